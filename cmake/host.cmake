@@ -1,0 +1,32 @@
+# Host build: portable core tests (one CTest test per test case), benchmarks, fuzzers.
+file(GLOB FERRIK_HOST_TEST_SOURCES CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/tests/host/*.cpp ${CMAKE_SOURCE_DIR}/tests/host/support/*.cpp)
+add_executable(host_tests ${FERRIK_HOST_TEST_SOURCES})
+target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(host_tests PRIVATE ${FERRIK_WARNINGS})
+target_compile_definitions(host_tests PRIVATE
+    FERRIK_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
+    FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(host_tests PRIVATE ferrik_core GTest::gmock GTest::gtest_main)
+gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+
+file(GLOB FERRIK_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+find_package(benchmark QUIET)
+if(FERRIK_BENCH AND benchmark_FOUND AND FERRIK_BENCH_SOURCES AND NOT FERRIK_SANITIZE)
+    file(GLOB FERRIK_BENCH_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/support/*.cpp)
+    add_executable(ferrik_bench ${FERRIK_BENCH_SOURCES} ${FERRIK_BENCH_SUPPORT})
+    target_include_directories(ferrik_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench)
+    target_link_libraries(ferrik_bench PRIVATE ferrik_core benchmark::benchmark)
+endif()
+
+file(GLOB FERRIK_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+if(FERRIK_FUZZ)
+    foreach(src ${FERRIK_FUZZ_SOURCES})
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_libraries(${name} PRIVATE ferrik_core)
+    endforeach()
+endif()

@@ -1,0 +1,51 @@
+# Win32 build: the edge library, ferrik.exe, the player substitute and the Windows tests.
+enable_language(RC)
+set(FERRIK_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(FERRIK_WIN_LIBS wininet comctl32 ole32 oleaut32 uuid shell32 shlwapi gdi32 user32 msimg32 uxtheme ws2_32)
+add_compile_definitions(${FERRIK_WIN_DEFINES})
+add_link_options(-static)
+
+add_library(ferrik_win STATIC ${FERRIK_WIN_SOURCES})
+target_compile_options(ferrik_win PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(ferrik_win PUBLIC ferrik_core ${FERRIK_WIN_LIBS})
+
+add_executable(ferrik WIN32 ${CMAKE_SOURCE_DIR}/src/app/winmain_win.cpp ${CMAKE_SOURCE_DIR}/res/ferrik.rc)
+target_compile_options(ferrik PRIVATE ${FERRIK_WARNINGS})
+target_link_options(ferrik PRIVATE -municode)
+target_link_libraries(ferrik PRIVATE ferrik_win)
+target_include_directories(ferrik PRIVATE ${CMAKE_BINARY_DIR}/generated)
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/ferrik.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_SOURCE_DIR}/res/ferrik.ico ${CMAKE_SOURCE_DIR}/res/ferrik.manifest)
+
+# The default data files live beside the exe.
+file(GLOB FERRIK_DATA_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)
+foreach(f ${FERRIK_DATA_FILES})
+    get_filename_component(name ${f} NAME)
+    add_custom_command(TARGET ferrik POST_BUILD
+                       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${f} $<TARGET_FILE_DIR:ferrik>/${name})
+endforeach()
+
+# The player substitute: an in-process COM server registered for the player's ProgID in test and
+# demo Wine prefixes only.
+file(GLOB FERRIK_PLAYER_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/player-sim/*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/player-sim/*.def)
+if(FERRIK_PLAYER_SIM_SOURCES)
+    add_library(player_sim SHARED ${FERRIK_PLAYER_SIM_SOURCES})
+    set_target_properties(player_sim PROPERTIES PREFIX "" OUTPUT_NAME "qvodsim")
+    target_compile_options(player_sim PRIVATE ${FERRIK_WARNINGS})
+    target_link_options(player_sim PRIVATE -static -static-libgcc -static-libstdc++)
+    target_link_libraries(player_sim PRIVATE ole32 oleaut32 uuid user32)
+endif()
+
+file(GLOB FERRIK_WIN_TEST_SOURCES CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
+add_executable(win_tests ${FERRIK_WIN_TEST_SOURCES})
+target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(win_tests PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(win_tests PRIVATE ferrik_win GTest::gmock GTest::gtest)
+add_dependencies(win_tests ferrik)
+if(TARGET player_sim)
+    add_dependencies(win_tests player_sim)
+endif()
+target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>")
+gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180)

@@ -1,0 +1,75 @@
+#pragma once
+// The task list: one row per link found by page analysis, each with a check box that decides
+// whether the batch driver submits it. The main window's list view shows this model.
+#include <cstddef>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "common/text.h"
+
+namespace ferrik {
+
+inline constexpr char16_t kEngineDirect[] = u"SS0";  // the address is a qvod:// link
+inline constexpr char16_t kEnginePage[] = u"SS1";    // the address is a page whose first link is submitted
+
+struct TaskRow {
+    Text name;     // display name (column 名称)
+    Text address;  // column qvod地址
+    Text engine;   // column 使用引擎: "SS0" or "SS1"
+    Text status;   // column 状态: written by the batch driver only
+    Text key;      // unique within the list; every writer passes the address
+    Text tag;
+    bool checked = false;
+};
+
+// Told about every change so that a view can mirror the model.
+class TaskListObserver {
+public:
+    virtual ~TaskListObserver() = default;
+    virtual void OnRowAdded(std::size_t index) = 0;
+    virtual void OnRowsCleared() = 0;
+    virtual void OnRowChanged(std::size_t index) = 0;  // check state or status
+    virtual void OnHeaderChanged(TextView header) = 0;
+};
+
+class TaskList {
+public:
+    // Adds a row unless the key is already in the list (then nothing, silently). Either way the
+    // header is set again to the true row count. Returns whether a row was added.
+    bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key);
+    void ClearTasks();
+    void CheckAll();
+    void UncheckAll();
+    void InvertChecks();
+
+    std::size_t Count() const { return m_rows.size(); }
+    // 0-based; throws std::out_of_range for a row that is not there.
+    const TaskRow& At(std::size_t index) const { return m_rows.at(index); }
+    void SetChecked(std::size_t index, bool checked);
+    void SetStatus(std::size_t index, TextView status);
+
+    // "名称(" + row count + ")"
+    Text Header() const;
+
+    void SetObserver(TaskListObserver* observer) { m_observer = observer; }
+
+private:
+    void HeaderChanged();
+    void RowChanged(std::size_t index);
+
+    std::vector<TaskRow> m_rows;
+    std::unordered_set<Text> m_keys;
+    TaskListObserver* m_observer = nullptr;
+};
+
+// The main window's busy state: disables what would start competing work while an analysis or a
+// batch runs, leaving the 分析 button (and so 停止分析) usable.
+class BusyState {
+public:
+    virtual ~BusyState() = default;
+    virtual void LockControls() = 0;
+    virtual void UnlockControls() = 0;
+};
+
+}  // namespace ferrik

@@ -1,0 +1,30 @@
+#pragma once
+// UTF-16 text helpers shared by every subsystem. Core text is UTF-16 because positions and lengths
+// count UTF-16 code units and "%uXXXX" escapes may leave lone surrogates, which UTF-8 cannot hold.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ferrik {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// UTF-8 <-> UTF-16. Invalid UTF-8 and lone surrogates become U+FFFD.
+Text FromUtf8(std::string_view utf8);
+std::string ToUtf8(TextView text);
+
+// Lower-cases as the platform does for UI text: one-to-one Unicode mappings, not only A-Z.
+char16_t LowerChar(char16_t c);
+Text ToLower(TextView text);
+
+// Drops leading and trailing U+0020 only, as the classic Trim does.
+TextView TrimSpaces(TextView text);
+
+bool IsHexDigit(char16_t c);
+int HexValue(char16_t c);  // -1 when not a hex digit
+
+// Decimal text of a signed integer.
+Text ToText(std::int64_t value);
+
+}  // namespace ferrik

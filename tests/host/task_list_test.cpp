@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/task_list.h"
+
+namespace ferrik {
+namespace {
+
+class Recorder : public TaskListObserver {
+public:
+    void OnRowAdded(std::size_t i) override { events.push_back("add " + std::to_string(i)); }
+    void OnRowsCleared() override { events.push_back("clear"); }
+    void OnRowChanged(std::size_t i) override { events.push_back("change " + std::to_string(i)); }
+    void OnHeaderChanged(TextView h) override { headers.emplace_back(h); }
+    std::vector<std::string> events;
+    std::vector<Text> headers;
+};
+
+TEST(TaskList, DuplicateKeyAddsNothingButHeaderStillCounts) {
+    TaskList list;
+    Recorder rec;
+    list.SetObserver(&rec);
+    EXPECT_TRUE(list.AddTask(u"Film 01.rmvb", u"qvod://1|A|Film 01.rmvb|", u"SS0", u"", u"qvod://1|A|Film 01.rmvb|"));
+    EXPECT_FALSE(list.AddTask(u"other", u"x", u"SS1", u"", u"qvod://1|A|Film 01.rmvb|"));
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.At(0).name, u"Film 01.rmvb");
+    EXPECT_EQ(list.At(0).engine, u"SS0");
+    EXPECT_FALSE(list.At(0).checked);
+    EXPECT_TRUE(list.At(0).status.empty());
+    EXPECT_EQ(rec.events, std::vector<std::string>{"add 0"});
+    EXPECT_EQ(rec.headers, (std::vector<Text>{u"名称(1)", u"名称(1)"}));
+}
+
+TEST(TaskList, ClearResetsHeaderAndKeys) {
+    TaskList list;
+    Recorder rec;
+    list.SetObserver(&rec);
+    list.ClearTasks();
+    EXPECT_EQ(rec.headers.back(), u"名称(0)");
+    list.AddTask(u"a", u"k", u"SS0", u"", u"k");
+    list.ClearTasks();
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_TRUE(list.AddTask(u"a", u"k", u"SS0", u"", u"k"));  // the key is free again
+    EXPECT_EQ(list.Header(), u"名称(1)");
+}
+
+TEST(TaskList, CheckOperations) {
+    TaskList list;
+    for (Text k : {u"1", u"2", u"3"}) list.AddTask(k, k, u"SS0", u"", k);
+    list.SetChecked(0, true);
+    list.SetChecked(2, true);
+    list.InvertChecks();
+    EXPECT_FALSE(list.At(0).checked);
+    EXPECT_TRUE(list.At(1).checked);
+    EXPECT_FALSE(list.At(2).checked);
+    list.CheckAll();
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(list.At(i).checked);
+    list.UncheckAll();
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(list.At(i).checked);
+    EXPECT_THROW(list.SetStatus(3, u"成功"), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace ferrik

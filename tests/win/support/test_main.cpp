@@ -1,0 +1,16 @@
+// Windows test entry: COM and the common controls are ready before any test runs, as in the program.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    const int result = RUN_ALL_TESTS();
+    OleUninitialize();
+    return result;
+}
