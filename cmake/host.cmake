@@ -5,7 +5,7 @@ add_executable(host_tests ${FERRIK_HOST_TEST_SOURCES})
 target_include_directories(host_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(host_tests PRIVATE ${FERRIK_WARNINGS})
 target_compile_definitions(host_tests PRIVATE
-    FERRIK_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
+    FERRIK_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(host_tests PRIVATE ferrik_core GTest::gmock GTest::gtest_main)
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)

@@ -1,0 +1,23 @@
+#pragma once
+// The HTML link engine: the hyperlinks of a page, as a browser's document would list them.
+#include <string_view>
+#include <vector>
+
+#include "common/ports.h"
+#include "common/text.h"
+
+namespace ferrik {
+
+struct Hyperlink {
+    Text address;  // resolved against the document's base
+    Text text;     // inner text, white space collapsed and trimmed; empty for a link without text
+};
+
+// Every <a> and <area> with an href, in document order. `body` is the page's bytes,
+// `contentType` the HTTP Content-Type header (may be empty), `documentUrl` the page's address
+// after redirects. The charset comes from the byte-order mark, the header, a <meta> in the first
+// 1024 bytes, else GBK.
+std::vector<Hyperlink> ExtractLinks(std::string_view body, std::string_view contentType, TextView documentUrl,
+                                    const ByteDecoder& decoder);
+
+}  // namespace ferrik

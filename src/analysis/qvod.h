@@ -1,0 +1,26 @@
+#pragma once
+// Finding the qvod:// links in a page's text.
+#include <cstdint>
+
+#include "analysis/fetch.h"
+#include "app/task_list.h"
+#include "common/text.h"
+
+namespace ferrik {
+
+// The text between the first `startMark` at or after the 1-based position `startPos` and the next
+// `endMark`. `nextPos` receives the position just after that end mark, or -1 when there is no
+// such token (also for any invalid argument). `startPos` and `nextPos` may be the same variable.
+Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t startPos, std::int64_t& nextPos);
+
+// Replaces the task list's rows with one "SS0" row per distinct link of the page. `UTF8` picks
+// the charset ("UTF-8" or "GB2312"); the page text is unescaped only when IsUnEscape is exactly
+// "1". Tests StopFlag before each link. Every failure ends it quietly, keeping the rows added.
+void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL, bool UTF8,
+                   TextView IsUnEscape);
+
+// Link number `i` (from 0) of the page, never unescaped; empty text when there is none or on any
+// failure. Touches neither the task list nor StopFlag.
+Text GetQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TextView strURL, std::int32_t i, bool UTF8);
+
+}  // namespace ferrik

@@ -1,0 +1,17 @@
+#pragma once
+// Field splitting and the %XX / %uXXXX unescaping that some film sites apply to their links.
+#include <cstdint>
+
+#include "common/text.h"
+
+namespace ferrik {
+
+// Piece `index` (from 0) of `line` split at every `delimiter`; empty text when there is no such
+// piece. An empty line has no pieces. Never fails.
+Text SplitField(TextView line, TextView delimiter, std::int32_t index);
+
+// Replaces "%uXXXX" by one UTF-16 code unit and "%XX" by U+00XX, left to right; anything else,
+// a "%" that begins no valid escape included, is copied unchanged. Never fails.
+Text vbUnEscape(TextView psString);
+
+}  // namespace ferrik
