@@ -19,8 +19,10 @@ if(FERRIK_BENCH AND benchmark_FOUND AND FERRIK_BENCH_SOURCES AND NOT FERRIK_SANI
     target_link_libraries(ferrik_bench PRIVATE ferrik_core benchmark::benchmark)
 endif()
 
+# Fuzzers: configure a separate tree with clang and FERRIK_FUZZ=ON (preset "fuzz", scripts/fuzz).
 file(GLOB FERRIK_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
 if(FERRIK_FUZZ)
+    target_compile_options(ferrik_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
     foreach(src ${FERRIK_FUZZ_SOURCES})
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})

@@ -15,6 +15,11 @@ struct HttpOptions {
     std::size_t maxBodyBytes = 64u * 1024u * 1024u;   // beyond this the fetch fails
 };
 
+// One GET, blocking the calling thread: for worker threads only. Throws FetchError.
+HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options);
+
+// The page fetcher of the GUI thread: runs HttpGetBlocking on a worker thread and waits with
+// WaitPumping; a WM_QUIT during the wait makes it fail at once (the worker's result is dropped).
 class WinInetFetcher final : public PageFetcher {
 public:
     WinInetFetcher() = default;
