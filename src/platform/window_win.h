@@ -1,0 +1,93 @@
+#pragma once
+// A small CRTP window base: the object owns its window, the static procedure finds `this` from
+// the creation parameters at WM_NCCREATE, and no exception ever leaves into user32.
+#include <windows.h>
+
+#include <utility>
+
+namespace ferrik {
+
+// What a routed class's procedure needs to hand a new window over to its object.
+struct CreateRoute {
+    WNDPROC proc;
+    void* self;
+};
+
+// Registers a window class whose procedure only hands each new window over to the object that
+// creates it (Window::CreateRouted). Several C++ window types can so share one class name: every
+// form is of class "Form", which is how the skin engine tells forms from other windows.
+// Registering the same name again is harmless.
+bool RegisterRoutedClass(const wchar_t* className);
+
+// Moves `hwnd` so that its window rectangle is centred on `area` (screen coordinates), kept
+// inside the work area of the monitor it ends up on.
+void CenterWindowOn(HWND hwnd, const RECT& area);
+
+// The display's logical pixels per inch (vertical; the forms use square pixels).
+int ScreenDpi();
+
+template <class Derived>
+class Window {
+public:
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    HWND Hwnd() const noexcept { return m_hwnd; }
+
+protected:
+    Window() = default;
+    // An object that goes before its window unlinks itself first, so that the messages of the
+    // destruction reach no dead object.
+    ~Window() {
+        if (m_hwnd) {
+            SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
+            DestroyWindow(std::exchange(m_hwnd, nullptr));
+        }
+    }
+
+    HWND CreateRouted(const wchar_t* className, const wchar_t* caption, DWORD style, DWORD exStyle, int x, int y,
+                      int width, int height, HWND parent) {
+        CreateRoute route{&Window::Proc, static_cast<Derived*>(this)};
+        return CreateWindowExW(exStyle, className, caption, style, x, y, width, height, parent, nullptr,
+                               GetModuleHandleW(nullptr), &route);
+    }
+
+    LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+        return DefWindowProcW(m_hwnd, msg, wParam, lParam);
+    }
+
+    // Called once the window is gone (WM_NCDESTROY), after the object was unlinked from it.
+    void OnFinalDestroy() {}
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+        Derived* self = nullptr;
+        if (msg == WM_NCCREATE) {
+            const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            self = static_cast<Derived*>(static_cast<CreateRoute*>(cs->lpCreateParams)->self);
+            self->m_hwnd = hwnd;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            self->m_hwnd = nullptr;
+            try {
+                self->OnFinalDestroy();
+            } catch (...) {
+            }
+            return DefWindowProcW(hwnd, msg, wParam, lParam);
+        }
+        try {
+            return self->HandleMessage(msg, wParam, lParam);
+        } catch (...) {
+            return DefWindowProcW(hwnd, msg, wParam, lParam);
+        }
+    }
+
+    HWND m_hwnd = nullptr;
+};
+
+}  // namespace ferrik

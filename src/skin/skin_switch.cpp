@@ -1,0 +1,7 @@
+#include "skin/skin_switch.h"
+
+namespace ferrik {
+
+Text UnSkin;
+
+}  // namespace ferrik

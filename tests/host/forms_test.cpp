@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/forms.h"
+
+namespace ferrik {
+namespace {
+
+TEST(Forms, TwipsAndPixelsAtCommonDpis) {
+    struct Row {
+        int twips, dpi, pixels;
+    };
+    const Row rows[] = {
+        {1440, 96, 96},   {15, 96, 1},     {7, 96, 0},        {8, 96, 1},  // 7.5 twips/2 rounds up at the half
+        {11265, 96, 751}, {8100, 96, 540}, {11265, 120, 939}, {8100, 144, 810},
+        {375, 144, 38},   {-120, 96, -8},  {0, 96, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.twips << " twips at " << r.dpi);
+        EXPECT_EQ(TwipsToPixels(r.twips, r.dpi), r.pixels);
+    }
+    EXPECT_EQ(PixelsToTwips(751, 96), 11265);
+    EXPECT_EQ(PixelsToTwips(939, 120), 11268);
+    EXPECT_EQ(PixelsToTwips(1, 0), 0);  // no division by zero for a broken display
+}
+
+TEST(Forms, CaptionCarriesTheVersion) {
+    EXPECT_EQ(MainCaption(1, 1, 0), u"Ferrik V1.1.0");
+    EXPECT_EQ(MainCaption(2, 10, 31), u"Ferrik V2.10.31");
+}
+
+TEST(Forms, ResizeFollowsTheWindowAndSkipsInvalidSizes) {
+    const TwipsRect list = MainControl(kListView1).rect;
+    const TwipsRect picture = MainControl(kPicture1).rect;
+    struct Row {
+        int width, height;
+        std::optional<TwipsRect> list;
+        std::optional<int> pictureWidth;
+    };
+    const Row rows[] = {
+        {11385, 8565, TwipsRect{120, 960, 11025, 6965}, 10425},
+        {20000, 12000, TwipsRect{120, 960, 19640, 10400}, 19040},
+        {11385, 1600, TwipsRect{120, 960, 11025, 0}, 10425},  // zero is a valid height
+        {11385, 1599, std::nullopt, 10425},                   // too low: the list keeps its size
+        {359, 5000, std::nullopt, std::nullopt},              // too narrow for both
+        {960, 5000, TwipsRect{120, 960, 600, 3400}, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.width << "x" << r.height);
+        const MainResizeResult result = ResizeMainForm(r.width, r.height, list, picture);
+        EXPECT_EQ(result.listView1, r.list);
+        EXPECT_EQ(result.picture1Width, r.pictureWidth);
+        EXPECT_EQ(result.command3Top, picture.top);
+    }
+    // The list's width counts its left edge before the move twice.
+    EXPECT_EQ(ResizeMainForm(10000, 5000, TwipsRect{300, 0, 1, 1}, picture).listView1->width, 10000 - 600 - 120);
+}
+
+TEST(Forms, MenusHoldTheirEntriesInOrder) {
+    std::set<MenuCommand> seen;
+    int separators = 0;
+    for (const auto& menu : {std::span<const MenuEntry>(kFileMenu), std::span<const MenuEntry>(kAnalyseMenu),
+                             std::span<const MenuEntry>(kListMenu)}) {
+        for (const MenuEntry& e : menu) {
+            if (e.command == MenuCommand::Separator) {
+                EXPECT_TRUE(e.caption.empty());
+                ++separators;
+            } else {
+                EXPECT_FALSE(e.caption.empty());
+                EXPECT_TRUE(seen.insert(e.command).second) << "a command appears twice";
+            }
+        }
+    }
+    EXPECT_EQ(separators, 3);
+    EXPECT_EQ(seen.size(), 10u);
+    EXPECT_EQ(kAnalyseMenu[0].caption, u"智能分析");
+    EXPECT_EQ(kAnalyseMenu[6].command, MenuCommand::StopAnalysis);
+    // The busy state leaves 停止分析 alone.
+    for (MenuCommand c : kBusyMenuEntries) EXPECT_NE(c, MenuCommand::StopAnalysis);
+}
+
+TEST(Forms, ControlsFitTheirForms) {
+    for (const ControlLayout& c : kMainControls) {
+        if (c.container) continue;
+        SCOPED_TRACE(c.name);
+        EXPECT_LE(c.rect.left + c.rect.width, kMainClientWidth);
+        EXPECT_LE(c.rect.top + c.rect.height, kMainClientHeight);
+    }
+    for (const ControlLayout& c : kAboutControls) {
+        SCOPED_TRACE(c.name);
+        EXPECT_LE(c.rect.left + c.rect.width, kAboutClientWidth);
+        EXPECT_LE(c.rect.top + c.rect.height, kAboutClientHeight);
+    }
+    EXPECT_EQ(MainControl(kLblResult).container, kPicture1);
+    EXPECT_THROW(MainControl(1), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace ferrik
