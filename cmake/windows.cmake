@@ -47,5 +47,6 @@ add_dependencies(win_tests ferrik)
 if(TARGET player_sim)
     add_dependencies(win_tests player_sim)
 endif()
-target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>")
+target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
+                           FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180)

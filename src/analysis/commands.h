@@ -32,11 +32,12 @@ public:
     virtual Text FindPageLink(TextView address, TextView pattern, std::int32_t index) = 0;
 };
 
-// What SmartAnalyse reads of the current scheme.
+// What SmartAnalyse reads of the current scheme: a copy, as the address box may change (and a new
+// scheme be chosen) while the command runs.
 struct SchemeView {
-    TextView FilterStr;
-    TextView EnId;
-    TextView Unescape;
+    Text FilterStr;
+    Text EnId;
+    Text Unescape;
     bool found = false;
 };
 

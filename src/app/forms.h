@@ -52,8 +52,6 @@ enum MainControlId : int {
     kListView1,
 };
 
-inline constexpr std::u16string_view kWelcomeText = u"欢迎使用Ferrik。";
-
 // Combo1 is one line high; its edit line takes the font's height.
 inline constexpr ControlLayout kMainControls[] = {
     {kLabel1, "Label1", ControlKind::Label, {120, 200, 1680, 210}, u"请输入Qvod页面："},
@@ -62,7 +60,7 @@ inline constexpr ControlLayout kMainControls[] = {
     {kCommand2, "Command2", ControlKind::Button, {10440, 80, 735, 375}, u"下载"},
     {kCommand3, "Command3", ControlKind::Button, {120, 480, 495, 375}, u"Web"},
     {kPicture1, "Picture1", ControlKind::PictureBox, {720, 520, 10455, 375}, u""},
-    {kLblResult, "lblResult", ControlKind::Label, {120, 75, 2520, 180}, kWelcomeText, kPicture1},
+    {kLblResult, "lblResult", ControlKind::Label, {120, 75, 2520, 180}, u"欢迎使用Ferrik。", kPicture1},
     {kListView1, "ListView1", ControlKind::ListView, {120, 960, 11055, 6975}, u""},
 };
 
@@ -134,6 +132,9 @@ inline constexpr MenuEntry kListMenu[] = {
 };
 
 inline constexpr std::u16string_view kNotSupportedText = u"暂时不支持！";
+
+// The title of every message box of the program.
+inline constexpr std::u16string_view kMessageTitle = u"提示";
 
 // The busy state: LockControls disables these, UnlockControls enables them and Command1 (which
 // the lock never disables, so that 停止分析 stays reachable).

@@ -57,7 +57,7 @@ struct Harness {
     AnalysisContext ctx{rec, tasks, rec, rec, rec};
 };
 
-constexpr SchemeView kNoScheme{u"*", u"1", u"1", false};
+const SchemeView kNoScheme{u"*", u"1", u"1", false};
 
 const std::string kRedundant = "warn " + ToUtf8(kRedundantDataText);
 const std::string kNoRules = "warn " + ToUtf8(kNoRulesText);

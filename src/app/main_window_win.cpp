@@ -1,0 +1,486 @@
+#include "app/main_window_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <utility>
+
+#include "../../res/resource.h"
+#include "app/about_window_win.h"
+#include "app/form_controls_win.h"
+#include "common/stop_flag.h"
+#include "skin/skin_switch.h"
+#include "version.h"
+
+namespace ferrik {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"Form";
+constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// Posted when the last operation on the window's stack has unwound after a close.
+constexpr UINT kFinishCloseMessage = WM_APP + 1;
+constexpr UINT_PTR kSubclassId = 1;
+
+UniqueMenu BuildMenu(std::span<const MenuEntry> entries) {
+    UniqueMenu menu(CreatePopupMenu());
+    for (const MenuEntry& e : entries) {
+        if (e.command == MenuCommand::Separator) {
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        } else {
+            const Text caption(e.caption);
+            AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(e.command), Wide(caption));
+        }
+    }
+    return menu;
+}
+
+bool Contains(std::span<const MenuEntry> entries, MenuCommand command) {
+    for (const MenuEntry& e : entries)
+        if (e.command == command) return true;
+    return false;
+}
+
+bool IsMenuCommand(WORD id) {
+    return Contains(kFileMenu, MenuCommand(id)) || Contains(kAnalyseMenu, MenuCommand(id)) ||
+           Contains(kListMenu, MenuCommand(id));
+}
+
+void SetListText(HWND list, int item, int subItem, const Text& text) {
+    LVITEMW lvi{};
+    lvi.iSubItem = subItem;
+    lvi.pszText = const_cast<wchar_t*>(Wide(text));
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvi));
+}
+
+HICON ProgramIcon(int size) {
+    HANDLE icon =
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_FERRIK), IMAGE_ICON, size, size, LR_SHARED);
+    return icon ? static_cast<HICON>(icon) : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
+}  // namespace
+
+MainWindow::OperationScope::~OperationScope() {
+    if (--m_window.m_operations == 0 && m_window.m_closing && m_window.Hwnd())
+        PostMessageW(m_window.Hwnd(), kFinishCloseMessage, 0, 0);
+}
+
+MainWindow::MainWindow(MainWindowOptions options) : m_options(std::move(options)) {
+    m_tasks.SetObserver(this);
+    if (m_options.analysisEngine) m_engine = m_options.analysisEngine(m_tasks, *this);
+}
+
+MainWindow::~MainWindow() {
+    m_tasks.SetObserver(nullptr);
+    // Destroyed here, while the members its handlers use are still alive.
+    if (Hwnd()) DestroyWindow(Hwnd());
+}
+
+bool MainWindow::Create() {
+    if (!RegisterRoutedClass(kFormClass)) return false;
+    m_dpi = ScreenDpi();
+    const SIZE size = FormWindowSize(kMainClientWidth, kMainClientHeight, kMainStyle, 0, m_dpi);
+    if (!CreateRouted(kFormClass, L"", kMainStyle, 0, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr))
+        return false;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    CenterWindowOn(Hwnd(), work);
+    return Load();
+}
+
+bool MainWindow::Load() {
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXICON))));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXSMICON))));
+    UnSkin = ReadSetting(u"Setting", u"UnSkin");
+    m_skinner.AttachSkin(Hwnd());
+    const Text caption = MainCaption(FERRIK_VERSION_MAJOR, FERRIK_VERSION_MINOR, FERRIK_VERSION_PATCH);
+    SetWindowTextW(Hwnd(), Wide(caption));
+    OnAddressChanged();
+    if (!m_options.batch || !m_options.batch->CreatePlayer(Hwnd())) {
+        SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::Show(int showCommand) {
+    if (!Hwnd()) return;
+    ShowWindow(Hwnd(), showCommand);
+    UpdateWindow(Hwnd());
+}
+
+HWND MainWindow::Control(int id) const {
+    if (id < kLabel1 || id > kListView1) return nullptr;
+    return m_controls[id - kLabel1];
+}
+
+Text MainWindow::Address() const {
+    return WindowText(Control(kCombo1));
+}
+
+void MainWindow::SetAddress(TextView address) {
+    const Text text(address);
+    SetWindowTextW(Control(kCombo1), Wide(text));
+}
+
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE:
+            return OnCreate() ? 0 : -1;
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED) OnSize();
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case kFinishCloseMessage:
+            if (m_closing && m_operations == 0) DestroyWindow(Hwnd());
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        default:
+            return DefaultProc(msg, wParam, lParam);
+    }
+}
+
+bool MainWindow::OnCreate() {
+    m_font = CreateFormFont(m_dpi);
+    for (const ControlLayout& layout : kMainControls) {
+        HWND parent = layout.container ? Control(layout.container) : Hwnd();
+        HWND hwnd = CreateFormControl(layout, parent, m_dpi, m_font.get());
+        if (!hwnd) return false;
+        m_controls[layout.id - kLabel1] = hwnd;
+    }
+    FitLabelToText(Control(kLabel1), MainControl(kLabel1), m_dpi);
+    FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
+    SetWindowSubclass(Control(kCombo1), ComboProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(Control(kListView1), ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetupListView();
+    m_fileMenu = BuildMenu(kFileMenu);
+    m_analyseMenu = BuildMenu(kAnalyseMenu);
+    m_listMenu = BuildMenu(kListMenu);
+    return m_fileMenu && m_analyseMenu && m_listMenu;
+}
+
+void MainWindow::SetupListView() {
+    HWND list = Control(kListView1);
+    const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    int index = 0;
+    for (const ListColumn& column : kTaskColumns) {
+        const Text header = index == 0 ? m_tasks.Header() : Text(column.header);
+        LVCOLUMNW lvc{};
+        lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        lvc.pszText = const_cast<wchar_t*>(Wide(header));
+        lvc.cx = Px(column.widthTwips);
+        lvc.iSubItem = index;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lvc));
+        ++index;
+    }
+}
+
+TwipsRect MainWindow::ControlTwips(HWND control) const {
+    RECT rc{};
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+    return TwipsRect{Twips(rc.left), Twips(rc.top), Twips(rc.right - rc.left), Twips(rc.bottom - rc.top)};
+}
+
+void MainWindow::OnSize() {
+    HWND list = Control(kListView1);
+    HWND picture = Control(kPicture1);
+    if (!list || !picture) return;  // WM_SIZE of the creation, before the controls exist
+    RECT window{};
+    GetWindowRect(Hwnd(), &window);
+    const TwipsRect pictureTwips = ControlTwips(picture);
+    const MainResizeResult layout = ResizeMainForm(Twips(window.right - window.left), Twips(window.bottom - window.top),
+                                                   ControlTwips(list), pictureTwips);
+    if (layout.listView1) {
+        const TwipsRect& r = *layout.listView1;
+        MoveWindow(list, Px(r.left), Px(r.top), Px(r.width), Px(r.height), TRUE);
+    }
+    RECT pictureRect{};
+    GetWindowRect(picture, &pictureRect);
+    if (layout.picture1Width)
+        SetWindowPos(picture, nullptr, 0, 0, Px(*layout.picture1Width), pictureRect.bottom - pictureRect.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const TwipsRect command3 = ControlTwips(Control(kCommand3));
+    SetWindowPos(Control(kCommand3), nullptr, Px(command3.left), Px(layout.command3Top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::OnCommand(int id, int code, HWND control) {
+    if (!control) {
+        if (code == 0 && IsMenuCommand(static_cast<WORD>(id))) RunCommand(MenuCommand(id));
+        return;
+    }
+    switch (id) {
+        case kCommand1:
+            if (code == BN_CLICKED) ShowAnalyseMenu();
+            break;
+        case kCommand2:
+            if (code == BN_CLICKED) SubmitTasks();
+            break;
+        case kCombo1:
+            // Typing and pasting come as CBN_EDITCHANGE; WM_SETTEXT is caught by ComboProc.
+            if (code == CBN_EDITCHANGE && !m_settingAddress) OnAddressChanged();
+            break;
+        default:
+            break;  // Command3 (Web) opens the web window, which comes later.
+    }
+}
+
+LRESULT MainWindow::OnNotify(const NMHDR& header) {
+    if (header.idFrom != kListView1 || header.code != LVN_ITEMCHANGED || m_syncingList) return 0;
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return 0;
+    if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= m_tasks.Count()) return 0;
+    // State image 2 is the ticked box.
+    m_tasks.SetChecked(static_cast<std::size_t>(change.iItem),
+                       (change.uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
+    return 0;
+}
+
+void MainWindow::OnClose() {
+    StopFlag = 1;
+    if (m_operations > 0) {
+        // The operation on our stack still uses this window: let it end at its next stop test.
+        m_closing = true;
+        ShowWindow(Hwnd(), SW_HIDE);
+        return;
+    }
+    DestroyWindow(Hwnd());
+}
+
+void MainWindow::OnDestroy() {
+    m_skinner.DetachSkin(Hwnd());
+    if (m_options.endsProgram) PostQuitMessage(0);
+}
+
+void MainWindow::OnFinalDestroy() {
+    for (HWND& control : m_controls) control = nullptr;
+}
+
+Text MainWindow::ReadSetting(TextView section, TextView key) const {
+    if (m_options.settingsFile.empty()) return {};
+    wchar_t buffer[1000] = {};
+    const Text s(section), k(key);
+    const DWORD length = GetPrivateProfileStringW(Wide(s), Wide(k), L"", buffer, 1000, Wide(m_options.settingsFile));
+    return Text(reinterpret_cast<const char16_t*>(buffer), length);
+}
+
+void MainWindow::OnAddressChanged() {
+    if (m_options.schemes) m_options.schemes->SelectScheme(Address(), *this);
+}
+
+LRESULT CALLBACK MainWindow::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR data) noexcept {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, ComboProc, kSubclassId);
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    if (msg != WM_SETTEXT) return DefSubclassProc(hwnd, msg, wParam, lParam);
+    // A text set by code sends no CBN_EDITCHANGE (and any the edit sends is not a second change).
+    self->m_settingAddress = true;
+    const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+    self->m_settingAddress = false;
+    try {
+        self->OnAddressChanged();
+    } catch (...) {
+    }
+    return result;
+}
+
+LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR data) noexcept {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, ListProc, kSubclassId);
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    if (msg != WM_RBUTTONDOWN) return DefSubclassProc(hwnd, msg, wParam, lParam);
+    // Handled here rather than by the list view, which would clear the selection on empty space.
+    try {
+        LVHITTESTINFO hit{};
+        hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        const int item = static_cast<int>(SendMessageW(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
+            LVITEMW state{};
+            state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+        }
+        POINT screen = hit.pt;
+        ClientToScreen(hwnd, &screen);
+        self->ShowListMenu(screen);
+    } catch (...) {
+    }
+    return 0;
+}
+
+UINT MainWindow::TrackPopup(HMENU menu, POINT screenPoint) {
+    if (m_options.trackPopup) return m_options.trackPopup(menu, screenPoint);
+    return static_cast<UINT>(TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD,
+                                              screenPoint.x, screenPoint.y, Hwnd(), nullptr));
+}
+
+void MainWindow::ShowAnalyseMenu() {
+    POINT pt{};
+    GetCursorPos(&pt);
+    if (const UINT command = TrackPopup(m_analyseMenu.get(), pt)) RunCommand(MenuCommand(command));
+}
+
+void MainWindow::ShowListMenu(POINT screenPoint) {
+    if (const UINT command = TrackPopup(m_listMenu.get(), screenPoint)) RunCommand(MenuCommand(command));
+}
+
+bool MainWindow::CommandEnabled(MenuCommand command) const {
+    // The list menu opens only over an enabled list.
+    if (Contains(kListMenu, command)) return IsWindowEnabled(Control(kListView1));
+    const UINT state = GetMenuState(m_analyseMenu.get(), static_cast<UINT>(command), MF_BYCOMMAND);
+    return state == static_cast<UINT>(-1) || !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void MainWindow::RunCommand(MenuCommand command) {
+    if (!Hwnd() || m_closing || !CommandEnabled(command)) return;
+    if (!m_engine && (Contains(kAnalyseMenu, command) && command != MenuCommand::StopAnalysis)) return;
+    OperationScope operation(*this);
+    AnalysisContext ctx{*m_engine, m_tasks, *this, *this, *this};
+    switch (command) {
+        case MenuCommand::SaveList:
+            MessageBoxFlags(kNotSupportedText, MB_OK | MB_ICONEXCLAMATION);
+            break;
+        case MenuCommand::SmartAnalyse:
+            if (m_options.schemes) ferrik::SmartAnalyse(ctx, Address(), m_options.schemes->Current());
+            break;
+        case MenuCommand::AnalyseEpisodePage:
+            ferrik::AnalyseEpisodePage(ctx, Address());
+            break;
+        case MenuCommand::AnalyseQvodText:
+            ferrik::AnalyseQvodText(ctx, Address());
+            break;
+        case MenuCommand::AnalyseEscapedQvodText:
+            ferrik::AnalyseEscapedQvodText(ctx, Address());
+            break;
+        case MenuCommand::StopAnalysis:
+            ferrik::StopAnalysis();
+            break;
+        case MenuCommand::CheckAll:
+            m_tasks.CheckAll();
+            break;
+        case MenuCommand::UncheckAll:
+            m_tasks.UncheckAll();
+            break;
+        case MenuCommand::InvertChecks:
+            m_tasks.InvertChecks();
+            break;
+        case MenuCommand::About:
+            ShowAbout();
+            break;
+        case MenuCommand::Separator:
+            break;
+    }
+}
+
+void MainWindow::SubmitTasks() {
+    if (!m_options.batch || m_closing || !IsWindowEnabled(Control(kCommand2))) return;
+    OperationScope operation(*this);
+    m_options.batch->SubmitTasks(m_tasks, *this, m_pump);
+}
+
+void MainWindow::ShowAbout() {
+    if (!m_about || !m_about->Hwnd()) {
+        m_about = std::make_unique<AboutWindow>();
+        if (!m_about->Create(Hwnd())) return;
+    }
+    m_about->Show();
+}
+
+void MainWindow::ShowStatus(TextView text) {
+    const Text caption(text);
+    SetWindowTextW(Control(kLblResult), Wide(caption));
+    FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
+    m_pump.PumpMessages();
+}
+
+void MainWindow::SetControlsEnabled(bool enabled) {
+    for (int id : kBusyControls) EnableWindow(Control(id), enabled);
+    for (MenuCommand command : kBusyMenuEntries)
+        EnableMenuItem(m_analyseMenu.get(), static_cast<UINT>(command),
+                       MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void MainWindow::LockControls() {
+    SetControlsEnabled(false);
+}
+
+void MainWindow::UnlockControls() {
+    EnableWindow(Control(kCommand1), TRUE);
+    SetControlsEnabled(true);
+}
+
+int MainWindow::MessageBoxFlags(TextView text, UINT flags) {
+    if (m_closing || !Hwnd()) return (flags & MB_YESNO) ? IDNO : IDOK;
+    const Text body(text);
+    const Text title(kMessageTitle);
+    return MessageBoxW(Hwnd(), Wide(body), Wide(title), flags);
+}
+
+void MainWindow::Warn(TextView text) {
+    MessageBoxFlags(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool MainWindow::Ask(TextView text) {
+    return MessageBoxFlags(text, MB_YESNO | MB_ICONINFORMATION) != IDNO;
+}
+
+void MainWindow::OnRowAdded(std::size_t index) {
+    const TaskRow& row = m_tasks.At(index);
+    HWND list = Control(kListView1);
+    m_syncingList = true;
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(index);
+    item.pszText = const_cast<wchar_t*>(Wide(row.name));
+    const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (at >= 0) {
+        SetListText(list, at, 1, row.address);
+        SetListText(list, at, 2, row.engine);
+        SetListText(list, at, 3, row.status);
+    }
+    m_syncingList = false;
+}
+
+void MainWindow::OnRowsCleared() {
+    m_syncingList = true;
+    SendMessageW(Control(kListView1), LVM_DELETEALLITEMS, 0, 0);
+    m_syncingList = false;
+}
+
+void MainWindow::OnRowChanged(std::size_t index) {
+    const TaskRow& row = m_tasks.At(index);
+    HWND list = Control(kListView1);
+    const int item = static_cast<int>(index);
+    m_syncingList = true;
+    ListView_SetCheckState(list, item, row.checked);
+    SetListText(list, item, 3, row.status);
+    m_syncingList = false;
+}
+
+void MainWindow::OnHeaderChanged(TextView header) {
+    const Text text(header);
+    LVCOLUMNW lvc{};
+    lvc.mask = LVCF_TEXT;
+    lvc.pszText = const_cast<wchar_t*>(Wide(text));
+    SendMessageW(Control(kListView1), LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&lvc));
+}
+
+}  // namespace ferrik

@@ -1,0 +1,196 @@
+#include "win/support/ui_driver.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+
+#include "platform/pump_win.h"
+
+namespace ferrik::test {
+
+MessageBoxWatcher::MessageBoxWatcher(OfThread thread) : m_thread(thread.id) {
+    m_worker = std::thread([this] { Run(); });
+}
+
+MessageBoxWatcher::MessageBoxWatcher(OfProcess process) : m_process(process.id) {
+    m_worker = std::thread([this] { Run(); });
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    m_stop = true;
+    m_worker.join();
+}
+
+void MessageBoxWatcher::QueueAnswer(int id) {
+    std::lock_guard lock(m_mutex);
+    m_answers.push_back(id);
+}
+
+std::vector<SeenMessageBox> MessageBoxWatcher::Seen() const {
+    std::lock_guard lock(m_mutex);
+    return m_seen;
+}
+
+std::vector<std::wstring> MessageBoxWatcher::Texts() const {
+    std::vector<std::wstring> texts;
+    for (const SeenMessageBox& box : Seen()) texts.push_back(box.text);
+    return texts;
+}
+
+bool MessageBoxWatcher::Belongs(HWND hwnd) const {
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(hwnd, &process);
+    return m_thread ? thread == m_thread : process == m_process;
+}
+
+void MessageBoxWatcher::Run() {
+    while (!m_stop) {
+        std::vector<HWND> dialogs;
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) -> BOOL {
+                auto* self = reinterpret_cast<MessageBoxWatcher*>(param);
+                if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && self->Belongs(hwnd))
+                    self->m_pending.push_back(hwnd);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+        dialogs.swap(m_pending);
+        for (HWND dialog : dialogs) Handle(dialog);
+        Sleep(20);
+    }
+}
+
+void MessageBoxWatcher::Handle(HWND dialog) {
+    {
+        std::lock_guard lock(m_mutex);
+        // A box being closed stays visible for a moment; answer each one once.
+        std::erase_if(m_handled, [](HWND h) { return !IsWindow(h); });
+        if (m_handled.count(dialog)) return;
+    }
+    SeenMessageBox box;
+    box.title = TextOf(dialog);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::wstring cls = ClassOf(child);
+        if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+            box.buttons.push_back(GetDlgCtrlID(child));
+        } else if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+            if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                box.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+            else if (!TextOf(child).empty())
+                box.text = TextOf(child);
+        }
+    }
+    if (box.buttons.empty()) return;  // not built yet
+    int answer = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_answers.empty()) {
+            answer = m_answers.front();
+            m_answers.erase(m_answers.begin());
+        }
+        m_handled.insert(dialog);
+        m_seen.push_back(box);
+    }
+    const auto has = [&](int id) { return std::find(box.buttons.begin(), box.buttons.end(), id) != box.buttons.end(); };
+    if (!answer) answer = has(IDOK) ? IDOK : IDYES;
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, answer)));
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!done()) {
+        if (GetTickCount64() >= end) return done();
+        PumpPendingMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void PumpFor(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    PumpUntil([&] { return GetTickCount64() >= end; }, milliseconds + 1000);
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t buffer[4096] = {};
+    GetWindowTextW(hwnd, buffer, 4096);
+    return buffer;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t buffer[256] = {};
+    GetClassNameW(hwnd, buffer, 256);
+    return buffer;
+}
+
+Capture CaptureWindow(HWND hwnd) {
+    Capture capture;
+    RECT rc{};
+    if (!GetWindowRect(hwnd, &rc)) return capture;
+    capture.width = rc.right - rc.left;
+    capture.height = rc.bottom - rc.top;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = capture.width;
+    bmi.bmiHeader.biHeight = -capture.height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, rc.left, rc.top, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    capture.pixels.assign(p, p + static_cast<std::size_t>(capture.width) * capture.height);
+    for (auto& px : capture.pixels) px &= 0x00FFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+bool SavePng(const Capture& capture, const std::wstring& path) {
+    IWICImagingFactory* factory = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
+        return false;
+    bool ok = false;
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    if (SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+        SUCCEEDED(frame->SetSize(static_cast<UINT>(capture.width), static_cast<UINT>(capture.height)))) {
+        // 24-bit rows: the encoder keeps no alpha channel for an opaque screen image.
+        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+        frame->SetPixelFormat(&format);
+        const UINT stride = static_cast<UINT>((capture.width * 3 + 3) & ~3);
+        std::vector<BYTE> rows(static_cast<std::size_t>(stride) * capture.height);
+        for (int y = 0; y < capture.height; ++y)
+            for (int x = 0; x < capture.width; ++x) {
+                const std::uint32_t px = capture.At(x, y);
+                BYTE* out = &rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3];
+                out[0] = static_cast<BYTE>(px);
+                out[1] = static_cast<BYTE>(px >> 8);
+                out[2] = static_cast<BYTE>(px >> 16);
+            }
+        ok = format == GUID_WICPixelFormat24bppBGR &&
+             SUCCEEDED(frame->WritePixels(static_cast<UINT>(capture.height), stride, static_cast<UINT>(rows.size()),
+                                          rows.data())) &&
+             SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    }
+    if (frame) frame->Release();
+    if (encoder) encoder->Release();
+    if (stream) stream->Release();
+    factory->Release();
+    return ok;
+}
+
+}  // namespace ferrik::test

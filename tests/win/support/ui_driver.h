@@ -1,0 +1,80 @@
+#pragma once
+// Driving windows from a test: answering message boxes, waiting while messages flow, reading
+// windows back.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ferrik::test {
+
+struct SeenMessageBox {
+    std::wstring title;
+    std::wstring text;
+    std::vector<int> buttons;  // control ids: IDOK, IDYES, IDNO, ...
+    HICON icon = nullptr;
+};
+
+// Watches for message boxes ("#32770" windows) of one thread or one process, from a thread of its
+// own, records them and answers each with the next queued answer (by default OK, or Yes when
+// there is no OK button).
+class MessageBoxWatcher {
+public:
+    struct OfThread {
+        DWORD id;
+    };
+    struct OfProcess {
+        DWORD id;
+    };
+    explicit MessageBoxWatcher(OfThread thread);
+    explicit MessageBoxWatcher(OfProcess process);
+    MessageBoxWatcher() : MessageBoxWatcher(OfThread{GetCurrentThreadId()}) {}
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    void QueueAnswer(int id);
+    std::vector<SeenMessageBox> Seen() const;
+    std::vector<std::wstring> Texts() const;
+
+private:
+    void Run();
+    void Handle(HWND dialog);
+    bool Belongs(HWND hwnd) const;
+
+    DWORD m_thread = 0;
+    DWORD m_process = 0;
+    mutable std::mutex m_mutex;
+    std::vector<int> m_answers;
+    std::vector<SeenMessageBox> m_seen;
+    std::set<HWND> m_handled;
+    std::vector<HWND> m_pending;  // filled by the enumeration of the watcher's thread
+    std::atomic<bool> m_stop{false};
+    std::thread m_worker;
+};
+
+// Dispatches messages until `done` holds or the time is up; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+void PumpFor(DWORD milliseconds);
+
+std::wstring TextOf(HWND hwnd);
+std::wstring ClassOf(HWND hwnd);
+
+// The window's pixels as on the screen, top-down 32-bit BGRA rows.
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+Capture CaptureWindow(HWND hwnd);
+// Writes the capture as a PNG file (Windows Imaging Component). False on failure.
+bool SavePng(const Capture& capture, const std::wstring& path);
+
+}  // namespace ferrik::test
