@@ -60,7 +60,10 @@ ferrik_start_xvfb() {
     local fifo
     fifo=$(mktemp -u)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    # FERRIK_XVFB_FBDIR: keep the frame buffer in that directory as an XWD file (screenshots).
+    local extra=()
+    [ -n "${FERRIK_XVFB_FBDIR:-}" ] && extra=(-fbdir "$FERRIK_XVFB_FBDIR")
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "${extra[@]}" 3>"$fifo" >/dev/null 2>&1 &
     FERRIK_XVFB_PID=$!
     local num
     read -r -t 20 num <"$fifo" || true

@@ -251,9 +251,11 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
 void MainWindow::OnClose() {
     StopFlag = 1;
     if (m_operations > 0) {
-        // The operation on our stack still uses this window: let it end at its next stop test.
+        // The operation on our stack still uses this window: it ends at its next stop test, and
+        // the quit request cuts short the waits of a fetch or of the player meanwhile.
         m_closing = true;
         ShowWindow(Hwnd(), SW_HIDE);
+        if (m_options.endsProgram) PostQuitMessage(0);
         return;
     }
     DestroyWindow(Hwnd());

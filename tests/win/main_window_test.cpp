@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/about_window_win.h"
@@ -314,6 +315,45 @@ TEST_F(MainWindowTest, RightClickSelectsTheRowAndShowsTheListMenuAtThePointer) {
     SendMessageW(Ctl(kListView1), WM_MBUTTONDOWN, 0, MAKELPARAM(onRow.x, onRow.y));
     SendMessageW(Ctl(kListView1), WM_MBUTTONUP, 0, MAKELPARAM(onRow.x, onRow.y));
     EXPECT_EQ(m_popups.size(), 3u);
+}
+
+// The real popup menu, driven by keys posted to the GUI thread as the menu loop reads them.
+TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
+    MainWindowOptions options;
+    options.analysisEngine = [](TaskList& tasks, StatusLine& status) { return std::make_unique<FakeEngine>(tasks, status); };
+    options.schemes = &m_schemes;
+    options.batch = &m_batch;
+    options.endsProgram = false;
+    m_window = std::make_unique<MainWindow>(std::move(options));
+    Create();
+    for (Text k : {u"1", u"2"}) m_window->Tasks().AddTask(k, k, u"SS0", u"", k);
+
+    const DWORD gui = GetCurrentThreadId();
+    RECT menuRect{};
+    std::thread driver([&] {
+        HWND menu = nullptr;
+        for (int i = 0; i < 500 && !menu; ++i) {
+            Sleep(10);
+            HWND w = FindWindowW(L"#32768", nullptr);
+            if (w && IsWindowVisible(w)) menu = w;
+        }
+        if (!menu) return;
+        GetWindowRect(menu, &menuRect);
+        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {  // 全选, 全不选, 反选
+            PostThreadMessageW(gui, WM_KEYDOWN, key, 0);
+            PostThreadMessageW(gui, WM_KEYUP, key, 0);
+        }
+    });
+    m_window->Tasks().SetChecked(1, true);
+    const POINT at = RowPoint(0);
+    RightClick(at);
+    driver.join();
+    POINT screen = at;
+    ClientToScreen(Ctl(kListView1), &screen);
+    EXPECT_EQ(menuRect.left, screen.x);
+    EXPECT_EQ(menuRect.top, screen.y);
+    EXPECT_TRUE(m_window->Tasks().At(0).checked);  // 反选 of (unchecked, checked)
+    EXPECT_FALSE(m_window->Tasks().At(1).checked);
 }
 
 TEST_F(MainWindowTest, AnalyseButtonPopsItsMenuAtThePointer) {
