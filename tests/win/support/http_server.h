@@ -2,20 +2,20 @@
 // A loopback HTTP/1.1 server for Windows tests.
 //
 //     HttpTestServer server;                                   // listens on 127.0.0.1, a free port
-//     server.Serve("/list.html", Page(EncodeGbk(...), "text/html; charset=gb2312"));
+//     server.Serve("/list.html", Page(gbkBytes, "text/html; charset=gb2312"));
 //     server.Serve("/old", Redirect(302, "/list.html"));
 //     server.Serve("/slow", Trickle("x", 100));                 // one "x" every 100 ms, never ending
 //     fetcher.Get(server.Url("/list.html"));
 //     server.Requests();                                       // what arrived, in order
 //
 // Each connection carries one request and is closed after the reply ("Connection: close").
-// A path without a reply gets 404 with the body "not found". The server runs on its own threads;
-// its destructor closes every connection, also those still waiting or trickling, and joins them.
+// A path without a reply gets 404 with the body "not found". Replies may be changed at any time.
+// The server runs on its own threads; its destructor closes every connection, also those still
+// waiting, trickling or not reading, and joins them.
 #include <winsock2.h>
 
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -33,7 +33,7 @@ enum class ContentCoding { Identity, Gzip, Deflate };
 
 struct Reply {
     int status = 200;
-    HeaderList headers;  // sent as given; Content-Length and Content-Encoding are added by the server
+    HeaderList headers;  // sent as given; the server adds Content-Encoding and (see declareLength) Content-Length
     std::string body;
     ContentCoding coding = ContentCoding::Identity;  // the body is encoded on the way out
     int chunkDelayMs = 0;                            // > 0: the body goes out in pieces of chunkBytes, this far apart
