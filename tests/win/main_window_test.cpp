@@ -320,7 +320,9 @@ TEST_F(MainWindowTest, RightClickSelectsTheRowAndShowsTheListMenuAtThePointer) {
 // The real popup menu, driven by keys posted to the GUI thread as the menu loop reads them.
 TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
     MainWindowOptions options;
-    options.analysisEngine = [](TaskList& tasks, StatusLine& status) { return std::make_unique<FakeEngine>(tasks, status); };
+    options.analysisEngine = [](TaskList& tasks, StatusLine& status) {
+        return std::make_unique<FakeEngine>(tasks, status);
+    };
     options.schemes = &m_schemes;
     options.batch = &m_batch;
     options.endsProgram = false;

@@ -18,20 +18,12 @@ namespace ferrik {
 namespace {
 
 std::wstring ScreenshotDir() {
-    std::string dir;
     const char* update = std::getenv("FERRIK_UPDATE_SCREENSHOTS");
-    if (update && std::string(update) == "1") {
-        dir = FERRIK_SOURCE_DIR "/docs/screenshots";
-    } else {
-        dir = FERRIK_EXE_DIR "/screenshots";
-    }
-    // A Unix path of the build machine reaches the files through Wine's drive Z:.
-    if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
-    std::wstring wide(dir.begin(), dir.end());
-    for (wchar_t& c : wide)
-        if (c == L'/') c = L'\\';
-    CreateDirectoryW(wide.c_str(), nullptr);
-    return wide;
+    const bool intoSources = update && std::string(update) == "1";
+    const std::wstring dir =
+        test::HostPath(intoSources ? FERRIK_SOURCE_DIR "/docs/screenshots" : FERRIK_EXE_DIR "/screenshots");
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
 }
 
 class NoSchemes final : public SchemeSelector {

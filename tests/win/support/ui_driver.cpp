@@ -1,5 +1,6 @@
 #include "win/support/ui_driver.h"
 
+#include <commctrl.h>
 #include <wincodec.h>
 
 #include <algorithm>
@@ -116,6 +117,45 @@ std::wstring TextOf(HWND hwnd) {
     wchar_t buffer[4096] = {};
     GetWindowTextW(hwnd, buffer, 4096);
     return buffer;
+}
+
+std::string Gbk(std::wstring_view text) {
+    const int size = static_cast<int>(text.size());
+    std::string out(
+        static_cast<std::size_t>(WideCharToMultiByte(936, 0, text.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(936, 0, text.data(), size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
+}
+
+std::wstring HostPath(const char* path) {
+    std::string p(path);
+    if (!p.empty() && p[0] == '/') p = "Z:" + p;
+    std::wstring wide(p.begin(), p.end());
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    return wide;
+}
+
+std::wstring RemoteListText(HANDLE process, HWND list, int row, int column) {
+    constexpr int kChars = 1024;
+    auto* remote = static_cast<BYTE*>(
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = kChars;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    std::wstring text(kChars, L'\0');
+    SIZE_T done = 0;
+    if (WriteProcessMemory(process, remote, &item, sizeof(item), &done)) {
+        const auto length = static_cast<int>(
+            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)));
+        ReadProcessMemory(process, remote + sizeof(LVITEMW), text.data(), kChars * sizeof(wchar_t), &done);
+        text.resize(static_cast<std::size_t>(std::max(0, std::min(length, kChars))));
+    } else {
+        text.clear();
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text;
 }
 
 std::wstring ClassOf(HWND hwnd) {

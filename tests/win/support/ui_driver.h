@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,12 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 void PumpFor(DWORD milliseconds);
 
 std::wstring TextOf(HWND hwnd);
+// Text in code page 936, as the film sites serve it.
+std::string Gbk(std::wstring_view text);
+// A path of the build machine as the Windows side sees it (Wine maps "/" to drive Z:).
+std::wstring HostPath(const char* path);
+// The text of a list view cell in another process (the item structure and buffer live there).
+std::wstring RemoteListText(HANDLE process, HWND list, int row, int column);
 std::wstring ClassOf(HWND hwnd);
 
 // The window's pixels as on the screen, top-down 32-bit BGRA rows.
