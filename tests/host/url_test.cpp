@@ -93,6 +93,18 @@ struct ResolveCase {
     std::optional<TextView> expected;
 };
 
+template <size_t N>
+void CheckResolveCases(const ResolveCase (&cases)[N]) {
+    for (const ResolveCase& c : cases) {
+        const std::optional<Text> actual = ResolveUrl(c.input, c.base);
+        if (c.expected) {
+            EXPECT_EQ(actual, Text(*c.expected)) << Show(c.input);
+        } else {
+            EXPECT_EQ(actual, std::nullopt) << Show(c.input) << " -> " << Show(actual.value_or(u"")) << " ";
+        }
+    }
+}
+
 // How the link engine uses it: an href attribute against the page's address.
 TEST(ResolveUrl, ResolvesHyperlinksAgainstThePageAddress) {
     constexpr TextView kPage = u"http://www.Example.com:80/movie/list/index.html?page=2#top";
@@ -123,14 +135,39 @@ TEST(ResolveUrl, ResolvesHyperlinksAgainstThePageAddress) {
         {u"a.html", u"mailto:x@example.com", std::nullopt},
         {u"a.html", u"", std::nullopt},
     };
-    for (const ResolveCase& c : cases) {
-        const std::optional<Text> actual = ResolveUrl(c.input, c.base);
-        if (c.expected) {
-            EXPECT_EQ(actual, Text(*c.expected)) << Show(c.input);
-        } else {
-            EXPECT_EQ(actual, std::nullopt) << Show(c.input) << " -> " << Show(actual.value_or(u"")) << " ";
-        }
-    }
+    CheckResolveCases(cases);
+}
+
+// The built-in part of the IDNA mapping, and what it refuses rather than guess.
+TEST(ResolveUrl, InternationalHostsBecomePunycode) {
+    constexpr TextView kPage = u"http://h/";
+    const ResolveCase cases[] = {
+        {u"http://BÜCHER.de/", kPage, u"http://xn--bcher-kva.de/"},
+        {u"http://XN--BCHER-KVA.de/", kPage, u"http://xn--bcher-kva.de/"},
+        {u"http://ＡＢＣ．例子。中国/", kPage, u"http://abc.xn--fsqu00a.xn--fiqs8s/"},
+        {u"http://例\u200B子\u00AD.中国/", kPage, u"http://xn--fsqu00a.xn--fiqs8s/"},
+        {u"http://%E4%BE%8B%E5%AD%90.%E4%B8%AD%E5%9B%BD/", kPage, u"http://xn--fsqu00a.xn--fiqs8s/"},
+        {u"http://例子\u3000.中国/", kPage, std::nullopt},  // ideographic space maps to a forbidden space
+        {u"http://㈱.com/", kPage, std::nullopt},           // compatibility form: needs the full table
+        {u"http://a\u200Db/", kPage, std::nullopt},         // joiner without its context data
+        {u"http://xn--bcher-kva\u00E4.de/", kPage, std::nullopt},
+        {u"http://xn--abc-/", kPage, std::nullopt},           // decodes to ASCII only
+        {u"http://xn--a/", kPage, std::nullopt},              // decodes to a disallowed control
+        {u"http://xn--zz99999999999/", kPage, std::nullopt},  // Punycode overflow
+        {u"http://\u0301a.com/", kPage, std::nullopt},        // label starts with a combining mark
+        {u"http://\uFFFD.com/", kPage, std::nullopt},
+    };
+    CheckResolveCases(cases);
+}
+
+TEST(ResolveUrl, LoneSurrogatesAreWrittenAsReplacementCharacters) {
+    const Text high(1, char16_t(0xD800));
+    const Text low(1, char16_t(0xDC00));
+    EXPECT_EQ(ResolveUrl(u"/" + high + u"?" + low + u"#" + high, u"http://h/"),
+              u"http://h/%EF%BF%BD?%EF%BF%BD#%EF%BF%BD");
+    EXPECT_EQ(ResolveUrl(u"/" + high + low, u"http://h/"), u"http://h/%F0%90%80%80");
+    EXPECT_EQ(ResolveUrl(u"http://" + high + u"/", u"http://h/"), std::nullopt);
+    EXPECT_EQ(ResolveUrl(u"sc://" + low + u"/", u"http://h/"), u"sc://%EF%BF%BD/");
 }
 
 TEST(ResolveUrl, SwitchingBasesGivesEachItsOwnResult) {
