@@ -1,7 +1,7 @@
 // Host parsing: domains to ASCII (IDNA with Punycode), IPv4 and IPv6 addresses, opaque hosts.
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <string>
 
 #include "analysis/url_internal.h"
 
@@ -55,16 +55,6 @@ char32_t NextCodePoint(TextView s, size_t& i) {
         return 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
     }
     return IsSurrogate(c) ? 0xFFFD : c;
-}
-
-void AppendCodePoint(Text& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    }
 }
 
 // ---- IPv4 -------------------------------------------------------------------------------------
@@ -283,14 +273,14 @@ char16_t EncodeDigit(std::uint32_t d) {
     return static_cast<char16_t>(d < 26 ? 'a' + d : '0' + d - 26);
 }
 
-int DecodeDigit(char16_t c) {
+int DecodeDigit(char32_t c) {
     if (c >= '0' && c <= '9') return c - '0' + 26;
     if (c >= 'a' && c <= 'z') return c - 'a';
     if (c >= 'A' && c <= 'Z') return c - 'A';
     return -1;
 }
 
-bool PunycodeEncode(const std::vector<char32_t>& input, Text& out) {
+bool PunycodeEncode(std::u32string_view input, Text& out) {
     if (input.size() > kMaxPunycodeLabel) return false;
     std::uint64_t n = kInitialN, delta = 0;
     std::uint32_t bias = kInitialBias;
@@ -332,13 +322,13 @@ bool PunycodeEncode(const std::vector<char32_t>& input, Text& out) {
     return true;
 }
 
-bool PunycodeDecode(TextView input, std::vector<char32_t>& out) {
+bool PunycodeDecode(std::u32string_view input, std::u32string& out) {
     out.clear();
     if (input.size() > kMaxPunycodeLabel) return false;
     const size_t dash = input.rfind('-');
     size_t in = 0;
-    if (dash != TextView::npos) {
-        for (size_t i = 0; i < dash; ++i) out.push_back(input[i]);
+    if (dash != std::u32string_view::npos) {
+        out.assign(input.substr(0, dash));
         in = dash + 1;
     }
     std::uint64_t n = kInitialN, i = 0;
@@ -406,19 +396,20 @@ bool IsCombiningMark(char32_t c) {
 }
 
 // Validity of a label that holds non-ASCII code points (after mapping, or decoded from "xn--").
-bool IsValidUnicodeLabel(const std::vector<char32_t>& label) {
+bool IsValidUnicodeLabel(std::u32string_view label) {
     if (label.empty() || IsCombiningMark(label[0])) return false;
     if (label.size() >= 4 && label[0] == 'x' && label[1] == 'n' && label[2] == '-' && label[3] == '-') return false;
     return std::all_of(label.begin(), label.end(), [](char32_t c) { return c != '.' && MapCodePoint(c) == c; });
 }
 
-bool StartsWithAcePrefix(TextView label) {
+template <typename View>
+bool StartsWithAcePrefix(View label) {
     return label.size() >= 4 && (label[0] | 0x20) == 'x' && (label[1] | 0x20) == 'n' && label[2] == '-' &&
            label[3] == '-';
 }
 
 // An "xn--" label (already lower-case ASCII) must decode to a valid non-ASCII label.
-bool IsValidAceLabel(TextView label, std::vector<char32_t>& scratch) {
+bool IsValidAceLabel(std::u32string_view label, std::u32string& scratch) {
     if (!PunycodeDecode(label.substr(4), scratch)) return false;
     if (std::all_of(scratch.begin(), scratch.end(), [](char32_t c) { return c < 0x80; })) return false;
     return IsValidUnicodeLabel(scratch);
@@ -426,25 +417,21 @@ bool IsValidAceLabel(TextView label, std::vector<char32_t>& scratch) {
 
 // Appends each label of `domain` (dot-separated, ASCII-lower-cased) to `out`: ASCII labels as
 // they are, once their "xn--" form checks out; others as "xn--" + Punycode.
-bool AppendAsciiLabels(TextView domain, Text& out) {
-    std::vector<char32_t> cps;
+bool AppendAsciiLabels(std::u32string_view domain, Text& out) {
+    std::u32string scratch;
     size_t start = 0;
     while (true) {
         const size_t dot = domain.find('.', start);
-        const TextView label = domain.substr(start, dot == TextView::npos ? TextView::npos : dot - start);
-        const bool ascii = std::all_of(label.begin(), label.end(), [](char16_t c) { return c < 0x80; });
-        if (ascii) {
-            if (StartsWithAcePrefix(label) && !IsValidAceLabel(label, cps)) return false;
-            out += label;
+        const std::u32string_view label = domain.substr(start, dot == domain.npos ? domain.npos : dot - start);
+        if (std::all_of(label.begin(), label.end(), [](char32_t c) { return c < 0x80; })) {
+            if (StartsWithAcePrefix(label) && !IsValidAceLabel(label, scratch)) return false;
+            for (char32_t c : label) out += static_cast<char16_t>(c);
         } else {
-            if (StartsWithAcePrefix(label)) return false;
-            cps.clear();
-            for (size_t i = 0; i < label.size();) cps.push_back(NextCodePoint(label, i));
-            if (!IsValidUnicodeLabel(cps)) return false;
+            if (StartsWithAcePrefix(label) || !IsValidUnicodeLabel(label)) return false;
             out += u"xn--";
-            if (!PunycodeEncode(cps, out)) return false;
+            if (!PunycodeEncode(label, out)) return false;
         }
-        if (dot == TextView::npos) return true;
+        if (dot == domain.npos) return true;
         out += '.';
         start = dot + 1;
     }
@@ -452,24 +439,24 @@ bool AppendAsciiLabels(TextView domain, Text& out) {
 
 bool DomainToAscii(TextView domain, Text& out) {
     const bool ascii = std::all_of(domain.begin(), domain.end(), [](char16_t c) { return c < 0x80; });
-    Text mapped;
+    std::u32string mapped;
     if (ascii) {
-        mapped.resize(domain.size());
-        std::transform(domain.begin(), domain.end(), mapped.begin(), AsciiLower);
         // Plain lower-casing is the whole of the mapping unless some label claims to be Punycode.
-        bool hasAceLabel = StartsWithAcePrefix(mapped);
-        for (size_t dot = mapped.find('.'); !hasAceLabel && dot != Text::npos; dot = mapped.find('.', dot + 1)) {
-            hasAceLabel = StartsWithAcePrefix(TextView(mapped).substr(dot + 1));
+        const size_t start = out.size();
+        std::transform(domain.begin(), domain.end(), std::back_inserter(out), AsciiLower);
+        const TextView lowered = TextView(out).substr(start);
+        bool hasAceLabel = StartsWithAcePrefix(lowered);
+        for (size_t dot = lowered.find('.'); !hasAceLabel && dot != TextView::npos; dot = lowered.find('.', dot + 1)) {
+            hasAceLabel = StartsWithAcePrefix(lowered.substr(dot + 1));
         }
-        if (!hasAceLabel) {
-            out += mapped;
-            return !mapped.empty();
-        }
+        if (!hasAceLabel) return !lowered.empty();
+        mapped.assign(lowered.begin(), lowered.end());
+        out.resize(start);
     } else {
         for (size_t i = 0; i < domain.size();) {
             const char32_t c = MapCodePoint(NextCodePoint(domain, i));
             if (c == kDisallowed) return false;
-            if (c != kIgnored) AppendCodePoint(mapped, c);
+            if (c != kIgnored) mapped += c;
         }
     }
     const size_t start = out.size();
