@@ -5,6 +5,7 @@
 #include "analysis/url.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "analysis/url_internal.h"
 
@@ -520,7 +521,10 @@ std::optional<Text> ResolveUrl(TextView input, TextView base) {
         Text scratch;
     };
     thread_local Cache cache;
-    if (!cache.filled || cache.baseText != base) {
+    // memcmp: char_traits<char16_t>::compare is a plain loop, and this runs once per link.
+    const bool sameBase = cache.filled && cache.baseText.size() == base.size() &&
+                          std::memcmp(cache.baseText.data(), base.data(), base.size() * sizeof(char16_t)) == 0;
+    if (!sameBase) {
         cache.baseText.assign(base);
         cache.filled = true;
         cache.baseValid = ParseInto(base, nullptr, cache.base, cache.scratch);
