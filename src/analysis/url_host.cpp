@@ -250,9 +250,10 @@ constexpr std::uint32_t kBase = 36, kTMin = 1, kTMax = 26, kSkew = 38, kDamp = 7
 constexpr std::uint32_t kInitialBias = 72, kInitialN = 128;
 constexpr std::uint64_t kMaxInt = 0xFFFFFFFF;  // overflow bound of the 32-bit reference coder
 
-// Labels are at most 63 octets in DNS; longer ones are refused before the quadratic coder runs,
-// so that a hostile 10 MB host cannot stall a page load.
-constexpr size_t kMaxPunycodeLabel = 1024;
+// The coder is quadratic in a label's length. DNS names are at most 253 octets, so a host whose
+// Punycode labels add up to more than this is refused before the coder runs: a hostile 10 MB host
+// of many long labels cannot stall a page load.
+constexpr size_t kMaxPunycodePerHost = 1024;
 
 std::uint32_t Adapt(std::uint64_t delta, std::uint64_t numPoints, bool firstTime) {
     delta = firstTime ? delta / kDamp : delta / 2;
@@ -281,7 +282,6 @@ int DecodeDigit(char32_t c) {
 }
 
 bool PunycodeEncode(std::u32string_view input, Text& out) {
-    if (input.size() > kMaxPunycodeLabel) return false;
     std::uint64_t n = kInitialN, delta = 0;
     std::uint32_t bias = kInitialBias;
     size_t basic = 0;
@@ -324,7 +324,6 @@ bool PunycodeEncode(std::u32string_view input, Text& out) {
 
 bool PunycodeDecode(std::u32string_view input, std::u32string& out) {
     out.clear();
-    if (input.size() > kMaxPunycodeLabel) return false;
     const size_t dash = input.rfind('-');
     size_t in = 0;
     if (dash != std::u32string_view::npos) {
@@ -419,15 +418,19 @@ bool IsValidAceLabel(std::u32string_view label, std::u32string& scratch) {
 // they are, once their "xn--" form checks out; others as "xn--" + Punycode.
 bool AppendAsciiLabels(std::u32string_view domain, Text& out) {
     std::u32string scratch;
+    size_t coded = 0;
     size_t start = 0;
     while (true) {
         const size_t dot = domain.find('.', start);
         const std::u32string_view label = domain.substr(start, dot == domain.npos ? domain.npos : dot - start);
-        if (std::all_of(label.begin(), label.end(), [](char32_t c) { return c < 0x80; })) {
-            if (StartsWithAcePrefix(label) && !IsValidAceLabel(label, scratch)) return false;
+        const bool ace = StartsWithAcePrefix(label);
+        const bool ascii = std::all_of(label.begin(), label.end(), [](char32_t c) { return c < 0x80; });
+        if ((ace || !ascii) && (coded += label.size()) > kMaxPunycodePerHost) return false;
+        if (ascii) {
+            if (ace && !IsValidAceLabel(label, scratch)) return false;
             for (char32_t c : label) out += static_cast<char16_t>(c);
         } else {
-            if (StartsWithAcePrefix(label) || !IsValidUnicodeLabel(label)) return false;
+            if (ace || !IsValidUnicodeLabel(label)) return false;
             out += u"xn--";
             if (!PunycodeEncode(label, out)) return false;
         }

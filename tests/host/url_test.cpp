@@ -202,6 +202,16 @@ TEST(ResolveUrl, HostileInputEndsWithAnAnswer) {
     EXPECT_EQ(ResolveUrl(longLabel, u"http://h/"), std::nullopt);
     const Text longAce = u"http://xn--" + Text(100'000, u'a') + u"/";
     EXPECT_EQ(ResolveUrl(longAce, u"http://h/"), std::nullopt);
+    // Many long labels of distinct code points: the Punycode coder is quadratic per label.
+    Text manyLabels = u"http://";
+    for (int label = 0; label < 10'000; ++label) {
+        for (char16_t c = 0x4E00; c < 0x4E00 + 1000; ++c) manyLabels += c;
+        manyLabels += u'.';
+    }
+    EXPECT_EQ(ResolveUrl(manyLabels, u"http://h/"), std::nullopt);
+    Text manyAceLabels = u"http://";
+    for (int label = 0; label < 100'000; ++label) manyAceLabels += u"xn--fiqs8s.";
+    EXPECT_EQ(ResolveUrl(manyAceLabels, u"http://h/"), std::nullopt);
 }
 
 }  // namespace
