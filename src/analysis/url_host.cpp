@@ -251,8 +251,8 @@ constexpr std::uint32_t kInitialBias = 72, kInitialN = 128;
 constexpr std::uint64_t kMaxInt = 0xFFFFFFFF;  // overflow bound of the 32-bit reference coder
 
 // The coder is quadratic in a label's length. DNS names are at most 253 octets, so a host whose
-// Punycode labels add up to more than this is refused before the coder runs: a hostile 10 MB host
-// of many long labels cannot stall a page load.
+// international labels hold more code points than this (counted in their Unicode form, so that a
+// serialized host parses again) is refused: a hostile 10 MB host cannot stall a page load.
 constexpr size_t kMaxPunycodePerHost = 1024;
 
 std::uint32_t Adapt(std::uint64_t delta, std::uint64_t numPoints, bool firstTime) {
@@ -322,11 +322,13 @@ bool PunycodeEncode(std::u32string_view input, Text& out) {
     return true;
 }
 
-bool PunycodeDecode(std::u32string_view input, std::u32string& out) {
+// Fails as soon as the output would pass `maxLength`, which bounds the quadratic insertion.
+bool PunycodeDecode(std::u32string_view input, std::u32string& out, size_t maxLength) {
     out.clear();
     const size_t dash = input.rfind('-');
     size_t in = 0;
     if (dash != std::u32string_view::npos) {
+        if (dash > maxLength) return false;
         out.assign(input.substr(0, dash));
         in = dash + 1;
     }
@@ -346,6 +348,7 @@ bool PunycodeDecode(std::u32string_view input, std::u32string& out) {
             w *= kBase - t;
         }
         const std::uint64_t length = out.size() + 1;
+        if (length > maxLength) return false;
         bias = Adapt(i - oldI, length, oldI == 0);
         if (i / length > kMaxInt - n) return false;
         n += i / length;
@@ -408,8 +411,9 @@ bool StartsWithAcePrefix(View label) {
 }
 
 // An "xn--" label (already lower-case ASCII) must decode to a valid non-ASCII label.
-bool IsValidAceLabel(std::u32string_view label, std::u32string& scratch) {
-    if (!PunycodeDecode(label.substr(4), scratch)) return false;
+bool IsValidAceLabel(std::u32string_view label, std::u32string& scratch, size_t& budget) {
+    if (!PunycodeDecode(label.substr(4), scratch, budget)) return false;
+    budget -= scratch.size();
     if (std::all_of(scratch.begin(), scratch.end(), [](char32_t c) { return c < 0x80; })) return false;
     return IsValidUnicodeLabel(scratch);
 }
@@ -418,19 +422,19 @@ bool IsValidAceLabel(std::u32string_view label, std::u32string& scratch) {
 // they are, once their "xn--" form checks out; others as "xn--" + Punycode.
 bool AppendAsciiLabels(std::u32string_view domain, Text& out) {
     std::u32string scratch;
-    size_t coded = 0;
+    size_t budget = kMaxPunycodePerHost;
     size_t start = 0;
     while (true) {
         const size_t dot = domain.find('.', start);
         const std::u32string_view label = domain.substr(start, dot == domain.npos ? domain.npos : dot - start);
         const bool ace = StartsWithAcePrefix(label);
         const bool ascii = std::all_of(label.begin(), label.end(), [](char32_t c) { return c < 0x80; });
-        if ((ace || !ascii) && (coded += label.size()) > kMaxPunycodePerHost) return false;
         if (ascii) {
-            if (ace && !IsValidAceLabel(label, scratch)) return false;
+            if (ace && !IsValidAceLabel(label, scratch, budget)) return false;
             for (char32_t c : label) out += static_cast<char16_t>(c);
         } else {
-            if (ace || !IsValidUnicodeLabel(label)) return false;
+            if (ace || label.size() > budget || !IsValidUnicodeLabel(label)) return false;
+            budget -= label.size();
             out += u"xn--";
             if (!PunycodeEncode(label, out)) return false;
         }
