@@ -66,10 +66,8 @@ public:
             const HtmlAttribute* href = tag.Find(u"href");
             if (href && !m_baseHref) m_baseHref = href->value;
         }
-        if (IsLineBreaking(tag.name)) BreakLine();
-        const auto raw = std::find_if(std::begin(kRawTextElements), std::end(kRawTextElements),
-                                      [&](const RawTextElement& e) { return e.name == tag.name; });
-        if (raw != std::end(kRawTextElements)) {
+        if (m_linkOpen && IsLineBreaking(tag.name)) BreakLine();
+        if (const RawTextElement* raw = FindRawTextElement(tag.name)) {
             m_tokenizer->SetState(raw->state);
             m_hidden = !raw->visible;
         }
@@ -83,7 +81,7 @@ public:
             if (m_templateDepth > 0) --m_templateDepth;
         } else if (tag.name == u"a" && m_templateDepth == 0) {
             CloseLink();  // a stray </a> closes nothing
-        } else if (IsLineBreaking(tag.name)) {
+        } else if (m_linkOpen && IsLineBreaking(tag.name)) {
             BreakLine();
         }
         UpdateTextCollection();
@@ -117,6 +115,12 @@ public:
     }
 
 private:
+    static const RawTextElement* FindRawTextElement(TextView name) {
+        for (const RawTextElement& e : kRawTextElements)
+            if (e.name == name) return &e;
+        return nullptr;
+    }
+
     static bool IsLineBreaking(TextView name) {
         return std::find(std::begin(kLineBreakingElements), std::end(kLineBreakingElements), name) !=
                std::end(kLineBreakingElements);
@@ -128,7 +132,7 @@ private:
     }
 
     void BreakLine() {
-        if (m_linkOpen && !m_links.back().text.empty()) m_pendingSpace = true;
+        if (!m_links.back().text.empty()) m_pendingSpace = true;
     }
 
     void UpdateTextCollection() { m_tokenizer->SetCollectText(m_linkOpen && !m_hidden && m_templateDepth == 0); }
