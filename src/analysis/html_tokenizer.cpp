@@ -57,16 +57,6 @@ char32_t NumericReferenceValue(std::uint32_t code) {
     return code;
 }
 
-void AppendCodePoint(Text& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    }
-}
-
 }  // namespace
 
 const HtmlAttribute* HtmlTag::Find(TextView attributeName) const {
@@ -108,7 +98,7 @@ void HtmlTokenizer::Finish() {
 void HtmlTokenizer::EmitCodePoint(char32_t cp) {
     if (!m_collectText) return;
     Text t;
-    AppendCodePoint(t, cp);
+    AppendUtf16(t, cp);
     EmitText(t);
 }
 
@@ -203,7 +193,7 @@ void HtmlTokenizer::FlushReferenceCodePoint(char32_t cp) {
     if (!ReferenceInAttribute()) {
         EmitCodePoint(cp);
     } else if (m_attributeValue) {
-        AppendCodePoint(*m_attributeValue, cp);
+        AppendUtf16(*m_attributeValue, cp);
     }
 }
 
