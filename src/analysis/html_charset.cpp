@@ -1,7 +1,9 @@
 #include "analysis/html_charset.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ferrik {
@@ -10,78 +12,13 @@ namespace {
 
 using Kind = Encoding::Kind;
 
-struct EncodingLabels {
-    Encoding encoding;
-    std::string_view labels;  // space-separated, lower case
-};
+// Labels browsers know beyond those with a converter: they never decode these as written.
+constexpr std::string_view kReplacementLabels[] = {"csiso2022kr",     "hz-gb-2312",  "iso-2022-cn",
+                                                   "iso-2022-cn-ext", "iso-2022-kr", "replacement"};
+constexpr std::uint32_t kCodePageIso2022Jp = 50220;  // the one stateful encoding with a converter
 
-// The browsers' table of encodings and the labels that name them.
-constexpr EncodingLabels kEncodings[] = {
-    {{"UTF-8", Kind::AsciiCompatible}, "unicode-1-1-utf-8 unicode11utf8 unicode20utf8 utf-8 utf8 x-unicode20utf8"},
-    {{"GBK", Kind::AsciiCompatible}, "chinese csgb2312 csiso58gb231280 gb2312 gb_2312 gb_2312-80 gbk iso-ir-58 x-gbk"},
-    {{"gb18030", Kind::AsciiCompatible}, "gb18030"},
-    {{"Big5", Kind::AsciiCompatible}, "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
-    {{"IBM866", Kind::AsciiCompatible}, "866 cp866 csibm866 ibm866"},
-    {{"ISO-8859-2", Kind::AsciiCompatible},
-     "csisolatin2 iso-8859-2 iso-ir-101 iso8859-2 iso88592 iso_8859-2 iso_8859-2:1987 l2 latin2"},
-    {{"ISO-8859-3", Kind::AsciiCompatible},
-     "csisolatin3 iso-8859-3 iso-ir-109 iso8859-3 iso88593 iso_8859-3 iso_8859-3:1988 l3 latin3"},
-    {{"ISO-8859-4", Kind::AsciiCompatible},
-     "csisolatin4 iso-8859-4 iso-ir-110 iso8859-4 iso88594 iso_8859-4 iso_8859-4:1988 l4 latin4"},
-    {{"ISO-8859-5", Kind::AsciiCompatible},
-     "csisolatincyrillic cyrillic iso-8859-5 iso-ir-144 iso8859-5 iso88595 iso_8859-5 iso_8859-5:1988"},
-    {{"ISO-8859-6", Kind::AsciiCompatible},
-     "arabic asmo-708 csiso88596e csiso88596i csisolatinarabic ecma-114 iso-8859-6 iso-8859-6-e iso-8859-6-i "
-     "iso-ir-127 iso8859-6 iso88596 iso_8859-6 iso_8859-6:1987"},
-    {{"ISO-8859-7", Kind::AsciiCompatible},
-     "csisolatingreek ecma-118 elot_928 greek greek8 iso-8859-7 iso-ir-126 iso8859-7 iso88597 iso_8859-7 "
-     "iso_8859-7:1987 sun_eu_greek"},
-    {{"ISO-8859-8", Kind::AsciiCompatible},
-     "csiso88598e csisolatinhebrew hebrew iso-8859-8 iso-8859-8-e iso-ir-138 iso8859-8 iso88598 iso_8859-8 "
-     "iso_8859-8:1988 visual"},
-    {{"ISO-8859-8-I", Kind::AsciiCompatible}, "csiso88598i iso-8859-8-i logical"},
-    {{"ISO-8859-10", Kind::AsciiCompatible}, "csisolatin6 iso-8859-10 iso-ir-157 iso8859-10 iso885910 l6 latin6"},
-    {{"ISO-8859-13", Kind::AsciiCompatible}, "iso-8859-13 iso8859-13 iso885913"},
-    {{"ISO-8859-14", Kind::AsciiCompatible}, "iso-8859-14 iso8859-14 iso885914"},
-    {{"ISO-8859-15", Kind::AsciiCompatible}, "csisolatin9 iso-8859-15 iso8859-15 iso885915 iso_8859-15 l9"},
-    {{"ISO-8859-16", Kind::AsciiCompatible}, "iso-8859-16"},
-    {{"KOI8-R", Kind::AsciiCompatible}, "cskoi8r koi koi8 koi8-r koi8_r"},
-    {{"KOI8-U", Kind::AsciiCompatible}, "koi8-ru koi8-u"},
-    {{"macintosh", Kind::AsciiCompatible}, "csmacintosh mac macintosh x-mac-roman"},
-    {{"windows-874", Kind::AsciiCompatible}, "dos-874 iso-8859-11 iso8859-11 iso885911 tis-620 windows-874"},
-    {{"windows-1250", Kind::AsciiCompatible}, "cp1250 windows-1250 x-cp1250"},
-    {{"windows-1251", Kind::AsciiCompatible}, "cp1251 windows-1251 x-cp1251"},
-    {{"windows-1252", Kind::AsciiCompatible},
-     "ansi_x3.4-1968 ascii cp1252 cp819 csisolatin1 ibm819 iso-8859-1 iso-ir-100 iso8859-1 iso88591 iso_8859-1 "
-     "iso_8859-1:1987 l1 latin1 us-ascii windows-1252 x-cp1252"},
-    {{"windows-1253", Kind::AsciiCompatible}, "cp1253 windows-1253 x-cp1253"},
-    {{"windows-1254", Kind::AsciiCompatible},
-     "cp1254 csisolatin5 iso-8859-9 iso-ir-148 iso8859-9 iso88599 iso_8859-9 iso_8859-9:1989 l5 latin5 "
-     "windows-1254 x-cp1254"},
-    {{"windows-1255", Kind::AsciiCompatible}, "cp1255 windows-1255 x-cp1255"},
-    {{"windows-1256", Kind::AsciiCompatible}, "cp1256 windows-1256 x-cp1256"},
-    {{"windows-1257", Kind::AsciiCompatible}, "cp1257 windows-1257 x-cp1257"},
-    {{"windows-1258", Kind::AsciiCompatible}, "cp1258 windows-1258 x-cp1258"},
-    {{"x-mac-cyrillic", Kind::AsciiCompatible}, "x-mac-cyrillic x-mac-ukrainian"},
-    {{"EUC-JP", Kind::AsciiCompatible}, "cseucpkdfmtjapanese euc-jp x-euc-jp"},
-    {{"ISO-2022-JP", Kind::Stateful}, "csiso2022jp iso-2022-jp"},
-    {{"Shift_JIS", Kind::AsciiCompatible}, "csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis"},
-    {{"EUC-KR", Kind::AsciiCompatible},
-     "cseuckr csksc56011987 euc-kr iso-ir-149 korean ks_c_5601-1987 ks_c_5601-1989 ksc5601 ksc_5601 windows-949"},
-    {{"replacement", Kind::Replacement}, "csiso2022kr hz-gb-2312 iso-2022-cn iso-2022-cn-ext iso-2022-kr replacement"},
-    {{"UTF-16BE", Kind::Utf16Be}, "unicodefffe utf-16be"},
-    {{"UTF-16LE", Kind::Utf16Le}, "csunicode iso-10646-ucs-2 ucs-2 unicode unicodefeff utf-16 utf-16le"},
-    {{"x-user-defined", Kind::UserDefined}, "x-user-defined"},
-};
-
-const Encoding& Utf8() {
-    return kEncodings[0].encoding;
-}
-const Encoding& Gbk() {
-    return kEncodings[1].encoding;
-}
-const Encoding& Windows1252() {
-    return *EncodingForLabel("windows-1252");
+Encoding Named(std::string_view label) {
+    return *EncodingForLabel(label);
 }
 
 bool IsSpaceByte(char c) {
@@ -105,7 +42,7 @@ std::string_view TrimSpaceBytes(std::string_view s) {
 }
 
 // The charset named in a meta element's content attribute ("text/html; charset=gbk").
-const Encoding* CharsetFromMetaContent(std::string_view s) {
+std::optional<Encoding> CharsetFromMetaContent(std::string_view s) {
     std::size_t pos = 0;
     for (;;) {
         std::size_t at = std::string::npos;
@@ -115,17 +52,17 @@ const Encoding* CharsetFromMetaContent(std::string_view s) {
                 break;
             }
         }
-        if (at == std::string::npos) return nullptr;
+        if (at == std::string::npos) return std::nullopt;
         pos = at + 7;
         while (pos < s.size() && IsSpaceByte(s[pos])) ++pos;
         if (pos < s.size() && s[pos] == '=') break;
     }
     ++pos;
     while (pos < s.size() && IsSpaceByte(s[pos])) ++pos;
-    if (pos == s.size()) return nullptr;
+    if (pos == s.size()) return std::nullopt;
     if (s[pos] == '"' || s[pos] == '\'') {
         const std::size_t close = s.find(s[pos], pos + 1);
-        if (close == std::string::npos) return nullptr;
+        if (close == std::string::npos) return std::nullopt;
         return EncodingForLabel(s.substr(pos + 1, close - pos - 1));
     }
     std::size_t stop = pos;
@@ -138,18 +75,18 @@ class Prescanner {
 public:
     explicit Prescanner(std::string_view bytes) : m_s(bytes) {}
 
-    const Encoding* Run() {
+    std::optional<Encoding> Run() {
         while (m_pos < m_s.size()) {
             if (Starts("<!--")) {
                 // Ends at the first "-->" whose '>' lies after the "<!" (so "<!-->" ends at once).
                 const std::size_t close = m_s.find("-->", m_pos + 2);
-                if (close == std::string::npos) return nullptr;
+                if (close == std::string::npos) return std::nullopt;
                 m_pos = close + 3;
             } else if (StartsWithIgnoringCase(m_s, m_pos, "<meta") && m_pos + 5 < m_s.size() &&
                        (IsSpaceByte(m_s[m_pos + 5]) || m_s[m_pos + 5] == '/')) {
                 m_pos += 5;
-                if (const Encoding* e = Meta()) return e;
-                if (m_ended) return nullptr;
+                if (std::optional<Encoding> e = Meta()) return e;
+                if (m_ended) return std::nullopt;
             } else if (m_s[m_pos] == '<' && m_pos + 1 < m_s.size() &&
                        (IsAlphaByte(m_s[m_pos + 1]) ||
                         (m_s[m_pos + 1] == '/' && m_pos + 2 < m_s.size() && IsAlphaByte(m_s[m_pos + 2])))) {
@@ -158,17 +95,17 @@ public:
                 std::string name, value;
                 while (Attribute(name, value)) {
                 }
-                if (m_ended) return nullptr;
+                if (m_ended) return std::nullopt;
                 ++m_pos;
             } else if (Starts("<!") || Starts("</") || Starts("<?")) {
                 const std::size_t close = m_s.find('>', m_pos + 2);
-                if (close == std::string::npos) return nullptr;
+                if (close == std::string::npos) return std::nullopt;
                 m_pos = close + 1;
             } else {
                 ++m_pos;
             }
         }
-        return nullptr;
+        return std::nullopt;
     }
 
 private:
@@ -226,11 +163,11 @@ private:
     }
 
     // After "<meta": the charset it declares, if it declares one usable.
-    const Encoding* Meta() {
+    std::optional<Encoding> Meta() {
         std::vector<std::string> seen;
         bool gotPragma = false;
         enum { Unset, Needed, NotNeeded } needPragma = Unset;
-        const Encoding* charset = nullptr;
+        std::optional<Encoding> charset;
         std::string name, value;
         while (Attribute(name, value)) {
             if (std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
@@ -238,7 +175,7 @@ private:
             if (name == "http-equiv") {
                 if (value == "content-type") gotPragma = true;
             } else if (name == "content") {
-                const Encoding* e = CharsetFromMetaContent(value);
+                std::optional<Encoding> e = CharsetFromMetaContent(value);
                 if (e && !charset) {
                     charset = e;
                     needPragma = Needed;
@@ -250,10 +187,10 @@ private:
         }
         if (m_ended || needPragma == Unset || (needPragma == Needed && !gotPragma) || !charset) {
             ++m_pos;
-            return nullptr;
+            return std::nullopt;
         }
-        if (charset->kind == Kind::Utf16Le || charset->kind == Kind::Utf16Be) return &Utf8();
-        if (charset->kind == Kind::UserDefined) return &Windows1252();
+        if (charset->kind == Kind::Utf16Le || charset->kind == Kind::Utf16Be) return Named("UTF-8");
+        if (charset->kind == Kind::UserDefined) return Named("windows-1252");
         return charset;
     }
 
@@ -264,52 +201,26 @@ private:
 
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
-Text DecodeUtf16(std::string_view bytes, bool bigEndian) {
-    Text out;
-    out.reserve(bytes.size() / 2 + 1);
-    const auto unit = [&](std::size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]);
-        const auto b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-    };
-    const std::size_t n = bytes.size() / 2;
-    for (std::size_t i = 0; i < n; ++i) {
-        const char16_t u = unit(i * 2);
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n) {
-            const char16_t v = unit(i * 2 + 2);
-            if (v >= 0xDC00 && v <= 0xDFFF) {
-                out += u;
-                out += v;
-                ++i;
-                continue;
-            }
-        }
-        out += (u >= 0xD800 && u <= 0xDFFF) ? char16_t{0xFFFD} : u;
-    }
-    if (bytes.size() % 2) out += u'\xFFFD';
-    return out;
-}
-
 }  // namespace
 
-const Encoding* EncodingForLabel(std::string_view label) {
+std::optional<Encoding> EncodingForLabel(std::string_view label) {
     label = TrimSpaceBytes(label);
-    if (label.empty()) return nullptr;
     std::string lower(label);
     for (char& c : lower) c = LowerByte(c);
-    for (const EncodingLabels& e : kEncodings) {
-        std::string_view labels = e.labels;
-        while (!labels.empty()) {
-            const std::size_t space = labels.find(' ');
-            if (labels.substr(0, space) == lower) return &e.encoding;
-            if (space == std::string_view::npos) break;
-            labels.remove_prefix(space + 1);
-        }
-    }
-    return nullptr;
+    const Text written = FromUtf8(label);
+    if (std::find(std::begin(kReplacementLabels), std::end(kReplacementLabels), lower) != std::end(kReplacementLabels))
+        return Encoding{written, Kind::Replacement, {}};
+    if (lower == "x-user-defined") return Encoding{written, Kind::UserDefined, {}};
+    const std::optional<Charset> charset = FindCharset(written);
+    if (!charset) return std::nullopt;
+    Kind kind = Kind::AsciiCompatible;
+    if (charset->form == CharsetForm::Utf16Le) kind = Kind::Utf16Le;
+    if (charset->form == CharsetForm::Utf16Be) kind = Kind::Utf16Be;
+    if (charset->form == CharsetForm::CodePage && charset->codePage == kCodePageIso2022Jp) kind = Kind::Stateful;
+    return Encoding{written, kind, *charset};
 }
 
-const Encoding* CharsetFromContentType(std::string_view contentType) {
+std::optional<Encoding> CharsetFromContentType(std::string_view contentType) {
     // Parameters follow the type after ';'; the first "charset" counts; values may be quoted.
     std::size_t pos = contentType.find(';');
     while (pos != std::string_view::npos && pos < contentType.size()) {
@@ -318,7 +229,7 @@ const Encoding* CharsetFromContentType(std::string_view contentType) {
         std::size_t nameEnd = pos;
         while (nameEnd < contentType.size() && contentType[nameEnd] != '=' && contentType[nameEnd] != ';') ++nameEnd;
         const std::string_view name = contentType.substr(pos, nameEnd - pos);
-        if (nameEnd >= contentType.size()) return nullptr;
+        if (nameEnd >= contentType.size()) return std::nullopt;
         if (contentType[nameEnd] == ';') {
             pos = nameEnd;
             continue;
@@ -338,21 +249,21 @@ const Encoding* CharsetFromContentType(std::string_view contentType) {
         }
         if (name.size() == 7 && StartsWithIgnoringCase(name, 0, "charset")) return EncodingForLabel(value);
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-const Encoding* PrescanCharset(std::string_view bytes) {
+std::optional<Encoding> PrescanCharset(std::string_view bytes) {
     constexpr std::size_t kWindow = 1024;
     return Prescanner(bytes.substr(0, kWindow)).Run();
 }
 
 DocumentCharset SniffCharset(std::string_view body, std::string_view contentType) {
-    if (body.starts_with("\xEF\xBB\xBF")) return {&Utf8(), 3};
-    if (body.starts_with("\xFE\xFF")) return {EncodingForLabel("utf-16be"), 2};
-    if (body.starts_with("\xFF\xFE")) return {EncodingForLabel("utf-16le"), 2};
-    if (const Encoding* e = CharsetFromContentType(contentType)) return {e, 0};
-    if (const Encoding* e = PrescanCharset(body)) return {e, 0};
-    return {&Gbk(), 0};
+    if (body.starts_with("\xEF\xBB\xBF")) return {Named("UTF-8"), 3};
+    if (body.starts_with("\xFE\xFF")) return {Named("UTF-16BE"), 2};
+    if (body.starts_with("\xFF\xFE")) return {Named("UTF-16LE"), 2};
+    if (std::optional<Encoding> e = CharsetFromContentType(contentType)) return {std::move(*e), 0};
+    if (std::optional<Encoding> e = PrescanCharset(body)) return {std::move(*e), 0};
+    return {Named("GBK"), 0};
 }
 
 std::size_t BodyDecoder::CutPoint() const {
@@ -361,13 +272,9 @@ std::size_t BodyDecoder::CutPoint() const {
     std::size_t cut = m_pos + kChunkBytes;
     switch (m_encoding.kind) {
         case Kind::Utf16Le:
-        case Kind::Utf16Be: {
-            // Even, and not between the halves of a surrogate pair.
-            cut -= (cut - m_pos) % 2;
-            const auto hi = static_cast<unsigned char>(m_bytes[m_encoding.kind == Kind::Utf16Le ? cut - 1 : cut - 2]);
-            if (hi >= 0xD8 && hi <= 0xDB) cut -= 2;
-            return cut;
-        }
+        case Kind::Utf16Be:
+            // Even; a surrogate pair may be split, the tokenizer joins the pieces.
+            return cut - (cut - m_pos) % 2;
         case Kind::AsciiCompatible: {
             // A byte below 0x30 is never inside a multi-byte sequence (GB18030's second and
             // fourth bytes go down to 0x30), so the piece may end right after one.
@@ -405,7 +312,7 @@ bool BodyDecoder::Next(Text& text) {
             m_pos = m_bytes.size();
             break;
         default:
-            text = m_decoder.Decode(piece, FromUtf8(m_encoding.name));
+            text = m_decoder.Decode(piece, m_encoding.label);
             break;
     }
     return true;

@@ -1,8 +1,10 @@
 #pragma once
 // Which charset a page's bytes are in, as browsers decide it, and their decoding in pieces.
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
+#include "analysis/charset.h"
 #include "common/ports.h"
 #include "common/text.h"
 
@@ -17,23 +19,24 @@ struct Encoding {
         UserDefined,  // x-user-defined: bytes 0x80-0xFF map to U+F780-U+F7FF
         Replacement,  // decodes to one U+FFFD: encodings browsers refuse for safety
     };
-    std::string_view name;  // the name given to the ByteDecoder
-    Kind kind;
+    Text label;  // as the page or server wrote it, trimmed: what the ByteDecoder is given
+    Kind kind = Kind::AsciiCompatible;
+    Charset charset;  // what the label names
 };
 
-// The encoding a label names (ASCII case and surrounding white space ignored); nullptr if none.
-const Encoding* EncodingForLabel(std::string_view label);
+// The encoding a label names (ASCII case and surrounding white space ignored); nullopt if none.
+std::optional<Encoding> EncodingForLabel(std::string_view label);
 
 // The charset parameter of an HTTP Content-Type header, when it names an encoding.
-const Encoding* CharsetFromContentType(std::string_view contentType);
+std::optional<Encoding> CharsetFromContentType(std::string_view contentType);
 
 // The charset of a <meta charset> or <meta http-equiv="Content-Type" content="...charset=...">
-// found by the HTML prescan of the first 1024 bytes; nullptr if none.
-const Encoding* PrescanCharset(std::string_view bytes);
+// found by the HTML prescan of the first 1024 bytes; nullopt if none.
+std::optional<Encoding> PrescanCharset(std::string_view bytes);
 
 struct DocumentCharset {
-    const Encoding* encoding;
-    std::size_t bomLength;  // bytes of the byte-order mark to skip
+    Encoding encoding;
+    std::size_t bomLength = 0;  // bytes of the byte-order mark to skip
 };
 
 // Byte-order mark, then the Content-Type header, then the prescan, else GBK.

@@ -154,7 +154,7 @@ std::vector<Hyperlink> ExtractLinks(std::string_view body, std::string_view cont
     LinkCollector collector;
     HtmlTokenizer tokenizer(collector);
     collector.Attach(tokenizer);
-    BodyDecoder pieces(body.substr(charset.bomLength), *charset.encoding, decoder);
+    BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
     Text piece;
     while (pieces.Next(piece)) tokenizer.Feed(piece);
     tokenizer.Finish();
