@@ -227,6 +227,11 @@ void HtmlTokenizer::Run(bool eof) {
     for (;;) {
         if (pos >= end && !eof) break;
         const char32_t c = pos < end ? buf[pos] : kEof;
+        // A '-' moves on to `next`; anything else is reconsumed in `otherwise`.
+        const auto dashOr = [&](State next, State otherwise) {
+            if (c == u'-') ++pos;
+            m_state = c == u'-' ? next : otherwise;
+        };
         switch (m_state) {
             case State::Data:
                 if (!m_collectText) {
@@ -750,21 +755,11 @@ void HtmlTokenizer::Run(bool eof) {
                 continue;
 
             case State::CommentLessThanBang:
-                if (c == u'-') {
-                    ++pos;
-                    m_state = State::CommentLessThanBangDash;
-                } else {
-                    m_state = State::Comment;
-                }
+                dashOr(State::CommentLessThanBangDash, State::Comment);
                 continue;
 
             case State::CommentLessThanBangDash:
-                if (c == u'-') {
-                    ++pos;
-                    m_state = State::CommentLessThanBangDashDash;
-                } else {
-                    m_state = State::CommentEndDash;
-                }
+                dashOr(State::CommentLessThanBangDashDash, State::CommentEndDash);
                 continue;
 
             case State::CommentLessThanBangDashDash:
@@ -772,16 +767,12 @@ void HtmlTokenizer::Run(bool eof) {
                 continue;
 
             case State::CommentEndDash:
-                if (c == u'-') {
-                    ++pos;
-                    m_state = State::CommentEnd;
-                } else if (c == kEof) {
+                if (c == kEof) {
                     EmitComment();
                     goto eof;
-                } else {
-                    commentChar(u'-');
-                    m_state = State::Comment;
                 }
+                if (c != u'-') commentChar(u'-');
+                dashOr(State::CommentEnd, State::Comment);
                 continue;
 
             case State::CommentEnd:
