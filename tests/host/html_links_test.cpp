@@ -51,13 +51,25 @@ TEST(ExtractLinks, FirstBaseWithHrefAppliesToEveryLink) {
                 ElementsAre(Link{"http://example.com/dir/d.html", "d"}));
 }
 
+TEST(ExtractLinks, AddressesResolveAsBrowsersResolveThem) {
+    EXPECT_THAT(Links(Utf8Page("<a href=/root.html>r</a><a href='../up.html'>u</a><a href=//cdn.example.net/x>c</a>"
+                               "<a href=' ?page=2 '>q</a><a href=''>self</a>")),
+                ElementsAre(Link{"http://example.com/root.html", "r"}, Link{"http://example.com/up.html", "u"},
+                            Link{"http://cdn.example.net/x", "c"}, Link{"http://example.com/dir/page.html?page=2", "q"},
+                            Link{"http://example.com/dir/page.html", "self"}));
+    // A base that does not parse falls back to the page's address.
+    EXPECT_THAT(Links(Utf8Page("<base href='http://[bad/'><a href=x.html>x</a>")),
+                ElementsAre(Link{"http://example.com/dir/x.html", "x"}));
+}
+
 TEST(ExtractLinks, UnresolvableAddressStaysAsWritten) {
     EXPECT_THAT(Links(Utf8Page("<a href='x.html'>x</a>"), {}, u""), ElementsAre(Link{"x.html", "x"}));
+    EXPECT_THAT(Links(Utf8Page("<a href='http://[::1'>v6</a>")), ElementsAre(Link{"http://[::1", "v6"}));
 }
 
 TEST(ExtractLinks, AttributeValuesAreDecodedWithTheAttributeRules) {
     EXPECT_THAT(Links(Utf8Page("<a href=\"list?id=1&amp;p=2&copy=3&lt4&lt&#x41;\" href=second>t</a>")),
-                ElementsAre(Link{"http://example.com/dir/list?id=1&p=2&copy=3&lt4<A", "t"}));
+                ElementsAre(Link{"http://example.com/dir/list?id=1&p=2&copy=3&lt4%3CA", "t"}));
 }
 
 TEST(ExtractLinks, InnerTextIsCollapsedVisibleText) {
