@@ -188,7 +188,7 @@ private:
     Text* m_attributeValue = nullptr;           // null when the current attribute's value is not kept
     std::unordered_set<Text> m_attributeNames;  // duplicate check for tags with many attributes
 
-    Text m_temp;  // the spec's temporary buffer (end tag names in raw text)
+    Text m_temp;  // end tag name as written in raw text, "script" in script escapes, "&#x" of a reference
     Text m_comment;
     HtmlDoctype m_doctype;
     std::uint32_t m_referenceCode = 0;
