@@ -1,0 +1,57 @@
+#include "analysis/text_fields.h"
+
+#include "analysis/text_search.h"
+
+namespace ferrik {
+
+TextView FieldView(TextView line, TextView delimiter, std::int32_t index) {
+    if (line.empty() || index < 0) return {};
+    // Splitting at an empty delimiter leaves the line whole, as one piece.
+    if (delimiter.empty()) return index == 0 ? line : TextView();
+    std::size_t start = 0;
+    for (std::int32_t piece = 0; piece < index; ++piece) {
+        const std::size_t at = FindText(line, delimiter, start);
+        if (at == TextView::npos) return {};
+        start = at + delimiter.size();
+    }
+    const std::size_t end = FindText(line, delimiter, start);
+    return line.substr(start, end == TextView::npos ? TextView::npos : end - start);
+}
+
+Text SplitField(TextView line, TextView delimiter, std::int32_t index) {
+    return Text(FieldView(line, delimiter, index));
+}
+
+Text vbUnEscape(TextView psString) {
+    const std::size_t n = psString.size();
+    Text out;
+    out.reserve(n);
+    std::size_t copied = 0;  // psString[copied, i) is still to be appended unchanged
+    std::size_t i = FindUnit(psString, u'%', 0);
+    while (i != TextView::npos) {
+        int value = -1;
+        std::size_t length = 0;
+        // "%u" takes precedence; a "%u" without four hex digits is a plain "%", and so is a "%"
+        // without two, since "u" is no hex digit.
+        if (i + 5 < n && psString[i + 1] == u'u') {
+            const int d0 = HexValue(psString[i + 2]), d1 = HexValue(psString[i + 3]);
+            const int d2 = HexValue(psString[i + 4]), d3 = HexValue(psString[i + 5]);
+            if ((d0 | d1 | d2 | d3) >= 0) value = (d0 << 12) | (d1 << 8) | (d2 << 4) | d3, length = 6;
+        } else if (i + 2 < n) {
+            const int d0 = HexValue(psString[i + 1]), d1 = HexValue(psString[i + 2]);
+            if ((d0 | d1) >= 0) value = (d0 << 4) | d1, length = 3;
+        }
+        if (value < 0) {
+            i = FindUnit(psString, u'%', i + 1);
+            continue;
+        }
+        out.append(psString, copied, i - copied);
+        out += static_cast<char16_t>(value);
+        copied = i + length;
+        i = FindUnit(psString, u'%', copied);
+    }
+    out.append(psString, copied, TextView::npos);
+    return out;
+}
+
+}  // namespace ferrik
