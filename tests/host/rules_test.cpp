@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "analysis/text_fields.h"
 #include "host/support/fakes.h"
 #include "host/support/iconv_decoder.h"
 #include "rules/data_file.h"
 #include "rules/ini_file.h"
 #include "rules/scheme.h"
 #include "rules/site_list.h"
+#include "rules/text_lines.h"
 
 namespace ferrik {
 namespace {
@@ -318,6 +321,31 @@ TEST_F(SelectSchemeTest, TypingFollowsTheLastAddress) {
     EXPECT_EQ(status.texts.front(), u"没有找到相应的方案,如果进行分析,会强制分析。");
     EXPECT_EQ(status.texts.back(), u"已经为您准备好相应的方案。您可以进行分析了。");
     EXPECT_EQ(scheme.FilterStr, u"*/play/*");
+}
+
+// The data files shipped beside the exe: every listed site has a scheme, all three modes occur,
+// and the skin is on.
+TEST(ShippedData, SitesHaveSchemesAndTheSkinIsOn) {
+    const test::IconvDecoder decoder;
+    const Text dir = FromUtf8(FERRIK_SOURCE_DIR "/data/");
+    Text sites;
+    ASSERT_TRUE(ReadDataFile(dir + u"Rule.dat", decoder, sites));
+    std::vector<Text> modes;
+    TextLines lines(sites, LineEnds::Cr);
+    TextView line;
+    while (lines.Next(line)) {
+        if (line.empty()) continue;
+        SCOPED_TRACE(ToUtf8(line));
+        EXPECT_FALSE(SplitField(line, u"|", 2).empty());
+        Scheme scheme;
+        const Text name =
+            FindSchemeName(u"http://" + SplitField(line, u"|", 0) + u"/", dir + u"Rule.dat", decoder, scheme);
+        EXPECT_EQ(name, SplitField(line, u"|", 1));
+        modes.push_back(ReadIniValue(name, u"EnId", dir + u"RunFilter.dat", decoder));
+    }
+    std::sort(modes.begin(), modes.end());
+    EXPECT_EQ(modes, (std::vector<Text>{u"0", u"1", u"2"}));
+    EXPECT_EQ(ReadIniValue(u"Setting", u"UnSkin", dir + u"Setting.ini", decoder), u"0");
 }
 
 }  // namespace
