@@ -18,8 +18,8 @@ inline constexpr std::size_t kIniValueMaxBytes = 999;
 //   belong to a section with an empty name;
 // - "key=value" lines; a line without "=" names a key without a value; ";" comments are lines
 //   whose key starts with ";", so no real key ever matches them;
-// - section and key are matched without regard to case; the first section of a name and the
-//   first key of a name in it win;
+// - section and key are matched without regard to the case of A-Z; the first section of a name
+//   and the first key of a name in it win;
 // - a value enclosed in matching ' or " loses them; a value ends at a U+0000;
 // - the value is cut to the whole characters that fit in kIniValueMaxBytes bytes.
 Text IniValue(TextView iniText, TextView section, TextView key);

@@ -98,7 +98,9 @@ TEST(IniValue, AwkwardText) {
         {u"Lf", u"x", u"3"},
         {u"Mixed", u"b", u"2"},
         {u"Mixed", u"c", u"3"},
-        {u"Case", u"\uFF41\u00E4", u"full width"},
+        {u"Case", u"\uFF41\u00E4", u""},  // letters beyond A-Z keep their case
+        {u"Case", u"\uFF21\u00C4", u"full width"},
+        {u"cASE", u"\uFF21\u00C4", u"full width"},
         {u"End", u"last", u"no final newline"},
         {u"Missing", u"a", u""},
     };
