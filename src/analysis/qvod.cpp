@@ -68,7 +68,7 @@ void AddQvodUrls(TextView pageText, TaskList& tasks) {
     std::size_t pos = 0;
     QvodLink link;
     while (!TakeStopRequest() && ReadQvodLink(pageText, pos, link)) {
-        tasks.AddTask(link.name, link.link, kEngineDirect, {}, link.link);
+        tasks.AddTask(link.name, link.link, kEngineDirect, {}, link.link);  // a repeated link is refused by key
     }
 }
 
@@ -77,7 +77,7 @@ void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& t
     try {
         tasks.ClearTasks();
         Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
-        if (IsUnEscape == u"1") text = vbUnEscape(text);
+        if (IsUnEscape == u"1") UnEscapeInPlace(text);
         AddQvodUrls(text, tasks);
     } catch (const std::exception&) {
         // A failed fetch or anything else ends the extraction quietly with the rows added so far.

@@ -1,5 +1,7 @@
 #include "analysis/text_fields.h"
 
+#include <cstring>
+
 #include "analysis/text_search.h"
 
 namespace ferrik {
@@ -22,36 +24,45 @@ Text SplitField(TextView line, TextView delimiter, std::int32_t index) {
     return Text(FieldView(line, delimiter, index));
 }
 
-Text vbUnEscape(TextView psString) {
-    const std::size_t n = psString.size();
-    Text out;
-    out.reserve(n);
-    std::size_t copied = 0;  // psString[copied, i) is still to be appended unchanged
-    std::size_t i = FindUnit(psString, u'%', 0);
+void UnEscapeInPlace(Text& text) {
+    const std::size_t n = text.size();
+    char16_t* const p = text.data();
+    std::size_t i = FindUnit(text, u'%', 0);
+    std::size_t kept = i;    // text[0, kept) is final
+    std::size_t copied = i;  // text[copied, i) is still to be moved down to `kept`
     while (i != TextView::npos) {
         int value = -1;
         std::size_t length = 0;
         // "%u" takes precedence; a "%u" without four hex digits is a plain "%", and so is a "%"
         // without two, since "u" is no hex digit.
-        if (i + 5 < n && psString[i + 1] == u'u') {
-            const int d0 = HexValue(psString[i + 2]), d1 = HexValue(psString[i + 3]);
-            const int d2 = HexValue(psString[i + 4]), d3 = HexValue(psString[i + 5]);
+        if (i + 5 < n && p[i + 1] == u'u') {
+            const int d0 = HexValue(p[i + 2]), d1 = HexValue(p[i + 3]), d2 = HexValue(p[i + 4]),
+                      d3 = HexValue(p[i + 5]);
             if ((d0 | d1 | d2 | d3) >= 0) value = (d0 << 12) | (d1 << 8) | (d2 << 4) | d3, length = 6;
         } else if (i + 2 < n) {
-            const int d0 = HexValue(psString[i + 1]), d1 = HexValue(psString[i + 2]);
+            const int d0 = HexValue(p[i + 1]), d1 = HexValue(p[i + 2]);
             if ((d0 | d1) >= 0) value = (d0 << 4) | d1, length = 3;
         }
         if (value < 0) {
-            i = FindUnit(psString, u'%', i + 1);
+            i = FindUnit(text, u'%', i + 1);
             continue;
         }
-        out.append(psString, copied, i - copied);
-        out += static_cast<char16_t>(value);
+        // Writing stays behind reading: every escape shrinks the text.
+        std::memmove(p + kept, p + copied, (i - copied) * sizeof(char16_t));
+        kept += i - copied;
+        p[kept++] = static_cast<char16_t>(value);
         copied = i + length;
-        i = FindUnit(psString, u'%', copied);
+        i = FindUnit(text, u'%', copied);
     }
-    out.append(psString, copied, TextView::npos);
-    return out;
+    if (kept == TextView::npos) return;  // no "%" at all
+    std::memmove(p + kept, p + copied, (n - copied) * sizeof(char16_t));
+    text.resize(kept + (n - copied));
+}
+
+Text vbUnEscape(TextView psString) {
+    Text text(psString);
+    UnEscapeInPlace(text);
+    return text;
 }
 
 }  // namespace ferrik

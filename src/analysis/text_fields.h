@@ -17,4 +17,7 @@ TextView FieldView(TextView line, TextView delimiter, std::int32_t index);
 // a "%" that begins no valid escape included, is copied unchanged. Never fails.
 Text vbUnEscape(TextView psString);
 
+// vbUnEscape on the text itself: the result is never longer, so no second page-sized buffer.
+void UnEscapeInPlace(Text& text);
+
 }  // namespace ferrik
