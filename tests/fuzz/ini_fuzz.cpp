@@ -1,4 +1,5 @@
 // The INI reader on any text: a value never holds U+0000 and never passes the 999-byte cut.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,9 +9,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ferrik::Text text = ferrik::fuzz::TextFromBytes(data, size);
+    if (text.empty()) return 0;
     // Names taken from the text itself, so that they do occur in it.
     const ferrik::TextView view(text);
-    const std::size_t split = text.empty() ? 0 : text[0] % 8;
+    const std::size_t split = std::min<std::size_t>(text[0] % 8, view.size() - 1);
     const ferrik::TextView names[] = {u"", u"a", u"S", view.substr(1, split), view.substr(1 + split, 3)};
     for (ferrik::TextView section : names) {
         for (ferrik::TextView key : names) {

@@ -263,6 +263,15 @@ protected:
         files.schemeFile = Write("RunFilter.dat", EncodeGbk(u"[ABC]\r\nFilterStr=*/play/*\r\nStartStr=s\r\n"
                                                             u"EnId=2\r\nUnescape=true\r\n"));
     }
+    // FilterStr, StartStr, EnId, Unescape and the flag, in one comparison.
+    void ExpectScheme(TextView filter, TextView start, TextView enId, TextView unescape, bool found) const {
+        EXPECT_EQ(scheme.FilterStr, filter);
+        EXPECT_EQ(scheme.StartStr, start);
+        EXPECT_EQ(scheme.EnId, enId);
+        EXPECT_EQ(scheme.Unescape, unescape);
+        EXPECT_EQ(scheme.schemeFound, found);
+    }
+
     SiteFiles files{{}, {}, decoder};
     Scheme scheme;
     FakeStatus status;
@@ -270,19 +279,13 @@ protected:
 
 TEST_F(SelectSchemeTest, NamedSchemeIsLoaded) {
     SelectScheme(u"http://FILM.example/list.html", files, scheme, status);
-    EXPECT_EQ(scheme.FilterStr, u"*/play/*");
-    EXPECT_EQ(scheme.StartStr, u"s");
-    EXPECT_EQ(scheme.EnId, u"2");
-    EXPECT_EQ(scheme.Unescape, u"true");
-    EXPECT_TRUE(scheme.schemeFound);
+    ExpectScheme(u"*/play/*", u"s", u"2", u"true", true);
     EXPECT_EQ(status.texts, std::vector<Text>{u"已经为您准备好相应的方案。您可以进行分析了。"});
 }
 
 TEST_F(SelectSchemeTest, SchemeMissingFromTheSchemeFileReadsEmpty) {
     SelectScheme(u"http://empty.example/", files, scheme, status);
-    EXPECT_EQ(scheme.FilterStr, u"");
-    EXPECT_EQ(scheme.EnId, u"");
-    EXPECT_EQ(scheme.Unescape, u"");
+    ExpectScheme(u"", u"", u"", u"", true);
     EXPECT_EQ(status.texts.back(), u"已经为您准备好相应的方案。您可以进行分析了。");
     files.schemeFile = Path("missing.dat");
     SelectScheme(u"http://film.example/", files, scheme, status);
@@ -293,16 +296,11 @@ TEST_F(SelectSchemeTest, SchemeMissingFromTheSchemeFileReadsEmpty) {
 TEST_F(SelectSchemeTest, NoSchemeForcesAnalysis) {
     scheme.StartStr = u"old";
     SelectScheme(u"http://unknown.example/", files, scheme, status);
-    EXPECT_EQ(scheme.FilterStr, u"*");
-    EXPECT_EQ(scheme.StartStr, u"");
-    EXPECT_EQ(scheme.EnId, u"1");
-    EXPECT_EQ(scheme.Unescape, u"1");
-    EXPECT_FALSE(scheme.schemeFound);
+    ExpectScheme(u"*", u"", u"1", u"1", false);
     EXPECT_EQ(status.texts.back(), u"没有找到相应的方案,如果进行分析,会强制分析。");
     // A matching line without a scheme name: the same values, but the flag says a site matched.
     SelectScheme(u"http://bare.example/", files, scheme, status);
-    EXPECT_EQ(scheme.FilterStr, u"*");
-    EXPECT_TRUE(scheme.schemeFound);
+    ExpectScheme(u"*", u"", u"1", u"1", true);
     EXPECT_EQ(status.texts.back(), u"没有找到相应的方案,如果进行分析,会强制分析。");
 }
 
