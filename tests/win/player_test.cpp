@@ -3,61 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <string>
 #include <thread>
 
 #include "app/prompts_win.h"
+#include "support/player_support.h"
 
 namespace ferrik {
 namespace {
+
+using test::CountingPrompts;
+using test::Journal;
 
 constexpr char16_t kGoodLink[] = u"qvod://123456|0123456789ABCDEF0123456789abcdef01234567|第01集.rmvb|";
 
 Text Link(const char16_t* name) {
     return u"qvod://7|0123456789ABCDEF0123456789ABCDEF01234567|" + Text(name) + u"|";
 }
-
-// Points the substitute's journal at a fresh file for one test.
-class Journal {
-public:
-    Journal() {
-        wchar_t dir[MAX_PATH];
-        GetTempPathW(MAX_PATH, dir);
-        m_path = std::wstring(dir) + L"ferrik_journal_" + std::to_wstring(GetCurrentProcessId()) + L".txt";
-        DeleteFileW(m_path.c_str());
-        SetEnvironmentVariableW(L"QVODSIM_JOURNAL", m_path.c_str());
-    }
-    ~Journal() {
-        SetEnvironmentVariableW(L"QVODSIM_JOURNAL", nullptr);
-        DeleteFileW(m_path.c_str());
-    }
-    std::vector<Text> Lines() const {
-        std::ifstream in(m_path.c_str(), std::ios::binary);
-        std::vector<Text> lines;
-        std::string line;
-        while (std::getline(in, line)) lines.push_back(FromUtf8(line));
-        return lines;
-    }
-
-private:
-    std::wstring m_path;
-};
-
-class CountingPrompts final : public Prompts {
-public:
-    void ShowMessage(TextView text, MessageIcon icon) override {
-        ++messages;
-        ShowMessageBox(nullptr, text, icon);
-    }
-    void ShellOpen(TextView text) override {
-        ++opens;
-        opened = Text(text);
-    }
-    int messages = 0;
-    int opens = 0;
-    Text opened;
-};
 
 std::unique_ptr<DispatchPlayer> CreateSubstitute(Prompts& prompts) {
     std::unique_ptr<DispatchPlayer> player;
