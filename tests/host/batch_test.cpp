@@ -164,47 +164,30 @@ TEST_F(BatchTest, OneRowCallsThePlayerInOrderAndEndsWithTheSummary) {
     EXPECT_EQ(Summary(), u"已完成任务，共成功1个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。");
 }
 
-TEST_F(BatchTest, PlayStateDecidesWhenNoDataArrives) {
-    struct Case {
-        std::int32_t playState;
-        const char16_t* status;
-        bool success;
-    };
-    const Case cases[] = {
-        {0, u"失败(就绪)", false}, {3, u"成功", true},        {4, u"成功", true},        {1, u"失败", false},
-        {2, u"失败", false},       {5, u"失败", false},       {9, u"失败", false},       {11, u"失败", false},
-        {-1, u"失败", false},      {INT_MIN, u"失败", false}, {INT_MAX, u"失败", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.playState);
-        tasks.ClearTasks();
-        AddRow("qvod://1|A|a|", true);
-        player.AddJob({{0, c.playState}});
-        const BatchCounts counts = Run();
-        EXPECT_EQ(Statuses(), std::vector<Text>{c.status});
-        EXPECT_EQ(counts.succeeded, c.success ? 1 : 0);
-        EXPECT_EQ(counts.failed, c.success ? 0 : 1);
-        EXPECT_EQ(wait.count, 1) << "decided on the first poll";
-        wait.count = 0;
-    }
-}
-
-TEST_F(BatchTest, DownrateOfOneWinsAndZeroLeavesItToPlayState) {
+TEST_F(BatchTest, TheFirstPollDecidesByDownrateThenPlayState) {
     struct Case {
         std::int32_t downrate;
+        std::int32_t playState;
         const char16_t* status;
-        bool playStateRead;
     };
     const Case cases[] = {
-        {1, u"成功", false}, {1000, u"成功", false}, {0, u"失败(就绪)", true}, {-5, u"失败(就绪)", true}};
+        {1, 0, u"成功"},  {1000, 1, u"成功"}, {0, 0, u"失败(就绪)"}, {-5, 0, u"失败(就绪)"}, {0, 3, u"成功"},
+        {0, 4, u"成功"},  {0, 1, u"失败"},    {0, 2, u"失败"},       {0, 5, u"失败"},        {0, 9, u"失败"},
+        {0, 11, u"失败"}, {0, -1, u"失败"},   {0, INT_MIN, u"失败"}, {0, INT_MAX, u"失败"},  {INT_MIN, 4, u"成功"},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.downrate);
+        SCOPED_TRACE(testing::Message() << c.downrate << " " << c.playState);
         tasks.ClearTasks();
         AddRow("qvod://1|A|a|", true);
-        player.AddJob({{c.downrate, 0}});
-        Run();
+        player.AddJob({{c.downrate, c.playState}});
+        wait.count = 0;
+        const BatchCounts counts = Run();
+        const bool success = Text(c.status) == u"成功";
         EXPECT_EQ(Statuses(), std::vector<Text>{c.status});
-        EXPECT_EQ(std::count(log.begin(), log.end(), "PlayState"), c.playStateRead ? 1 : 0);
+        EXPECT_EQ(counts.succeeded, success ? 1 : 0);
+        EXPECT_EQ(counts.failed, success ? 0 : 1);
+        EXPECT_EQ(wait.count, 1) << "decided on the first poll";
+        EXPECT_EQ(std::count(log.begin(), log.end(), "PlayState"), c.downrate >= 1 ? 0 : 1);
     }
 }
 

@@ -58,6 +58,19 @@ std::string NameNow() {
     return WaitTimerName(ExeBase(), now.wMinute, now.wSecond);
 }
 
+// The timer names a wait may use if it starts within the next few seconds.
+std::vector<std::string> NamesOfTheComingSeconds() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::vector<std::string> names;
+    for (int s = 0; s < 3; ++s) {
+        const WORD second = static_cast<WORD>((now.wSecond + s) % 60);
+        const WORD minute = static_cast<WORD>((now.wMinute + (now.wSecond + s) / 60) % 60);
+        names.push_back(WaitTimerName(ExeBase(), minute, second));
+    }
+    return names;
+}
+
 DWORD HandleCount() {
     DWORD count = 0;
     GetProcessHandleCount(GetCurrentProcess(), &count);
@@ -145,12 +158,8 @@ TEST(TimedWait, QuitEndsTheWaitAndIsPostedAgain) {
 TEST(TimedWait, AFailureIsRaisedWithTheRoutineNameAndLeavesNoHandle) {
     // Another kind of object holding the timer's name makes the creation fail.
     std::vector<HANDLE> squatters;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    for (int s = 0; s < 3; ++s) {
-        const WORD second = static_cast<WORD>((now.wSecond + s) % 60);
-        const WORD minute = static_cast<WORD>((now.wMinute + (now.wSecond + s) / 60) % 60);
-        squatters.push_back(CreateEventA(nullptr, TRUE, FALSE, WaitTimerName(ExeBase(), minute, second).c_str()));
+    for (const std::string& name : NamesOfTheComingSeconds()) {
+        squatters.push_back(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
     }
     const DWORD handlesBefore = HandleCount();
     try {
@@ -171,12 +180,8 @@ TEST(TimedWait, AnExistingTimerOfTheNameIsReArmedForThisWait) {
     // As when another copy of the program waits in the same second: the timer is already
     // signalled, yet this wait still lasts its own time.
     std::vector<HANDLE> others;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    for (int s = 0; s < 3; ++s) {
-        const WORD second = static_cast<WORD>((now.wSecond + s) % 60);
-        const WORD minute = static_cast<WORD>((now.wMinute + (now.wSecond + s) / 60) % 60);
-        HANDLE h = CreateWaitableTimerA(nullptr, TRUE, WaitTimerName(ExeBase(), minute, second).c_str());
+    for (const std::string& name : NamesOfTheComingSeconds()) {
+        HANDLE h = CreateWaitableTimerA(nullptr, TRUE, name.c_str());
         LARGE_INTEGER due;
         due.QuadPart = -1;
         SetWaitableTimer(h, &due, 0, nullptr, nullptr, FALSE);
