@@ -18,6 +18,8 @@ INT_PTR ShellOpen(TextView text) {
     return reinterpret_cast<INT_PTR>(result);
 }
 
-void Win32Prompts::ShellOpen(TextView text) { ferrik::ShellOpen(text); }
+void Win32Prompts::ShellOpen(TextView text) {
+    ferrik::ShellOpen(text);
+}
 
 }  // namespace ferrik
