@@ -32,7 +32,6 @@ enum PlayStateValue : std::int32_t {
     kPlayStateStarting = 10,  // still setting the job up: poll again
 };
 
-inline constexpr char16_t kPlayerProgId[] = u"QvodInsert.QvodCtrl";
 // Where a user without the player is sent to get it.
 inline constexpr char16_t kPlayerDownloadPage[] = u"http://www.qvod.com/download.html";
 inline constexpr char16_t kPlayerMissingText[] = u"您可能没有安装Qvod播放器。软件将自动打开qvod下载页面引导您下载。";

@@ -1,5 +1,6 @@
 #include "player_sim.h"
 
+#include <cwchar>
 #include <cwctype>
 #include <string>
 
@@ -35,7 +36,7 @@ bool IsHash(const std::wstring& s) {
     return true;
 }
 
-// "qvod://" digits "|" 40 hex digits "|" name "|"; returns the name, or nothing when malformed.
+// "qvod://" digits "|" 40 hex digits "|" name "|", and nothing after; gives the name.
 bool SplitLink(const std::wstring& link, std::wstring& name) {
     const std::wstring scheme = L"qvod://";
     if (link.compare(0, scheme.size(), scheme) != 0 || link.empty() || link.back() != L'|') return false;
