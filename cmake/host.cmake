@@ -16,7 +16,7 @@ if(FERRIK_BENCH AND benchmark_FOUND AND FERRIK_BENCH_SOURCES AND NOT FERRIK_SANI
     file(GLOB FERRIK_BENCH_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/host/support/*.cpp)
     add_executable(ferrik_bench ${FERRIK_BENCH_SOURCES} ${FERRIK_BENCH_SUPPORT})
     target_include_directories(ferrik_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench)
-    target_link_libraries(ferrik_bench PRIVATE ferrik_core benchmark::benchmark)
+    target_link_libraries(ferrik_bench PRIVATE ferrik_core benchmark::benchmark benchmark::benchmark_main)
 endif()
 
 # Fuzzers: configure a separate tree with clang and FERRIK_FUZZ=ON (preset "fuzz", scripts/fuzz).
