@@ -1,5 +1,6 @@
 #pragma once
 // HTTP GET with WinINet on a worker thread while the GUI thread waits and dispatches messages.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -11,12 +12,15 @@ struct HttpOptions {
     std::uint32_t connectTimeoutMs = 15000;
     std::uint32_t sendTimeoutMs = 15000;
     std::uint32_t receiveTimeoutMs = 30000;
-    std::uint32_t totalTimeoutMs = 120000;            // the whole request, however slowly data trickles
-    std::size_t maxBodyBytes = 64u * 1024u * 1024u;   // beyond this the fetch fails
+    std::uint32_t totalTimeoutMs = 120000;           // the whole request, however slowly data trickles
+    std::size_t maxBodyBytes = 64u * 1024u * 1024u;  // beyond this the fetch fails
 };
 
 // One GET, blocking the calling thread: for worker threads only. Throws FetchError.
 HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options);
+
+// The same, ending early with FetchError once `cancel` is set (tested before each read of the body).
+HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options, const std::atomic<bool>& cancel);
 
 // The page fetcher of the GUI thread: runs HttpGetBlocking on a worker thread and waits with
 // WaitPumping; a WM_QUIT during the wait makes it fail at once (the worker's result is dropped).
