@@ -1,7 +1,6 @@
 #include "analysis/document_win.h"
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <atomic>
 #include <thread>
@@ -39,17 +38,19 @@ struct LoadState {
 
     HANDLE doneEvent;
     std::atomic<bool> done{false};
-    std::vector<Hyperlink> links;  // written once by the worker, before `done`
+    std::atomic<bool> abandoned{false};  // the document is gone: the body need not be read to its end
+    std::vector<Hyperlink> links;        // written once by the worker, before `done`
 };
 
 // Runs on the worker: no windows, no GUI state, only what it holds a share of.
 void Load(const std::shared_ptr<LoadState>& state, const Text& address, const HttpOptions& options) {
     std::vector<Hyperlink> links;
     try {
-        const HttpResponse response = HttpGetBlocking(address, options);
-        const Win32Decoder decoder;
-        links = ExtractLinks(response.body, response.contentType,
-                             response.finalUrl.empty() ? TextView(address) : TextView(response.finalUrl), decoder);
+        const HttpResponse response = HttpGetBlocking(address, options, state->abandoned);
+        if (!state->abandoned) {
+            const Win32Decoder decoder;
+            links = ExtractLinks(response.body, response.contentType, response.finalUrl, decoder);
+        }
     } catch (...) {
         // A page that cannot be fetched or read is a document without links.
         links.clear();
@@ -60,6 +61,9 @@ void Load(const std::shared_ptr<LoadState>& state, const Text& address, const Ht
 class WinDocument final : public Document {
 public:
     explicit WinDocument(std::shared_ptr<LoadState> state) : m_state(std::move(state)) {}
+    ~WinDocument() override { m_state->abandoned = true; }
+    WinDocument(const WinDocument&) = delete;
+    WinDocument& operator=(const WinDocument&) = delete;
 
     Text ReadyState() override {
         if (!m_links && !Settled()) {
@@ -88,23 +92,13 @@ private:
     const std::vector<Hyperlink>* m_links = nullptr;  // set once "complete"
 };
 
-bool IsFetchableAddress(const Text& address) {
-    URL_COMPONENTSW parts{};
-    parts.dwStructSize = sizeof(parts);
-    parts.dwHostNameLength = 1;  // ask for the host's position and length
-    if (!InternetCrackUrlW(reinterpret_cast<LPCWSTR>(address.c_str()), 0, 0, &parts)) return false;
-    return (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS) &&
-           parts.dwHostNameLength > 0;
-}
-
 }  // namespace
 
 std::unique_ptr<Document> WinDocumentLoader::CreateDocument(TextView address) {
-    Text target(address);
-    if (!IsFetchableAddress(target)) return nullptr;
+    if (!IsFetchableAddress(address)) return nullptr;
     auto state = std::make_shared<LoadState>();
     try {
-        std::thread(Load, state, std::move(target), m_options).detach();
+        std::thread(Load, state, Text(address), m_options).detach();
     } catch (const std::system_error&) {
         state->Finish({});  // no thread to load with: a document without links
     }
