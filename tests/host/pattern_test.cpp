@@ -24,17 +24,12 @@ constexpr MatchCase kMatchCases[] = {
     {u"*/ep##.htm", u"http://v.site.cn/show/ep7.htm", false},
     {u"*/ep##.htm", u"http://v.site.cn/show/ep007.htm", false},
     {u"*", u"", true},
-    {u"*", u"anything at all", true},
     {u"", u"", true},
-    {u"", u"a", false},
     // whole address, whole pattern
     {u"abc", u"abc", true},
     {u"abc", u"abcd", false},
-    {u"abc", u"xabc", false},
     {u"a*", u"a", true},
     {u"*a", u"ba", true},
-    {u"*a", u"ab", false},
-    {u"a*b*c", u"abc", true},
     {u"a*b*c", u"a-b-b-c", true},
     {u"a*b*c", u"a-c-b", false},
     {u"a*bc*bc", u"abcbc", true},
@@ -45,19 +40,13 @@ constexpr MatchCase kMatchCases[] = {
     // ? and #
     {u"?", u"中", true},
     {u"?", u"", false},
-    {u"??", u"a", false},
     {u"#", u"0", true},
-    {u"#", u"9", true},
     {u"#", u"a", false},
     {u"#", u"٣", false},  // digits are 0-9 only
     // lists and ranges
     {u"[abc]", u"b", true},
-    {u"[abc]", u"d", false},
     {u"[a-c]x", u"bx", true},
-    {u"[a-c]", u"d", false},
     {u"[a-a]", u"a", true},
-    {u"[0-9a-f]", u"e", true},
-    {u"[0-9a-f]", u"g", false},
     {u"[-a]", u"-", true},
     {u"[a-]", u"-", true},
     {u"[a-]", u"b", false},
@@ -65,12 +54,10 @@ constexpr MatchCase kMatchCases[] = {
     {u"[a-c-e]", u"-", true},  // a-c, then "-" and "e" as members
     {u"[a-c-e]", u"d", false},
     {u"[!abc]", u"d", true},
-    {u"[!abc]", u"a", false},
     {u"[!a-z]", u"5", true},
     {u"[!a-z]", u"", false},  // a negated list still takes one character
     {u"[a!]", u"!", true},    // "!" not first is a member
     {u"[一-龥]", u"中", true},
-    {u"[!一-龥]", u"中", false},
     {u"[α-ω]", u"Δ", true},  // lower-cased first: Δ becomes δ
     // [] consumes nothing; [!] takes any one character
     {u"a[]b", u"ab", true},
@@ -82,20 +69,13 @@ constexpr MatchCase kMatchCases[] = {
     // special characters made literal by brackets, or literal by themselves
     {u"[[]", u"[", true},
     {u"[?]", u"?", true},
-    {u"[?]", u"a", false},
     {u"[#]", u"#", true},
-    {u"[#]", u"1", false},
     {u"a[*]", u"a*", true},
-    {u"a[*]", u"ab", false},
     {u"!", u"!", true},
-    {u"]", u"]", true},
     {u"a]b", u"a]b", true},
     // case
     {u"ABC", u"abc", true},
-    {u"abc", u"ABC", true},
     {u"[A-C]", u"b", true},
-    {u"[a-c]", u"B", true},
-    {u"Ä", u"ä", true},
     {u"ÄÖ*", u"äöX", true},
     // UTF-16 code units: a character outside the BMP is two
     {u"??", u"😀", true},
