@@ -17,6 +17,15 @@ if(FERRIK_BENCH AND benchmark_FOUND AND FERRIK_BENCH_SOURCES AND NOT FERRIK_SANI
     add_executable(ferrik_bench ${FERRIK_BENCH_SOURCES} ${FERRIK_BENCH_SUPPORT})
     target_include_directories(ferrik_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench)
     target_link_libraries(ferrik_bench PRIVATE ferrik_core benchmark::benchmark benchmark::benchmark_main)
+    # gumbo: the anchor the HTML link engine is compared with.
+    find_package(PkgConfig QUIET)
+    if(PKG_CONFIG_FOUND)
+        pkg_check_modules(GUMBO QUIET IMPORTED_TARGET gumbo)
+    endif()
+    if(GUMBO_FOUND)
+        target_link_libraries(ferrik_bench PRIVATE PkgConfig::GUMBO)
+        target_compile_definitions(ferrik_bench PRIVATE FERRIK_HAVE_GUMBO=1)
+    endif()
 endif()
 
 # Fuzzers: configure a separate tree with clang and FERRIK_FUZZ=ON (preset "fuzz", scripts/fuzz).

@@ -5,7 +5,7 @@ FERRIK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 FERRIK_BUILD=${FERRIK_BUILD:-build}
 case "$FERRIK_BUILD" in /*) ;; *) FERRIK_BUILD="$FERRIK_ROOT/$FERRIK_BUILD" ;; esac
 
-FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3"
+FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3 pkg-config libgumbo-dev"
 FERRIK_PACKAGES_WIN="g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine"
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }

@@ -1,8 +1,164 @@
 #include "analysis/html_links.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "analysis/html_charset.h"
+#include "analysis/html_tokenizer.h"
+#include "analysis/url.h"
+
 namespace ferrik {
 
-// Placeholder until the tokenizer lands: no links.
-std::vector<Hyperlink> ExtractLinks(std::string_view, std::string_view, TextView, const ByteDecoder&) { return {}; }
+namespace {
+
+using State = HtmlTokenizer::State;
+
+// Elements whose content the tokenizer reads as text, and whether a reader sees that text.
+struct RawTextElement {
+    TextView name;
+    State state;
+    bool visible;
+};
+
+constexpr RawTextElement kRawTextElements[] = {
+    {u"script", State::ScriptData, false}, {u"style", State::Rawtext, false},   {u"title", State::Rcdata, false},
+    {u"iframe", State::Rawtext, false},    {u"noembed", State::Rawtext, false}, {u"noframes", State::Rawtext, false},
+    {u"xmp", State::Rawtext, true},        {u"textarea", State::Rcdata, true},  {u"plaintext", State::Plaintext, true},
+};
+
+// Elements that start a new line where a browser shows them: inside a link they separate words.
+constexpr TextView kLineBreakingElements[] = {
+    u"address", u"article",    u"aside",  u"blockquote", u"br",   u"center", u"dd",  u"div", u"dl",
+    u"dt",      u"figcaption", u"figure", u"footer",     u"form", u"h1",     u"h2",  u"h3",  u"h4",
+    u"h5",      u"h6",         u"header", u"hr",         u"li",   u"main",   u"nav", u"ol",  u"p",
+    u"pre",     u"section",    u"table",  u"td",         u"th",   u"tr",     u"ul",
+};
+
+bool IsAsciiWhitespace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
+// The tree builder's view, reduced to what the link collection needs: which <a> is open, whether
+// the text now read is visible inside it, and the first <base href>.
+class LinkCollector final : public HtmlTokenSink {
+public:
+    void Attach(HtmlTokenizer& tokenizer) { m_tokenizer = &tokenizer; }
+
+    bool WantsAttributes(TextView tagName) override {
+        return m_templateDepth == 0 && (tagName == u"a" || tagName == u"area" || tagName == u"base");
+    }
+
+    void OnStartTag(const HtmlTag& tag) override {
+        if (tag.name == u"template") {
+            ++m_templateDepth;
+        } else if (m_templateDepth > 0) {
+            // Template contents are not part of the document.
+        } else if (tag.name == u"a") {
+            // A second <a> closes the first, as the adoption agency does.
+            CloseLink();
+            if (const HtmlAttribute* href = tag.Find(u"href")) {
+                m_links.push_back({href->value, {}});
+                m_linkOpen = true;
+            }
+        } else if (tag.name == u"area") {
+            if (const HtmlAttribute* href = tag.Find(u"href")) m_links.push_back({href->value, {}});
+        } else if (tag.name == u"base") {
+            const HtmlAttribute* href = tag.Find(u"href");
+            if (href && !m_baseHref) m_baseHref = href->value;
+        }
+        if (m_linkOpen && IsLineBreaking(tag.name)) BreakLine();
+        if (const RawTextElement* raw = FindRawTextElement(tag.name)) {
+            m_tokenizer->SetState(raw->state);
+            m_hidden = !raw->visible;
+        }
+        UpdateTextCollection();
+    }
+
+    void OnEndTag(const HtmlTag& tag) override {
+        // Raw text ends only at its own end tag, so any end tag ends hidden text.
+        m_hidden = false;
+        if (tag.name == u"template") {
+            if (m_templateDepth > 0) --m_templateDepth;
+        } else if (tag.name == u"a" && m_templateDepth == 0) {
+            CloseLink();  // a stray </a> closes nothing
+        } else if (m_linkOpen && IsLineBreaking(tag.name)) {
+            BreakLine();
+        }
+        UpdateTextCollection();
+    }
+
+    // Inner text with runs of white space collapsed to one space, trimmed.
+    void OnText(TextView text) override {
+        Text& out = m_links.back().text;
+        for (const char16_t c : text) {
+            if (IsAsciiWhitespace(c)) {
+                m_pendingSpace = !out.empty();
+            } else if (c != 0) {  // the tree builder drops NUL characters
+                if (m_pendingSpace) out += u' ';
+                m_pendingSpace = false;
+                out += c;
+            }
+        }
+    }
+
+    // Addresses are resolved at the end: a <base> anywhere in the document applies to every link.
+    std::vector<Hyperlink> TakeLinks(TextView documentUrl) {
+        Text base(documentUrl);
+        if (m_baseHref) {
+            if (std::optional<Text> resolved = ResolveUrl(*m_baseHref, documentUrl)) base = std::move(*resolved);
+        }
+        for (Hyperlink& link : m_links) {
+            // An address that does not resolve stays as written, as a browser's href getter gives it.
+            if (std::optional<Text> resolved = ResolveUrl(link.address, base)) link.address = std::move(*resolved);
+        }
+        return std::move(m_links);
+    }
+
+private:
+    static const RawTextElement* FindRawTextElement(TextView name) {
+        for (const RawTextElement& e : kRawTextElements)
+            if (e.name == name) return &e;
+        return nullptr;
+    }
+
+    static bool IsLineBreaking(TextView name) {
+        return std::find(std::begin(kLineBreakingElements), std::end(kLineBreakingElements), name) !=
+               std::end(kLineBreakingElements);
+    }
+
+    void CloseLink() {
+        m_linkOpen = false;
+        m_pendingSpace = false;
+    }
+
+    void BreakLine() {
+        if (!m_links.back().text.empty()) m_pendingSpace = true;
+    }
+
+    void UpdateTextCollection() { m_tokenizer->SetCollectText(m_linkOpen && !m_hidden && m_templateDepth == 0); }
+
+    HtmlTokenizer* m_tokenizer = nullptr;
+    std::vector<Hyperlink> m_links;  // addresses as written until TakeLinks
+    std::optional<Text> m_baseHref;
+    std::size_t m_templateDepth = 0;
+    bool m_linkOpen = false;  // an <a href> is open: m_links.back() takes the text
+    bool m_hidden = false;    // inside script, style and the like
+    bool m_pendingSpace = false;
+};
+
+}  // namespace
+
+std::vector<Hyperlink> ExtractLinks(std::string_view body, std::string_view contentType, TextView documentUrl,
+                                    const ByteDecoder& decoder) {
+    const DocumentCharset charset = SniffCharset(body, contentType);
+    LinkCollector collector;
+    HtmlTokenizer tokenizer(collector);
+    collector.Attach(tokenizer);
+    BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
+    Text piece;
+    while (pieces.Next(piece)) tokenizer.Feed(piece);
+    tokenizer.Finish();
+    return collector.TakeLinks(documentUrl);
+}
 
 }  // namespace ferrik

@@ -17,6 +17,12 @@ struct Hyperlink {
 // `contentType` the HTTP Content-Type header (may be empty), `documentUrl` the page's address
 // after redirects. The charset comes from the byte-order mark, the header, a <meta> in the first
 // 1024 bytes, else GBK.
+//
+// The text of a link is what a reader sees of it: its character data, nested elements included,
+// but not the content of script, style, title, iframe, noembed and noframes (never shown); <br>
+// and block elements separate words. <noscript> content counts, since no script runs here.
+// Links inside <template> are not part of the document. An <a> opened while another is open
+// closes the first; the end of the page closes the last.
 std::vector<Hyperlink> ExtractLinks(std::string_view body, std::string_view contentType, TextView documentUrl,
                                     const ByteDecoder& decoder);
 

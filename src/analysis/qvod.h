@@ -13,6 +13,10 @@ namespace ferrik {
 // such token (also for any invalid argument). `startPos` and `nextPos` may be the same variable.
 Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t startPos, std::int64_t& nextPos);
 
+// Adds one "SS0" row per distinct link of already fetched page text, in order of appearance.
+// Tests StopFlag before each link. Linear in the length of the text.
+void AddQvodUrls(TextView pageText, TaskList& tasks);
+
 // Replaces the task list's rows with one "SS0" row per distinct link of the page. `UTF8` picks
 // the charset ("UTF-8" or "GB2312"); the page text is unescaped only when IsUnEscape is exactly
 // "1". Tests StopFlag before each link. Every failure ends it quietly, keeping the rows added.

@@ -10,8 +10,14 @@ namespace ferrik {
 // piece. An empty line has no pieces. Never fails.
 Text SplitField(TextView line, TextView delimiter, std::int32_t index);
 
+// The same piece as a view into `line`.
+TextView FieldView(TextView line, TextView delimiter, std::int32_t index);
+
 // Replaces "%uXXXX" by one UTF-16 code unit and "%XX" by U+00XX, left to right; anything else,
 // a "%" that begins no valid escape included, is copied unchanged. Never fails.
 Text vbUnEscape(TextView psString);
+
+// vbUnEscape on the text itself: the result is never longer, so no second page-sized buffer.
+void UnEscapeInPlace(Text& text);
 
 }  // namespace ferrik

@@ -1,12 +1,548 @@
+// The basic URL parser, without state override (nothing here edits a URL in place). The states
+// are walked span by span rather than code unit by code unit: each state finds where its part of
+// the input ends and handles the part whole, which keeps the common case free of per-character
+// buffering.
 #include "analysis/url.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "analysis/url_internal.h"
 
 namespace ferrik {
 
-// Placeholder until the full parser lands: absolute inputs stand, others are appended to the base.
+using namespace url_detail;
+
+namespace url_detail {
+
+void AppendPercentEncoded(Text& out, TextView text, const EncodeSet& set) {
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    auto appendByte = [&out](unsigned byte) {
+        out += '%';
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xF];
+    };
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        size_t run = i;
+        while (run < n && text[run] < 0x80 && !set.ascii[text[run]]) ++run;
+        out.append(text.data() + i, run - i);
+        if (run == n) break;
+        i = run;
+        char32_t cp = text[i++];
+        if (cp < 0x80) {
+            appendByte(cp);
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF && i < n && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x800) {
+            appendByte(0xC0 | (cp >> 6));
+        } else if (cp < 0x10000) {
+            appendByte(0xE0 | (cp >> 12));
+            appendByte(0x80 | ((cp >> 6) & 0x3F));
+        } else {
+            appendByte(0xF0 | (cp >> 18));
+            appendByte(0x80 | ((cp >> 12) & 0x3F));
+            appendByte(0x80 | ((cp >> 6) & 0x3F));
+        }
+        appendByte(0x80 | (cp & 0x3F));
+    }
+}
+
+}  // namespace url_detail
+
+namespace {
+
+constexpr int kEof = -1;
+
+struct SpecialScheme {
+    TextView name;
+    int defaultPort;
+};
+constexpr SpecialScheme kSpecialSchemes[] = {
+    {u"http", 80}, {u"https", 443}, {u"ftp", 21}, {u"file", -1}, {u"ws", 80}, {u"wss", 443},
+};
+
+const SpecialScheme* FindSpecialScheme(TextView scheme) {
+    for (const SpecialScheme& s : kSpecialSchemes) {
+        if (s.name == scheme) return &s;
+    }
+    return nullptr;
+}
+
+bool IsAsciiAlpha(int c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsAsciiDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+bool IsSchemeCodePoint(int c) {
+    return IsAsciiAlpha(c) || IsAsciiDigit(c) || c == '+' || c == '-' || c == '.';
+}
+
+// "C:" or "C|".
+bool IsWindowsDriveLetter(TextView s) {
+    return s.size() == 2 && IsAsciiAlpha(s[0]) && (s[1] == ':' || s[1] == '|');
+}
+
+bool StartsWithWindowsDriveLetter(TextView s) {
+    if (s.size() < 2 || !IsWindowsDriveLetter(s.substr(0, 2))) return false;
+    return s.size() == 2 || s[2] == '/' || s[2] == '\\' || s[2] == '?' || s[2] == '#';
+}
+
+bool EqualsIgnoringAsciiCase(TextView s, TextView lower) {
+    if (s.size() != lower.size()) return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i] >= 'A' && s[i] <= 'Z' ? static_cast<char16_t>(s[i] + 0x20) : s[i];
+        if (c != lower[i]) return false;
+    }
+    return true;
+}
+
+bool IsSingleDotSegment(TextView s) {
+    return s == u"." || EqualsIgnoringAsciiCase(s, u"%2e");
+}
+
+bool IsDoubleDotSegment(TextView s) {
+    return s == u".." || EqualsIgnoringAsciiCase(s, u".%2e") || EqualsIgnoringAsciiCase(s, u"%2e.") ||
+           EqualsIgnoringAsciiCase(s, u"%2e%2e");
+}
+
+// Leading and trailing C0 controls and spaces go; tabs and newlines go everywhere. Copies only
+// when something inside has to go.
+TextView CleanInput(TextView input, Text& scratch) {
+    size_t begin = 0, end = input.size();
+    while (begin < end && input[begin] <= 0x20) ++begin;
+    while (end > begin && input[end - 1] <= 0x20) --end;
+    input = input.substr(begin, end - begin);
+    auto isTabOrNewline = [](char16_t c) { return c == '\t' || c == '\n' || c == '\r'; };
+    if (std::none_of(input.begin(), input.end(), isTabOrNewline)) return input;
+    scratch.clear();
+    std::copy_if(input.begin(), input.end(), std::back_inserter(scratch),
+                 [&](char16_t c) { return !isTabOrNewline(c); });
+    return scratch;
+}
+
+void Reset(Url& url) {
+    url.scheme.clear();
+    url.username.clear();
+    url.password.clear();
+    url.host.clear();
+    url.hasHost = false;
+    url.port = -1;
+    url.path.clear();
+    url.opaquePath = false;
+    url.query.clear();
+    url.hasQuery = false;
+    url.fragment.clear();
+    url.hasFragment = false;
+}
+
+class Parser {
+public:
+    Parser(TextView input, const Url* base, Url& url) : m_in(input), m_base(base), m_url(url) {}
+
+    bool Run();
+
+private:
+    int At(size_t i) const { return i < m_in.size() ? m_in[i] : kEof; }
+    bool IsSlash(int c) const { return c == '/' || (m_special && c == '\\'); }
+    // End of the authority, a host or a path segment's span.
+    size_t FindEnd(size_t p, bool stopAtSlash) const {
+        for (; p < m_in.size(); ++p) {
+            const char16_t c = m_in[p];
+            if (c == '?' || c == '#' || (stopAtSlash && IsSlash(c))) break;
+        }
+        return p;
+    }
+    size_t SkipSlashes(size_t p) const {
+        while (At(p) == '/' || At(p) == '\\') ++p;
+        return p;
+    }
+
+    void SetScheme(TextView scheme) {
+        m_url.scheme.assign(scheme);
+        for (char16_t& c : m_url.scheme) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char16_t>(c + 0x20);
+        }
+        m_specialScheme = FindSpecialScheme(m_url.scheme);
+        m_special = m_specialScheme != nullptr;
+    }
+    void CopyBaseAuthority() {
+        m_url.username = m_base->username;
+        m_url.password = m_base->password;
+        m_url.host = m_base->host;
+        m_url.hasHost = m_base->hasHost;
+        m_url.port = m_base->port;
+    }
+    void CopyBasePathAndQuery() {
+        m_url.path = m_base->path;
+        m_url.query = m_base->query;
+        m_url.hasQuery = m_base->hasQuery;
+    }
+    void DropQuery() {
+        m_url.query.clear();
+        m_url.hasQuery = false;
+    }
+    bool IsFile() const { return m_specialScheme && m_specialScheme->defaultPort == -1; }
+
+    bool Relative(size_t p);
+    bool Authority(size_t p);
+    bool Port(TextView digits);
+    bool File(size_t p);
+    bool FileHost(size_t p);
+    bool PathStart(size_t p);
+    bool Path(size_t p);
+    void ShortenPath();
+    bool OpaquePath(size_t p);
+    bool Query(size_t p);
+    bool Fragment(size_t p);
+
+    TextView m_in;
+    const Url* m_base;
+    Url& m_url;
+    const SpecialScheme* m_specialScheme = nullptr;
+    bool m_special = false;
+};
+
+bool Parser::Run() {
+    Reset(m_url);
+    if (IsAsciiAlpha(At(0))) {
+        size_t end = 1;
+        while (IsSchemeCodePoint(At(end))) ++end;
+        if (At(end) == ':') {
+            SetScheme(m_in.substr(0, end));
+            const size_t p = end + 1;
+            if (IsFile()) return File(p);
+            if (m_special) {
+                if (m_base && m_base->scheme == m_url.scheme) {
+                    if (At(p) == '/' && At(p + 1) == '/') return Authority(SkipSlashes(p + 2));
+                    return Relative(p);
+                }
+                return Authority(SkipSlashes(p));
+            }
+            if (At(p) == '/') return At(p + 1) == '/' ? Authority(p + 2) : Path(p + 1);
+            return OpaquePath(p);
+        }
+    }
+    // No scheme: relative to the base.
+    if (!m_base) return false;
+    if (m_base->opaquePath) {
+        if (At(0) != '#') return false;
+        m_url.scheme = m_base->scheme;
+        m_url.path = m_base->path;
+        m_url.opaquePath = true;
+        m_url.query = m_base->query;
+        m_url.hasQuery = m_base->hasQuery;
+        return Fragment(1);
+    }
+    SetScheme(m_base->scheme);
+    if (IsFile()) return File(0);
+    return Relative(0);
+}
+
+bool Parser::Relative(size_t p) {
+    const int c = At(p);
+    if (IsSlash(c)) {
+        const int next = At(p + 1);
+        if (m_special && (next == '/' || next == '\\')) return Authority(SkipSlashes(p + 2));
+        if (!m_special && next == '/') return Authority(p + 2);
+        CopyBaseAuthority();
+        return Path(p + 1);
+    }
+    CopyBaseAuthority();
+    CopyBasePathAndQuery();
+    if (c == '?') return Query(p + 1);
+    if (c == '#') return Fragment(p + 1);
+    if (c == kEof) return true;
+    DropQuery();
+    ShortenPath();
+    return Path(p);
+}
+
+bool Parser::Authority(size_t p) {
+    const size_t end = FindEnd(p, true);
+    size_t hostStart = p;
+    const size_t at = m_in.substr(p, end - p).rfind('@');
+    if (at != TextView::npos) {
+        // Every '@' but the last belongs to the userinfo; the first ':' splits it.
+        const TextView userinfo = m_in.substr(p, at);
+        const size_t colon = userinfo.find(':');
+        AppendPercentEncoded(m_url.username, userinfo.substr(0, colon), kUserinfoSet);
+        if (colon != TextView::npos) AppendPercentEncoded(m_url.password, userinfo.substr(colon + 1), kUserinfoSet);
+        hostStart = p + at + 1;
+        if (hostStart == end) return false;
+    }
+    bool insideBrackets = false;
+    size_t colon = TextView::npos;
+    for (size_t i = hostStart; i < end && colon == TextView::npos; ++i) {
+        const char16_t c = m_in[i];
+        if (c == ':' && !insideBrackets) colon = i;
+        if (c == '[') insideBrackets = true;
+        if (c == ']') insideBrackets = false;
+    }
+    const TextView host = m_in.substr(hostStart, std::min(colon, end) - hostStart);
+    if (host.empty() && (m_special || colon != TextView::npos)) return false;
+    if (!ParseHost(host, m_special, m_url.host)) return false;
+    m_url.hasHost = true;
+    if (colon != TextView::npos && !Port(m_in.substr(colon + 1, end - colon - 1))) return false;
+    return PathStart(end);
+}
+
+bool Parser::Port(TextView digits) {
+    int port = 0;
+    for (char16_t c : digits) {
+        if (!IsAsciiDigit(c)) return false;
+        port = port * 10 + (c - '0');
+        if (port > 65535) return false;
+    }
+    if (!digits.empty()) m_url.port = m_specialScheme && port == m_specialScheme->defaultPort ? -1 : port;
+    return true;
+}
+
+bool Parser::File(size_t p) {
+    SetScheme(u"file");
+    m_url.hasHost = true;
+    const Url* base = m_base && m_base->scheme == u"file" ? m_base : nullptr;
+    const int c = At(p);
+    if (c == '/' || c == '\\') {
+        const int next = At(p + 1);
+        if (next == '/' || next == '\\') return FileHost(p + 2);
+        if (base) {
+            m_url.host = base->host;
+            // A path from the root of the base's drive stays on that drive.
+            const TextView basePath = base->path;
+            if (!StartsWithWindowsDriveLetter(m_in.substr(p + 1)) && basePath.size() >= 3 &&
+                IsWindowsDriveLetter(basePath.substr(1, 2)) && basePath[2] == ':' &&
+                (basePath.size() == 3 || basePath[3] == '/')) {
+                m_url.path.assign(basePath.substr(0, 3));
+            }
+        }
+        return Path(p + 1);
+    }
+    if (!base) return Path(p);
+    m_url.host = base->host;
+    CopyBasePathAndQuery();
+    if (c == '?') return Query(p + 1);
+    if (c == '#') return Fragment(p + 1);
+    if (c == kEof) return true;
+    DropQuery();
+    if (StartsWithWindowsDriveLetter(m_in.substr(p))) {
+        m_url.path.clear();
+    } else {
+        ShortenPath();
+    }
+    return Path(p);
+}
+
+bool Parser::FileHost(size_t p) {
+    const size_t end = FindEnd(p, true);
+    const TextView host = m_in.substr(p, end - p);
+    // "file://C:/" names a drive, not a host: the letter starts the path.
+    if (IsWindowsDriveLetter(host)) return Path(p);
+    if (!host.empty()) {
+        if (!ParseHost(host, true, m_url.host)) return false;
+        if (m_url.host == u"localhost") m_url.host.clear();
+    }
+    return PathStart(end);
+}
+
+bool Parser::PathStart(size_t p) {
+    const int c = At(p);
+    if (m_special) return Path(IsSlash(c) ? p + 1 : p);
+    if (c == '?') return Query(p + 1);
+    if (c == '#') return Fragment(p + 1);
+    if (c == kEof) return true;
+    return Path(c == '/' ? p + 1 : p);
+}
+
+bool Parser::Path(size_t p) {
+    while (true) {
+        const size_t end = FindEnd(p, true);
+        const TextView segment = m_in.substr(p, end - p);
+        const int c = At(end);
+        const bool slash = IsSlash(c);
+        if (IsDoubleDotSegment(segment)) {
+            ShortenPath();
+            if (!slash) m_url.path += '/';
+        } else if (IsSingleDotSegment(segment)) {
+            if (!slash) m_url.path += '/';
+        } else if (IsFile() && m_url.path.empty() && IsWindowsDriveLetter(segment)) {
+            m_url.path += '/';
+            m_url.path += segment[0];
+            m_url.path += ':';
+        } else {
+            m_url.path += '/';
+            AppendPercentEncoded(m_url.path, segment, kPathSet);
+        }
+        if (!slash) {
+            if (c == '?') return Query(end + 1);
+            if (c == '#') return Fragment(end + 1);
+            return true;
+        }
+        p = end + 1;
+    }
+}
+
+void Parser::ShortenPath() {
+    const Text& path = m_url.path;
+    // A drive letter is the root of a file path: ".." does not climb above it.
+    if (IsFile() && path.size() == 3 && IsAsciiAlpha(path[1]) && path[2] == ':') return;
+    const size_t slash = path.rfind('/');
+    if (slash != Text::npos) m_url.path.resize(slash);
+}
+
+bool Parser::OpaquePath(size_t p) {
+    const size_t end = FindEnd(p, false);
+    TextView path = m_in.substr(p, end - p);
+    // Spaces before a query or fragment would not survive a round trip: they go.
+    while (!path.empty() && path.back() == ' ') path.remove_suffix(1);
+    AppendPercentEncoded(m_url.path, path, kC0ControlSet);
+    m_url.opaquePath = true;
+    if (At(end) == '?') return Query(end + 1);
+    if (At(end) == '#') return Fragment(end + 1);
+    return true;
+}
+
+bool Parser::Query(size_t p) {
+    size_t end = m_in.find('#', p);
+    if (end == TextView::npos) end = m_in.size();
+    m_url.query.clear();
+    m_url.hasQuery = true;
+    AppendPercentEncoded(m_url.query, m_in.substr(p, end - p), m_special ? kSpecialQuerySet : kQuerySet);
+    return end == m_in.size() ? true : Fragment(end + 1);
+}
+
+bool Parser::Fragment(size_t p) {
+    m_url.hasFragment = true;
+    AppendPercentEncoded(m_url.fragment, m_in.substr(std::min(p, m_in.size())), kFragmentSet);
+    return true;
+}
+
+bool ParseInto(TextView input, const Url* base, Url& url, Text& scratch) {
+    return Parser(CleanInput(input, scratch), base, url).Run();
+}
+
+}  // namespace
+
+bool Url::IsSpecial() const {
+    return FindSpecialScheme(scheme) != nullptr;
+}
+
+void Url::AppendHref(Text& out) const {
+    out.reserve(out.size() + scheme.size() + username.size() + password.size() + host.size() + path.size() +
+                query.size() + fragment.size() + 16);
+    out += scheme;
+    out += ':';
+    if (hasHost) {
+        out += u"//";
+        if (!username.empty() || !password.empty()) {
+            out += username;
+            if (!password.empty()) {
+                out += ':';
+                out += password;
+            }
+            out += '@';
+        }
+        out += host;
+        if (port >= 0) {
+            out += ':';
+            out += ToText(port);
+        }
+    } else if (!opaquePath && path.size() > 1 && path[0] == '/' && path[1] == '/') {
+        // Without "/." the empty first segment would read back as a host.
+        out += u"/.";
+    }
+    out += path;
+    if (hasQuery) {
+        out += '?';
+        out += query;
+    }
+    if (hasFragment) {
+        out += '#';
+        out += fragment;
+    }
+}
+
+Text Url::Href() const {
+    Text out;
+    AppendHref(out);
+    return out;
+}
+
+Text Url::Protocol() const {
+    return scheme + u":";
+}
+
+Text Url::HostAndPort() const {
+    return port < 0 ? host : host + u":" + Port();
+}
+
+Text Url::Port() const {
+    return port < 0 ? Text() : ToText(port);
+}
+
+Text Url::Search() const {
+    return query.empty() ? Text() : u"?" + query;
+}
+
+Text Url::Hash() const {
+    return fragment.empty() ? Text() : u"#" + fragment;
+}
+
+Text Url::Origin() const {
+    if (scheme == u"blob") {
+        const std::optional<Url> inner = ParseUrl(path);
+        return inner && (inner->scheme == u"http" || inner->scheme == u"https") ? inner->Origin() : u"null";
+    }
+    if (!IsSpecial() || scheme == u"file") return u"null";
+    return scheme + u"://" + HostAndPort();
+}
+
+std::optional<Url> ParseUrl(TextView input, const Url* base) {
+    Url url;
+    Text scratch;
+    if (!ParseInto(input, base, url, scratch)) return std::nullopt;
+    return url;
+}
+
 std::optional<Text> ResolveUrl(TextView input, TextView base) {
-    if (input.find(u"://") != TextView::npos) return Text(input);
-    if (base.find(u"://") == TextView::npos) return std::nullopt;
-    return Text(base.substr(0, base.rfind(u'/') + 1)) + Text(input);
+    struct Cache {
+        Text baseText;
+        bool filled = false;
+        bool baseValid = false;
+        Url base;
+        Url result;
+        Text scratch;
+    };
+    thread_local Cache cache;
+    // memcmp: char_traits<char16_t>::compare is a plain loop, and this runs once per link.
+    const bool sameBase = cache.filled && cache.baseText.size() == base.size() &&
+                          std::memcmp(cache.baseText.data(), base.data(), base.size() * sizeof(char16_t)) == 0;
+    if (!sameBase) {
+        cache.baseText.assign(base);
+        cache.filled = true;
+        cache.baseValid = ParseInto(base, nullptr, cache.base, cache.scratch);
+    }
+    if (!cache.baseValid) return std::nullopt;
+    const bool ok = ParseInto(input, &cache.base, cache.result, cache.scratch);
+    std::optional<Text> href;
+    if (ok) cache.result.AppendHref(href.emplace());
+    // A hostile input must not leave megabytes behind in the per-thread buffers.
+    constexpr size_t kKeepCapacity = 64 * 1024;
+    if (cache.scratch.capacity() > kKeepCapacity || cache.result.path.capacity() > kKeepCapacity ||
+        cache.result.query.capacity() > kKeepCapacity || cache.result.fragment.capacity() > kKeepCapacity ||
+        cache.result.host.capacity() > kKeepCapacity || cache.result.username.capacity() > kKeepCapacity ||
+        cache.result.password.capacity() > kKeepCapacity) {
+        cache.result = Url();
+        cache.scratch = Text();
+    }
+    return href;
 }
 
 }  // namespace ferrik

@@ -2,8 +2,8 @@
 // The task list: one row per link found by page analysis, each with a check box that decides
 // whether the batch driver submits it. The main window's list view shows this model.
 #include <cstddef>
+#include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "common/text.h"
@@ -57,9 +57,17 @@ public:
 private:
     void HeaderChanged();
     void RowChanged(std::size_t index);
+    std::size_t FindKeySlot(TextView key, std::uint32_t hash) const;
+    void RebuildKeySlots(std::size_t slotCount);
 
+    // Rows by key, open addressing: a lookup allocates nothing and touches one slot (and one row
+    // when the hash matches), which keeps pages with tens of thousands of links fast.
+    struct KeySlot {
+        std::uint32_t row = 0;  // row index + 1; 0 marks a free slot
+        std::uint32_t hash = 0;
+    };
     std::vector<TaskRow> m_rows;
-    std::unordered_set<Text> m_keys;
+    std::vector<KeySlot> m_keySlots;  // a power of two, at most half full
     TaskListObserver* m_observer = nullptr;
 };
 

@@ -36,6 +36,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+}  // namespace
+
 void AppendUtf16(Text& out, char32_t cp) {
     if (cp < 0x10000) {
         out += static_cast<char16_t>(cp);
@@ -45,8 +47,6 @@ void AppendUtf16(Text& out, char32_t cp) {
         out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
 }
-
-}  // namespace
 
 Text FromUtf8(std::string_view utf8) {
     Text out;

@@ -14,6 +14,9 @@ using TextView = std::u16string_view;
 Text FromUtf8(std::string_view utf8);
 std::string ToUtf8(TextView text);
 
+// One code point, as a surrogate pair above U+FFFF.
+void AppendUtf16(Text& out, char32_t codePoint);
+
 // Lower-cases as the platform does for UI text: one-to-one Unicode mappings, not only A-Z.
 char16_t LowerChar(char16_t c);
 Text ToLower(TextView text);

@@ -1,0 +1,206 @@
+// The HTML link engine against gumbo (parse + tree walk collecting the same links) on a 5 MB list
+// page with 20,000 <a href> and 100 <area href>. Both start from the page's bytes; the engine's
+// figure includes sniffing the charset and decoding (glibc iconv, UTF-8 -> UTF-16) in pieces.
+// Peak memory is counted by replacing the global allocation functions of this binary.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "analysis/html_links.h"
+#include "host/support/iconv_decoder.h"
+#include "html_page_generator.h"
+
+#ifdef FERRIK_HAVE_GUMBO
+#include <gumbo.h>
+#endif
+
+namespace {
+
+// Allocation accounting, on only while a memory figure is being taken.
+bool g_counting = false;
+long long g_current = 0;
+long long g_peak = 0;
+
+void Count(long long delta) {
+    g_current += delta;
+    if (g_current > g_peak) g_peak = g_current;
+}
+
+void StartCounting() {
+    g_current = 0;
+    g_peak = 0;
+    g_counting = true;
+}
+
+long long StopCounting() {
+    g_counting = false;
+    return g_peak;
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    if (g_counting) Count(static_cast<long long>(malloc_usable_size(p)));
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (p && g_counting) Count(-static_cast<long long>(malloc_usable_size(p)));
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+
+namespace ferrik {
+namespace {
+
+const bench::ListPage& Page() {
+    static const bench::ListPage page = bench::GenerateListPage(5 * 1000 * 1000, 20000, 100);
+    return page;
+}
+
+const std::string& GbkPage() {
+    static const std::string page = [] {
+        std::string html = Page().html;
+        const std::string utf8Meta = "<meta charset=\"utf-8\">";
+        html.replace(html.find(utf8Meta), utf8Meta.size(), "<meta charset=\"gb2312\">");
+        return test::EncodeGbk(FromUtf8(html));
+    }();
+    return page;
+}
+
+const Text& PageUrl() {
+    static const Text url = FromUtf8(bench::kListPageUrl);
+    return url;
+}
+
+void Report(benchmark::State& state, std::size_t bytes, std::size_t links) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+    state.counters["links"] = static_cast<double>(links);
+    state.counters["page_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+void BM_LinkEngine(benchmark::State& state, const std::string& page) {
+    const test::IconvDecoder decoder;
+    std::size_t links = 0;
+    for (auto _ : state) {
+        std::vector<Hyperlink> found = ExtractLinks(page, {}, PageUrl(), decoder);
+        links = found.size();
+        benchmark::DoNotOptimize(found.data());
+    }
+    Report(state, page.size(), links);
+    StartCounting();
+    (void)ExtractLinks(page, {}, PageUrl(), decoder);
+    const long long peak = StopCounting();
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+    state.counters["peak_per_page_byte"] = static_cast<double>(peak) / static_cast<double>(page.size());
+}
+
+void BM_LinkEngineUtf8(benchmark::State& state) {
+    BM_LinkEngine(state, Page().html);
+}
+BENCHMARK(BM_LinkEngineUtf8)->Unit(benchmark::kMillisecond);
+
+void BM_LinkEngineGbk(benchmark::State& state) {
+    BM_LinkEngine(state, GbkPage());
+}
+BENCHMARK(BM_LinkEngineGbk)->Unit(benchmark::kMillisecond);
+
+// The decoding share of the engine's figure.
+void BM_DecodeOnlyUtf8(benchmark::State& state) {
+    const test::IconvDecoder decoder;
+    for (auto _ : state) {
+        const Text text = decoder.Decode(Page().html, u"UTF-8");
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Page().html.size()));
+}
+BENCHMARK(BM_DecodeOnlyUtf8)->Unit(benchmark::kMillisecond);
+
+#ifdef FERRIK_HAVE_GUMBO
+
+// gumbo's allocations, counted through its allocator hooks.
+void* GumboAllocate(void*, std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (g_counting) Count(static_cast<long long>(malloc_usable_size(p)));
+    return p;
+}
+void GumboFree(void*, void* p) {
+    if (p && g_counting) Count(-static_cast<long long>(malloc_usable_size(p)));
+    std::free(p);
+}
+
+void CollapsedText(const GumboNode* root, std::string& out) {
+    std::vector<const GumboNode*> stack{root};
+    bool pendingSpace = false;
+    while (!stack.empty()) {
+        const GumboNode* node = stack.back();
+        stack.pop_back();
+        if (node->type == GUMBO_NODE_ELEMENT) {
+            const GumboTag tag = node->v.element.tag;
+            if (tag == GUMBO_TAG_SCRIPT || tag == GUMBO_TAG_STYLE) continue;
+            const GumboVector& children = node->v.element.children;
+            for (unsigned i = children.length; i > 0; --i)
+                stack.push_back(static_cast<GumboNode*>(children.data[i - 1]));
+        } else if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE) {
+            for (const char* p = node->v.text.text; *p; ++p) {
+                if (*p == ' ' || *p == '\n' || *p == '\t' || *p == '\r' || *p == '\f') {
+                    pendingSpace = !out.empty();
+                } else {
+                    if (pendingSpace) out += ' ';
+                    pendingSpace = false;
+                    out += *p;
+                }
+            }
+        }
+    }
+}
+
+std::size_t GumboLinks(const std::string& page) {
+    GumboOptions options = kGumboDefaultOptions;
+    options.allocator = GumboAllocate;
+    options.deallocator = GumboFree;
+    GumboOutput* output = gumbo_parse_with_options(&options, page.data(), page.size());
+    std::vector<std::pair<std::string, std::string>> links;
+    std::vector<const GumboNode*> stack{output->root};
+    while (!stack.empty()) {
+        const GumboNode* node = stack.back();
+        stack.pop_back();
+        if (node->type != GUMBO_NODE_ELEMENT) continue;
+        const GumboElement& element = node->v.element;
+        if (element.tag == GUMBO_TAG_A || element.tag == GUMBO_TAG_AREA) {
+            if (const GumboAttribute* href = gumbo_get_attribute(&element.attributes, "href")) {
+                links.emplace_back(href->value, std::string());
+                if (element.tag == GUMBO_TAG_A) CollapsedText(node, links.back().second);
+            }
+        }
+        for (unsigned i = element.children.length; i > 0; --i)
+            stack.push_back(static_cast<GumboNode*>(element.children.data[i - 1]));
+    }
+    gumbo_destroy_output(&options, output);
+    return links.size();
+}
+
+void BM_GumboParseAndWalkUtf8(benchmark::State& state) {
+    const std::string& page = Page().html;
+    std::size_t links = 0;
+    for (auto _ : state) links = GumboLinks(page);
+    Report(state, page.size(), links);
+    StartCounting();
+    (void)GumboLinks(page);
+    const long long peak = StopCounting();
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
+    state.counters["peak_per_page_byte"] = static_cast<double>(peak) / static_cast<double>(page.size());
+}
+BENCHMARK(BM_GumboParseAndWalkUtf8)->Unit(benchmark::kMillisecond);
+
+#endif
+
+}  // namespace
+}  // namespace ferrik

@@ -1,0 +1,100 @@
+#include "analysis/qvod.h"
+
+#include <exception>
+#include <iterator>
+
+#include "analysis/text_fields.h"
+#include "analysis/text_search.h"
+#include "common/stop_flag.h"
+
+namespace ferrik {
+
+namespace {
+
+constexpr char16_t kQvodMark[] = u"qvod://";
+constexpr char16_t kBar[] = u"|";
+
+// ScanToken on 0-based indexes: `from` in, `next` out (npos when there is no token).
+bool ScanTokenAt(TextView text, TextView startMark, TextView endMark, std::size_t from, TextView& token,
+                 std::size_t& next) {
+    next = TextView::npos;
+    if (startMark.empty() || endMark.empty()) return false;
+    const std::size_t start = FindText(text, startMark, from);
+    if (start == TextView::npos) return false;
+    const std::size_t s = start + startMark.size();
+    const std::size_t end = FindText(text, endMark, s);
+    if (end == TextView::npos) return false;
+    token = text.substr(s, end - s);
+    next = end + endMark.size();
+    return true;
+}
+
+struct QvodLink {
+    TextView link;  // "qvod://" F1 "|" F2 "|" F3 "|", as it stands in the text
+    TextView name;  // F3
+};
+
+// Reads the next link at or after `pos` and moves `pos` just past its third "|". F2 and F3 are
+// scanned from `pos - 1`, the "|" that closed the field before, so each is the run up to the
+// next "|". Every search starts where the last one ended, so a whole scan is linear.
+bool ReadQvodLink(TextView text, std::size_t& pos, QvodLink& out) {
+    TextView f1, f2, f3;
+    if (!ScanTokenAt(text, kQvodMark, kBar, pos, f1, pos)) return false;
+    if (!ScanTokenAt(text, kBar, kBar, pos - 1, f2, pos)) return false;
+    if (!ScanTokenAt(text, kBar, kBar, pos - 1, f3, pos)) return false;
+    // The rebuilt link "qvod://" + F1 + "|" + F2 + "|" + F3 + "|" is exactly the text it came from.
+    const char16_t* begin = f1.data() - (std::size(kQvodMark) - 1);
+    out.link = TextView(begin, static_cast<std::size_t>(text.data() + pos - begin));
+    out.name = f3;  // field 2 of the "|"-separated body: the fields themselves hold no "|"
+    return true;
+}
+
+TextView CharsetName(bool UTF8) {
+    return UTF8 ? u"UTF-8" : u"GB2312";
+}
+
+}  // namespace
+
+Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t startPos, std::int64_t& nextPos) {
+    TextView token;
+    std::size_t next = TextView::npos;
+    const bool found =
+        startPos >= 1 && ScanTokenAt(text, startMark, endMark, static_cast<std::size_t>(startPos - 1), token, next);
+    nextPos = found ? static_cast<std::int64_t>(next) + 1 : -1;
+    return found ? Text(token) : Text();
+}
+
+void AddQvodUrls(TextView pageText, TaskList& tasks) {
+    std::size_t pos = 0;
+    QvodLink link;
+    while (!TakeStopRequest() && ReadQvodLink(pageText, pos, link)) {
+        tasks.AddTask(link.name, link.link, kEngineDirect, {}, link.link);  // a repeated link is refused by key
+    }
+}
+
+void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL, bool UTF8,
+                   TextView IsUnEscape) {
+    try {
+        tasks.ClearTasks();
+        Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
+        if (IsUnEscape == u"1") UnEscapeInPlace(text);
+        AddQvodUrls(text, tasks);
+    } catch (const std::exception&) {
+        // A failed fetch or anything else ends the extraction quietly with the rows added so far.
+    }
+}
+
+Text GetQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TextView strURL, std::int32_t i, bool UTF8) {
+    try {
+        const Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
+        std::size_t pos = 0;
+        QvodLink link;
+        for (std::int32_t n = 0; ReadQvodLink(text, pos, link); ++n) {
+            if (n == i) return Text(link.link);
+        }
+    } catch (const std::exception&) {
+    }
+    return {};
+}
+
+}  // namespace ferrik

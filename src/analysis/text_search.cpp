@@ -1,0 +1,84 @@
+#include "analysis/text_search.h"
+
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace ferrik {
+
+namespace {
+
+constexpr std::size_t npos = TextView::npos;
+
+#if defined(__SSE2__)
+constexpr std::size_t kLanes = 8;  // UTF-16 units per 128-bit register
+
+__m128i Load(const char16_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Each matching unit sets two adjacent bits of the mask.
+std::size_t LaneOf(unsigned mask) {
+    return static_cast<std::size_t>(std::countr_zero(mask)) / 2;
+}
+#endif
+
+}  // namespace
+
+std::size_t FindUnit(TextView text, char16_t unit, std::size_t from) {
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+    for (; i + kLanes <= n; i += kLanes) {
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(Load(p + i), wanted)));
+        if (mask != 0) return i + LaneOf(mask);
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == unit) return i;
+    }
+    return npos;
+}
+
+std::size_t FindText(TextView text, TextView needle, std::size_t from) {
+    const std::size_t n = text.size();
+    const std::size_t m = needle.size();
+    if (from > n) return npos;
+    if (m == 0) return from;
+    if (m == 1) return FindUnit(text, needle[0], from);
+    if (n - from < m) return npos;
+
+    const char16_t* p = text.data();
+    const char16_t* rest = needle.data() + 1;
+    const std::size_t restBytes = (m - 1) * sizeof(char16_t);
+    const std::size_t lastStart = n - m;  // last position where the needle still fits
+    std::size_t i = from;
+#if defined(__SSE2__)
+    // Candidates are the positions where both the first and the last unit of the needle match;
+    // only those are compared in full.
+    const __m128i first = _mm_set1_epi16(static_cast<short>(needle.front()));
+    const __m128i last = _mm_set1_epi16(static_cast<short>(needle.back()));
+    for (; i + kLanes - 1 <= lastStart; i += kLanes) {
+        const __m128i hits =
+            _mm_and_si128(_mm_cmpeq_epi16(Load(p + i), first), _mm_cmpeq_epi16(Load(p + i + m - 1), last));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        while (mask != 0) {
+            const std::size_t at = i + LaneOf(mask);
+            if (std::memcmp(p + at + 1, rest, restBytes) == 0) return at;
+            mask &= mask - 1;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= lastStart; ++i) {
+        if (p[i] == needle.front() && std::memcmp(p + i + 1, rest, restBytes) == 0) return i;
+    }
+    return npos;
+}
+
+}  // namespace ferrik

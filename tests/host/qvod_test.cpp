@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/qvod.h"
+#include "common/stop_flag.h"
+#include "host/support/fakes.h"
+#include "host/support/iconv_decoder.h"
+
+namespace ferrik {
+namespace {
+
+using test::EncodeGbk;
+using test::FakeFetcher;
+using test::IconvDecoder;
+
+struct ScanCase {
+    TextView text;
+    TextView startMark;
+    TextView endMark;
+    std::int64_t startPos;
+    TextView token;
+    std::int64_t nextPos;
+};
+
+TEST(ScanToken, Table) {
+    const ScanCase cases[] = {
+        {u"x<a>y", u"<", u">", 1, u"a", 5},   {u"<a><b>", u"<", u">", 4, u"b", 7},
+        {u"<a><b>", u"<", u">", 7, u"", -1},  // one past the end
+        {u"<a>", u"<", u">", 0, u"", -1},     // positions are 1-based
+        {u"<a>", u"<", u">", -5, u"", -1},    {u"<a", u"<", u">", 1, u"", -1},
+        {u"a>", u"<", u">", 1, u"", -1},      {u"<>", u"<", u">", 1, u"", 3},
+        {u"[[x]]", u"[[", u"]]", 1, u"x", 6}, {u"|F2|F3|", u"|", u"|", 1, u"F2", 5},
+        {u"<a>", u"", u">", 1, u"", -1},  // empty marks are no marks
+        {u"", u"<", u">", 1, u"", -1},
+    };
+    for (const ScanCase& c : cases) {
+        std::int64_t next = 99;
+        EXPECT_EQ(ScanToken(c.text, c.startMark, c.endMark, c.startPos, next), c.token) << ToUtf8(c.text);
+        EXPECT_EQ(next, c.nextPos) << ToUtf8(c.text);
+    }
+    std::int64_t pos = 2;  // one variable for both positions
+    EXPECT_EQ(ScanToken(u"<a><b>", u"<", u">", pos, pos), u"b");
+    EXPECT_EQ(pos, 7);
+}
+
+class QvodPage : public ::testing::Test {
+protected:
+    void SetUp() override { StopFlag = 0; }
+    void TearDown() override { StopFlag = 0; }
+
+    void Serve(TextView page) { fetcher.Serve(kUrl, EncodeGbk(page)); }
+    void Extract(TextView unescape = u"") { GetAllQvodUrl(fetcher, decoder, tasks, kUrl, false, unescape); }
+    std::vector<Text> Links() const {
+        std::vector<Text> links;
+        for (std::size_t i = 0; i < tasks.Count(); ++i) links.push_back(tasks.At(i).address);
+        return links;
+    }
+
+    static constexpr TextView kUrl = u"http://film.example/list.html";
+    FakeFetcher fetcher;
+    IconvDecoder decoder;
+    TaskList tasks;
+};
+
+TEST_F(QvodPage, RepeatedLinkGivesOneDirectRow) {
+    Serve(u"<a href=\"qvod://123|ABC|Film 01.rmvb|\">1</a><script>x='qvod://123|ABC|Film 01.rmvb|'</script>");
+    Extract();
+    ASSERT_EQ(tasks.Count(), 1u);
+    const TaskRow& row = tasks.At(0);
+    EXPECT_EQ(row.name, u"Film 01.rmvb");
+    EXPECT_EQ(row.address, u"qvod://123|ABC|Film 01.rmvb|");
+    EXPECT_EQ(row.key, row.address);
+    EXPECT_EQ(row.engine, u"SS0");
+    EXPECT_EQ(row.tag, u"");
+    EXPECT_EQ(tasks.Header(), u"名称(1)");
+    EXPECT_EQ(fetcher.requests, std::vector<Text>{Text(kUrl)});
+}
+
+struct PageCase {
+    const char* what;
+    TextView page;
+    TextView unescape;
+    std::vector<Text> links;
+};
+
+TEST_F(QvodPage, LinksOfPages) {
+    const PageCase cases[] = {
+        {"names differ", u"qvod://1|A|x.rmvb| qvod://1|A|y.rmvb|", u"", {u"qvod://1|A|x.rmvb|", u"qvod://1|A|y.rmvb|"}},
+        {"no bar after the mark", u"qvod://123 nothing", u"", {}},
+        {"only two bars", u"qvod://1|2| end", u"", {}},
+        {"empty fields", u"qvod://||name|", u"", {u"qvod://||name|"}},
+        {"fields taken from what follows", u"qvod://1</a>\n<p>|x|y|z", u"", {u"qvod://1</a>\n<p>|x|y|"}},
+        {"scan resumes after the third bar", u"qvod://a|b|c|qvod://d|e|f|", u"", {u"qvod://a|b|c|", u"qvod://d|e|f|"}},
+        {"a mark inside a field belongs to it", u"qvod://a|qvod://b|c|d|e|", u"", {u"qvod://a|qvod://b|c|"}},
+        {"Chinese names", u"qvod://9|H|第01集.rmvb|", u"", {u"qvod://9|H|第01集.rmvb|"}},
+        {"upper-case mark is no link", u"QVOD://1|2|3|", u"", {}},
+        {"escaped, unescaped", u"qvod%3A%2F%2F123%7CABC%7C%u7B2C1%u96C6%7C", u"1", {u"qvod://123|ABC|第1集|"}},
+        {"escaped, left as is", u"qvod%3A%2F%2F123%7CABC%7C%u7B2C1%u96C6%7C", u"", {}},
+        {"only exactly 1 unescapes", u"qvod%3A%2F%2F1%7C2%7C3%7C", u"true", {}},
+        {"1 with a space does not", u"qvod%3A%2F%2F1%7C2%7C3%7C", u"1 ", {}},
+        {"empty page", u"", u"1", {}},
+    };
+    for (const PageCase& c : cases) {
+        Serve(c.page);
+        Extract(c.unescape);
+        EXPECT_EQ(Links(), c.links) << c.what;
+    }
+    Serve(u"qvod%3A%2F%2F123%7CABC%7C%u7B2C1%u96C6%7C");
+    Extract(u"1");
+    ASSERT_EQ(tasks.Count(), 1u);
+    EXPECT_EQ(tasks.At(0).name, u"第1集");
+}
+
+TEST_F(QvodPage, Utf8PageIsDecodedAsUtf8) {
+    fetcher.Serve(kUrl,
+                  "qvod://1|A|\xE7\xAC\xAC"
+                  "1\xE9\x9B\x86|");
+    GetAllQvodUrl(fetcher, decoder, tasks, kUrl, true, u"");
+    EXPECT_EQ(Links(), std::vector<Text>{u"qvod://1|A|第1集|"});
+}
+
+TEST_F(QvodPage, ClearsTheListFirstAndKeepsItEmptyWhenTheFetchFails) {
+    tasks.AddTask(u"old", u"old", u"SS1", u"", u"old");
+    GetAllQvodUrl(fetcher, decoder, tasks, u"http://nowhere.example/", false, u"");
+    EXPECT_EQ(tasks.Count(), 0u);
+    EXPECT_EQ(tasks.Header(), u"名称(0)");
+}
+
+TEST_F(QvodPage, PendingStopClearsFetchesAndAddsNothing) {
+    Serve(u"qvod://1|A|a| qvod://2|B|b|");
+    tasks.AddTask(u"old", u"old", u"SS1", u"", u"old");
+    StopFlag = 1;
+    Extract();
+    EXPECT_EQ(tasks.Count(), 0u);
+    EXPECT_EQ(fetcher.requests.size(), 1u);
+    EXPECT_EQ(StopFlag, 0);
+}
+
+TEST_F(QvodPage, StopDuringTheFetchEndsTheRunAndIsConsumed) {
+    Serve(u"qvod://1|A|a|");
+    fetcher.onGet = [](TextView) { StopFlag = 1; };
+    Extract();
+    EXPECT_EQ(tasks.Count(), 0u);
+    EXPECT_EQ(StopFlag, 0);
+}
+
+TEST_F(QvodPage, PageWithoutLinksStillConsumesAPendingStop) {
+    Serve(u"<html></html>");
+    StopFlag = 1;
+    Extract();
+    EXPECT_EQ(StopFlag, 0);
+}
+
+// Observer that stops after the second row, as a stop handler running between links would.
+class StopAfter : public TaskListObserver {
+public:
+    explicit StopAfter(std::size_t rows) : m_rows(rows) {}
+    void OnRowAdded(std::size_t index) override {
+        if (index + 1 == m_rows) StopFlag = 1;
+    }
+    void OnRowsCleared() override {}
+    void OnRowChanged(std::size_t) override {}
+    void OnHeaderChanged(TextView) override {}
+
+private:
+    std::size_t m_rows;
+};
+
+TEST_F(QvodPage, StopIsTestedBeforeEachLink) {
+    StopAfter observer(2);
+    tasks.SetObserver(&observer);
+    AddQvodUrls(u"qvod://1|A|a| qvod://2|B|b| qvod://3|C|c|", tasks);
+    EXPECT_EQ(tasks.Count(), 2u);
+    EXPECT_EQ(StopFlag, 0);
+}
+
+TEST_F(QvodPage, GetQvodUrlPicksByPositionAndNeverUnescapes) {
+    Serve(u"qvod://1|A|a| qvod://2|B|b| x qvod://1|A|a| qvod%3A%2F%2F4%7C4%7C4%7C");
+    tasks.AddTask(u"keep", u"keep", u"SS1", u"", u"keep");
+    StopFlag = 1;
+    EXPECT_EQ(GetQvodUrl(fetcher, decoder, kUrl, 0, false), u"qvod://1|A|a|");
+    EXPECT_EQ(GetQvodUrl(fetcher, decoder, kUrl, 2, false), u"qvod://1|A|a|");  // repeats count
+    EXPECT_EQ(GetQvodUrl(fetcher, decoder, kUrl, 3, false), u"");
+    EXPECT_EQ(GetQvodUrl(fetcher, decoder, kUrl, -1, false), u"");
+    EXPECT_EQ(GetQvodUrl(fetcher, decoder, u"http://nowhere.example/", 0, false), u"");
+    EXPECT_EQ(tasks.Count(), 1u);
+    EXPECT_EQ(StopFlag, 1);
+}
+
+// Hostile pages: the scan must end, linear in the page, without touching memory it does not own.
+TEST_F(QvodPage, BadPagesEndQuietly) {
+    std::string garbage(1 << 20, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : garbage) {
+        x = x * 1103515245 + 12345;
+        c = static_cast<char>(x >> 23);
+    }
+    garbage += "\nqvod://1|2|3|";  // the newline cannot be the trail byte of a GBK pair
+    const std::string manyMarks = [] {
+        std::string s;
+        for (int i = 0; i < 200000; ++i) s += "qvod://";
+        return s + "|";
+    }();
+    const std::string manyBars(1 << 20, '|');
+    // Bytes that are no GBK character; none of them can pair with the "|" that follows.
+    const std::string invalidGbk = "\x81\x20qvod://\xFF|\x80\xFF|\xFE\x20|";
+    for (const std::string& body : {garbage, manyMarks, manyBars, invalidGbk}) {
+        fetcher.Serve(kUrl, body);
+        Extract(u"1");
+        Extract(u"");
+        (void)GetQvodUrl(fetcher, decoder, kUrl, 1000000, false);
+    }
+    fetcher.Serve(kUrl, garbage);
+    Extract();
+    EXPECT_EQ(tasks.At(tasks.Count() - 1).address, u"qvod://1|2|3|");
+    fetcher.Serve(kUrl, manyBars);
+    Extract();
+    EXPECT_EQ(tasks.Count(), 0u);
+    fetcher.Serve(kUrl, invalidGbk);
+    Extract();
+    EXPECT_EQ(tasks.Count(), 1u);
+}
+
+}  // namespace
+}  // namespace ferrik
