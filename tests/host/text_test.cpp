@@ -13,9 +13,7 @@ TEST(Text, Utf8RoundTripKeepsEveryPlane) {
 }
 
 TEST(Text, InvalidUtf8AndLoneSurrogatesBecomeReplacementCharacters) {
-    EXPECT_EQ(FromUtf8("a\xFF"
-                       "b\xE4\xB8"),
-              u"a\uFFFDb\uFFFD\uFFFD");
+    EXPECT_EQ(FromUtf8("a\xFF" "b\xE4\xB8"), u"a\uFFFDb\uFFFD\uFFFD");
     EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
     EXPECT_EQ(ToUtf8(Text(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
 }
