@@ -80,10 +80,12 @@ HANDLE WaitTimerHandle() {
     return g_timer;
 }
 
+clsWaitableTimer::clsWaitableTimer() : m_baseName(ExeBaseName()) {}
+
 bool clsWaitableTimer::Wait(std::int32_t milliseconds) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string name = WaitTimerName(ExeBaseName(), now.wMinute, now.wSecond);
+    const std::string name = WaitTimerName(m_baseName, now.wMinute, now.wSecond);
     SetLastError(0);
     HANDLE timer = CreateWaitableTimerA(nullptr, TRUE, name.c_str());
     const DWORD created = GetLastError();

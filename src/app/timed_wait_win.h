@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "app/timed_wait.h"
 
@@ -17,9 +18,17 @@ HANDLE WaitTimerHandle();
 
 class clsWaitableTimer final : public TimedWait {
 public:
+    // The timer name starts with the executable's base name; tests running side by side in
+    // several processes give each its own, since the name is visible to every process.
+    clsWaitableTimer();
+    explicit clsWaitableTimer(std::string baseName) : m_baseName(std::move(baseName)) {}
+
     // Returns false, at once, when a WM_QUIT arrives during the wait (it is posted again for the
     // outer loop). Errors throw WaitError. No timer handle stays open after it, whatever happens.
     bool Wait(std::int32_t milliseconds) override;
+
+private:
+    std::string m_baseName;
 };
 
 }  // namespace ferrik

@@ -61,7 +61,7 @@ TEST(BatchRun, StopChosenWhilePollingFailsTheRowAndEndsTheRun) {
         StopFlag = 1;
     });
     NoBusy busy;
-    clsWaitableTimer wait;
+    clsWaitableTimer wait("ferrikbatch" + std::to_string(GetCurrentProcessId()));
     Win32MessagePump pump;
     NoPages pages;
     const ULONGLONG start = GetTickCount64();
@@ -117,7 +117,7 @@ TEST(BatchRun, MixedRowsEndWithTheirStatusesTheSummaryAndTheJournal) {
     std::unique_ptr<DispatchPlayer> player;
     ASSERT_TRUE(CreatePlayer(player, prompts));
     NoBusy busy;
-    clsWaitableTimer wait;
+    clsWaitableTimer wait("ferrikbatch" + std::to_string(GetCurrentProcessId()));
     Win32MessagePump pump;
     WinInetFetcher fetcher;
     Win32Decoder decoder;

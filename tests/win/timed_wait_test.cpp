@@ -45,17 +45,13 @@ private:
     HWND m_hwnd;
 };
 
-std::string ExeBase() {
-    char path[MAX_PATH] = {};
-    std::string name(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    name.erase(0, name.find_last_of('\\') + 1);
-    return name.substr(0, name.find_last_of('.'));
-}
+// Test processes run side by side: each waits on timers of its own name.
+std::string TestBase() { return "ferrikwait" + std::to_string(GetCurrentProcessId()); }
 
 std::string NameNow() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return WaitTimerName(ExeBase(), now.wMinute, now.wSecond);
+    return WaitTimerName(TestBase(), now.wMinute, now.wSecond);
 }
 
 // The timer names a wait may use if it starts within the next few seconds.
@@ -66,7 +62,7 @@ std::vector<std::string> NamesOfTheComingSeconds() {
     for (int s = 0; s < 3; ++s) {
         const WORD second = static_cast<WORD>((now.wSecond + s) % 60);
         const WORD minute = static_cast<WORD>((now.wMinute + (now.wSecond + s) / 60) % 60);
-        names.push_back(WaitTimerName(ExeBase(), minute, second));
+        names.push_back(WaitTimerName(TestBase(), minute, second));
     }
     return names;
 }
@@ -84,7 +80,7 @@ TEST(TimedWait, TimerNameIsTheExeBaseTimerAndMinuteSecond) {
 
 TEST(TimedWait, LastsItsTimeWhileMessagesAreDispatched) {
     Receiver receiver;
-    clsWaitableTimer timer;
+    clsWaitableTimer timer(TestBase());
     bool timerSeenDuringWait = false;
     std::string name;
     receiver.onTimer = [&] {
@@ -113,7 +109,7 @@ TEST(TimedWait, ZeroReturnsAtOnceAfterOnePassOfDispatching) {
     for (int i = 0; i < 3; ++i) PostMessageW(receiver.hwnd(), WM_APP, 0, 0);
     const DWORD handlesBefore = HandleCount();
     const ULONGLONG start = GetTickCount64();
-    EXPECT_TRUE(clsWaitableTimer().Wait(0));
+    EXPECT_TRUE(clsWaitableTimer(TestBase()).Wait(0));
     EXPECT_LT(GetTickCount64() - start, 500u);
     EXPECT_EQ(receiver.posted, 3);
     EXPECT_EQ(HandleCount(), handlesBefore);
@@ -121,7 +117,7 @@ TEST(TimedWait, ZeroReturnsAtOnceAfterOnePassOfDispatching) {
 
 TEST(TimedWait, NestedWaitsCloseEveryTimer) {
     Receiver receiver;
-    clsWaitableTimer timer;
+    clsWaitableTimer timer(TestBase());
     HANDLE outer = nullptr;
     HANDLE afterInner = nullptr;
     bool innerDone = false;
@@ -146,7 +142,7 @@ TEST(TimedWait, QuitEndsTheWaitAndIsPostedAgain) {
     SetTimer(receiver.hwnd(), 1, 50, nullptr);
     const DWORD handlesBefore = HandleCount();
     const ULONGLONG start = GetTickCount64();
-    EXPECT_FALSE(clsWaitableTimer().Wait(20000));
+    EXPECT_FALSE(clsWaitableTimer(TestBase()).Wait(20000));
     EXPECT_LT(GetTickCount64() - start, 10000u);
     EXPECT_EQ(HandleCount(), handlesBefore);
     MSG msg;
@@ -163,7 +159,7 @@ TEST(TimedWait, AFailureIsRaisedWithTheRoutineNameAndLeavesNoHandle) {
     }
     const DWORD handlesBefore = HandleCount();
     try {
-        clsWaitableTimer().Wait(10);
+        clsWaitableTimer(TestBase()).Wait(10);
         ADD_FAILURE() << "no error raised";
     } catch (const WaitError& e) {
         EXPECT_EQ(e.Number(), static_cast<std::uint32_t>(ERROR_INVALID_HANDLE));
@@ -189,7 +185,7 @@ TEST(TimedWait, AnExistingTimerOfTheNameIsReArmedForThisWait) {
     }
     Sleep(20);
     const ULONGLONG start = GetTickCount64();
-    EXPECT_TRUE(clsWaitableTimer().Wait(300));
+    EXPECT_TRUE(clsWaitableTimer(TestBase()).Wait(300));
     EXPECT_GE(GetTickCount64() - start, 280u);
     for (HANDLE h : others) CloseHandle(h);
 }
