@@ -100,6 +100,19 @@ Target CrackAddress(TextView address) {
     return target;
 }
 
+}  // namespace
+
+bool IsFetchableAddress(TextView address) {
+    try {
+        CrackAddress(address);
+        return true;
+    } catch (const FetchError&) {
+        return false;
+    }
+}
+
+namespace {
+
 // WinINet ignores time-outs set on the session handle; they count only on connect and request handles.
 void SetTimeouts(HINTERNET handle, const HttpOptions& options) {
     const std::pair<DWORD, DWORD> timeouts[] = {

@@ -16,6 +16,10 @@ struct HttpOptions {
     std::size_t maxBodyBytes = 64u * 1024u * 1024u;  // beyond this the fetch fails
 };
 
+// Whether HttpGetBlocking takes the address at all (an http or https URL with a host); a false
+// here is what it would fail on before connecting.
+bool IsFetchableAddress(TextView address);
+
 // One GET, blocking the calling thread: for worker threads only. Throws FetchError.
 HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options);
 

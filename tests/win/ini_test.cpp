@@ -9,24 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/codepage_win.h"
 #include "rules/ini_file.h"
 
 namespace ferrik {
 namespace {
-
-// Code page 936 or UTF-8 through the system converters, as the program decodes its data files.
-class SystemDecoder final : public ByteDecoder {
-public:
-    Text Decode(std::string_view bytes, TextView charset) const override {
-        const UINT codePage = charset == u"UTF-8" ? CP_UTF8 : 936;
-        if (bytes.empty()) return {};
-        const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        Text text(static_cast<std::size_t>(n), u'\0');
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                            reinterpret_cast<wchar_t*>(text.data()), n);
-        return text;
-    }
-};
 
 std::string ToGbk(TextView text) {
     if (text.empty()) return {};
@@ -43,7 +30,7 @@ Text SystemValue(TextView section, TextView key, const std::string& file) {
     const DWORD length =
         GetPrivateProfileStringA(ToGbk(section).c_str(), ToGbk(key).c_str(), "", buffer, sizeof buffer, file.c_str());
     if (length == 0) return {};
-    return SystemDecoder().Decode(std::string_view(buffer), u"GB2312");
+    return Win32Decoder().Decode(std::string_view(buffer), u"GB2312");
 }
 
 class IniAgainstSystem : public ::testing::Test {
@@ -75,7 +62,7 @@ protected:
     }
 
 private:
-    SystemDecoder m_decoder;
+    Win32Decoder m_decoder;
     std::string m_dir;
     std::vector<std::string> m_files;
 };

@@ -1,0 +1,108 @@
+#include "analysis/document_win.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+#include <utility>
+
+#include "platform/codepage_win.h"
+#include "platform/pump_win.h"
+
+namespace ferrik {
+
+namespace {
+
+// How long one ready-state read may sleep while loading. Any input ends it at once, so this only
+// keeps the caller's poll loop from spinning; it never delays a message.
+constexpr DWORD kPollWaitMs = 50;
+
+const std::vector<Hyperlink> kNoLinks;
+
+// What the worker and the document share. Either may go first: a stopped wait drops the
+// document while the worker still runs (until the HTTP time-outs end it), and the worker drops
+// its share when it finishes.
+struct LoadState {
+    LoadState() : doneEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~LoadState() {
+        if (doneEvent) CloseHandle(doneEvent);
+    }
+    LoadState(const LoadState&) = delete;
+    LoadState& operator=(const LoadState&) = delete;
+
+    void Finish(std::vector<Hyperlink> found) {
+        links = std::move(found);
+        done.store(true, std::memory_order_release);
+        if (doneEvent) SetEvent(doneEvent);
+    }
+
+    HANDLE doneEvent;
+    std::atomic<bool> done{false};
+    std::atomic<bool> abandoned{false};  // the document is gone: the body need not be read to its end
+    std::vector<Hyperlink> links;        // written once by the worker, before `done`
+};
+
+// Runs on the worker: no windows, no GUI state, only what it holds a share of.
+void Load(const std::shared_ptr<LoadState>& state, const Text& address, const HttpOptions& options) {
+    std::vector<Hyperlink> links;
+    try {
+        const HttpResponse response = HttpGetBlocking(address, options, state->abandoned);
+        if (!state->abandoned) {
+            const Win32Decoder decoder;
+            links = ExtractLinks(response.body, response.contentType, response.finalUrl, decoder);
+        }
+    } catch (...) {
+        // A page that cannot be fetched or read is a document without links.
+        links.clear();
+    }
+    state->Finish(std::move(links));
+}
+
+class WinDocument final : public Document {
+public:
+    explicit WinDocument(std::shared_ptr<LoadState> state) : m_state(std::move(state)) {}
+    ~WinDocument() override { m_state->abandoned = true; }
+    WinDocument(const WinDocument&) = delete;
+    WinDocument& operator=(const WinDocument&) = delete;
+
+    Text ReadyState() override {
+        if (!m_links && !Settled()) {
+            // Sleep until the worker ends or input arrives, so the poll loop yields the CPU.
+            MsgWaitForMultipleObjectsEx(1, &m_state->doneEvent, kPollWaitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            Settled();
+        }
+        return m_links ? kReadyComplete : kReadyLoading;
+    }
+
+    const std::vector<Hyperlink>& Links() const override { return m_links ? *m_links : kNoLinks; }
+
+private:
+    // Fixes the link collection once: the worker's links, or none when the program is ending
+    // (the wait must not outlast WM_QUIT).
+    bool Settled() {
+        if (m_state->done.load(std::memory_order_acquire)) {
+            m_links = &m_state->links;
+        } else if (QuitRequested()) {
+            m_links = &kNoLinks;
+        }
+        return m_links != nullptr;
+    }
+
+    std::shared_ptr<LoadState> m_state;
+    const std::vector<Hyperlink>* m_links = nullptr;  // set once "complete"
+};
+
+}  // namespace
+
+std::unique_ptr<Document> WinDocumentLoader::CreateDocument(TextView address) {
+    if (!IsFetchableAddress(address)) return nullptr;
+    auto state = std::make_shared<LoadState>();
+    try {
+        std::thread(Load, state, Text(address), m_options).detach();
+    } catch (const std::system_error&) {
+        state->Finish({});  // no thread to load with: a document without links
+    }
+    return std::make_unique<WinDocument>(std::move(state));
+}
+
+}  // namespace ferrik

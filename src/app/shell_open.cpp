@@ -1,0 +1,12 @@
+#include "app/shell_open.h"
+
+#include "analysis/text_fields.h"
+
+namespace ferrik {
+
+ShellOpenRequest SplitShellOpen(TextView text) {
+    if (text.find(u'|') == TextView::npos) return {Text(text), Text()};
+    return {SplitField(text, u"|", 0), SplitField(text, u"|", 1)};
+}
+
+}  // namespace ferrik
