@@ -1,5 +1,6 @@
 #include "analysis/commands.h"
 
+#include "analysis/qvod.h"
 #include "common/stop_flag.h"
 
 namespace ferrik {
@@ -19,10 +20,9 @@ bool RunLinkStep(AnalysisContext& ctx, TextView address, TextView pattern, Step 
     try {
         step();
         return true;
-    } catch (const InvalidPatternError&) {
-        message = InvalidPatternMessage(pattern);
-    } catch (const RejectedAddressError&) {
-        message = RejectedAddressMessage(address);
+    } catch (const LinkAnalysisError& e) {
+        message = e.Failure() == LinkAnalysisFailure::InvalidPattern ? InvalidPatternMessage(pattern)
+                                                                     : RejectedAddressMessage(address);
     } catch (...) {
         ctx.busy.UnlockControls();
         throw;
@@ -42,7 +42,7 @@ void ExtractQvodLinks(AnalysisContext& ctx, TextView address, TextView isUnEscap
 }
 
 // EnId "2": the page at the address links to the page that carries the qvod:// links.
-void AnalyseTwoLevel(AnalysisContext& ctx, TextView address, const SchemeView& scheme) {
+void AnalyseTwoLevel(AnalysisContext& ctx, TextView address, const Scheme& scheme) {
     if (IsBlank(address)) return;
     ctx.tasks.ClearTasks();
     ctx.busy.LockControls();
@@ -79,7 +79,7 @@ void AnalyseEscapedQvodText(AnalysisContext& ctx, TextView address) {
     ExtractQvodLinks(ctx, address, u"1");
 }
 
-void SmartAnalyse(AnalysisContext& ctx, TextView address, const SchemeView& scheme) {
+void SmartAnalyse(AnalysisContext& ctx, TextView address, const Scheme& scheme) {
     if (scheme.EnId == u"0") {
         AnalyseQvodText(ctx, address);
         return;
@@ -89,7 +89,7 @@ void SmartAnalyse(AnalysisContext& ctx, TextView address, const SchemeView& sche
         return;
     }
     if (IsBlank(address)) return;
-    if (!scheme.found && !ctx.prompts.Ask(kAskNoSchemeText)) return;
+    if (!scheme.schemeFound && !ctx.prompts.Ask(kAskNoSchemeText)) return;
     AnalyseLinkPage(ctx, address, scheme.FilterStr);
 }
 
@@ -103,6 +103,20 @@ Text InvalidPatternMessage(TextView pattern) {
 
 Text RejectedAddressMessage(TextView address) {
     return u"无法打开这个网页地址，请检查地址是否正确：\r\n" + Text(address);
+}
+
+void PageAnalysisEngine::GetAllQvodUrl(TextView strURL, bool UTF8, TextView IsUnEscape) {
+    ferrik::GetAllQvodUrl(m_ports.fetcher, m_ports.decoder, m_ports.tasks, strURL, UTF8, IsUnEscape);
+}
+
+void PageAnalysisEngine::AnalyseLinks(TextView address, TextView pattern, TextView engine) {
+    ferrik::AnalyseLinks(LinkAnalysisPorts{m_ports.documents, m_ports.pump, m_ports.status}, m_ports.tasks,
+                         m_ports.beeper, address, pattern, engine);
+}
+
+Text PageAnalysisEngine::FindPageLink(TextView address, TextView pattern, std::int32_t index) {
+    return ferrik::FindPageLink(LinkAnalysisPorts{m_ports.documents, m_ports.pump, m_ports.status}, address, pattern,
+                                index);
 }
 
 }  // namespace ferrik

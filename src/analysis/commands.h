@@ -2,43 +2,25 @@
 // The analysis commands of the 分析 menu. Each runs on the GUI thread from start to end; the
 // engines it calls pump messages, so 停止分析 and other handlers may run in the middle.
 #include <cstdint>
-#include <stdexcept>
 
+#include "analysis/document.h"
+#include "analysis/fetch.h"
+#include "analysis/links.h"
 #include "app/task_list.h"
 #include "common/ports.h"
 #include "common/text.h"
+#include "rules/scheme.h"
 
 namespace ferrik {
 
-// Document link analysis refuses the pattern (a descending range, an unclosed "[").
-class InvalidPatternError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The document engine cannot load the address at all (not a page address it can fetch).
-class RejectedAddressError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The page-analysis engines the commands drive, bound to the task list, the status line and the
-// platform by whoever builds them. AnalyseLinks and FindPageLink may throw the two errors above.
+// The page-analysis engines the commands drive (PageAnalysisEngine below in the program, fakes in
+// tests). AnalyseLinks and FindPageLink throw LinkAnalysisError for a bad pattern or address.
 class AnalysisEngine {
 public:
     virtual ~AnalysisEngine() = default;
     virtual void GetAllQvodUrl(TextView strURL, bool UTF8, TextView IsUnEscape) = 0;
     virtual void AnalyseLinks(TextView address, TextView pattern, TextView engine) = 0;
     virtual Text FindPageLink(TextView address, TextView pattern, std::int32_t index) = 0;
-};
-
-// What SmartAnalyse reads of the current scheme: a copy, as the address box may change (and a new
-// scheme be chosen) while the command runs.
-struct SchemeView {
-    Text FilterStr;
-    Text EnId;
-    Text Unescape;
-    bool found = false;
 };
 
 // The message boxes of the commands, all titled "提示".
@@ -59,8 +41,9 @@ struct AnalysisContext {
     AnalysisPrompts& prompts;
 };
 
-// `address` is the address box's text, unchanged; only the empty-address test trims it.
-void SmartAnalyse(AnalysisContext& ctx, TextView address, const SchemeView& scheme);
+// `address` is the address box's text, unchanged; only the empty-address test trims it. `scheme`
+// is a copy of the current scheme: the address box may change while the command runs.
+void SmartAnalyse(AnalysisContext& ctx, TextView address, const Scheme& scheme);
 void AnalyseEpisodePage(AnalysisContext& ctx, TextView address);
 void AnalyseQvodText(AnalysisContext& ctx, TextView address);
 void AnalyseEscapedQvodText(AnalysisContext& ctx, TextView address);
@@ -78,5 +61,28 @@ inline constexpr std::u16string_view kAnalysisDoneText = u"分析完毕";
 // The messages for the errors that document link analysis reports.
 Text InvalidPatternMessage(TextView pattern);
 Text RejectedAddressMessage(TextView address);
+
+// The engines as the program runs them: text extraction over the page fetcher, document link
+// analysis over the document loader, both writing into `tasks`.
+struct PageAnalysisPorts {
+    PageFetcher& fetcher;
+    const ByteDecoder& decoder;
+    DocumentLoader& documents;
+    MessagePump& pump;
+    StatusLine& status;
+    Beeper& beeper;
+    TaskList& tasks;
+};
+
+class PageAnalysisEngine final : public AnalysisEngine {
+public:
+    explicit PageAnalysisEngine(const PageAnalysisPorts& ports) : m_ports(ports) {}
+    void GetAllQvodUrl(TextView strURL, bool UTF8, TextView IsUnEscape) override;
+    void AnalyseLinks(TextView address, TextView pattern, TextView engine) override;
+    Text FindPageLink(TextView address, TextView pattern, std::int32_t index) override;
+
+private:
+    PageAnalysisPorts m_ports;
+};
 
 }  // namespace ferrik

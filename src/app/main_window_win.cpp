@@ -8,7 +8,10 @@
 #include "../../res/resource.h"
 #include "app/about_window_win.h"
 #include "app/form_controls_win.h"
+#include "app/prompts_win.h"
+#include "app/shell_open_win.h"
 #include "common/stop_flag.h"
+#include "rules/ini_file.h"
 #include "skin/skin_switch.h"
 #include "version.h"
 
@@ -53,6 +56,14 @@ void SetListText(HWND list, int item, int subItem, const Text& text) {
     SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvi));
 }
 
+Text ExecutableDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    Text text(reinterpret_cast<const char16_t*>(path), length);
+    const std::size_t slash = text.find_last_of(u"\\/");
+    return slash == Text::npos ? Text() : text.substr(0, slash);
+}
+
 HICON ProgramIcon(int size) {
     HANDLE icon =
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_FERRIK), IMAGE_ICON, size, size, LR_SHARED);
@@ -66,9 +77,15 @@ MainWindow::OperationScope::~OperationScope() {
         PostMessageW(m_window.Hwnd(), kFinishCloseMessage, 0, 0);
 }
 
-MainWindow::MainWindow(MainWindowOptions options) : m_options(std::move(options)) {
+MainWindow::MainWindow(MainWindowOptions options)
+    : m_options(std::move(options)),
+      m_fetcher(m_options.fetcher ? *m_options.fetcher : m_ownFetcher),
+      m_documents(m_options.documents ? *m_options.documents : m_ownDocuments),
+      m_engine(PageAnalysisPorts{m_fetcher, m_decoder, m_documents, m_pump, *this, *this, m_tasks}),
+      m_wait(m_options.waitTimerName.empty() ? clsWaitableTimer() : clsWaitableTimer(m_options.waitTimerName)),
+      m_pageLinks(m_fetcher, m_decoder) {
+    if (m_options.dataDirectory.empty()) m_options.dataDirectory = ExecutableDirectory();
     m_tasks.SetObserver(this);
-    if (m_options.analysisEngine) m_engine = m_options.analysisEngine(m_tasks, *this);
 }
 
 MainWindow::~MainWindow() {
@@ -92,12 +109,12 @@ bool MainWindow::Create() {
 bool MainWindow::Load() {
     SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXICON))));
     SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXSMICON))));
-    UnSkin = ReadSetting(u"Setting", u"UnSkin");
+    UnSkin = ReadIniValue(u"Setting", u"UnSkin", DataFile(u"Setting.ini"), m_decoder);
     m_skinner.AttachSkin(Hwnd());
     const Text caption = MainCaption(FERRIK_VERSION_MAJOR, FERRIK_VERSION_MINOR, FERRIK_VERSION_PATCH);
     SetWindowTextW(Hwnd(), Wide(caption));
     OnAddressChanged();
-    if (!m_options.batch || !m_options.batch->CreatePlayer(Hwnd())) {
+    if (!CreatePlayer(m_player, *this, m_options.playerProgId)) {
         SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
         return false;
     }
@@ -270,16 +287,12 @@ void MainWindow::OnFinalDestroy() {
     for (HWND& control : m_controls) control = nullptr;
 }
 
-Text MainWindow::ReadSetting(TextView section, TextView key) const {
-    if (m_options.settingsFile.empty()) return {};
-    wchar_t buffer[1000] = {};
-    const Text s(section), k(key);
-    const DWORD length = GetPrivateProfileStringW(Wide(s), Wide(k), L"", buffer, 1000, Wide(m_options.settingsFile));
-    return Text(reinterpret_cast<const char16_t*>(buffer), length);
+Text MainWindow::DataFile(TextView name) const {
+    return m_options.dataDirectory + u"\\" + Text(name);
 }
 
 void MainWindow::OnAddressChanged() {
-    if (m_options.schemes) m_options.schemes->SelectScheme(Address(), *this);
+    SelectScheme(Address(), SiteFiles{DataFile(u"Rule.dat"), DataFile(u"RunFilter.dat"), m_decoder}, m_scheme, *this);
 }
 
 LRESULT CALLBACK MainWindow::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -353,16 +366,17 @@ bool MainWindow::CommandEnabled(MenuCommand command) const {
 
 void MainWindow::RunCommand(MenuCommand command) {
     if (!Hwnd() || m_closing || !CommandEnabled(command)) return;
-    if (!m_engine && (Contains(kAnalyseMenu, command) && command != MenuCommand::StopAnalysis)) return;
     OperationScope operation(*this);
-    AnalysisContext ctx{*m_engine, m_tasks, *this, *this, *this};
+    AnalysisContext ctx{m_engine, m_tasks, *this, *this, *this};
     switch (command) {
         case MenuCommand::SaveList:
             MessageBoxFlags(kNotSupportedText, MB_OK | MB_ICONEXCLAMATION);
             break;
-        case MenuCommand::SmartAnalyse:
-            if (m_options.schemes) ferrik::SmartAnalyse(ctx, Address(), m_options.schemes->Current());
+        case MenuCommand::SmartAnalyse: {
+            const Scheme scheme = m_scheme;
+            ferrik::SmartAnalyse(ctx, Address(), scheme);
             break;
+        }
         case MenuCommand::AnalyseEpisodePage:
             ferrik::AnalyseEpisodePage(ctx, Address());
             break;
@@ -393,9 +407,9 @@ void MainWindow::RunCommand(MenuCommand command) {
 }
 
 void MainWindow::SubmitTasks() {
-    if (!m_options.batch || m_closing || !IsWindowEnabled(Control(kCommand2))) return;
+    if (!m_player || !Hwnd() || m_closing || !IsWindowEnabled(Control(kCommand2))) return;
     OperationScope operation(*this);
-    m_options.batch->SubmitTasks(m_tasks, *this, m_pump);
+    ferrik::SubmitTasks(BatchPorts{m_tasks, *this, *m_player, m_wait, m_pump, m_pageLinks, *this});
 }
 
 void MainWindow::ShowAbout() {
@@ -442,6 +456,22 @@ void MainWindow::Warn(TextView text) {
 
 bool MainWindow::Ask(TextView text) {
     return MessageBoxFlags(text, MB_YESNO | MB_ICONINFORMATION) != IDNO;
+}
+
+void MainWindow::ShowMessage(TextView text, MessageIcon icon) {
+    if (!m_closing && Hwnd()) ShowMessageBox(Hwnd(), text, icon);
+}
+
+void MainWindow::ShellOpen(TextView text) {
+    if (m_options.shellOpen) {
+        m_options.shellOpen(text);
+    } else {
+        ferrik::ShellOpen(text);
+    }
+}
+
+void MainWindow::Beep() {
+    MessageBeep(MB_OK);
 }
 
 void MainWindow::OnRowAdded(std::size_t index) {

@@ -6,54 +6,53 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "analysis/commands.h"
+#include "analysis/document_win.h"
+#include "app/batch.h"
 #include "app/forms.h"
+#include "app/player_win.h"
+#include "app/prompts.h"
 #include "app/task_list.h"
+#include "app/timed_wait_win.h"
 #include "common/ports.h"
+#include "platform/codepage_win.h"
 #include "platform/gdi_win.h"
+#include "platform/http_win.h"
 #include "platform/pump_win.h"
 #include "platform/window_win.h"
+#include "rules/scheme.h"
 #include "skin/skinner_win.h"
 
 namespace ferrik {
 
 class AboutWindow;
 
-// The current scheme: chosen anew on every change of the address box.
-class SchemeSelector {
-public:
-    virtual ~SchemeSelector() = default;
-    virtual void SelectScheme(TextView address, StatusLine& status) = 0;
-    virtual SchemeView Current() const = 0;
-};
-
-// The player and the batch driver.
-class BatchService {
-public:
-    virtual ~BatchService() = default;
-    // Creates the hidden player in `form`; false (after telling the user) when there is none.
-    virtual bool CreatePlayer(HWND form) = 0;
-    virtual void SubmitTasks(TaskList& tasks, BusyState& busy, MessagePump& pump) = 0;
-};
-
 struct MainWindowOptions {
-    // Builds the page-analysis engines around the window's task list and status line.
-    std::function<std::unique_ptr<AnalysisEngine>(TaskList&, StatusLine&)> analysisEngine;
-    SchemeSelector* schemes = nullptr;
-    BatchService* batch = nullptr;
-    Text settingsFile;        // Setting.ini beside the exe
-    bool endsProgram = true;  // closing the window ends the message loop (WM_QUIT)
-    // Shows a popup menu at a screen point and returns the chosen command (0: none). Tests put
-    // their own here; by default it is TrackPopupMenuEx.
+    // Where Rule.dat, RunFilter.dat and Setting.ini are; empty: the directory of the executable.
+    Text dataDirectory;
+    // The page fetcher and the document engine; null: WinINet and the HTML link engine.
+    PageFetcher* fetcher = nullptr;
+    DocumentLoader* documents = nullptr;
+    const wchar_t* playerProgId = kPlayerProgIdW;
+    // Base name of the batch's wait timer, visible to every process; empty: the executable's name.
+    std::string waitTimerName;
+    // Closing the window ends the message loop (WM_QUIT). Tests that own the loop turn it off.
+    bool endsProgram = true;
+    // Seams for tests: showing a popup menu at a screen point (returns the chosen command, 0 for
+    // none; default TrackPopupMenuEx), and opening a document with the shell (default ShellOpen).
     std::function<UINT(HMENU, POINT)> trackPopup;
+    std::function<void(TextView)> shellOpen;
 };
 
 class MainWindow final : public Window<MainWindow>,
                          private TaskListObserver,
                          public StatusLine,
                          public BusyState,
-                         public AnalysisPrompts {
+                         public AnalysisPrompts,
+                         public Prompts,
+                         public Beeper {
 public:
     explicit MainWindow(MainWindowOptions options);
     ~MainWindow() override;
@@ -66,6 +65,7 @@ public:
     HMENU AnalyseMenu() const { return m_analyseMenu.get(); }
     HMENU ListMenu() const { return m_listMenu.get(); }
     TaskList& Tasks() { return m_tasks; }
+    const Scheme& CurrentScheme() const { return m_scheme; }
 
     // The address box's text, unchanged.
     Text Address() const;
@@ -74,14 +74,19 @@ public:
 
     // What the menu entries do. An entry that the busy state disabled does nothing.
     void RunCommand(MenuCommand command);
+    // What the 下载 button does.
+    void SubmitTasks();
     bool OperationRunning() const { return m_operations > 0; }
 
-    // Ports the commands and the batch driver use.
+    // The ports that the commands, the batch driver and the player creation use.
     void ShowStatus(TextView text) override;
     void LockControls() override;
     void UnlockControls() override;
     void Warn(TextView text) override;
     bool Ask(TextView text) override;
+    void ShowMessage(TextView text, MessageIcon icon) override;
+    void ShellOpen(TextView text) override;
+    void Beep() override;
 
     // A message box titled "提示" owned by this window. While the window is closing nothing is
     // shown: the answer is then OK or No, so that a stopped operation ends without asking.
@@ -100,16 +105,13 @@ private:
     void OnDestroy();
 
     bool Load();
-    Text ReadSetting(TextView section, TextView key) const;
-    void CreateControls();
-    HWND CreateControl(const ControlLayout& layout);
+    Text DataFile(TextView name) const;
     void SetupListView();
     void OnAddressChanged();
     void ShowAnalyseMenu();
     void ShowListMenu(POINT screenPoint);
     UINT TrackPopup(HMENU menu, POINT screenPoint);
     bool CommandEnabled(MenuCommand command) const;
-    void SubmitTasks();
     void ShowAbout();
     void SetControlsEnabled(bool enabled);
     int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
@@ -139,9 +141,18 @@ private:
     };
 
     MainWindowOptions m_options;
-    TaskList m_tasks;
+    Win32Decoder m_decoder;
+    WinInetFetcher m_ownFetcher;
+    WinDocumentLoader m_ownDocuments;
+    PageFetcher& m_fetcher;
+    DocumentLoader& m_documents;
     Win32MessagePump m_pump;
-    std::unique_ptr<AnalysisEngine> m_engine;
+    TaskList m_tasks;
+    Scheme m_scheme;
+    PageAnalysisEngine m_engine;
+    std::unique_ptr<DispatchPlayer> m_player;
+    clsWaitableTimer m_wait;
+    QvodPageLinks m_pageLinks;
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
     UniqueGdi<HFONT> m_font;

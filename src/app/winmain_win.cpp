@@ -1,7 +1,44 @@
-// Ferrik's entry point.
+// Ferrik's entry point: the main window owns the process; closing it ends the message loop.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    MessageBoxW(nullptr, L"Ferrik", L"提示", MB_OK);
-    return 0;
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "app/main_window_win.h"
+
+namespace {
+
+// Tab and the arrow keys move between the controls of our forms as in a dialog box.
+bool IsFormNavigation(MSG& msg) {
+    HWND active = GetActiveWindow();
+    if (!active) return false;
+    wchar_t cls[16] = {};
+    GetClassNameW(active, cls, 16);
+    return lstrcmpW(cls, L"Form") == 0 && IsDialogMessageW(active, &msg);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
+    // The player is an ActiveX control: COM in a single-threaded apartment, as OLE controls need.
+    const HRESULT ole = OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    int exitCode = 0;
+    {
+        ferrik::MainWindow window{ferrik::MainWindowOptions{}};
+        if (window.Create()) {
+            window.Show(showCommand);
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+                if (IsFormNavigation(msg)) continue;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            exitCode = static_cast<int>(msg.wParam);
+        }
+    }
+    if (SUCCEEDED(ole)) OleUninitialize();
+    return exitCode;
 }

@@ -1,6 +1,6 @@
-// The main window driven in-process: layout, address changes, the list view and its popup menu,
-// the busy state, message boxes and closing in the middle of an operation. Engines are fakes here;
-// main_window_analysis_test.cpp runs the real ones against a loopback server.
+// The main window driven in-process with the real pieces: the loopback server's film site, data
+// files that know it, the document engine and the player substitute. Message boxes are found and
+// answered by a watcher thread; status texts are recorded from the label itself.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,67 +16,55 @@
 #include "app/about_window_win.h"
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
+#include "win/support/http_server.h"
+#include "win/support/player_support.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
 namespace {
 
+using test::HttpTestServer;
 using test::MessageBoxWatcher;
+using test::Page;
 using test::PumpUntil;
 
-class FakeEngine final : public AnalysisEngine {
-public:
-    FakeEngine(TaskList& tasks, StatusLine& status) : m_tasks(tasks), m_status(status) {}
-    void GetAllQvodUrl(TextView url, bool, TextView) override {
-        m_tasks.ClearTasks();
-        m_status.ShowStatus(u"fetching " + Text(url));
-        if (during) during();
-        for (const Text& link : links) m_tasks.AddTask(link, link, u"SS0", u"", link);
-    }
-    void AnalyseLinks(TextView, TextView, TextView engine) override {
-        m_tasks.ClearTasks();
-        if (during) during();
-        for (const Text& link : links) m_tasks.AddTask(link, link, engine, u"", link);
-    }
-    Text FindPageLink(TextView, TextView, std::int32_t) override { return u"http://next/"; }
+std::wstring W(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
 
-    std::vector<Text> links{u"qvod://1|a|第1集|", u"qvod://2|b|第2集|", u"qvod://3|c|第3集|"};
-    std::function<void()> during;
+// A link the player substitute accepts, named exactly `name` (names starting with "@" steer it).
+std::wstring Named(const std::wstring& name) {
+    return L"qvod://42|89ABCDEF0123456789ABCDEF0123456789abcdef|" + name + L"|";
+}
 
-private:
-    TaskList& m_tasks;
-    StatusLine& m_status;
-};
+std::wstring Link(int episode, const std::wstring& film = L"笑傲江湖") {
+    wchar_t number[8];
+    swprintf(number, 8, L"%02d", episode);
+    return L"qvod://2000" + std::to_wstring(episode) + L"|0123456789ABCDEF0123456789ABCDEF012345" + number + L"|" +
+           film + L"第" + number + L"集.rmvb|";
+}
 
-class FakeSchemes final : public SchemeSelector {
-public:
-    void SelectScheme(TextView address, StatusLine& status) override {
-        addresses.emplace_back(address);
-        status.ShowStatus(u"scheme:" + Text(address));
+// What JavaScript's escape() makes of a link.
+std::wstring Escaped(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        wchar_t piece[8];
+        if (c > 0xFF) {
+            swprintf(piece, 8, L"%%u%04X", c);
+        } else if (iswalnum(c) || wcschr(L"@*_+-./", c)) {
+            piece[0] = c;
+            piece[1] = 0;
+        } else {
+            swprintf(piece, 8, L"%%%02X", c);
+        }
+        out += piece;
     }
-    SchemeView Current() const override { return current; }
-    std::vector<Text> addresses;
-    SchemeView current{u"*", u"1", u"1", false};
-};
+    return out;
+}
 
-class FakeBatch final : public BatchService {
-public:
-    bool CreatePlayer(HWND form) override {
-        playerParent = form;
-        return playerReady;
-    }
-    void SubmitTasks(TaskList&, BusyState& busy, MessagePump& pump) override {
-        busy.LockControls();
-        ++runs;
-        if (during) during();
-        pump.PumpMessages();
-        busy.UnlockControls();
-    }
-    bool playerReady = true;
-    HWND playerParent = nullptr;
-    int runs = 0;
-    std::function<void()> during;
-};
+std::string GbkPage(const std::wstring& body) {
+    return test::Gbk(L"<html><head><meta charset=\"gb2312\"></head><body>" + body + L"</body></html>");
+}
 
 struct PopupCall {
     HMENU menu;
@@ -85,36 +73,93 @@ struct PopupCall {
 
 class MainWindowTest : public testing::Test {
 protected:
-    void SetUp() override {
+    MainWindowTest() {
         StopFlag = 0;
+        std::wstring plain, escaped;
+        for (int i = 1; i <= 3; ++i)
+            plain += L"<p><a href=\"" + Link(i) + L"\">第" + std::to_wstring(i) + L"集</a></p>";
+        plain += L"<p>" + Link(1) + L"</p>";
+        for (int i = 1; i <= 2; ++i) escaped += L"\"" + Escaped(Link(i, L"神雕侠侣")) + L"\",";
+        server.Serve("/plain.html", Page(GbkPage(plain)));
+        server.Serve("/escaped.html", Page(GbkPage(L"<script>var u=[" + escaped + L"];</script>")));
+        server.Serve("/show/9.html",
+                     Page(GbkPage(L"<a href=\"/show/intro.html\">介绍</a><a href=\"/play/9.html\">播放</a>")));
+        server.Serve("/play/9.html", Page(GbkPage(L"<script>var u=[" + escaped + L"];</script>")));
+        std::wstring list = L"<a href=\"/\">首页</a>";
+        for (int i = 1; i <= 3; ++i) {
+            list += L"<a href=\"/ep0" + std::to_wstring(i) + L".htm\">第0" + std::to_wstring(i) + L"集</a>";
+            server.Serve("/ep0" + std::to_string(i) + ".htm", Page(GbkPage(Link(i))));
+        }
+        server.Serve("/list.html", Page(GbkPage(list)));
+        server.Serve("/links.html", Page(GbkPage(list)));  // the same page on an address no site line knows
+        std::wstring many;
+        for (int i = 0; i < 400; ++i)
+            many += L"<a href=\"/e/" + std::to_wstring(i) + L".htm\">" + std::to_wstring(i) + L"</a>";
+        server.Serve("/many.html", Page(GbkPage(many)));
+        // About a second to arrive, in pieces: long enough to act during the fetch.
+        test::Reply slow = Page(GbkPage(plain));
+        slow.chunkDelayMs = 100;
+        slow.chunkBytes = slow.body.size() / 10 + 1;
+        server.Serve("/slow.html", slow);
+        server.Serve("/never.html", test::Trickle(" ", 200));
+
+        const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port());
+        data.Write(L"Rule.dat", site + L"/show/|two|两级\r\n" + site + L"/list.html|eps|分集\r\n" + site +
+                                    L"/plain.html|direct|直接\r\n" + site + L"/bad/|bad|坏规则\r\n");
+        data.Write(L"RunFilter.dat",
+                   L"[two]\r\nFilterStr=*/play/*.html\r\nEnId=2\r\nUnescape=1\r\n"
+                   L"[eps]\r\nFilterStr=*/ep##.htm\r\nEnId=1\r\n"
+                   L"[direct]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=1\r\n"
+                   L"[bad]\r\nFilterStr=*[z-a]*\r\nEnId=1\r\n");
+        data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+    }
+
+    ~MainWindowTest() override {
+        window.reset();
+        StopFlag = 0;
+    }
+
+    MainWindowOptions Options() {
         MainWindowOptions options;
-        options.analysisEngine = [this](TaskList& tasks, StatusLine& status) {
-            auto engine = std::make_unique<FakeEngine>(tasks, status);
-            m_engine = engine.get();
-            return engine;
-        };
-        options.schemes = &m_schemes;
-        options.batch = &m_batch;
+        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+        options.waitTimerName = "ferrikmain" + std::to_string(GetCurrentProcessId());
         options.endsProgram = false;
-        options.trackPopup = [this](HMENU menu, POINT at) -> UINT {
-            m_popups.push_back({menu, at});
-            return m_popupAnswer;
-        };
-        m_window = std::make_unique<MainWindow>(std::move(options));
+        options.shellOpen = [this](TextView text) { opened.emplace_back(text); };
+        return options;
+    }
+
+    HWND Create(MainWindowOptions options) {
+        window = std::make_unique<MainWindow>(std::move(options));
+        if (!window->Create()) return nullptr;
+        window->Show(SW_SHOWNORMAL);
+        SetWindowSubclass(Ctl(kLblResult), RecordStatus, 1, reinterpret_cast<DWORD_PTR>(&statuses));
+        return window->Hwnd();
     }
 
     HWND Create() {
-        EXPECT_TRUE(m_window->Create());
-        m_window->Show(SW_SHOWNORMAL);
-        return m_window->Hwnd();
+        MainWindowOptions options = Options();
+        options.trackPopup = [this](HMENU menu, POINT at) -> UINT {
+            popups.push_back({menu, at});
+            return popupAnswer;
+        };
+        return Create(std::move(options));
     }
 
-    HWND Ctl(int id) const { return m_window->Control(id); }
-    void Command(MenuCommand c) { SendMessageW(m_window->Hwnd(), WM_COMMAND, static_cast<WPARAM>(c), 0); }
+    static LRESULT CALLBACK RecordStatus(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+        if (msg == WM_SETTEXT)
+            reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(reinterpret_cast<const wchar_t*>(lParam));
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+
+    HWND Ctl(int id) const { return window->Control(id); }
+    void Command(MenuCommand c) { SendMessageW(window->Hwnd(), WM_COMMAND, static_cast<WPARAM>(c), 0); }
+    void PostCommand(MenuCommand c) { PostMessageW(window->Hwnd(), WM_COMMAND, static_cast<WPARAM>(c), 0); }
     std::wstring Status() const { return test::TextOf(Ctl(kLblResult)); }
+    std::wstring Url(const char* path) const { return W(server.Url(path)); }
+    void SetAddress(const std::wstring& address) { window->SetAddress(Text(address.begin(), address.end())); }
 
     bool MenuEnabled(MenuCommand c) const {
-        return !(GetMenuState(m_window->AnalyseMenu(), static_cast<UINT>(c), MF_BYCOMMAND) & MF_GRAYED);
+        return !(GetMenuState(window->AnalyseMenu(), static_cast<UINT>(c), MF_BYCOMMAND) & MF_GRAYED);
     }
 
     std::wstring Header() const {
@@ -128,9 +173,15 @@ protected:
     }
 
     std::wstring Cell(int row, int column) const {
-        wchar_t text[256] = {};
-        ListView_GetItemText(Ctl(kListView1), row, column, text, 256);
+        wchar_t text[512] = {};
+        ListView_GetItemText(Ctl(kListView1), row, column, text, 512);
         return text;
+    }
+
+    std::vector<std::wstring> ColumnOf(int column) const {
+        std::vector<std::wstring> out;
+        for (int i = 0; i < Rows(); ++i) out.push_back(Cell(i, column));
+        return out;
     }
 
     int Rows() const { return ListView_GetItemCount(Ctl(kListView1)); }
@@ -145,34 +196,55 @@ protected:
         SendMessageW(Ctl(kListView1), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
     }
 
-    FakeSchemes m_schemes;
-    FakeBatch m_batch;
-    FakeEngine* m_engine = nullptr;
-    std::vector<PopupCall> m_popups;
-    UINT m_popupAnswer = 0;
-    std::unique_ptr<MainWindow> m_window;
+    void After(UINT delayMs, std::function<void()> action) { test::RunAfter(delayMs, std::move(action)); }
+
+    // Runs `action` when the list view gets its first row.
+    void OnFirstRow(std::function<void()> action) {
+        s_action = std::move(action);
+        SetWindowSubclass(
+            Ctl(kListView1),
+            [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) -> LRESULT {
+                const LRESULT r = DefSubclassProc(h, m, w, l);
+                if (m == LVM_INSERTITEMW && s_action) std::exchange(s_action, nullptr)();
+                return r;
+            },
+            2, 0);
+    }
+
+    // Two rows for the substitute: one that stays "starting" until stopped, and a normal one.
+    void AddBatchRows() {
+        for (const std::wstring name : {L"@starting", L"第02集"}) {
+            const std::wstring link = Named(name);
+            const Text key(link.begin(), link.end());
+            window->Tasks().AddTask(Text(name.begin(), name.end()), key, u"SS0", u"", key);
+        }
+        window->Tasks().CheckAll();
+    }
+
+    static inline std::function<void()> s_action;
+    HttpTestServer server;
+    test::DataDirectory data;
+    std::unique_ptr<MainWindow> window;
+    std::vector<std::wstring> statuses;
+    std::vector<PopupCall> popups;
+    std::vector<Text> opened;
+    UINT popupAnswer = 0;
 };
 
-TEST_F(MainWindowTest, LoadsInOrderWithTheDesignersLayout) {
+TEST_F(MainWindowTest, LoadsWithTheDesignersLayout) {
     HWND hwnd = Create();
     ASSERT_TRUE(hwnd);
     EXPECT_EQ(test::ClassOf(hwnd), L"Form");
     EXPECT_EQ(test::TextOf(hwnd), L"Ferrik V1.1.0");
     EXPECT_EQ(GetMenu(hwnd), nullptr);
     EXPECT_TRUE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0));
-    EXPECT_EQ(m_batch.playerParent, hwnd);
-    // SelectScheme ran once at load, with the empty address box.
-    EXPECT_EQ(m_schemes.addresses, std::vector<Text>{u""});
-    EXPECT_EQ(Status(), L"scheme:");
+    EXPECT_EQ(Status(), L"欢迎使用Ferrik。");  // SelectScheme ran once, with the empty address box
 
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = ScreenDpi();
     RECT client{};
     GetClientRect(hwnd, &client);
     EXPECT_EQ(client.right, TwipsToPixels(kMainClientWidth, dpi));
     EXPECT_EQ(client.bottom, TwipsToPixels(kMainClientHeight, dpi));
-
     const struct {
         int id;
         const wchar_t* cls;
@@ -187,69 +259,85 @@ TEST_F(MainWindowTest, LoadsInOrderWithTheDesignersLayout) {
         HWND ctl = Ctl(c.id);
         ASSERT_TRUE(ctl);
         EXPECT_EQ(GetDlgCtrlID(ctl), c.id);
-        EXPECT_EQ(_wcsicmp(test::ClassOf(ctl).c_str(), c.cls), 0) << test::ClassOf(ctl).c_str();
+        EXPECT_EQ(_wcsicmp(test::ClassOf(ctl).c_str(), c.cls), 0);
         EXPECT_EQ(test::TextOf(ctl), c.text);
         RECT rc{};
         GetWindowRect(ctl, &rc);
-        MapWindowPoints(nullptr, GetParent(ctl), reinterpret_cast<POINT*>(&rc), 2);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rc), 2);
         const TwipsRect& design = MainControl(c.id).rect;
         EXPECT_EQ(rc.left, TwipsToPixels(design.left, dpi));
-        if (c.id != kCommand3) {
-            EXPECT_EQ(rc.top, TwipsToPixels(design.top, dpi));
-        }
-        if (c.id != kListView1 && c.id != kPicture1 && c.id != kCombo1) {
+        // The resize handler puts Command3 level with Picture1.
+        EXPECT_EQ(rc.top, TwipsToPixels(c.id == kCommand3 ? MainControl(kPicture1).rect.top : design.top, dpi));
+        if (c.id != kListView1 && c.id != kPicture1 && c.id != kCombo1 && c.id != kLabel1) {
             EXPECT_EQ(rc.right - rc.left, TwipsToPixels(design.width, dpi));
+            EXPECT_EQ(rc.bottom - rc.top, TwipsToPixels(design.height, dpi));
         }
     }
     EXPECT_EQ(GetParent(Ctl(kLblResult)), Ctl(kPicture1));
-
     LOGFONTW lf{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Ctl(kLabel1), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
     EXPECT_STREQ(lf.lfFaceName, L"宋体");
-
     EXPECT_EQ(Header(), L"名称(0)");
     const int widths[] = {2500, 5500, 1440, 1000};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(ListView_GetColumnWidth(Ctl(kListView1), i), TwipsToPixels(widths[i], dpi));
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(Ctl(kListView1)) & LVS_EX_CHECKBOXES);
 }
 
-TEST_F(MainWindowTest, WithoutThePlayerTheWindowCloses) {
-    m_batch.playerReady = false;
-    EXPECT_FALSE(m_window->Create());
-    EXPECT_EQ(m_window->Hwnd(), nullptr);
+TEST_F(MainWindowTest, WithoutThePlayerItSaysSoOpensTheDownloadPageAndCloses) {
+    MessageBoxWatcher boxes;
+    MainWindowOptions options = Options();
+    options.playerProgId = L"Ferrik.NoSuchPlayer";
+    EXPECT_FALSE(Create(std::move(options)));
+    EXPECT_EQ(window->Hwnd(), nullptr);
+    const auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"您可能没有安装Qvod播放器。软件将自动打开qvod下载页面引导您下载。");
+    EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_HAND));
+    EXPECT_EQ(opened, std::vector<Text>{kPlayerDownloadPage});
 }
 
 TEST_F(MainWindowTest, EveryChangeOfTheAddressSelectsTheScheme) {
     Create();
-    m_schemes.addresses.clear();
+    statuses.clear();
     HWND edit = GetWindow(Ctl(kCombo1), GW_CHILD);
     ASSERT_TRUE(edit);
-    SetFocus(edit);
-    for (wchar_t c : std::wstring(L"ab")) SendMessageW(edit, WM_CHAR, c, 1);
-    EXPECT_EQ(m_schemes.addresses, (std::vector<Text>{u"a", u"ab"}));
-    EXPECT_EQ(Status(), L"scheme:ab");
+    const std::wstring address = Url("/show/9.html");
+    for (wchar_t c : address) SendMessageW(edit, WM_CHAR, c, 1);
+    ASSERT_EQ(statuses.size(), address.size());  // one lookup per keystroke
+    EXPECT_EQ(statuses.front(), L"没有找到相应的方案,如果进行分析,会强制分析。");
+    EXPECT_EQ(statuses.back(), L"已经为您准备好相应的方案。您可以进行分析了。");
+    EXPECT_EQ(window->CurrentScheme().EnId, u"2");
 
-    m_window->SetAddress(u"http://example/");  // as the web window does
-    SetWindowTextW(Ctl(kCombo1), L"http://other/");
-    EXPECT_EQ(m_schemes.addresses, (std::vector<Text>{u"a", u"ab", u"http://example/", u"http://other/"}));
+    // Cleared: the welcome text, and the scheme stays.
+    statuses.clear();
+    SetAddress(L"   ");
+    EXPECT_EQ(statuses, std::vector<std::wstring>{L"欢迎使用Ferrik。"});
+    EXPECT_EQ(window->CurrentScheme().FilterStr, u"*/play/*.html");
 
+    // Set by code (as the web window does) or pasted: once each.
+    statuses.clear();
+    SetWindowTextW(Ctl(kCombo1), Url("/list.html").c_str());
+    EXPECT_EQ(statuses.size(), 1u);
+    EXPECT_EQ(window->CurrentScheme().EnId, u"1");
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
-    const wchar_t pasted[] = L"x";
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, sizeof(pasted));
-    memcpy(GlobalLock(mem), pasted, sizeof(pasted));
+    const std::wstring pasted = Url("/other.html");
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(mem), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
     GlobalUnlock(mem);
     SetClipboardData(CF_UNICODETEXT, mem);
     CloseClipboard();
     SendMessageW(edit, EM_SETSEL, 0, -1);
     SendMessageW(edit, WM_PASTE, 0, 0);
-    EXPECT_EQ(m_schemes.addresses.back(), u"x");
-    EXPECT_EQ(m_schemes.addresses.size(), 5u);
+    EXPECT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses.back(), L"没有找到相应的方案,如果进行分析,会强制分析。");
+    EXPECT_EQ(window->CurrentScheme().EnId, u"1");
+    EXPECT_EQ(window->CurrentScheme().FilterStr, u"*");
 }
 
 TEST_F(MainWindowTest, ListMirrorsTheModelAndUserChecksGoBack) {
     Create();
-    TaskList& tasks = m_window->Tasks();
+    TaskList& tasks = window->Tasks();
     tasks.AddTask(u"第1集", u"qvod://1|a|第1集|", u"SS0", u"", u"qvod://1|a|第1集|");
     tasks.AddTask(u"第2集", u"http://site/2.html", u"SS1", u"", u"http://site/2.html");
     tasks.AddTask(u"dup", u"x", u"SS1", u"", u"http://site/2.html");
@@ -259,18 +347,15 @@ TEST_F(MainWindowTest, ListMirrorsTheModelAndUserChecksGoBack) {
     EXPECT_EQ(Cell(0, 1), L"qvod://1|a|第1集|");
     EXPECT_EQ(Cell(1, 2), L"SS1");
     EXPECT_EQ(Cell(1, 3), L"");
-
     tasks.SetStatus(1, u"成功");
     tasks.SetChecked(0, true);
     EXPECT_EQ(Cell(1, 3), L"成功");
     EXPECT_TRUE(ListView_GetCheckState(Ctl(kListView1), 0));
-
-    // What a click on the check box does to the list view.
+    // What a click on a check box does to the list view.
     ListView_SetCheckState(Ctl(kListView1), 1, TRUE);
     ListView_SetCheckState(Ctl(kListView1), 0, FALSE);
     EXPECT_TRUE(tasks.At(1).checked);
     EXPECT_FALSE(tasks.At(0).checked);
-
     tasks.ClearTasks();
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Header(), L"名称(0)");
@@ -278,20 +363,20 @@ TEST_F(MainWindowTest, ListMirrorsTheModelAndUserChecksGoBack) {
 
 TEST_F(MainWindowTest, RightClickSelectsTheRowAndShowsTheListMenuAtThePointer) {
     Create();
-    TaskList& tasks = m_window->Tasks();
+    TaskList& tasks = window->Tasks();
     for (Text k : {u"1", u"2", u"3"}) tasks.AddTask(k, k, u"SS0", u"", k);
     tasks.SetChecked(0, true);
     tasks.SetChecked(2, true);
 
-    m_popupAnswer = static_cast<UINT>(MenuCommand::InvertChecks);
+    popupAnswer = static_cast<UINT>(MenuCommand::InvertChecks);
     const POINT onRow = RowPoint(1);
     RightClick(onRow);
-    ASSERT_EQ(m_popups.size(), 1u);
-    EXPECT_EQ(m_popups[0].menu, m_window->ListMenu());
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].menu, window->ListMenu());
     POINT screen = onRow;
     ClientToScreen(Ctl(kListView1), &screen);
-    EXPECT_EQ(m_popups[0].at.x, screen.x);
-    EXPECT_EQ(m_popups[0].at.y, screen.y);
+    EXPECT_EQ(popups[0].at.x, screen.x);
+    EXPECT_EQ(popups[0].at.y, screen.y);
     EXPECT_EQ(ListView_GetNextItem(Ctl(kListView1), -1, LVNI_SELECTED), 1);
     EXPECT_FALSE(tasks.At(0).checked);
     EXPECT_TRUE(tasks.At(1).checked);
@@ -300,36 +385,32 @@ TEST_F(MainWindowTest, RightClickSelectsTheRowAndShowsTheListMenuAtThePointer) {
     // Empty space below the rows: the menu still comes, the selection stays.
     RECT client{};
     GetClientRect(Ctl(kListView1), &client);
-    m_popupAnswer = static_cast<UINT>(MenuCommand::CheckAll);
+    popupAnswer = static_cast<UINT>(MenuCommand::CheckAll);
     RightClick(POINT{client.right / 2, client.bottom - 5});
-    ASSERT_EQ(m_popups.size(), 2u);
+    ASSERT_EQ(popups.size(), 2u);
     EXPECT_EQ(ListView_GetNextItem(Ctl(kListView1), -1, LVNI_SELECTED), 1);
     for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(tasks.At(i).checked);
 
-    m_popupAnswer = static_cast<UINT>(MenuCommand::UncheckAll);
+    popupAnswer = static_cast<UINT>(MenuCommand::UncheckAll);
     RightClick(RowPoint(2));
     EXPECT_EQ(ListView_GetNextItem(Ctl(kListView1), -1, LVNI_SELECTED), 2);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(ListView_GetCheckState(Ctl(kListView1), static_cast<int>(i)));
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(ListView_GetCheckState(Ctl(kListView1), i));
 
-    // Other buttons do nothing.
+    // Other buttons do nothing; while busy the list takes no input, so no menu either.
     SendMessageW(Ctl(kListView1), WM_MBUTTONDOWN, 0, MAKELPARAM(onRow.x, onRow.y));
-    SendMessageW(Ctl(kListView1), WM_MBUTTONUP, 0, MAKELPARAM(onRow.x, onRow.y));
-    EXPECT_EQ(m_popups.size(), 3u);
+    window->LockControls();
+    EXPECT_FALSE(IsWindowEnabled(Ctl(kListView1)));
+    popupAnswer = static_cast<UINT>(MenuCommand::CheckAll);
+    Command(MenuCommand::CheckAll);  // a stray command of that menu is refused as well
+    EXPECT_FALSE(tasks.At(0).checked);
+    EXPECT_EQ(popups.size(), 3u);
 }
 
-// The real popup menu, driven by keys posted to the GUI thread as the menu loop reads them.
+// The real popup menu, driven by keys posted to the GUI thread, where the menu loop reads them.
 TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
-    MainWindowOptions options;
-    options.analysisEngine = [](TaskList& tasks, StatusLine& status) {
-        return std::make_unique<FakeEngine>(tasks, status);
-    };
-    options.schemes = &m_schemes;
-    options.batch = &m_batch;
-    options.endsProgram = false;
-    m_window = std::make_unique<MainWindow>(std::move(options));
-    Create();
-    for (Text k : {u"1", u"2"}) m_window->Tasks().AddTask(k, k, u"SS0", u"", k);
-
+    Create(Options());
+    for (Text k : {u"1", u"2"}) window->Tasks().AddTask(k, k, u"SS0", u"", k);
+    window->Tasks().SetChecked(1, true);
     const DWORD gui = GetCurrentThreadId();
     RECT menuRect{};
     std::thread driver([&] {
@@ -346,7 +427,6 @@ TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
             PostThreadMessageW(gui, WM_KEYUP, key, 0);
         }
     });
-    m_window->Tasks().SetChecked(1, true);
     const POINT at = RowPoint(0);
     RightClick(at);
     driver.join();
@@ -354,8 +434,8 @@ TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
     ClientToScreen(Ctl(kListView1), &screen);
     EXPECT_EQ(menuRect.left, screen.x);
     EXPECT_EQ(menuRect.top, screen.y);
-    EXPECT_TRUE(m_window->Tasks().At(0).checked);  // 反选 of (unchecked, checked)
-    EXPECT_FALSE(m_window->Tasks().At(1).checked);
+    EXPECT_TRUE(window->Tasks().At(0).checked);
+    EXPECT_FALSE(window->Tasks().At(1).checked);
 }
 
 TEST_F(MainWindowTest, AnalyseButtonPopsItsMenuAtThePointer) {
@@ -364,23 +444,29 @@ TEST_F(MainWindowTest, AnalyseButtonPopsItsMenuAtThePointer) {
     POINT cursor{};
     GetCursorPos(&cursor);
     SendMessageW(Ctl(kCommand1), BM_CLICK, 0, 0);
-    ASSERT_EQ(m_popups.size(), 1u);
-    EXPECT_EQ(m_popups[0].menu, m_window->AnalyseMenu());
-    EXPECT_EQ(m_popups[0].at.x, cursor.x);
-    EXPECT_EQ(m_popups[0].at.y, cursor.y);
-
-    HMENU menu = m_window->AnalyseMenu();
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(popups[0].menu, window->AnalyseMenu());
+    EXPECT_EQ(popups[0].at.x, cursor.x);
+    EXPECT_EQ(popups[0].at.y, cursor.y);
+    HMENU menu = window->AnalyseMenu();
     ASSERT_EQ(GetMenuItemCount(menu), 7);
-    wchar_t caption[64] = {};
-    GetMenuStringW(menu, 4, caption, 64, MF_BYPOSITION);
-    EXPECT_STREQ(caption, L"分析网页中的Qvod地址(加密)");
-    EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_TRUE(GetMenuState(menu, 5, MF_BYPOSITION) & MF_SEPARATOR);
+    const wchar_t* captions[] = {
+        L"智能分析", nullptr,    L"分析Qvod集数页面", L"分析网页中的Qvod地址", L"分析网页中的Qvod地址(加密)",
+        nullptr,     L"停止分析"};
+    for (int i = 0; i < 7; ++i) {
+        wchar_t caption[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
+        if (captions[i]) {
+            EXPECT_STREQ(caption, captions[i]);
+        } else {
+            EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR);
+        }
+    }
 }
 
 TEST_F(MainWindowTest, BusyStateDisablesExactlyItsControls) {
     Create();
-    m_window->LockControls();
+    window->LockControls();
     EXPECT_FALSE(IsWindowEnabled(Ctl(kCommand2)));
     EXPECT_FALSE(IsWindowEnabled(Ctl(kCombo1)));
     EXPECT_FALSE(IsWindowEnabled(Ctl(kListView1)));
@@ -388,110 +474,249 @@ TEST_F(MainWindowTest, BusyStateDisablesExactlyItsControls) {
     EXPECT_TRUE(IsWindowEnabled(Ctl(kCommand3)));
     for (MenuCommand c : kBusyMenuEntries) EXPECT_FALSE(MenuEnabled(c));
     EXPECT_TRUE(MenuEnabled(MenuCommand::StopAnalysis));
-
-    // An entry the lock disabled does nothing, even when its command arrives anyway.
-    m_window->SetAddress(u"http://a/");
+    // A disabled entry does nothing, even when its command arrives anyway.
+    SetAddress(Url("/plain.html"));
     Command(MenuCommand::AnalyseQvodText);
     EXPECT_EQ(Rows(), 0);
     Command(MenuCommand::StopAnalysis);
     EXPECT_EQ(StopFlag, 1);
     StopFlag = 0;
-
-    m_window->UnlockControls();
+    window->UnlockControls();
     for (int id : {kCommand1, kCommand2, kCombo1, kListView1}) EXPECT_TRUE(IsWindowEnabled(Ctl(id)));
     for (MenuCommand c : kBusyMenuEntries) EXPECT_TRUE(MenuEnabled(c));
 }
 
-TEST_F(MainWindowTest, CommandsShowTheirMessagesAndRows) {
+TEST_F(MainWindowTest, EachCommandShowsItsStatusSequenceAndRows) {
     Create();
-    m_window->SetAddress(u"http://a/");
-    {
-        MessageBoxWatcher boxes;
-        Command(MenuCommand::SaveList);
-        Command(MenuCommand::AnalyseEpisodePage);
-        const auto seen = boxes.Seen();
-        ASSERT_EQ(seen.size(), 3u);
-        EXPECT_EQ(seen[0].text, L"暂时不支持！");
-        EXPECT_EQ(seen[1].text, L"分析时将不使用规则数据！");
-        EXPECT_EQ(seen[2].text, L"分析结果可能包含冗余数据，可能需要您手动进行筛选！");
-        for (const auto& box : seen) {
-            EXPECT_EQ(box.title, L"提示");
-            EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
-            EXPECT_EQ(box.icon, LoadIconW(nullptr, IDI_EXCLAMATION));
-        }
-        EXPECT_EQ(Rows(), 3);
-        EXPECT_EQ(Cell(0, 2), L"SS1");
-    }
-    {
-        MessageBoxWatcher boxes;
-        boxes.QueueAnswer(IDNO);
-        Command(MenuCommand::SmartAnalyse);
-        const auto seen = boxes.Seen();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].text, L"没有匹配的方案,确定要进行分析吗？");
-        EXPECT_EQ(seen[0].buttons, (std::vector<int>{IDYES, IDNO}));
-        EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_INFORMATION));
-        EXPECT_EQ(Rows(), 3);  // No: nothing changed
-    }
-    {
-        MessageBoxWatcher boxes;
-        boxes.QueueAnswer(IDYES);
-        m_engine->links = {u"http://a/ep1.html"};
-        Command(MenuCommand::SmartAnalyse);
-        EXPECT_EQ(boxes.Texts().size(), 2u);
-        EXPECT_EQ(Rows(), 1);
-        EXPECT_TRUE(IsWindowEnabled(Ctl(kListView1)));
-    }
+    MessageBoxWatcher boxes;
+    const std::vector<std::wstring> textSteps = {L"正在分析网页中的qvod地址。", L"分析完毕"};
+    const std::vector<std::wstring> linkSteps = {L"正在准备分析网页……", L"正在读取网页信息……", L"完成分析。"};
+
+    SetAddress(Url("/plain.html"));
+    statuses.clear();
+    Command(MenuCommand::AnalyseQvodText);
+    EXPECT_EQ(statuses, textSteps);
+    EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Link(1), Link(2), Link(3)}));
+    EXPECT_EQ(ColumnOf(2), (std::vector<std::wstring>(3, L"SS0")));
+    EXPECT_EQ(Cell(0, 0), L"笑傲江湖第01集.rmvb");
+    EXPECT_EQ(Header(), L"名称(3)");
+
+    SetAddress(Url("/escaped.html"));
+    statuses.clear();
+    Command(MenuCommand::AnalyseEscapedQvodText);
+    EXPECT_EQ(statuses, textSteps);
+    EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Link(1, L"神雕侠侣"), Link(2, L"神雕侠侣")}));
+
+    SetAddress(Url("/list.html"));
+    statuses.clear();
+    Command(MenuCommand::AnalyseEpisodePage);
+    EXPECT_EQ(statuses, linkSteps);
+    EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Url("/"), Url("/ep01.htm"), Url("/ep02.htm"), Url("/ep03.htm")}));
+    EXPECT_EQ(ColumnOf(2), (std::vector<std::wstring>(4, L"SS1")));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::wstring>{L"分析时将不使用规则数据！",
+                                                        L"分析结果可能包含冗余数据，可能需要您手动进行筛选！"}));
+
+    // The scheme of the site: EnId 1 lists only the episode pages.
+    statuses.clear();
+    Command(MenuCommand::SmartAnalyse);
+    EXPECT_EQ(statuses, linkSteps);
+    EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Url("/ep01.htm"), Url("/ep02.htm"), Url("/ep03.htm")}));
+    EXPECT_EQ(ColumnOf(0), (std::vector<std::wstring>{L"第01集", L"第02集", L"第03集"}));
+
+    // EnId 2: the first matching link, then its page's links unescaped.
+    SetAddress(Url("/show/9.html"));
+    statuses.clear();
+    Command(MenuCommand::SmartAnalyse);
+    EXPECT_EQ(statuses, (std::vector<std::wstring>{L"正在读取网页数据……", L"正在分析网页数据……", L"完成地址分析。",
+                                                   L"正在分析网页中的qvod地址。", L"分析完毕"}));
+    EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Link(1, L"神雕侠侣"), Link(2, L"神雕侠侣")}));
+
+    // EnId 0: text extraction, never unescaped.
+    SetAddress(Url("/plain.html"));
+    statuses.clear();
+    Command(MenuCommand::SmartAnalyse);
+    EXPECT_EQ(statuses, textSteps);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(boxes.Texts().size(), 3u);
+    EXPECT_TRUE(IsWindowEnabled(Ctl(kCombo1)));
 }
 
-TEST_F(MainWindowTest, AnalysisStatusAndBusyStateWhileItRuns) {
+TEST_F(MainWindowTest, WithoutASchemeSmartAnalyseAsksFirst) {
     Create();
-    m_window->SetAddress(u"http://a/");
+    SetAddress(Url("/links.html"));
+    ASSERT_FALSE(window->CurrentScheme().schemeFound);
+    window->Tasks().AddTask(u"old", u"old", u"SS0", u"", u"old");
+    MessageBoxWatcher boxes;
+    boxes.QueueAnswer(IDNO);
+    Command(MenuCommand::SmartAnalyse);
+    auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"没有匹配的方案,确定要进行分析吗？");
+    EXPECT_EQ(seen[0].title, L"提示");
+    EXPECT_EQ(seen[0].buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_INFORMATION));
+    EXPECT_EQ(ColumnOf(0), std::vector<std::wstring>{L"old"});  // No: nothing changed
+
+    boxes.QueueAnswer(IDYES);
+    Command(MenuCommand::SmartAnalyse);
+    seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[1].text, L"没有匹配的方案,确定要进行分析吗？");
+    EXPECT_EQ(seen[2].text, L"分析结果可能包含冗余数据，可能需要您手动进行筛选！");
+    EXPECT_EQ(seen[2].icon, LoadIconW(nullptr, IDI_EXCLAMATION));
+    EXPECT_EQ(ColumnOf(2), std::vector<std::wstring>(4, L"SS1"));  // every hyperlink
+}
+
+TEST_F(MainWindowTest, BadPatternOrAddressIsExplained) {
+    Create();
+    MessageBoxWatcher boxes;
+    SetAddress(Url("/bad/list.html"));
+    Command(MenuCommand::SmartAnalyse);
+    SetAddress(L"ftp://127.0.0.1/list.html");
+    Command(MenuCommand::AnalyseEpisodePage);
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::wstring>{W(InvalidPatternMessage(u"*[z-a]*")), L"分析时将不使用规则数据！",
+                                         W(RejectedAddressMessage(u"ftp://127.0.0.1/list.html"))}));
+    for (int id : {kCommand2, kCombo1, kListView1}) EXPECT_TRUE(IsWindowEnabled(Ctl(id)));
+    for (MenuCommand c : kBusyMenuEntries) EXPECT_TRUE(MenuEnabled(c));
+}
+
+TEST_F(MainWindowTest, BusyWhileFetchingWithStopStillReachable) {
+    Create();
+    SetAddress(Url("/slow.html"));
     bool checked = false;
-    m_engine->during = [&] {
+    After(300, [&] {
         checked = true;
-        EXPECT_EQ(Status(), L"fetching http://a/");
+        EXPECT_TRUE(window->OperationRunning());
+        EXPECT_EQ(Status(), L"正在分析网页中的qvod地址。");
         EXPECT_FALSE(IsWindowEnabled(Ctl(kCombo1)));
-        EXPECT_TRUE(m_window->OperationRunning());
-    };
+        EXPECT_FALSE(IsWindowEnabled(Ctl(kCommand2)));
+        EXPECT_FALSE(IsWindowEnabled(Ctl(kListView1)));
+        EXPECT_TRUE(IsWindowEnabled(Ctl(kCommand1)));
+        EXPECT_FALSE(MenuEnabled(MenuCommand::SmartAnalyse));
+        EXPECT_TRUE(MenuEnabled(MenuCommand::StopAnalysis));
+    });
     Command(MenuCommand::AnalyseQvodText);
     EXPECT_TRUE(checked);
-    EXPECT_EQ(Status(), L"分析完毕");
+    EXPECT_EQ(Rows(), 3);
     EXPECT_TRUE(IsWindowEnabled(Ctl(kCombo1)));
-    EXPECT_FALSE(m_window->OperationRunning());
 }
 
-TEST_F(MainWindowTest, ClosingDuringAnAnalysisWaitsForItToUnwind) {
-    HWND hwnd = Create();
-    m_window->SetAddress(u"http://a/");
+TEST_F(MainWindowTest, StopDuringTheFetchEndsWithAnEmptyList) {
+    Create();
+    SetAddress(Url("/slow.html"));
+    After(300, [&] { PostCommand(MenuCommand::StopAnalysis); });
+    Command(MenuCommand::AnalyseQvodText);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(StopFlag, 0);
+    EXPECT_EQ(Status(), L"分析完毕");
+}
+
+TEST_F(MainWindowTest, StopDuringTheLinkLoopKeepsTheRowsFound) {
+    Create();
     MessageBoxWatcher boxes;
-    m_engine->during = [&] {
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
-        test::PumpFor(50);
-        // Hidden, not gone: the analysis still uses the window.
-        EXPECT_TRUE(IsWindow(hwnd));
-        EXPECT_FALSE(IsWindowVisible(hwnd));
-        EXPECT_EQ(StopFlag, 1);
-    };
+    SetAddress(Url("/many.html"));
+    OnFirstRow([&] { PostCommand(MenuCommand::StopAnalysis); });
     Command(MenuCommand::AnalyseEpisodePage);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
-    EXPECT_EQ(m_window->Hwnd(), nullptr);
-    // Only the box shown before the close: the closing window asks nothing more.
-    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"分析时将不使用规则数据！"});
+    EXPECT_GE(Rows(), 1);
+    EXPECT_LT(Rows(), 400);
+    EXPECT_EQ(StopFlag, 0);
+    EXPECT_EQ(Status(), L"完成分析。");
+    EXPECT_TRUE(IsWindowEnabled(Ctl(kListView1)));
 }
 
-TEST_F(MainWindowTest, ClosingDuringABatch) {
-    HWND hwnd = Create();
+TEST_F(MainWindowTest, StopDuringABatchFailsTheWaitingRow) {
+    test::Journal journal;
+    Create();
     MessageBoxWatcher boxes;
-    m_batch.during = [&] {
-        SendMessageW(hwnd, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(IsWindow(hwnd));
-        EXPECT_EQ(m_window->MessageBoxFlags(u"summary", MB_OK), IDOK);
-    };
+    AddBatchRows();
+    After(1200, [&] {
+        EXPECT_EQ(Cell(0, 3), L"正在连接");
+        EXPECT_FALSE(IsWindowEnabled(Ctl(kCommand2)));
+        PostCommand(MenuCommand::StopAnalysis);
+    });
     SendMessageW(Ctl(kCommand2), BM_CLICK, 0, 0);
-    EXPECT_EQ(m_batch.runs, 1);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
-    EXPECT_TRUE(boxes.Seen().empty());
+    EXPECT_EQ(ColumnOf(3), (std::vector<std::wstring>{L"失败", L""}));
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::wstring>{L"已完成任务，共成功0个,失败1个，请在qvod快播里点击全部接收,以完成后续下载。"});
+    EXPECT_EQ(StopFlag, 0);
+    EXPECT_TRUE(journal.Lines().empty());
+    EXPECT_EQ(Header(), L"名称(2)");
+}
+
+// Closing in the middle of an operation: the window hides at once, the operation ends at its next
+// stop test without asking anything more, then the window goes.
+class CloseDuring : public MainWindowTest {
+protected:
+    void ExpectClosedAfter(const std::function<void()>& start, const std::vector<std::wstring>& boxesBefore = {}) {
+        MessageBoxWatcher boxes;
+        HWND hwnd = window->Hwnd();
+        hiddenOnClose = false;
+        SetWindowSubclass(hwnd, CheckClose, 3, reinterpret_cast<DWORD_PTR>(&hiddenOnClose));
+        closeRequest = [hwnd] { PostMessageW(hwnd, WM_CLOSE, 0, 0); };
+        start();
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
+        EXPECT_TRUE(hiddenOnClose);
+        EXPECT_EQ(window->Hwnd(), nullptr);
+        EXPECT_EQ(boxes.Texts(), boxesBefore);
+    }
+
+    // Right after WM_CLOSE: still there (the operation uses it), but no longer shown.
+    static LRESULT CALLBACK CheckClose(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR data) {
+        const LRESULT r = DefSubclassProc(h, m, w, l);
+        if (m == WM_CLOSE) *reinterpret_cast<bool*>(data) = IsWindow(h) && !IsWindowVisible(h);
+        return r;
+    }
+
+    bool hiddenOnClose = false;
+    std::function<void()> closeRequest;
+};
+
+TEST_F(CloseDuring, TheFetch) {
+    Create();
+    SetAddress(Url("/slow.html"));
+    ExpectClosedAfter([&] {
+        After(300, [&] { closeRequest(); });
+        Command(MenuCommand::AnalyseQvodText);
+    });
+}
+
+TEST_F(CloseDuring, TheLinkLoop) {
+    Create();
+    SetAddress(Url("/many.html"));
+    ExpectClosedAfter(
+        [&] {
+            OnFirstRow([&] { closeRequest(); });
+            Command(MenuCommand::AnalyseEpisodePage);
+        },
+        {L"分析时将不使用规则数据！"});
+}
+
+TEST_F(CloseDuring, ABatch) {
+    test::Journal journal;
+    Create();
+    AddBatchRows();
+    ExpectClosedAfter([&] {
+        After(1200, [&] { closeRequest(); });
+        SendMessageW(Ctl(kCommand2), BM_CLICK, 0, 0);
+    });
+}
+
+// In the program, closing also asks the waits to end: a page that never finishes arriving does
+// not keep the hidden window (and the process) alive.
+TEST_F(CloseDuring, AFetchThatNeverEndsWhenTheWindowOwnsTheProgram) {
+    MainWindowOptions options = Options();
+    options.endsProgram = true;
+    HWND hwnd = Create(std::move(options));
+    SetAddress(Url("/never.html"));
+    const ULONGLONG start = GetTickCount64();
+    After(300, [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
+    Command(MenuCommand::AnalyseQvodText);
+    EXPECT_LT(GetTickCount64() - start, 10000u);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) DispatchMessageW(&msg);
+    EXPECT_FALSE(IsWindow(hwnd));
+    ClearQuitRequest();
 }
 
 TEST_F(MainWindowTest, ClosingWhenIdleDestroysAtOnce) {
@@ -503,18 +728,15 @@ TEST_F(MainWindowTest, ClosingWhenIdleDestroysAtOnce) {
 
 TEST_F(MainWindowTest, ResizeMovesTheListAndKeepsItWhenTooSmall) {
     HWND hwnd = Create();
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const int dpi = ScreenDpi();
     SetWindowPos(hwnd, nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
     RECT list{};
     GetWindowRect(Ctl(kListView1), &list);
-    const int width = TwipsToPixels(PixelsToTwips(900, dpi) - 360, dpi);
-    EXPECT_NEAR(list.right - list.left, width, 1);
+    EXPECT_NEAR(list.right - list.left, TwipsToPixels(PixelsToTwips(900, dpi) - 360, dpi), 1);
     EXPECT_NEAR(list.bottom - list.top, TwipsToPixels(PixelsToTwips(700, dpi) - 1600, dpi), 1);
     RECT picture{};
     GetWindowRect(Ctl(kPicture1), &picture);
-    EXPECT_NEAR(picture.right - picture.left, TwipsToPixels(PixelsToTwips(900, dpi) - 720 - 240, dpi), 1);
+    EXPECT_NEAR(picture.right - picture.left, TwipsToPixels(PixelsToTwips(900, dpi) - 960, dpi), 1);
 
     SetWindowPos(hwnd, nullptr, 0, 0, 900, 90, SWP_NOMOVE | SWP_NOZORDER);
     RECT after{};
@@ -538,20 +760,34 @@ TEST_F(MainWindowTest, AboutWindowIsOwnedCentredAndClosedByItsButton) {
     GetWindowRect(hwnd, &m);
     EXPECT_NEAR((a.left + a.right) / 2, (m.left + m.right) / 2, 1);
     EXPECT_NEAR((a.top + a.bottom) / 2, (m.top + m.bottom) / 2, 1);
+    RECT client{};
+    GetClientRect(about, &client);
+    EXPECT_EQ(client.right, TwipsToPixels(kAboutClientWidth, ScreenDpi()));
     EXPECT_EQ(test::TextOf(GetDlgItem(about, kAboutLabel1)),
               L"《Ferrik》是一款免费、开源的qvod电影批量下载工具，它支持多个qvod电影网站，使用简单。");
     EXPECT_FALSE(test::TextOf(GetDlgItem(about, kAboutLabel2)).empty());
     EXPECT_EQ(test::TextOf(GetDlgItem(about, kAboutCommand1)), L"确定");
 
-    // A second request shows the same window.
-    Command(MenuCommand::About);
+    Command(MenuCommand::About);  // shown again, not made twice
     EXPECT_EQ(FindWindowW(L"Form", L"关于"), about);
-
     SendMessageW(GetDlgItem(about, kAboutCommand1), BM_CLICK, 0, 0);
     EXPECT_FALSE(IsWindow(about));
-    Command(MenuCommand::About);
+    Command(MenuCommand::About);  // made anew after closing
     HWND again = FindWindowW(L"Form", L"关于");
     EXPECT_TRUE(again && IsWindowVisible(again));
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);  // the owner takes it along
+    EXPECT_FALSE(IsWindow(again));
+}
+
+TEST_F(MainWindowTest, SaveListIsNotSupported) {
+    Create();
+    MessageBoxWatcher boxes;
+    Command(MenuCommand::SaveList);
+    const auto seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"暂时不支持！");
+    EXPECT_EQ(seen[0].title, L"提示");
+    EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_EXCLAMATION));
 }
 
 }  // namespace

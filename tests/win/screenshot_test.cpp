@@ -1,9 +1,7 @@
-// Screenshots of the main window (idle, with a filled list, busy) for the documentation. They go
-// to the build tree; with FERRIK_UPDATE_SCREENSHOTS=1 they replace docs/screenshots/ in the
-// source tree.
+// Screenshots of the main window for the documentation: idle, with a list filled by a real
+// analysis, and busy in a download. They go to the build tree; with FERRIK_UPDATE_SCREENSHOTS=1
+// they replace docs/screenshots/ in the source tree.
 #include <windows.h>
-
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +10,8 @@
 #include <string>
 
 #include "app/main_window_win.h"
+#include "win/support/http_server.h"
+#include "win/support/player_support.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -26,85 +26,76 @@ std::wstring ScreenshotDir() {
     return dir;
 }
 
-class NoSchemes final : public SchemeSelector {
-public:
-    void SelectScheme(TextView address, StatusLine& status) override {
-        status.ShowStatus(TrimSpaces(address).empty() ? u"欢迎使用Ferrik。"
-                                                      : u"已经为您准备好相应的方案。您可以进行分析了。");
-    }
-    SchemeView Current() const override { return {}; }
-};
-
-class NoBatch final : public BatchService {
-public:
-    bool CreatePlayer(HWND) override { return true; }
-    void SubmitTasks(TaskList&, BusyState&, MessagePump&) override {}
-};
-
-// Counts how many pixels differ from the window's face colour: text and frames.
-int InkPixels(const test::Capture& capture, const RECT& area) {
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const std::uint32_t faceRgb = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+// Dark pixels inside a control: its text was drawn.
+int InkPixels(const test::Capture& capture, HWND window, HWND control) {
+    RECT frame{}, area{};
+    GetWindowRect(window, &frame);
+    GetWindowRect(control, &area);
+    OffsetRect(&area, -frame.left, -frame.top);
     int ink = 0;
-    for (int y = area.top; y < area.bottom && y < capture.height; ++y)
-        for (int x = area.left; x < area.right && x < capture.width; ++x)
-            if (capture.At(x, y) != faceRgb) ++ink;
+    for (int y = std::max(0L, area.top); y < area.bottom && y < capture.height; ++y)
+        for (int x = std::max(0L, area.left); x < area.right && x < capture.width; ++x) {
+            const std::uint32_t px = capture.At(x, y);
+            if (((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF) < 3 * 96) ++ink;
+        }
     return ink;
 }
 
 TEST(Screenshots, MainWindowIdleFilledAndBusy) {
-    NoSchemes schemes;
-    NoBatch batch;
+    test::HttpTestServer server;
+    std::wstring page = L"<html><head><meta charset=\"gb2312\"><title>天龙八部</title></head><body>";
+    for (int i = 1; i <= 8; ++i) {
+        const std::wstring n = (i < 10 ? L"0" : L"") + std::to_wstring(i);
+        page += L"<p><a href=\"qvod://2147" + n + L"3907|6F1D8A0E3B0C4B2A9D8E7F6A5B4C3D2E1F0A9B" + n + L"|天龙八部第" +
+                n + L"集.rmvb|\">第" + n + L"集</a></p>";
+    }
+    server.Serve("/tlbb/", test::Page(test::Gbk(page + L"</body></html>")));
+    test::DataDirectory data;
+    data.Write(L"Rule.dat", L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/tlbb/|tlbb|天龙八部\r\n");
+    data.Write(L"RunFilter.dat", L"[tlbb]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
+    test::Journal journal;
+
     MainWindowOptions options;
-    options.schemes = &schemes;
-    options.batch = &batch;
+    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+    options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     HWND hwnd = window.Hwnd();
     SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
-    SetForegroundWindow(hwnd);
     const std::wstring dir = ScreenshotDir();
 
     test::PumpFor(300);
     const test::Capture idle = test::CaptureWindow(hwnd);
     ASSERT_GT(idle.width, 0);
-    // The label's Chinese text was drawn: its area holds ink.
-    RECT label{};
-    GetWindowRect(window.Control(kLabel1), &label);
-    RECT frame{};
-    GetWindowRect(hwnd, &frame);
-    OffsetRect(&label, -frame.left, -frame.top);
-    EXPECT_GT(InkPixels(idle, label), 30);
+    EXPECT_GT(InkPixels(idle, hwnd, window.Control(kLabel1)), 30);  // the Chinese label was drawn
+    EXPECT_GT(InkPixels(idle, hwnd, window.Control(kLblResult)), 30);
     EXPECT_TRUE(test::SavePng(idle, dir + L"\\main-idle.png"));
 
-    window.SetAddress(u"http://127.0.0.1:8080/plain/");
-    TaskList& tasks = window.Tasks();
-    const char16_t* names[] = {u"天龙八部第01集.rmvb", u"天龙八部第02集.rmvb", u"天龙八部第03集.rmvb",
-                               u"天龙八部第04集.rmvb", u"天龙八部第05集.rmvb", u"天龙八部第06集.rmvb"};
-    int n = 1;
-    for (const char16_t* name : names) {
-        const Text link =
-            u"qvod://" + ToText(104857600 + n * 7) + u"|" + ToText(9000 + n) + u"A1B2C3D4E5F6|" + name + u"|";
-        tasks.AddTask(name, link, u"SS0", u"", link);
-        ++n;
-    }
-    tasks.SetChecked(0, true);
-    tasks.SetChecked(1, true);
-    tasks.SetChecked(3, true);
-    tasks.SetStatus(0, u"成功");
-    tasks.SetStatus(1, u"成功");
-    window.ShowStatus(u"分析完毕");
+    const std::u16string address = server.Url("/tlbb/");
+    window.SetAddress(address);
+    window.RunCommand(MenuCommand::SmartAnalyse);
+    ASSERT_EQ(window.Tasks().Count(), 8u);
+    for (std::size_t row : {0, 1, 2, 4}) window.Tasks().SetChecked(row, true);
     test::PumpFor(300);
-    EXPECT_TRUE(test::SavePng(test::CaptureWindow(hwnd), dir + L"\\main-list.png"));
+    const test::Capture filled = test::CaptureWindow(hwnd);
+    EXPECT_GT(InkPixels(filled, hwnd, window.Control(kListView1)),
+              InkPixels(idle, hwnd, window.Control(kListView1)) + 1000);
+    EXPECT_TRUE(test::SavePng(filled, dir + L"\\main-list.png"));
 
-    window.LockControls();
-    tasks.SetStatus(3, u"正在连接");
-    window.ShowStatus(u"正在分析网页中的qvod地址。");
-    test::PumpFor(300);
-    EXPECT_TRUE(test::SavePng(test::CaptureWindow(hwnd), dir + L"\\main-busy.png"));
-    window.UnlockControls();
+    // Busy: a download under way, the second checked row waiting for the player.
+    test::MessageBoxWatcher boxes;
+    bool captured = false;
+    test::RunAfter(2400, [&] {
+        test::PumpFor(100);
+        EXPECT_TRUE(test::SavePng(test::CaptureWindow(hwnd), dir + L"\\main-busy.png"));
+        captured = true;
+    });
+    window.SubmitTasks();
+    EXPECT_TRUE(captured);
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::wstring>{L"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。"});
 }
 
 }  // namespace

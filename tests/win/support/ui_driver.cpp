@@ -4,6 +4,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/pump_win.h"
 
@@ -96,6 +97,40 @@ void MessageBoxWatcher::Handle(HWND dialog) {
     if (!answer) answer = has(IDOK) ? IDOK : IDYES;
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, answer)));
+}
+
+namespace {
+std::function<void()> g_after;
+}
+
+void RunAfter(UINT delayMs, std::function<void()> action) {
+    g_after = std::move(action);
+    SetTimer(nullptr, 0, delayMs, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (g_after) std::exchange(g_after, nullptr)();
+    });
+}
+
+DataDirectory::DataDirectory() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    m_path = std::wstring(temp) + L"ferrik-data-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(m_path.c_str(), nullptr);
+}
+
+DataDirectory::~DataDirectory() {
+    for (const std::wstring& file : m_files) DeleteFileW(file.c_str());
+    RemoveDirectoryW(m_path.c_str());
+}
+
+void DataDirectory::Write(const std::wstring& name, const std::wstring& text) {
+    const std::wstring file = m_path + L"\\" + name;
+    const std::string bytes = Gbk(text);
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(handle);
+    m_files.push_back(file);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -60,6 +60,27 @@ private:
     std::thread m_worker;
 };
 
+// Runs `action` once from a thread timer, `delayMs` from now: a handler that comes in the middle
+// of whatever the GUI thread is waiting in then. One at a time.
+void RunAfter(UINT delayMs, std::function<void()> action);
+
+// A directory of data files (Rule.dat, RunFilter.dat, Setting.ini) for one test process; the
+// files and the directory go with it.
+class DataDirectory {
+public:
+    DataDirectory();
+    ~DataDirectory();
+    DataDirectory(const DataDirectory&) = delete;
+    DataDirectory& operator=(const DataDirectory&) = delete;
+    // Writes `text` as GBK, as the data files are.
+    void Write(const std::wstring& name, const std::wstring& text);
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring m_path;
+    std::vector<std::wstring> m_files;
+};
+
 // Dispatches messages until `done` holds or the time is up; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
 void PumpFor(DWORD milliseconds);
