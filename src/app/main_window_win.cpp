@@ -272,6 +272,7 @@ void MainWindow::OnClose() {
         // the quit request cuts short the waits of a fetch or of the player meanwhile.
         m_closing = true;
         ShowWindow(Hwnd(), SW_HIDE);
+        if (m_about && m_about->Hwnd()) ShowWindow(m_about->Hwnd(), SW_HIDE);
         if (m_options.endsProgram) PostQuitMessage(0);
         return;
     }

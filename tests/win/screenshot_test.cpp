@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/main_window_win.h"
 #include "win/support/http_server.h"
@@ -62,6 +63,16 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     HWND hwnd = window.Hwnd();
+    // The test program has no icon of its own: show the one ferrik.exe carries.
+    const std::wstring exe = test::HostPath(FERRIK_EXE_DIR "/ferrik.exe");
+    if (HMODULE resources = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+            const int size = GetSystemMetrics(metric);
+            SendMessageW(
+                hwnd, WM_SETICON, which,
+                reinterpret_cast<LPARAM>(LoadImageW(resources, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
+        }
+    }
     SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
     const std::wstring dir = ScreenshotDir();
