@@ -23,7 +23,8 @@ constexpr wchar_t kFormClass[] = L"Form";
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // Posted when the last operation on the window's stack has unwound after a close.
 constexpr UINT kFinishCloseMessage = WM_APP + 1;
-constexpr UINT_PTR kSubclassId = 1;
+constexpr UINT_PTR kComboSubclass = 1;
+constexpr UINT_PTR kListSubclass = 2;
 
 UniqueMenu BuildMenu(std::span<const MenuEntry> entries) {
     UniqueMenu menu(CreatePopupMenu());
@@ -177,8 +178,8 @@ bool MainWindow::OnCreate() {
     }
     FitLabelToText(Control(kLabel1), MainControl(kLabel1), m_dpi);
     FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
-    SetWindowSubclass(Control(kCombo1), ComboProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Control(kListView1), ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(Control(kCombo1), ControlProc, kComboSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(Control(kListView1), ControlProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
     SetupListView();
     m_fileMenu = BuildMenu(kFileMenu);
     m_analyseMenu = BuildMenu(kAnalyseMenu);
@@ -246,7 +247,7 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
             if (code == BN_CLICKED) SubmitTasks();
             break;
         case kCombo1:
-            // Typing and pasting come as CBN_EDITCHANGE; WM_SETTEXT is caught by ComboProc.
+            // Typing and pasting come as CBN_EDITCHANGE; WM_SETTEXT is caught by ControlProc.
             if (code == CBN_EDITCHANGE && !m_settingAddress) OnAddressChanged();
             break;
         default:
@@ -296,50 +297,50 @@ void MainWindow::OnAddressChanged() {
     SelectScheme(Address(), SiteFiles{DataFile(u"Rule.dat"), DataFile(u"RunFilter.dat"), m_decoder}, m_scheme, *this);
 }
 
-LRESULT CALLBACK MainWindow::ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                       DWORD_PTR data) noexcept {
-    auto* self = reinterpret_cast<MainWindow*>(data);
+LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data) noexcept {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, ComboProc, kSubclassId);
+        RemoveWindowSubclass(hwnd, ControlProc, id);
         return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
-    if (msg != WM_SETTEXT) return DefSubclassProc(hwnd, msg, wParam, lParam);
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    if (id == kComboSubclass && msg == WM_SETTEXT) return self->OnComboSetText(hwnd, wParam, lParam);
+    if (id == kListSubclass && msg == WM_RBUTTONDOWN) {
+        self->OnListRightButton(hwnd, lParam);
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+LRESULT MainWindow::OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noexcept {
     // A text set by code sends no CBN_EDITCHANGE (and any the edit sends is not a second change).
-    self->m_settingAddress = true;
-    const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
-    self->m_settingAddress = false;
+    m_settingAddress = true;
+    const LRESULT result = DefSubclassProc(combo, WM_SETTEXT, wParam, lParam);
+    m_settingAddress = false;
     try {
-        self->OnAddressChanged();
+        OnAddressChanged();
     } catch (...) {
     }
     return result;
 }
 
-LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                      DWORD_PTR data) noexcept {
-    auto* self = reinterpret_cast<MainWindow*>(data);
-    if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, ListProc, kSubclassId);
-        return DefSubclassProc(hwnd, msg, wParam, lParam);
-    }
-    if (msg != WM_RBUTTONDOWN) return DefSubclassProc(hwnd, msg, wParam, lParam);
-    // Handled here rather than by the list view, which would clear the selection on empty space.
+// Handled here rather than by the list view, which would clear the selection on empty space.
+void MainWindow::OnListRightButton(HWND list, LPARAM lParam) noexcept {
     try {
         LVHITTESTINFO hit{};
         hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        const int item = static_cast<int>(SendMessageW(hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        const int item = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
             LVITEMW state{};
             state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
             state.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
         }
         POINT screen = hit.pt;
-        ClientToScreen(hwnd, &screen);
-        self->ShowListMenu(screen);
+        ClientToScreen(list, &screen);
+        ShowListMenu(screen);
     } catch (...) {
     }
-    return 0;
 }
 
 UINT MainWindow::TrackPopup(HMENU menu, POINT screenPoint) {

@@ -88,12 +88,12 @@ public:
     void ShellOpen(TextView text) override;
     void Beep() override;
 
+private:
+    friend class Window<MainWindow>;
+
     // A message box titled "提示" owned by this window. While the window is closing nothing is
     // shown: the answer is then OK or No, so that a stopped operation ends without asking.
     int MessageBoxFlags(TextView text, UINT flags);
-
-private:
-    friend class Window<MainWindow>;
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void OnFinalDestroy();
@@ -124,8 +124,10 @@ private:
     void OnRowChanged(std::size_t index) override;
     void OnHeaderChanged(TextView header) override;
 
-    static LRESULT CALLBACK ComboProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
-    static LRESULT CALLBACK ListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+    // Combo1 and ListView1 are subclassed: a text set by code, and the right button.
+    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+    LRESULT OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noexcept;
+    void OnListRightButton(HWND list, LPARAM lParam) noexcept;
 
     // Counts the commands and batch runs on this window's stack. Closing while one runs only hides
     // the window; the last one to unwind finishes the close.
