@@ -1,5 +1,7 @@
 #include "platform/window_win.h"
 
+#include "platform/gdi_win.h"
+
 namespace ferrik {
 
 namespace {
@@ -53,9 +55,8 @@ void CenterWindowOn(HWND hwnd, const RECT& area) {
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
+    WindowDc screen(nullptr);
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     return dpi > 0 ? dpi : 96;
 }
 

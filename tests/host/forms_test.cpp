@@ -80,21 +80,5 @@ TEST(Forms, MenusHoldTheirEntriesInOrder) {
     for (MenuCommand c : kBusyMenuEntries) EXPECT_NE(c, MenuCommand::StopAnalysis);
 }
 
-TEST(Forms, ControlsFitTheirForms) {
-    for (const ControlLayout& c : kMainControls) {
-        if (c.container) continue;
-        SCOPED_TRACE(c.name);
-        EXPECT_LE(c.rect.left + c.rect.width, kMainClientWidth);
-        EXPECT_LE(c.rect.top + c.rect.height, kMainClientHeight);
-    }
-    for (const ControlLayout& c : kAboutControls) {
-        SCOPED_TRACE(c.name);
-        EXPECT_LE(c.rect.left + c.rect.width, kAboutClientWidth);
-        EXPECT_LE(c.rect.top + c.rect.height, kAboutClientHeight);
-    }
-    EXPECT_EQ(MainControl(kLblResult).container, kPicture1);
-    EXPECT_THROW(MainControl(1), std::out_of_range);
-}
-
 }  // namespace
 }  // namespace ferrik

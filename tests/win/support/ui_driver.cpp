@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/gdi_win.h"
 #include "platform/pump_win.h"
 
 namespace ferrik::test {
@@ -213,19 +214,18 @@ Capture CaptureWindow(HWND hwnd) {
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, capture.width, capture.height, screen, rc.left, rc.top, SRCCOPY);
-    GdiFlush();
+    WindowDc screen(nullptr);
+    UniqueDc memory(CreateCompatibleDC(screen.get()));
+    UniqueGdi<HBITMAP> bitmap(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return Capture{};
+    {
+        SelectGuard select(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, capture.width, capture.height, screen.get(), rc.left, rc.top, SRCCOPY);
+        GdiFlush();
+    }
     const auto* p = static_cast<const std::uint32_t*>(bits);
     capture.pixels.assign(p, p + static_cast<std::size_t>(capture.width) * capture.height);
     for (auto& px : capture.pixels) px &= 0x00FFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return capture;
 }
 
