@@ -2,7 +2,7 @@
 // frmabout: one sentence about the program, modeless, owned by the main window.
 #include <windows.h>
 
-#include "platform/gdi_win.h"
+#include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "skin/skinner_win.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/forms.h"
-#include "platform/gdi_win.h"
+#include "platform/handles_win.h"
 
 namespace ferrik {
 

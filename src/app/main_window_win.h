@@ -18,7 +18,7 @@
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
 #include "platform/codepage_win.h"
-#include "platform/gdi_win.h"
+#include "platform/handles_win.h"
 #include "platform/http_win.h"
 #include "platform/pump_win.h"
 #include "platform/window_win.h"

@@ -12,6 +12,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/handles_win.h"
 #include "platform/pump_win.h"
 #include "version.h"
 
@@ -22,43 +23,8 @@ namespace {
 constexpr wchar_t kUserAgent[] = L"Mozilla/5.0 (compatible; Ferrik/" FERRIK_VERSION_TEXT ")";
 constexpr DWORD kReadChunk = 64 * 1024;
 
-// Owns an HINTERNET (InternetCloseHandle).
-class UniqueInternet {
-public:
-    UniqueInternet() = default;
-    explicit UniqueInternet(HINTERNET handle) : m_handle(handle) {}
-    UniqueInternet(UniqueInternet&& other) noexcept : m_handle(other.release()) {}
-    UniqueInternet& operator=(UniqueInternet&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    ~UniqueInternet() { reset(); }
-    HINTERNET get() const { return m_handle; }
-    HINTERNET release() { return std::exchange(m_handle, nullptr); }
-    void reset(HINTERNET handle = nullptr) {
-        if (m_handle) InternetCloseHandle(m_handle);
-        m_handle = handle;
-    }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    HINTERNET m_handle = nullptr;
-};
-
-// Owns a kernel handle (CloseHandle).
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle) : m_handle(handle) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() {
-        if (m_handle) CloseHandle(m_handle);
-    }
-    HANDLE get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
+void CloseInternetHandle(HINTERNET handle) noexcept { InternetCloseHandle(handle); }
+using UniqueInternet = UniqueResource<HINTERNET, CloseInternetHandle>;
 
 [[noreturn]] void Fail(const char* step, DWORD error) {
     throw FetchError(std::string(step) + " failed, error " + std::to_string(error));

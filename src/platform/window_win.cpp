@@ -1,6 +1,6 @@
 #include "platform/window_win.h"
 
-#include "platform/gdi_win.h"
+#include "platform/handles_win.h"
 
 namespace ferrik {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/gdi_win.h"
+#include "platform/handles_win.h"
 #include "platform/pump_win.h"
 
 namespace ferrik::test {
