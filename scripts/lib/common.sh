@@ -6,7 +6,9 @@ FERRIK_BUILD=${FERRIK_BUILD:-build}
 case "$FERRIK_BUILD" in /*) ;; *) FERRIK_BUILD="$FERRIK_ROOT/$FERRIK_BUILD" ;; esac
 
 FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3 pkg-config libgumbo-dev"
-FERRIK_PACKAGES_WIN="g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine"
+# The exe and the player substitute are 32-bit: Wine runs them in a 64-bit prefix through WoW64,
+# which needs the i386 half of Wine (wine32:i386) before the prefix is made.
+FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix wine wine64 wine32:i386 xvfb xauth fonts-wqy-zenhei fonts-wine"
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
@@ -24,6 +26,9 @@ ferrik_install() {
     [ ${#missing[@]} -eq 0 ] && return 0
     say "installing ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
+    if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+    fi
     as_root apt-get update -qq
     as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
@@ -47,7 +52,7 @@ ferrik_build() {
 
 # The Wine environment: prefix inside the build tree, never ~/.wine.
 ferrik_wine_env() {
-    export WINEPREFIX="$FERRIK_BUILD/win64/wineprefix"
+    export WINEPREFIX="$FERRIK_BUILD/win32/wineprefix"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
@@ -74,6 +79,13 @@ ferrik_start_xvfb() {
 
 # Creates the prefix once (registry settings included) and starts a persistent, warmed-up wineserver.
 ferrik_prepare_prefix() {
+    # A prefix made before wine32 was installed has no 32-bit half ("could not load kernel32.dll"
+    # for every 32-bit program): make it again.
+    if [ -f "$WINEPREFIX/.ferrik-ready" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        say "the Wine prefix $WINEPREFIX cannot run 32-bit programs: making it again"
+        wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/.ferrik-ready" ]; then
         say "preparing the Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
@@ -90,12 +102,18 @@ ferrik_prepare_prefix() {
             iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
         LC_ALL=zh_CN.UTF-8 wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
         LC_ALL=zh_CN.UTF-8 wineserver -w
+        # Caption buttons and drop-down arrows are drawn with the "Marlett" font, which Wine's
+        # prefix lacks: without it a request for the face gets another one.
+        local marlett
+        marlett=$(ls /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf 2>/dev/null | head -n 1 || true)
+        [ -n "$marlett" ] && cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
         touch "$WINEPREFIX/.ferrik-ready"
     fi
     LC_ALL=zh_CN.UTF-8 wineserver -p
     LC_ALL=zh_CN.UTF-8 wine cmd /c exit >/dev/null 2>&1 || true
     # The player substitute stands in for the player's control in this prefix only.
-    local sim="$FERRIK_BUILD/win64/qvodsim.dll"
+    # It is a 32-bit DLL: "wine" is the 32-bit loader, so regsvr32 writes the 32-bit registry view.
+    local sim="$FERRIK_BUILD/win32/qvodsim.dll"
     if [ -f "$sim" ]; then
         LC_ALL=zh_CN.UTF-8 wine regsvr32 /s "$(winepath -w "$sim" 2>/dev/null)" >/dev/null 2>&1 ||
             echo "warning: could not register the player substitute" >&2
