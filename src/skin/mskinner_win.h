@@ -24,6 +24,9 @@ HDC Image(SkinImage image);
 // Sets the images-ready flag, probes "User32" for "TrackMouseEvent" and creates the images;
 // does nothing while the flag is set.
 void FirstUseInit();
+// Deletes the images and clears the flag while no window is attached (an AttachSkin that skinned
+// nothing, e.g. on handle 0, would otherwise keep them with no window to end them).
+void ReleaseUnusedImages();
 // Drawing objects (surfaces and their bitmaps) the engine has created and not deleted yet: the
 // skin images, the push-button state surfaces and any scratch surface still in use.
 int LiveGdiObjects();
