@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/about_window_win.h"
 #include "platform/window_win.h"
 #include "skin/mskinner_win.h"
 #include "skin/skin_switch.h"
@@ -666,6 +668,91 @@ TEST_F(SkinTest, TwoHundredRoundsLeaveNoDrawingObjectsBehind) {
     EXPECT_EQ(alive, 0);
     EXPECT_LE(GetGuiResources(self, GR_GDIOBJECTS), gdiBefore + 2);
     EXPECT_LE(GetGuiResources(self, GR_USEROBJECTS), userBefore + 2);
+}
+
+std::wstring ScreenshotDir() {
+    const char* update = std::getenv("FERRIK_UPDATE_SCREENSHOTS");
+    const bool intoSources = update && std::string(update) == "1";
+    const std::wstring dir =
+        test::HostPath(intoSources ? FERRIK_SOURCE_DIR "/docs/screenshots" : FERRIK_EXE_DIR "/screenshots");
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+test::Capture Zoomed(const test::Capture& in, int factor) {
+    test::Capture out;
+    out.width = in.width * factor;
+    out.height = in.height * factor;
+    out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            out.pixels[static_cast<std::size_t>(y) * out.width + x] = in.At(x / factor, y / factor);
+    return out;
+}
+
+// One sheet of the skinned looks (zoomed 3x), the About window and a message box, for the README.
+TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
+    TestForm form;
+    SetWindowPos(form.Hwnd(), HWND_TOP, 20, 20, 560, 380, 0);
+    SetWindowPos(form.progress, nullptr, 520, 20, 20, 100, SWP_NOZORDER);
+    SetWindowPos(form.dropList, nullptr, 350, 180, 150, 200, SWP_NOZORDER);
+    const wchar_t* states[] = {L"正常", L"热", L"按下", L"禁用"};
+    HWND buttons[4], checks[4], options[4];
+    for (int i = 0; i < 4; ++i) {
+        const DWORD disabled = i == 3 ? WS_DISABLED : 0;
+        buttons[i] = form.Child(L"Button", states[i], BS_PUSHBUTTON | disabled, 10 + 85 * i, 250, 75, 23);
+        checks[i] = form.Child(L"ThunderRT6CheckBox", states[i], BS_AUTOCHECKBOX | disabled, 10 + 85 * i, 280, 80, 20);
+        options[i] = form.Child(L"ThunderRT6OptionButton", states[i], BS_RADIOBUTTON | disabled, 10 + 85 * i, 305, 80, 20);
+        SendMessageW(checks[i], BM_SETCHECK, i == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+        SendMessageW(options[i], BM_SETCHECK, i == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+    }
+    HWND hotCombo = form.Child(L"ComboBox", L"", CBS_DROPDOWNLIST | WS_VSCROLL, 350, 250, 150, 200);
+    HWND bar = form.Child(L"msctls_progress32", L"", 0, 350, 285, 150, 16);
+    (void)bar;
+    HWND level = form.Child(L"ProgressBar20WndClass", L"", 0, 350, 310, 150, 16);
+    SendMessageW(level, PBM_SETRANGE32, 0, 30000);
+    SendMessageW(level, PBM_SETPOS, 18000, 0);
+    ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
+    test::PumpFor(200);
+    for (int i = 0; i < 4; ++i) {
+        SetPropW(buttons[i], L"OLDSTATE", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(i)));
+        SetPropW(buttons[i], L"ALPHALEVEL", reinterpret_cast<HANDLE>(255));
+        M::BlendButtonFace(buttons[i]);
+        M::PaintCheckBox(checks[i], i < 3 ? i : 0, true);
+        M::PaintOptionButton(options[i], i < 3 ? i : 0, true);
+    }
+    M::PaintComboButton(hotCombo, nullptr, 1, true);
+    SetPropW(form.header, L"HMINDEX", reinterpret_cast<HANDLE>(0));
+    SetPropW(form.header, L"HDINDEX", reinterpret_cast<HANDLE>(1));
+    M::PaintHeaderItem(form.header, nullptr, 0, 1);
+    M::PaintHeaderItem(form.header, nullptr, 1, 2);
+    MSG pending;
+    PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE);  // lets Wine put the window surfaces on the screen
+    const test::Capture sheet = test::CaptureWindow(form.Hwnd());
+    ASSERT_GT(sheet.width, 0);
+    const std::wstring dir = ScreenshotDir();
+    EXPECT_TRUE(test::SavePng(Zoomed(sheet, 2), dir + L"\\skin-looks.png"));
+
+    // The About window skins itself.
+    AboutWindow about;
+    ASSERT_TRUE(about.Create(form.Hwnd()));
+    about.Show();
+    test::PumpFor(300);
+    EXPECT_NE(GetPropW(about.Hwnd(), L"PROCADDR"), nullptr);
+    EXPECT_TRUE(test::SavePng(test::CaptureWindow(about.Hwnd()), dir + L"\\about.png"));
+    DestroyWindow(about.Hwnd());
+
+    // A message box of the skinned form.
+    bool captured = false;
+    test::RunAfter(400, [&] {
+        HWND box = FindWindowW(L"#32770", L"提示");
+        captured = box && GetPropW(box, L"PROCADDR") && test::SavePng(test::CaptureWindow(box), dir + L"\\messagebox.png");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    MessageBoxW(form.Hwnd(), L"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。", L"提示",
+                MB_OK | MB_ICONINFORMATION);
+    EXPECT_TRUE(captured);
+    EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
 }
 
 }  // namespace
