@@ -61,6 +61,19 @@ std::vector<HWND> Descendants(HWND hwnd) {
     return found;
 }
 
+BOOL CALLBACK FindBoxOfThread(HWND hwnd, LPARAM param) {
+    if (test::ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
+// The message box of this thread (tests of other processes may show theirs at the same time).
+HWND OwnMessageBox() {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBoxOfThread, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
 std::intptr_t Prop(HWND hwnd, const wchar_t* name) {
     return reinterpret_cast<std::intptr_t>(GetPropW(hwnd, name));
 }
@@ -101,7 +114,8 @@ public:
         RegisterSuperclass(L"Button", L"ThunderRT6CheckBox");
         RegisterSuperclass(L"Button", L"ThunderRT6OptionButton");
         RegisterSuperclass(L"msctls_progress32", L"ProgressBar20WndClass");
-        CreateRouted(L"Form", L"皮肤", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 40, 40, 520, 360, nullptr);
+        // Below and right of where the main window's screenshots are taken, which may run at the same time.
+        CreateRouted(L"Form", L"皮肤", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 740, 620, 520, 360, nullptr);
         font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
         button = Child(L"Button", L"下载", BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 75, 23);
         disabled = Child(L"Button", L"分析", BS_PUSHBUTTON | WS_DISABLED, 10, 40, 75, 23);
@@ -327,7 +341,10 @@ TEST_F(SkinTest, PushButtonStateTableAndFade) {
     }
     EXPECT_EQ(form.drawItems, 0);  // WM_DRAWITEM of the owner-drawn buttons never reached the form
 
-    // Let the leave notifications the moves asked for arrive, and their fade end.
+    // No leave notification may come in from the moves above (the system reports a leave when it
+    // next looks at the cursor, which can be late on a busy machine); let their fade end.
+    TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE, b, 0};
+    TrackMouseEvent(&cancel);
     SetCursorPos(outside.x, outside.y);
     test::PumpFor(100);
     ASSERT_TRUE(test::PumpUntil([&] { return Prop(b, L"TIMERID") == 0; }, 5000));
@@ -619,7 +636,7 @@ TEST_F(SkinTest, MessageBoxOfASkinnedFormIsSkinnedWhileOpen) {
     std::set<std::wstring> boxProps, okProps;
     int countWhileOpen = 0;
     test::RunAfter(300, [&] {
-        box = FindWindowW(L"#32770", L"提示");
+        box = OwnMessageBox();
         ok = FindWindowExW(box, nullptr, L"Button", nullptr);
         boxProps = EngineProps(box);
         okProps = EngineProps(ok);
@@ -695,7 +712,7 @@ test::Capture Zoomed(const test::Capture& in, int factor) {
 // One sheet of the skinned looks (zoomed 3x), the About window and a message box, for the README.
 TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
     TestForm form;
-    SetWindowPos(form.Hwnd(), HWND_TOP, 20, 20, 560, 380, 0);
+    SetWindowPos(form.Hwnd(), HWND_TOP, 700, 600, 560, 380, 0);
     SetWindowPos(form.progress, nullptr, 520, 20, 20, 100, SWP_NOZORDER);
     SetWindowPos(form.dropList, nullptr, 350, 180, 150, 200, SWP_NOZORDER);
     const wchar_t* states[] = {L"正常", L"热", L"按下", L"禁用"};
@@ -747,7 +764,7 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
     // A message box of the skinned form.
     bool captured = false;
     test::RunAfter(400, [&] {
-        HWND box = FindWindowW(L"#32770", L"提示");
+        HWND box = OwnMessageBox();
         captured = box && GetPropW(box, L"PROCADDR") && test::SavePng(test::CaptureWindow(box), dir + L"\\messagebox.png");
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
