@@ -141,7 +141,10 @@ TEST_F(DocumentLoaderTest, ChineseLinksOfAGbkPageMatchAndGoOutAsABrowserSendsThe
                       "text/html; charset=gb2312"));
     server.Serve("/%E7%94%B5%E8%A7%86%E5%89%A7/%E7%AC%AC1%E9%9B%86.html?%C3%FB=1",
                  Page(EncodeGbk(u"qvod://1|A|第1集.rmvb|"), "text/html"));
-    AnalyseLinks(ports, tasks, beeper, u" " + server.Url("/电视剧/list.html") + u"\r\n", u"*/电视剧/*", kEnginePage);
+    Text pasted = u" ";
+    pasted += server.Url("/电视剧/list.html");
+    pasted += u"\r\n";
+    AnalyseLinks(ports, tasks, beeper, pasted, u"*/电视剧/*", kEnginePage);
     EXPECT_EQ(Addresses(), (std::vector<Text>{server.Url("/电视剧/第1集.html?名=1"), server.Url("/电视剧/第2集.html?名=2")}));
     EXPECT_EQ(beeper.count, 1);
 
