@@ -228,6 +228,7 @@ private:
     }
     void Run() {
         HWND last = nullptr;
+        int sincePress = 0;
         while (!m_done) {
             HWND box = nullptr;
             EnumThreadWindows(m_threadId, FindBox, reinterpret_cast<LPARAM>(&box));
@@ -235,8 +236,13 @@ private:
                 last = box;
                 ++boxes;
                 EnumChildWindows(box, FindText, reinterpret_cast<LPARAM>(&text));
+            }
+            // Pressed again while it stays: on a loaded machine the first press can come before the
+            // box has its button.
+            if (box && sincePress-- <= 0) {
                 PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+                sincePress = 25;
             }
             Sleep(20);
         }
