@@ -56,7 +56,7 @@ TEST(BatchRun, StopChosenWhilePollingFailsTheRowAndEndsTheRun) {
     }
     // 停止分析 arrives as a message while the driver waits for the player.
     static constexpr UINT_PTR kTimerId = 0;
-    const UINT_PTR timer = SetTimer(nullptr, kTimerId, 1500, [](HWND, UINT, UINT_PTR id, DWORD) {
+    const UINT_PTR timer = SetTimer(nullptr, kTimerId, 1500, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         KillTimer(nullptr, id);
         StopFlag = 1;
     });

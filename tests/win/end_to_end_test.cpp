@@ -33,7 +33,7 @@ HWND FindMainWindow(DWORD process) {
         HWND found;
     } search{process, nullptr};
     EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
+        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);

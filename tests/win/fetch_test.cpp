@@ -42,7 +42,7 @@ class TimerAction {
 public:
     TimerAction(UINT ms, std::function<void()> action) : m_action(std::move(action)) {
         s_current = this;
-        m_id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) {
+        m_id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             ++s_current->ticks;
             if (s_current->m_action) s_current->m_action();
         });

@@ -203,7 +203,7 @@ protected:
         s_action = std::move(action);
         SetWindowSubclass(
             Ctl(kListView1),
-            [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) -> LRESULT {
+            [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) CALLBACK -> LRESULT {
                 const LRESULT r = DefSubclassProc(h, m, w, l);
                 if (m == LVM_INSERTITEMW && s_action) std::exchange(s_action, nullptr)();
                 return r;

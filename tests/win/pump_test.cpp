@@ -14,7 +14,7 @@ TEST(Pump, WaitDispatchesPostedMessagesAndEndsWhenSignaled) {
     static int s_ticks;
     s_event = event;
     s_ticks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         if (++s_ticks == 3) SetEvent(s_event);
     });
     EXPECT_EQ(WaitPumping(event, 5000), PumpWaitResult::Signaled);

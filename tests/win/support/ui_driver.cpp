@@ -50,7 +50,7 @@ void MessageBoxWatcher::Run() {
     while (!m_stop) {
         std::vector<HWND> dialogs;
         EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
+            [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
                 auto* self = reinterpret_cast<MessageBoxWatcher*>(param);
                 if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770" && self->Belongs(hwnd))
                     self->m_pending.push_back(hwnd);
@@ -106,7 +106,7 @@ std::function<void()> g_after;
 
 void RunAfter(UINT delayMs, std::function<void()> action) {
     g_after = std::move(action);
-    SetTimer(nullptr, 0, delayMs, [](HWND, UINT, UINT_PTR id, DWORD) {
+    SetTimer(nullptr, 0, delayMs, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
         KillTimer(nullptr, id);
         if (g_after) std::exchange(g_after, nullptr)();
     });
