@@ -9,13 +9,21 @@ add_library(ferrik_win STATIC ${FERRIK_WIN_SOURCES})
 target_compile_options(ferrik_win PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(ferrik_win PUBLIC ferrik_core ${FERRIK_WIN_LIBS})
 
+# The manifest names the exe's architecture.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(FERRIK_MANIFEST_ARCH x86)
+else()
+    set(FERRIK_MANIFEST_ARCH amd64)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/res/ferrik.manifest.in ${CMAKE_BINARY_DIR}/generated/ferrik.manifest @ONLY)
+
 add_executable(ferrik WIN32 ${CMAKE_SOURCE_DIR}/src/app/winmain_win.cpp ${CMAKE_SOURCE_DIR}/res/ferrik.rc)
 target_compile_options(ferrik PRIVATE ${FERRIK_WARNINGS})
 target_link_options(ferrik PRIVATE -municode)
 target_link_libraries(ferrik PRIVATE ferrik_win)
 target_include_directories(ferrik PRIVATE ${CMAKE_BINARY_DIR}/generated)
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/res/ferrik.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${CMAKE_SOURCE_DIR}/res/ferrik.ico ${CMAKE_SOURCE_DIR}/res/ferrik.manifest)
+             ${CMAKE_SOURCE_DIR}/res/ferrik.ico ${CMAKE_BINARY_DIR}/generated/ferrik.manifest)
 
 # The default data files live beside the exe.
 file(GLOB FERRIK_DATA_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*)

@@ -6,9 +6,15 @@ FERRIK_BUILD=${FERRIK_BUILD:-build}
 case "$FERRIK_BUILD" in /*) ;; *) FERRIK_BUILD="$FERRIK_ROOT/$FERRIK_BUILD" ;; esac
 
 FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3 pkg-config libgumbo-dev"
-# The exe and the player substitute are 32-bit: Wine runs them in a 64-bit prefix through WoW64,
-# which needs the i386 half of Wine (wine32:i386) before the prefix is made.
-FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix wine wine64 wine32:i386 xvfb xauth fonts-wqy-zenhei fonts-wine"
+FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine"
+
+# The exe and the player substitute ship as 32-bit programs (build tree win32). Wine runs 32-bit
+# programs in a 64-bit prefix through WoW64, which needs the i386 half of Wine (wine32:i386) and a
+# kernel that executes 32-bit code. Where the kernel cannot (some virtual machines: the 32-bit
+# loader fails with "Exec format error"), the Windows tests and the demo run the 64-bit build of
+# the same sources (build tree win64). FERRIK_WIN_TESTS=win32 asks for the 32-bit run.
+FERRIK_WINE32=/usr/lib/wine/wine
+FERRIK_WINE64=/usr/lib/wine/wine64
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
@@ -50,15 +56,40 @@ ferrik_build() {
     cmake --build "$bin" --parallel "$(nproc)"
 }
 
-# The Wine environment: prefix inside the build tree, never ~/.wine.
+# True when 32-bit Windows programs can run here.
+ferrik_can_run_32bit() {
+    [ -x "$FERRIK_WINE32" ] && "$FERRIK_WINE32" --version >/dev/null 2>&1
+}
+
+# The build tree whose Windows programs run under Wine: win32 when asked for (installing
+# wine32:i386 first), else win64.
+ferrik_run_tree() {
+    if [ "${FERRIK_WIN_TESTS:-}" = win32 ]; then
+        ferrik_install wine32:i386
+        ferrik_can_run_32bit || { echo "this machine cannot run 32-bit programs" >&2; return 1; }
+        echo win32
+    else
+        echo win64
+    fi
+}
+
+# The Wine environment for one build tree: its prefix inside that tree (never ~/.wine), and the
+# loader that matches its programs. Plain "wine" is not used: once wine32 is installed it always
+# starts the 32-bit loader.
 ferrik_wine_env() {
-    export WINEPREFIX="$FERRIK_BUILD/win32/wineprefix"
+    local tree=${1:-win64}
+    FERRIK_WINE_TREE=$tree
+    export WINEPREFIX="$FERRIK_BUILD/$tree/wineprefix"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64
     export FERRIK_WINE_LOCALE=zh_CN.UTF-8
+    if [ "$tree" = win32 ]; then export FERRIK_WINE_LOADER=$FERRIK_WINE32; else export FERRIK_WINE_LOADER=$FERRIK_WINE64; fi
 }
 
+ferrik_wine() { LC_ALL=zh_CN.UTF-8 "$FERRIK_WINE_LOADER" "$@"; }
+
+FERRIK_WINE_TREE=win64
 FERRIK_XVFB_PID=
 # One virtual display for the whole run (a free display number chosen by Xvfb itself).
 ferrik_start_xvfb() {
@@ -81,7 +112,8 @@ ferrik_start_xvfb() {
 ferrik_prepare_prefix() {
     # A prefix made before wine32 was installed has no 32-bit half ("could not load kernel32.dll"
     # for every 32-bit program): make it again.
-    if [ -f "$WINEPREFIX/.ferrik-ready" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    if [ "$FERRIK_WINE_TREE" = win32 ] && [ -f "$WINEPREFIX/.ferrik-ready" ] &&
+        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
         say "the Wine prefix $WINEPREFIX cannot run 32-bit programs: making it again"
         wineserver -k >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
@@ -89,7 +121,7 @@ ferrik_prepare_prefix() {
     if [ ! -f "$WINEPREFIX/.ferrik-ready" ]; then
         say "preparing the Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
-        LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1 || true
+        ferrik_wine wineboot -i >/dev/null 2>&1 || true
         LC_ALL=zh_CN.UTF-8 wineserver -w
         local reg="$WINEPREFIX/ferrik.reg"
         # No window manager: Wine otherwise waits ~2 s for every hidden window. SimSun (宋体) is
@@ -100,22 +132,22 @@ ferrik_prepare_prefix() {
             '"宋体"="WenQuanYi Zen Hei"' '"SimSun"="WenQuanYi Zen Hei"' '"NSimSun"="WenQuanYi Zen Hei"' \
             '"新宋体"="WenQuanYi Zen Hei"' '"MS Shell Dlg"="WenQuanYi Zen Hei"' '' |
             iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
-        LC_ALL=zh_CN.UTF-8 wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+        ferrik_wine regedit /S "$(ferrik_wine winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
         LC_ALL=zh_CN.UTF-8 wineserver -w
-        # Caption buttons and drop-down arrows are drawn with the "Marlett" font, which Wine's
-        # prefix lacks: without it a request for the face gets another one.
-        local marlett
-        marlett=$(ls /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf 2>/dev/null | head -n 1 || true)
-        [ -n "$marlett" ] && cp -f "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
         touch "$WINEPREFIX/.ferrik-ready"
     fi
+    # Caption buttons and drop-down arrows are drawn with the "Marlett" font, which Wine's prefix
+    # lacks: without it a request for the face gets another one (caption buttons read "0 1 r").
+    local marlett=/usr/share/wine/fonts/marlett.ttf
+    [ -f "$marlett" ] && cp -u "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
     LC_ALL=zh_CN.UTF-8 wineserver -p
-    LC_ALL=zh_CN.UTF-8 wine cmd /c exit >/dev/null 2>&1 || true
+    ferrik_wine cmd /c exit >/dev/null 2>&1 || true
     # The player substitute stands in for the player's control in this prefix only.
-    # It is a 32-bit DLL: "wine" is the 32-bit loader, so regsvr32 writes the 32-bit registry view.
-    local sim="$FERRIK_BUILD/win32/qvodsim.dll"
+    # The loader of the tree's width runs regsvr32 of that width, which writes the registry view
+    # that programs of the same width read.
+    local sim="$FERRIK_BUILD/$FERRIK_WINE_TREE/qvodsim.dll"
     if [ -f "$sim" ]; then
-        LC_ALL=zh_CN.UTF-8 wine regsvr32 /s "$(winepath -w "$sim" 2>/dev/null)" >/dev/null 2>&1 ||
+        ferrik_wine regsvr32 /s "$(ferrik_wine winepath -w "$sim" 2>/dev/null)" >/dev/null 2>&1 ||
             echo "warning: could not register the player substitute" >&2
     fi
 }

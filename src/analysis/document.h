@@ -20,6 +20,9 @@ public:
     virtual Text ReadyState() = 0;
     // The hyperlinks in document order, absolute addresses as found; empty before "complete".
     virtual const std::vector<Hyperlink>& Links() const = 0;
+    // True when "complete" only means the load was cut short because the program is ending: the
+    // close that ended it also asked for a stop, and analysis treats it as one.
+    virtual bool Interrupted() const { return false; }
 };
 
 class DocumentLoader {

@@ -75,6 +75,7 @@ public:
     }
 
     const std::vector<Hyperlink>& Links() const override { return m_links ? *m_links : kNoLinks; }
+    bool Interrupted() const override { return m_links == &kNoLinks; }
 
 private:
     // Fixes the link collection once: the worker's links, or none when the program is ending

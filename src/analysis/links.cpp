@@ -31,11 +31,16 @@ std::unique_ptr<Document> CreateOrThrow(DocumentLoader& loader, TextView address
     return document;
 }
 
-// Polls the ready state, pumping between polls. False when a stop request ended the wait.
+// Polls the ready state, pumping between polls. False when a stop request ended the wait, or when
+// the program's end cut the load short (the close's stop request is taken here, not left pending).
 bool WaitUntilComplete(Document& document, MessagePump& pump) {
     while (document.ReadyState() != kReadyComplete) {
         if (TakeStopRequest()) return false;
         pump.PumpMessages();
+    }
+    if (document.Interrupted()) {
+        TakeStopRequest();
+        return false;
     }
     return true;
 }

@@ -126,7 +126,7 @@ bool MainWindow::Load() {
     const Text caption = MainCaption(FERRIK_VERSION_MAJOR, FERRIK_VERSION_MINOR, FERRIK_VERSION_PATCH);
     SetWindowTextW(Hwnd(), Wide(caption));
     OnAddressChanged();
-    if (!CreatePlayer(m_player, *this, m_options.playerProgId)) {
+    if (!CreatePlayer(m_player, *this, Hwnd(), m_options.playerProgId)) {
         SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
         return false;
     }
@@ -339,6 +339,8 @@ void MainWindow::OnClose() {
 }
 
 void MainWindow::OnDestroy() {
+    // The control goes (deactivated, unsited, closed, released) while its container still stands.
+    m_player.reset();
     m_skinner.DetachSkin(Hwnd());
     if (m_options.endsProgram) PostQuitMessage(0);
 }

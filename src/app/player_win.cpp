@@ -1,77 +1,11 @@
 #include "app/player_win.h"
 
-#include <ocidl.h>
-#include <olectl.h>
-
 #include <cstdio>
 #include <string>
 
 namespace ferrik {
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
-
-// The container side a control may insist on before it initialises: no document, no window, and
-// the one ambient property that matters, run mode.
-class HiddenSite final : public IOleClientSite, public IDispatch {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite)) {
-            *object = static_cast<IOleClientSite*>(this);
-        } else if (IsEqualIID(riid, IID_IDispatch)) {
-            *object = static_cast<IDispatch*>(this);
-        } else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG refs = --m_refs;
-        if (refs == 0) delete this;
-        return refs;
-    }
-
-    HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
-        if (moniker) *moniker = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
-        if (container) *container = nullptr;
-        return E_NOINTERFACE;
-    }
-    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                                     UINT*) override {
-        if (id != DISPID_AMBIENT_USERMODE || !result) return DISP_E_MEMBERNOTFOUND;
-        VariantInit(result);
-        result->vt = VT_BOOL;
-        result->boolVal = VARIANT_TRUE;
-        return S_OK;
-    }
-
-private:
-    ULONG m_refs = 1;
-};
 
 std::string Failure(const wchar_t* member, HRESULT hr) {
     char text[96];
@@ -87,51 +21,14 @@ struct ScopedVariant {
     VARIANT value;
 };
 
-std::unique_ptr<DispatchPlayer> CreateHiddenControl(const wchar_t* progId) {
-    CLSID clsid;
-    if (FAILED(CLSIDFromProgID(progId, &clsid))) return nullptr;
-    ComPtr<IUnknown> control;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control)))) return nullptr;
-
-    ComPtr<IOleObject> ole;
-    ComPtr<IOleClientSite> site;
-    if (SUCCEEDED(control.As(&ole))) {
-        site.Attach(new HiddenSite());
-        DWORD misc = 0;
-        ole->GetMiscStatus(DVASPECT_CONTENT, &misc);
-        const bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
-        if (siteFirst) ole->SetClientSite(site.Get());
-        ComPtr<IPersistStreamInit> persist;
-        if (SUCCEEDED(control.As(&persist))) persist->InitNew();
-        if (!siteFirst) ole->SetClientSite(site.Get());
-    }
-    ComPtr<IDispatch> dispatch;
-    if (FAILED(control.As(&dispatch))) {
-        if (ole) {
-            ole->Close(OLECLOSE_NOSAVE);
-            ole->SetClientSite(nullptr);
-        }
-        return nullptr;
-    }
-    return std::make_unique<DispatchPlayer>(std::move(dispatch), std::move(ole), std::move(site));
-}
-
 }  // namespace
 
-DispatchPlayer::DispatchPlayer(ComPtr<IDispatch> dispatch, ComPtr<IOleObject> ole, ComPtr<IOleClientSite> site)
-    : m_dispatch(std::move(dispatch)), m_ole(std::move(ole)), m_site(std::move(site)) {}
-
-DispatchPlayer::~DispatchPlayer() {
-    if (m_ole) {
-        m_ole->Close(OLECLOSE_NOSAVE);
-        m_ole->SetClientSite(nullptr);
-    }
-}
+DispatchPlayer::DispatchPlayer(std::unique_ptr<OleControlHost> control) : m_control(std::move(control)) {}
 
 void DispatchPlayer::Call(const wchar_t* member, WORD flags, VARIANT* argument, VARIANT* result) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR name = const_cast<LPOLESTR>(member);
-    HRESULT hr = m_dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    HRESULT hr = Dispatch()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr)) throw PlayerError(Failure(member, hr));
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
@@ -145,7 +42,7 @@ void DispatchPlayer::Call(const wchar_t* member, WORD flags, VARIANT* argument, 
     }
     EXCEPINFO excep{};
     UINT argError = 0;
-    hr = m_dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep, &argError);
+    hr = Dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep, &argError);
     if (hr == DISP_E_EXCEPTION) {
         if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
         if (FAILED(excep.scode)) hr = excep.scode;
@@ -191,10 +88,12 @@ std::int32_t DispatchPlayer::PlayState() {
     return ReadInt(L"PlayState");
 }
 
-bool CreatePlayer(std::unique_ptr<DispatchPlayer>& player, Prompts& prompts, const wchar_t* progId) {
+bool CreatePlayer(std::unique_ptr<DispatchPlayer>& player, Prompts& prompts, HWND container, const wchar_t* progId) {
     player.reset();
-    player = CreateHiddenControl(progId);
-    if (player) return true;
+    if (auto control = OleControlHost::Create(container, progId)) {
+        player = std::make_unique<DispatchPlayer>(std::move(control));
+        return true;
+    }
     ReportMissingPlayer(prompts);
     return false;
 }

@@ -1,15 +1,13 @@
 #pragma once
-// The player's ActiveX control, created by ProgID, kept hidden (never in-place activated) and
-// reached late-bound through IDispatch.
+// The player's ActiveX control, hosted by the main window as a form hosts a control (sited and
+// in-place active in a window that is never shown) and reached late-bound through IDispatch.
 #include <windows.h>
-
-#include <ole2.h>
-#include <wrl/client.h>
 
 #include <memory>
 
 #include "app/player.h"
 #include "app/prompts.h"
+#include "platform/ole_host_win.h"
 
 namespace ferrik {
 
@@ -17,9 +15,7 @@ inline constexpr wchar_t kPlayerProgIdW[] = L"QvodInsert.QvodCtrl";
 
 class DispatchPlayer final : public Player {
 public:
-    DispatchPlayer(Microsoft::WRL::ComPtr<IDispatch> dispatch, Microsoft::WRL::ComPtr<IOleObject> ole,
-                   Microsoft::WRL::ComPtr<IOleClientSite> site);
-    ~DispatchPlayer() override;
+    explicit DispatchPlayer(std::unique_ptr<OleControlHost> control);
     DispatchPlayer(const DispatchPlayer&) = delete;
     DispatchPlayer& operator=(const DispatchPlayer&) = delete;
 
@@ -31,20 +27,21 @@ public:
     std::int32_t Downrate() override;
     std::int32_t PlayState() override;
 
-    IDispatch* Dispatch() const { return m_dispatch.Get(); }
+    IDispatch* Dispatch() const { return m_control->Dispatch(); }
+    const OleControlHost& Control() const { return *m_control; }
 
 private:
     void Call(const wchar_t* member, WORD flags, VARIANT* argument, VARIANT* result);
     std::int32_t ReadInt(const wchar_t* member);
 
-    Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
-    Microsoft::WRL::ComPtr<IOleObject> m_ole;  // null for a plain automation object
-    Microsoft::WRL::ComPtr<IOleClientSite> m_site;
+    std::unique_ptr<OleControlHost> m_control;
 };
 
-// Run once by the main window's load. Leaves `player` empty and returns false (PlayerReady) when
-// the control cannot be created; then tells the user and opens the vendor's download page through
-// `prompts`, after which the caller closes the main window. COM must be initialised.
-bool CreatePlayer(std::unique_ptr<DispatchPlayer>& player, Prompts& prompts, const wchar_t* progId = kPlayerProgIdW);
+// Run once by the main window's load, with the main window as `container`. Leaves `player` empty
+// and returns false (PlayerReady) when the control cannot be created and activated; then tells the
+// user and opens the vendor's download page through `prompts`, after which the caller closes the
+// main window. OLE must be initialised on this thread.
+bool CreatePlayer(std::unique_ptr<DispatchPlayer>& player, Prompts& prompts, HWND container,
+                  const wchar_t* progId = kPlayerProgIdW);
 
 }  // namespace ferrik

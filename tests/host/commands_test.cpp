@@ -57,9 +57,9 @@ const std::string kEscaped =
     "var u=[\"qvod%3A//1%7CA1%7C%u795E%u96D5%u4FA0%u4FA3%u7B2C01%u96C6.rmvb%7C\","
     "\"qvod%3A//2%7CB2%7C%u795E%u96D5%u4FA0%u4FA3%u7B2C02%u96C6.rmvb%7C\"];";
 
-const std::string kRedundant = "warn " + ToUtf8(kRedundantDataText);
-const std::string kNoRules = "warn " + ToUtf8(kNoRulesText);
-const std::string kAsk = "ask " + ToUtf8(kAskNoSchemeText);
+const std::string kRedundant = "warn 分析结果可能包含冗余数据，可能需要您手动进行筛选！";
+const std::string kNoRules = "warn 分析时将不使用规则数据！";
+const std::string kAsk = "ask 没有匹配的方案,确定要进行分析吗？";
 const Journal kTextSteps = {"正在分析网页中的qvod地址。", "lock", "unlock", "分析完毕"};
 const Journal kLinkSteps = {"lock", "正在准备分析网页……", "正在读取网页信息……", "完成分析。", "unlock", kRedundant};
 const Journal kTwoLevelSteps = {"lock",           "正在读取网页数据……",         "正在分析网页数据……",
@@ -140,6 +140,12 @@ TEST_F(CommandsTest, EachCommandShowsItsStepsAndLeavesItsRows) {
          },
          kLinkSteps, episodes},
         {"smart, EnId 2", [](auto& c) { SmartAnalyse(c, u"http://s/show/9.html", kTwoLevel); }, kTwoLevelSteps, links},
+        {"smart, EnId 2, Unescape 0: the next page is scanned as fetched",
+         [](auto& c) {
+             SmartAnalyse(c, u"http://s/show/9.html", {u"*/play/*.html", u"", u"2", u"0", true});
+         },
+         kTwoLevelSteps,
+         {}},
         {"smart, EnId 2 without a matching link",
          [](auto& c) { SmartAnalyse(c, u"http://s/list.html", kTwoLevel); },
          kTwoLevelSteps,

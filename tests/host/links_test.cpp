@@ -26,6 +26,7 @@ public:
             return loadingPolls-- > 0 ? kReadyLoading : kReadyComplete;
         }
         const std::vector<Hyperlink>& Links() const override { return owner.links; }
+        bool Interrupted() const override { return owner.interrupted; }
         FakeLoader& owner;
         int loadingPolls;
     };
@@ -39,6 +40,7 @@ public:
     int loadingPolls = 0;
     std::vector<Hyperlink> links;
     bool reject = false;
+    bool interrupted = false;  // "complete" because the program is ending
     std::vector<std::string> log;
     std::function<void()> onPoll;
 };
@@ -137,6 +139,24 @@ TEST_F(LinkAnalysisTest, StopRequests) {
     EXPECT_EQ(StopFlag, 0);
     EXPECT_EQ(tasks.Count(), 0u);
     EXPECT_EQ(std::count(loader.log.begin(), loader.log.end(), "beep"), 0);
+
+    // A close while loading: the load is cut short and the close's stop request is taken, not
+    // left pending, and no link of the unfinished page is listed.
+    loader = {};
+    loader.links = kEpisodeLinks;
+    loader.loadingPolls = 2;
+    loader.onPoll = [this, polls = 0]() mutable {
+        if (++polls == 2) StopFlag = 1, loader.interrupted = true;
+    };
+    Analyse(u"*");
+    EXPECT_EQ(StopFlag, 0);
+    EXPECT_EQ(tasks.Count(), 0u);
+    EXPECT_EQ(std::count(loader.log.begin(), loader.log.end(), "beep"), 0);
+    EXPECT_EQ(status.texts.back(), u"完成分析。");
+    loader.loadingPolls = 0;  // cut short before the first read
+    StopFlag = 1;
+    EXPECT_EQ(Find(u"*", 0), u"");
+    EXPECT_EQ(StopFlag, 0);
 }
 
 TEST_F(LinkAnalysisTest, InvalidPatternChangesNothing) {

@@ -46,8 +46,9 @@ TEST(BatchRun, StopChosenWhilePollingFailsTheRowAndEndsTheRun) {
     test::Journal journal;
     test::CountingPrompts prompts;
     prompts.showBoxes = false;
+    test::ContainerWindow container;
     std::unique_ptr<DispatchPlayer> player;
-    ASSERT_TRUE(CreatePlayer(player, prompts));
+    ASSERT_TRUE(CreatePlayer(player, prompts, container.get()));
 
     TaskList tasks;
     for (const char16_t* name : {u"@starting", u"第2集"}) {
@@ -114,8 +115,9 @@ TEST(BatchRun, MixedRowsEndWithTheirStatusesTheSummaryAndTheJournal) {
 
     test::CountingPrompts prompts;
     prompts.showBoxes = false;
+    test::ContainerWindow container;
     std::unique_ptr<DispatchPlayer> player;
-    ASSERT_TRUE(CreatePlayer(player, prompts));
+    ASSERT_TRUE(CreatePlayer(player, prompts, container.get()));
     NoBusy busy;
     clsWaitableTimer wait("ferrikbatch" + std::to_string(GetCurrentProcessId()));
     Win32MessagePump pump;

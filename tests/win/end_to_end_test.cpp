@@ -127,12 +127,14 @@ TEST(EndToEnd, AnalyseCheckAllDownloadAndThePlayerTakesEveryLink) {
     EXPECT_EQ(seen.back().title, L"提示");
     for (int row = 0; row < 3; ++row) EXPECT_EQ(test::RemoteListText(pi.hProcess, list, row, 3), L"成功");
 
-    std::vector<std::string> expected;
-    for (const auto& link : links) expected.push_back(Utf8(link));
-    EXPECT_EQ(ReadLines(journal), expected);
-
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    // The player's whole life: sited and activated at start, the three jobs (each after a Stop),
+    // the batch's final Stop, taken down at close.
+    std::vector<std::string> expected = {"#sited", "#activated"};
+    for (const auto& link : links) expected.insert(expected.end(), {"#stop", Utf8(link)});
+    for (const char* event : {"#stop", "#deactivated", "#closed", "#unsited", "#released"}) expected.push_back(event);
+    EXPECT_EQ(ReadLines(journal), expected);
     DWORD exitCode = 1;
     GetExitCodeProcess(pi.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);

@@ -84,6 +84,7 @@ protected:
         server.Serve("/escaped.html", Page(GbkPage(L"<script>var u=[" + escaped + L"];</script>")));
         server.Serve("/show/9.html",
                      Page(GbkPage(L"<a href=\"/show/intro.html\">介绍</a><a href=\"/play/9.html\">播放</a>")));
+        server.Serve("/raw/9.html", Page(GbkPage(L"<a href=\"/play/9.html\">播放</a>")));
         server.Serve("/play/9.html", Page(GbkPage(L"<script>var u=[" + escaped + L"];</script>")));
         std::wstring list = L"<a href=\"/\">首页</a>";
         for (int i = 1; i <= 3; ++i) {
@@ -105,12 +106,14 @@ protected:
 
         const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port());
         data.Write(L"Rule.dat", site + L"/show/|two|两级\r\n" + site + L"/list.html|eps|分集\r\n" + site +
-                                    L"/plain.html|direct|直接\r\n" + site + L"/bad/|bad|坏规则\r\n");
+                                    L"/plain.html|direct|直接\r\n" + site + L"/bad/|bad|坏规则\r\n" + site +
+                                    L"/raw/|tworaw|两级不解码\r\n");
         data.Write(L"RunFilter.dat",
                    L"[two]\r\nFilterStr=*/play/*.html\r\nEnId=2\r\nUnescape=1\r\n"
                    L"[eps]\r\nFilterStr=*/ep##.htm\r\nEnId=1\r\n"
                    L"[direct]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=1\r\n"
-                   L"[bad]\r\nFilterStr=*[z-a]*\r\nEnId=1\r\n");
+                   L"[bad]\r\nFilterStr=*[z-a]*\r\nEnId=1\r\n"
+                   L"[tworaw]\r\nFilterStr=*/play/*.html\r\nEnId=2\r\nUnescape=0\r\n");
         data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
     }
 
@@ -578,6 +581,14 @@ TEST_F(MainWindowTest, EachCommandShowsItsStatusSequenceAndRows) {
                                                    L"正在分析网页中的qvod地址。", L"分析完毕"}));
     EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Link(1, L"神雕侠侣"), Link(2, L"神雕侠侣")}));
 
+    // EnId 2 with Unescape 0: the same next page, scanned as fetched, holds no plain link.
+    SetAddress(Url("/raw/9.html"));
+    EXPECT_EQ(window->CurrentScheme().Unescape, u"0");
+    statuses.clear();
+    Command(MenuCommand::SmartAnalyse);
+    EXPECT_EQ(statuses.size(), 5u);
+    EXPECT_EQ(Rows(), 0);
+
     // EnId 0: text extraction, never unescaped.
     SetAddress(Url("/plain.html"));
     statuses.clear();
@@ -747,6 +758,13 @@ TEST_F(CloseDuring, ABatch) {
         After(1200, [&] { closeRequest(); });
         SendMessageW(Ctl(kCommand2), BM_CLICK, 0, 0);
     });
+    // The row the player was still starting failed, the next was never sent, and the run's final
+    // Stop reached the player before it was taken down.
+    EXPECT_EQ(window->Tasks().At(0).status, u"失败");
+    EXPECT_EQ(window->Tasks().At(1).status, u"");
+    EXPECT_EQ(journal.Events(),
+              (std::vector<Text>{u"#sited", u"#activated", u"#stop", u"#stop", u"#deactivated", u"#closed",
+                                 u"#unsited", u"#released"}));
 }
 
 // In the program, closing also asks the waits to end: a page that never finishes arriving does
@@ -760,6 +778,26 @@ TEST_F(CloseDuring, AFetchThatNeverEndsWhenTheWindowOwnsTheProgram) {
     After(300, [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
     Command(MenuCommand::AnalyseQvodText);
     EXPECT_LT(GetTickCount64() - start, 10000u);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) DispatchMessageW(&msg);
+    EXPECT_FALSE(IsWindow(hwnd));
+    ClearQuitRequest();
+}
+
+// Closing while the page still loads as a document ends the analysis as a stop: nothing listed,
+// the links of the unfinished page never read, and the close's stop request taken rather than
+// left pending for the next run.
+TEST_F(CloseDuring, ADocumentLoadWhenTheWindowOwnsTheProgram) {
+    MainWindowOptions options = Options();
+    options.endsProgram = true;
+    HWND hwnd = Create(std::move(options));
+    MessageBoxWatcher boxes;
+    SetAddress(Url("/never.html"));
+    statuses.clear();
+    After(1500, [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
+    Command(MenuCommand::AnalyseEpisodePage);
+    EXPECT_EQ(StopFlag, 0);
+    EXPECT_EQ(statuses, (std::vector<std::wstring>{L"正在准备分析网页……", L"完成分析。"}));
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message != WM_QUIT) DispatchMessageW(&msg);
     EXPECT_FALSE(IsWindow(hwnd));

@@ -21,15 +21,16 @@ Text Link(const char16_t* name) {
     return u"qvod://7|0123456789ABCDEF0123456789ABCDEF01234567|" + Text(name) + u"|";
 }
 
-std::unique_ptr<DispatchPlayer> CreateSubstitute(Prompts& prompts) {
+std::unique_ptr<DispatchPlayer> CreateSubstitute(Prompts& prompts, HWND container) {
     std::unique_ptr<DispatchPlayer> player;
-    EXPECT_TRUE(CreatePlayer(player, prompts)) << "is the player substitute registered?";
+    EXPECT_TRUE(CreatePlayer(player, prompts, container)) << "is the player substitute registered?";
     return player;
 }
 
 TEST(PlayerControl, CreatesTheRegisteredControlQuietly) {
     CountingPrompts prompts;
-    std::unique_ptr<DispatchPlayer> player = CreateSubstitute(prompts);
+    test::ContainerWindow container;
+    std::unique_ptr<DispatchPlayer> player = CreateSubstitute(prompts, container.get());
     ASSERT_TRUE(player);
     EXPECT_NE(player->Dispatch(), nullptr);
     EXPECT_EQ(prompts.messages + prompts.opens, 0);
@@ -38,7 +39,8 @@ TEST(PlayerControl, CreatesTheRegisteredControlQuietly) {
 TEST(PlayerControl, AWellFormedLinkStartsForOnePollThenIsAcceptedAndJournaled) {
     Journal journal;
     CountingPrompts prompts;
-    auto player = CreateSubstitute(prompts);
+    test::ContainerWindow container;
+    auto player = CreateSubstitute(prompts, container.get());
     ASSERT_TRUE(player);
     EXPECT_EQ(player->PlayState(), 0) << "idle before any job";
     player->Stop();
@@ -59,7 +61,8 @@ TEST(PlayerControl, AWellFormedLinkStartsForOnePollThenIsAcceptedAndJournaled) {
 TEST(PlayerControl, EmptyAndMalformedLinksAndHooks) {
     Journal journal;
     CountingPrompts prompts;
-    auto player = CreateSubstitute(prompts);
+    test::ContainerWindow container;
+    auto player = CreateSubstitute(prompts, container.get());
     ASSERT_TRUE(player);
     struct Case {
         Text link;
@@ -94,7 +97,8 @@ TEST(PlayerControl, EmptyAndMalformedLinksAndHooks) {
 
 TEST(PlayerControl, ARaisingMemberThrowsAndOtherwiseWorks) {
     CountingPrompts prompts;
-    auto player = CreateSubstitute(prompts);
+    test::ContainerWindow container;
+    auto player = CreateSubstitute(prompts, container.get());
     ASSERT_TRUE(player);
     player->SetURL(Link(u"@raise-Downrate"));
     player->Play();
@@ -117,6 +121,77 @@ TEST(PlayerControl, ARaisingMemberThrowsAndOtherwiseWorks) {
     player->SetURL(Link(u"@raise-Play"));
     EXPECT_THROW(player->Play(), PlayerError);
     EXPECT_EQ(player->PlayState(), 10) << "started all the same";
+}
+
+// The control's whole life in its container, as a form hosts it: sited before it is initialised,
+// activated in a hidden window of the container, then taken down before the container goes.
+TEST(PlayerControl, IsSitedActivatedInAHiddenWindowAndTakenDownCompletely) {
+    Journal journal;
+    CountingPrompts prompts;
+    test::ContainerWindow container;
+    auto player = CreateSubstitute(prompts, container.get());
+    ASSERT_TRUE(player);
+    HWND host = player->Control().HostWindow();
+    ASSERT_TRUE(IsWindow(host));
+    EXPECT_EQ(GetParent(host), container.get());
+    EXPECT_FALSE(IsWindowVisible(host));
+    EXPECT_NE(GetWindow(host, GW_CHILD), nullptr) << "the control made its window in the host";
+    player->Stop();
+    player->SetURL(kGoodLink);
+    player->Play();
+    player->Downrate();
+    EXPECT_GT(player->Downrate(), 0);
+    player.reset();
+    EXPECT_FALSE(IsWindow(host));
+    EXPECT_EQ(journal.Events(), (std::vector<Text>{u"#sited", u"#activated", u"#stop", kGoodLink, u"#deactivated",
+                                                  u"#closed", u"#unsited", u"#released"}));
+    // Nothing of the control is left alive: its server may unload.
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    HMODULE server = GetModuleHandleW(L"qvodsim.dll");
+    ASSERT_NE(server, nullptr);
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(server, "DllCanUnloadNow")));
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST(PlayerControl, MembersAreFoundByNameWhateverTheirIds) {
+    SetEnvironmentVariableW(L"QVODSIM_DISPIDS", L"reversed");
+    Journal journal;
+    CountingPrompts prompts;
+    test::ContainerWindow container;
+    auto player = CreateSubstitute(prompts, container.get());
+    SetEnvironmentVariableW(L"QVODSIM_DISPIDS", nullptr);
+    ASSERT_TRUE(player);
+    LPOLESTR name = const_cast<LPOLESTR>(L"Stop");
+    DISPID id = 0;
+    ASSERT_EQ(player->Dispatch()->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    EXPECT_NE(id, 1) << "the ids really differ";
+    player->Stop();
+    player->SetURL(kGoodLink);
+    player->Play();
+    EXPECT_EQ(player->Downrate(), 0);
+    EXPECT_EQ(player->PlayState(), 10);
+    EXPECT_GT(player->Downrate(), 0);
+    EXPECT_EQ(journal.Lines(), std::vector<Text>{kGoodLink});
+}
+
+// A windowed control refuses to play for a caller that never sited and activated it.
+TEST(PlayerControl, TheSubstituteRefusesToPlayUnhosted) {
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(kPlayerProgIdW, &clsid), S_OK);
+    IDispatch* raw = nullptr;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&raw)),
+              S_OK);
+    LPOLESTR name = const_cast<LPOLESTR>(L"Play");
+    DISPID id = 0;
+    ASSERT_EQ(raw->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    DISPPARAMS none{};
+    EXCEPINFO excep{};
+    EXPECT_EQ(raw->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, &excep, nullptr),
+              DISP_E_EXCEPTION);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    raw->Release();
 }
 
 // Watches the given thread for message boxes titled "提示" from a second thread; reads each one's
@@ -176,7 +251,8 @@ TEST(PlayerControl, AMissingControlShowsTheMessageOnceThenOpensTheDownloadPage) 
     CountingPrompts prompts;
     std::unique_ptr<DispatchPlayer> player;
     BoxWatcher watcher(GetCurrentThreadId());
-    const bool PlayerReady = CreatePlayer(player, prompts, L"Ferrik.NoSuchPlayer.1");
+    test::ContainerWindow container;
+    const bool PlayerReady = CreatePlayer(player, prompts, container.get(), L"Ferrik.NoSuchPlayer.1");
     watcher.Stop();
     EXPECT_FALSE(PlayerReady);
     EXPECT_FALSE(player);

@@ -1,4 +1,5 @@
-// The COM server around the player substitute: class factory, DLL exports and self-registration.
+// The COM server around the player substitute: class factory, DLL exports and self-registration
+// as an ActiveX control.
 #include <olectl.h>
 
 #include "player_sim.h"
@@ -113,7 +114,10 @@ STDAPI DllRegisterServer() {
                     SetKeyValue(clsidKey, nullptr, L"Qvod player substitute (tests only)") &&
                     SetKeyValue(clsidKey + L"\\ProgID", nullptr, kProgId) &&
                     SetKeyValue(clsidKey + L"\\InprocServer32", nullptr, path) &&
-                    SetKeyValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+                    SetKeyValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+                    SetKeyValue(clsidKey + L"\\Control", nullptr, L"") &&
+                    SetKeyValue(clsidKey + L"\\MiscStatus", nullptr, L"0") &&
+                    SetKeyValue(clsidKey + L"\\MiscStatus\\1", nullptr, L"131473");
     return ok ? S_OK : SELFREG_E_CLASS;
 }
 

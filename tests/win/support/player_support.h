@@ -25,16 +25,40 @@ public:
         SetEnvironmentVariableW(L"QVODSIM_JOURNAL", nullptr);
         DeleteFileW(m_path.c_str());
     }
-    std::vector<Text> Lines() const {
+    // The jobs the player took, in order.
+    std::vector<Text> Lines() const { return Read(false); }
+    // Everything: the control's life ("#sited", "#activated", ...) between the jobs.
+    std::vector<Text> Events() const { return Read(true); }
+
+private:
+    std::vector<Text> Read(bool withLife) const {
         std::ifstream in(m_path.c_str(), std::ios::binary);
         std::vector<Text> lines;
         std::string line;
-        while (std::getline(in, line)) lines.push_back(FromUtf8(line));
+        while (std::getline(in, line)) {
+            if (withLife || line.rfind('#', 0) != 0) lines.push_back(FromUtf8(line));
+        }
         return lines;
     }
 
-private:
     std::wstring m_path;
+};
+
+// A hidden top-level window standing in for the main window as the player's container.
+class ContainerWindow {
+public:
+    ContainerWindow()
+        : m_hwnd(CreateWindowExW(0, L"Static", L"container", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr)) {}
+    ~ContainerWindow() {
+        if (m_hwnd) DestroyWindow(m_hwnd);
+    }
+    ContainerWindow(const ContainerWindow&) = delete;
+    ContainerWindow& operator=(const ContainerWindow&) = delete;
+    HWND get() const { return m_hwnd; }
+
+private:
+    HWND m_hwnd;
 };
 
 class CountingPrompts final : public Prompts {

@@ -1,0 +1,271 @@
+#include "platform/ole_host_win.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+namespace ferrik {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t kHostClass[] = L"FerrikControlHost";
+// The size a control gets on its (never shown) form, in pixels.
+constexpr int kControlSize = 32;
+
+bool RegisterHostClass() {
+    WNDCLASSEXW wc{sizeof(wc)};
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kHostClass, &wc)) return true;
+    wc = WNDCLASSEXW{sizeof(wc)};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kHostClass;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+int ScreenDpiX() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+// The container's side of one control: client site, in-place site and frame, control site, and
+// the ambient properties (run mode, no hatching or grab handles, the user's locale).
+class OleControlSite final : public IOleClientSite,
+                             public IOleInPlaceSite,
+                             public IOleInPlaceFrame,
+                             public IOleControlSite,
+                             public IDispatch {
+public:
+    explicit OleControlSite(HWND window) : m_window(window) {}
+
+    // After this the site answers as if its window were gone; the control may still hold it.
+    void Detach() { m_window = nullptr; }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite)) {
+            *object = static_cast<IOleClientSite*>(this);
+        } else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite)) {
+            *object = static_cast<IOleInPlaceSite*>(this);
+        } else if (IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame)) {
+            *object = static_cast<IOleInPlaceFrame*>(this);
+        } else if (IsEqualIID(riid, IID_IOleControlSite)) {
+            *object = static_cast<IOleControlSite*>(this);
+        } else if (IsEqualIID(riid, IID_IDispatch)) {
+            *object = static_cast<IDispatch*>(this);
+        } else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG refs = --m_refs;
+        if (refs == 0) delete this;
+        return refs;
+    }
+
+    // IOleClientSite: no document, no storage.
+    HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+        if (moniker) *moniker = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+        if (container) *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (shared by the in-place site and the frame)
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (!window) return E_POINTER;
+        *window = m_window;
+        return m_window ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return m_window ? S_OK : S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, RECT* position,
+                                               RECT* clip, OLEINPLACEFRAMEINFO* info) override {
+        if (!frame || !document || !position || !clip) return E_POINTER;
+        *frame = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+        *document = nullptr;
+        SetRect(position, 0, 0, kControlSize, kControlSize);
+        *clip = *position;
+        if (info) {
+            info->fMDIApp = FALSE;
+            info->hwndFrame = m_window ? GetAncestor(m_window, GA_ROOT) : nullptr;
+            info->haccel = nullptr;
+            info->cAccelEntries = 0;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleInPlaceUIWindow and IOleInPlaceFrame: no tool space, menus or accelerators to share.
+    HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IOleControlSite
+    HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** extended) override {
+        if (extended) *extended = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override {
+        if (!himetric || !container) return E_POINTER;
+        // Container coordinates are pixels at the display's resolution; 2540 HIMETRIC to the inch.
+        const int dpi = ScreenDpiX();
+        if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
+            container->x = static_cast<float>(himetric->x) * static_cast<float>(dpi) / 2540.0f;
+            container->y = static_cast<float>(himetric->y) * static_cast<float>(dpi) / 2540.0f;
+        } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
+            himetric->x = static_cast<LONG>(container->x * 2540.0f / static_cast<float>(dpi) + 0.5f);
+            himetric->y = static_cast<LONG>(container->y * 2540.0f / static_cast<float>(dpi) + 0.5f);
+        } else {
+            return E_INVALIDARG;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
+
+    // IDispatch: the ambient properties.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+        VariantInit(result);
+        switch (id) {
+            case DISPID_AMBIENT_USERMODE:
+                result->vt = VT_BOOL;
+                result->boolVal = VARIANT_TRUE;
+                return S_OK;
+            case DISPID_AMBIENT_UIDEAD:
+            case DISPID_AMBIENT_SHOWHATCHING:
+            case DISPID_AMBIENT_SHOWGRABHANDLES:
+            case DISPID_AMBIENT_MESSAGEREFLECT:
+                result->vt = VT_BOOL;
+                result->boolVal = VARIANT_FALSE;
+                return S_OK;
+            case DISPID_AMBIENT_LOCALEID:
+                result->vt = VT_I4;
+                result->lVal = static_cast<LONG>(GetUserDefaultLCID());
+                return S_OK;
+            default:
+                return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    ~OleControlSite() = default;
+
+    ULONG m_refs = 1;
+    HWND m_window;
+};
+
+std::unique_ptr<OleControlHost> OleControlHost::Create(HWND container, const wchar_t* progId, HRESULT* error) {
+    HRESULT ignored = S_OK;
+    HRESULT& hr = error ? *error : ignored;
+    CLSID clsid;
+    hr = CLSIDFromProgID(progId, &clsid);
+    if (FAILED(hr)) return nullptr;
+    ComPtr<IUnknown> control;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control));
+    if (FAILED(hr)) return nullptr;
+
+    std::unique_ptr<OleControlHost> host(new OleControlHost());
+    if (SUCCEEDED(control.As(&host->m_ole))) {
+        hr = host->Activate(container, control.Get());
+        if (FAILED(hr)) return nullptr;  // the destructor undoes what was done
+    }
+    hr = control.As(&host->m_dispatch);
+    if (FAILED(hr)) return nullptr;
+    return host;
+}
+
+HRESULT OleControlHost::Activate(HWND container, IUnknown* control) {
+    if (!container || !RegisterHostClass()) return E_INVALIDARG;
+    // The control's window goes into this one, which is never shown.
+    m_hostWindow = CreateWindowExW(0, kHostClass, L"qvod", WS_CHILD | WS_CLIPCHILDREN, 0, 0, kControlSize,
+                                   kControlSize, container, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!m_hostWindow) return HRESULT_FROM_WIN32(GetLastError());
+    m_site.Attach(new OleControlSite(m_hostWindow));
+
+    DWORD misc = 0;
+    m_ole->GetMiscStatus(DVASPECT_CONTENT, &misc);
+    const bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
+    HRESULT hr = S_OK;
+    if (siteFirst && FAILED(hr = m_ole->SetClientSite(m_site.Get()))) return hr;
+    ComPtr<IPersistStreamInit> persist;
+    if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&persist))) && FAILED(hr = persist->InitNew())) return hr;
+    if (!siteFirst && FAILED(hr = m_ole->SetClientSite(m_site.Get()))) return hr;
+    m_ole->SetHostNames(L"Ferrik", nullptr);
+
+    RECT position{0, 0, kControlSize, kControlSize};
+    return m_ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site.Get(), 0, m_hostWindow, &position);
+}
+
+void OleControlHost::Shutdown() {
+    m_dispatch.Reset();
+    if (m_ole) {
+        ComPtr<IOleInPlaceObject> inPlace;
+        if (SUCCEEDED(m_ole.As(&inPlace))) inPlace->InPlaceDeactivate();
+        m_ole->Close(OLECLOSE_NOSAVE);
+        if (m_site) m_ole->SetClientSite(nullptr);
+        m_ole.Reset();
+    }
+    if (m_site) {
+        m_site->Detach();
+        m_site.Reset();
+    }
+    if (m_hostWindow) {
+        DestroyWindow(m_hostWindow);
+        m_hostWindow = nullptr;
+    }
+}
+
+OleControlHost::~OleControlHost() {
+    Shutdown();
+}
+
+}  // namespace ferrik

@@ -1,0 +1,46 @@
+#pragma once
+// A small OLE control container: what a form does for an ActiveX control placed on it. The control
+// is created from its ProgID, given a client site (with in-place site, control site and the ambient
+// properties a control asks for in run mode), initialised, and in-place activated in a host window
+// of ours, a child of the container window that stays hidden. Members are then reached through the
+// control's IDispatch.
+#include <windows.h>
+
+#include <ole2.h>
+#include <wrl/client.h>
+
+#include <memory>
+
+namespace ferrik {
+
+class OleControlSite;
+
+class OleControlHost {
+public:
+    // Creates the control of `progId` inside `container`. An object without IOleObject (a plain
+    // automation object) is kept as it is, without a site or window. Returns null, with the
+    // failing call's result in `error`, when any step fails; nothing is left behind then.
+    static std::unique_ptr<OleControlHost> Create(HWND container, const wchar_t* progId, HRESULT* error = nullptr);
+
+    // Deactivates the control, removes its site, closes and releases it, then destroys the host
+    // window: all before the container window goes.
+    ~OleControlHost();
+    OleControlHost(const OleControlHost&) = delete;
+    OleControlHost& operator=(const OleControlHost&) = delete;
+
+    IDispatch* Dispatch() const { return m_dispatch.Get(); }
+    HWND HostWindow() const { return m_hostWindow; }
+    bool IsSited() const { return m_site != nullptr; }
+
+private:
+    OleControlHost() = default;
+    HRESULT Activate(HWND container, IUnknown* control);
+    void Shutdown();
+
+    Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
+    Microsoft::WRL::ComPtr<IOleObject> m_ole;
+    Microsoft::WRL::ComPtr<OleControlSite> m_site;
+    HWND m_hostWindow = nullptr;
+};
+
+}  // namespace ferrik
