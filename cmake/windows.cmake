@@ -58,3 +58,10 @@ endif()
 target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
                            FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180)
+
+# The task list's benchmark under Wine (scripts/bench-win); not a test.
+add_executable(task_list_bench ${CMAKE_SOURCE_DIR}/bench/win/task_list_bench_win.cpp
+               ${CMAKE_SOURCE_DIR}/tests/win/support/http_server.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/ui_driver.cpp)
+target_include_directories(task_list_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(task_list_bench PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(task_list_bench PRIVATE ferrik_win)

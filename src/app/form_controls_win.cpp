@@ -40,7 +40,8 @@ HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT 
             break;
         case ControlKind::ListView:
             cls = WC_LISTVIEWW;
-            style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP;
+            // Owner data: the list shows rows that its owner keeps (the task list) and asks for them.
+            style |= LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_OWNERDATA | WS_TABSTOP;
             exStyle = WS_EX_CLIENTEDGE;
             break;
     }

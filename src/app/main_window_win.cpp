@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "../../res/resource.h"
@@ -25,6 +26,9 @@ constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr UINT kFinishCloseMessage = WM_APP + 1;
 constexpr UINT_PTR kComboSubclass = 1;
 constexpr UINT_PTR kListSubclass = 2;
+constexpr UINT_PTR kListSyncTimer = 1;
+// While rows arrive the list view gets the new count at least this often.
+constexpr ULONGLONG kListSyncMs = 100;
 
 UniqueMenu BuildMenu(std::span<const MenuEntry> entries) {
     UniqueMenu menu(CreatePopupMenu());
@@ -50,11 +54,18 @@ bool IsMenuCommand(WORD id) {
            Contains(kListMenu, MenuCommand(id));
 }
 
-void SetListText(HWND list, int item, int subItem, const Text& text) {
-    LVITEMW lvi{};
-    lvi.iSubItem = subItem;
-    lvi.pszText = const_cast<wchar_t*>(Wide(text));
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvi));
+void CopyText(const Text& text, wchar_t* buffer, int capacity) {
+    if (!buffer || capacity <= 0) return;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
+    std::copy_n(text.data(), n, reinterpret_cast<char16_t*>(buffer));
+    buffer[n] = L'\0';
+}
+
+// Whether `name` starts with `prefix`, ignoring case as the list view's type-ahead does.
+bool StartsWithNoCase(const Text& name, const wchar_t* prefix) {
+    const int length = lstrlenW(prefix);
+    if (length == 0 || name.size() < static_cast<std::size_t>(length)) return false;
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Wide(name), length, prefix, length) == CSTR_EQUAL;
 }
 
 Text ExecutableDirectory() {
@@ -157,6 +168,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             OnClose();
             return 0;
+        case WM_TIMER:
+            if (wParam == kListSyncTimer) SyncList();
+            return 0;
         case kFinishCloseMessage:
             if (m_closing && m_operations == 0) DestroyWindow(Hwnd());
             return 0;
@@ -191,9 +205,12 @@ void MainWindow::SetupListView() {
     HWND list = Control(kListView1);
     const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // The check boxes are state images that the list asks for (LVN_GETDISPINFO), as its texts.
+    SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    m_listHeader = m_tasks.Header();
     int index = 0;
     for (const ListColumn& column : kTaskColumns) {
-        const Text header = index == 0 ? m_tasks.Header() : Text(column.header);
+        const Text header = index == 0 ? m_listHeader : Text(column.header);
         LVCOLUMNW lvc{};
         lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         lvc.pszText = const_cast<wchar_t*>(Wide(header));
@@ -256,14 +273,55 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
-    if (header.idFrom != kListView1 || header.code != LVN_ITEMCHANGED || m_syncingList) return 0;
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return 0;
-    if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= m_tasks.Count()) return 0;
-    // State image 2 is the ticked box.
-    m_tasks.SetChecked(static_cast<std::size_t>(change.iItem),
-                       (change.uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
-    return 0;
+    if (header.idFrom != kListView1) return 0;
+    switch (header.code) {
+        case LVN_GETDISPINFOW:
+            OnListDisplayInfo(const_cast<NMHDR&>(header));
+            return 0;
+        case LVN_ODFINDITEMW:
+            return OnListFindItem(header);
+        default:
+            return 0;
+    }
+}
+
+void MainWindow::OnListDisplayInfo(NMHDR& header) const {
+    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
+    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= m_tasks.Count()) return;
+    const TaskRow& row = m_tasks.At(static_cast<std::size_t>(item.iItem));
+    if (item.mask & LVIF_TEXT) {
+        static constexpr Text TaskRow::*kColumns[] = {&TaskRow::name, &TaskRow::address, &TaskRow::engine,
+                                                      &TaskRow::status};
+        const bool known = item.iSubItem >= 0 && item.iSubItem < static_cast<int>(std::size(kColumns));
+        CopyText(known ? row.*kColumns[item.iSubItem] : Text(), item.pszText, item.cchTextMax);
+    }
+    if ((item.mask & LVIF_STATE) && item.iSubItem == 0) {
+        // State image 1 is the empty box, 2 the ticked one.
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
+        item.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+}
+
+// Type-ahead: the next row from iStart whose name starts with the typed text, wrapping if asked.
+int MainWindow::OnListFindItem(const NMHDR& header) const {
+    const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
+    const LVFINDINFOW& what = find.lvfi;
+    if (!(what.flags & (LVFI_STRING | LVFI_PARTIAL)) || !what.psz) return -1;
+    const std::size_t count = std::min<std::size_t>(m_tasks.Count(), m_listShown);
+    if (count == 0) return -1;
+    const std::size_t start = find.iStart >= 0 && static_cast<std::size_t>(find.iStart) < count ? find.iStart : 0;
+    const std::size_t steps = (what.flags & LVFI_WRAP) ? count : count - start;
+    for (std::size_t i = 0; i < steps; ++i) {
+        const std::size_t row = (start + i) % count;
+        if (StartsWithNoCase(m_tasks.At(row).name, what.psz)) return static_cast<int>(row);
+    }
+    return -1;
+}
+
+void MainWindow::ToggleRow(int item) {
+    if (item < 0 || static_cast<std::size_t>(item) >= std::min(m_tasks.Count(), m_listShown)) return;
+    const auto row = static_cast<std::size_t>(item);
+    m_tasks.SetChecked(row, !m_tasks.At(row).checked);
 }
 
 void MainWindow::OnClose() {
@@ -307,9 +365,19 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     }
     auto* self = reinterpret_cast<MainWindow*>(data);
     if (id == kComboSubclass && msg == WM_SETTEXT) return self->OnComboSetText(hwnd, wParam, lParam);
-    if (id == kListSubclass && msg == WM_RBUTTONDOWN) {
-        self->OnListRightButton(hwnd, lParam);
-        return 0;
+    if (id == kListSubclass) {
+        if (msg == WM_RBUTTONDOWN) {
+            self->OnListRightButton(hwnd, lParam);
+            return 0;
+        }
+        if (self->OnListCheckInput(hwnd, msg, wParam, lParam)) return 0;
+        // Whoever reads the list (a test, an accessibility tool) sees every row added so far.
+        if (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100 && msg != LVM_SETITEMCOUNT && self->m_listPending) {
+            try {
+                self->SyncList();
+            } catch (...) {
+            }
+        }
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
@@ -326,8 +394,33 @@ LRESULT MainWindow::OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noe
     return result;
 }
 
+// An owner-data list view keeps no check state: a click on a row's box, or the space bar on the
+// focused row, toggles the row in the model, which redraws it.
+bool MainWindow::OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+            LVHITTESTINFO hit{};
+            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            const int item = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            if (item < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return false;
+            SetFocus(list);
+            ToggleRow(item);
+            return true;
+        }
+        if ((msg == WM_KEYDOWN || msg == WM_CHAR) && wParam == VK_SPACE) {
+            if (msg == WM_KEYDOWN)
+                ToggleRow(static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+            return true;  // the space is no type-ahead text either
+        }
+    } catch (...) {
+    }
+    return false;
+}
+
 // Handled here rather than by the list view, which would clear the selection on empty space.
+// A busy (disabled) list opens no menu, even for a button message that reaches it anyway.
 void MainWindow::OnListRightButton(HWND list, LPARAM lParam) noexcept {
+    if (!IsWindowEnabled(list)) return;
     try {
         LVHITTESTINFO hit{};
         hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -443,6 +536,7 @@ void MainWindow::LockControls() {
 }
 
 void MainWindow::UnlockControls() {
+    SyncList();  // the operation ends: every row it added is shown
     EnableWindow(Control(kCommand1), TRUE);
     SetControlsEnabled(true);
 }
@@ -478,45 +572,64 @@ void MainWindow::Beep() {
     MessageBeep(MB_OK);
 }
 
-void MainWindow::OnRowAdded(std::size_t index) {
-    const TaskRow& row = m_tasks.At(index);
-    HWND list = Control(kListView1);
-    m_syncingList = true;
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(index);
-    item.pszText = const_cast<wchar_t*>(Wide(row.name));
-    const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    if (at >= 0) {
-        SetListText(list, at, 1, row.address);
-        SetListText(list, at, 2, row.engine);
-        SetListText(list, at, 3, row.status);
-    }
-    m_syncingList = false;
+void MainWindow::OnRowAdded(std::size_t) {
+    ListChanged();
 }
 
 void MainWindow::OnRowsCleared() {
-    m_syncingList = true;
-    SendMessageW(Control(kListView1), LVM_DELETEALLITEMS, 0, 0);
-    m_syncingList = false;
+    // The rows are gone from the model: the list must not ask for them any more.
+    m_listShown = 0;
+    SendMessageW(Control(kListView1), LVM_SETITEMCOUNT, 0, 0);
 }
 
 void MainWindow::OnRowChanged(std::size_t index) {
-    const TaskRow& row = m_tasks.At(index);
+    // A check box or a status written by the batch driver: redraw that row now if it is in view.
     HWND list = Control(kListView1);
-    const int item = static_cast<int>(index);
-    m_syncingList = true;
-    ListView_SetCheckState(list, item, row.checked);
-    SetListText(list, item, 3, row.status);
-    m_syncingList = false;
+    if (!list || index >= m_listShown) return;
+    const auto top = static_cast<std::size_t>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+    const auto page = static_cast<std::size_t>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    if (index < top || index > top + page) return;
+    SendMessageW(list, LVM_REDRAWITEMS, index, index);
 }
 
-void MainWindow::OnHeaderChanged(TextView header) {
-    const Text text(header);
-    LVCOLUMNW lvc{};
-    lvc.mask = LVCF_TEXT;
-    lvc.pszText = const_cast<wchar_t*>(Wide(text));
-    SendMessageW(Control(kListView1), LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&lvc));
+void MainWindow::OnHeaderChanged(TextView) {
+    ListChanged();
+}
+
+void MainWindow::ListChanged() {
+    m_listPending = true;
+    const bool first = m_listShown == 0 && m_tasks.Count() > 0;
+    if (first || GetTickCount64() - m_listSyncedAt >= kListSyncMs) {
+        SyncList();
+        // Drawn now: an analysis that adds rows without pumping messages still shows them.
+        RedrawWindow(Control(kListView1), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    } else if (!m_listTimer && Hwnd()) {
+        m_listTimer = SetTimer(Hwnd(), kListSyncTimer, static_cast<UINT>(kListSyncMs), nullptr) != 0;
+    }
+}
+
+void MainWindow::SyncList() {
+    if (m_listTimer) {
+        KillTimer(Hwnd(), kListSyncTimer);
+        m_listTimer = false;
+    }
+    HWND list = Control(kListView1);
+    if (!m_listPending || !list) return;
+    m_listPending = false;
+    m_listSyncedAt = GetTickCount64();
+    const std::size_t count = m_tasks.Count();
+    if (count != m_listShown) {
+        m_listShown = count;
+        SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    }
+    Text header = m_tasks.Header();
+    if (header != m_listHeader) {
+        m_listHeader = std::move(header);
+        LVCOLUMNW lvc{};
+        lvc.mask = LVCF_TEXT;
+        lvc.pszText = const_cast<wchar_t*>(Wide(m_listHeader));
+        SendMessageW(list, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&lvc));
+    }
 }
 
 }  // namespace ferrik

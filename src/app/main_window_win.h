@@ -124,10 +124,23 @@ private:
     void OnRowChanged(std::size_t index) override;
     void OnHeaderChanged(TextView header) override;
 
-    // Combo1 and ListView1 are subclassed: a text set by code, and the right button.
+    // ListView1 is an owner-data list view of m_tasks: it holds only the row count, selection and
+    // focus, and asks for texts and check boxes when it draws. The count and the header follow
+    // the model at most every kListSyncMs while rows arrive (and at once for the first row, at
+    // the end of an operation and before anyone reads the control), so the cost of a row does
+    // not depend on the control's repainting.
+    void ListChanged();
+    void SyncList();
+    void OnListDisplayInfo(NMHDR& info) const;  // LVN_GETDISPINFOW
+    int OnListFindItem(const NMHDR& find) const;  // LVN_ODFINDITEMW
+    void ToggleRow(int item);
+
+    // Combo1 and ListView1 are subclassed: a text set by code; the right button, check boxes and
+    // reads of the list.
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
     LRESULT OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noexcept;
     void OnListRightButton(HWND list, LPARAM lParam) noexcept;
+    bool OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
     // Counts the commands and batch runs on this window's stack. Closing while one runs only hides
     // the window; the last one to unwind finishes the close.
@@ -166,7 +179,11 @@ private:
     int m_operations = 0;
     bool m_closing = false;  // closed while an operation ran: hidden, waiting for it to unwind
     bool m_settingAddress = false;
-    bool m_syncingList = false;  // the list view is being updated from the model
+    std::size_t m_listShown = 0;  // the row count the list view has
+    bool m_listPending = false;   // rows or header not yet given to the list view
+    bool m_listTimer = false;     // the timer that syncs the list once rows stop arriving
+    ULONGLONG m_listSyncedAt = 0;
+    Text m_listHeader;            // the first column's header as shown
 };
 
 }  // namespace ferrik

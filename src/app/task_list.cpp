@@ -32,6 +32,7 @@ void TaskList::RebuildKeySlots(std::size_t slotCount) {
 }
 
 bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key) {
+    m_counted = true;
     if (2 * (m_rows.size() + 1) > m_keySlots.size()) {
         RebuildKeySlots(std::max<std::size_t>(64, 2 * m_keySlots.size()));
     }
@@ -49,6 +50,7 @@ bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextVie
 }
 
 void TaskList::ClearTasks() {
+    m_counted = true;
     m_rows.clear();
     std::fill(m_keySlots.begin(), m_keySlots.end(), KeySlot{});
     if (m_observer) m_observer->OnRowsCleared();
@@ -83,6 +85,7 @@ void TaskList::SetStatus(std::size_t index, TextView status) {
 }
 
 Text TaskList::Header() const {
+    if (!m_counted) return u"名称";
     return u"名称(" + ToText(static_cast<std::int64_t>(m_rows.size())) + u")";
 }
 

@@ -49,7 +49,7 @@ public:
     void SetChecked(std::size_t index, bool checked);
     void SetStatus(std::size_t index, TextView status);
 
-    // "名称(" + row count + ")"
+    // "名称" until the list is first filled or cleared, then "名称(" + row count + ")".
     Text Header() const;
 
     void SetObserver(TaskListObserver* observer) { m_observer = observer; }
@@ -69,6 +69,7 @@ private:
     std::vector<TaskRow> m_rows;
     std::vector<KeySlot> m_keySlots;  // a power of two, at most half full
     TaskListObserver* m_observer = nullptr;
+    bool m_counted = false;  // the header shows the count
 };
 
 // The main window's busy state: disables what would start competing work while an analysis or a

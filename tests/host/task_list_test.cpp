@@ -34,10 +34,11 @@ TEST(TaskList, DuplicateKeyAddsNothingButHeaderStillCounts) {
     EXPECT_EQ(rec.headers, (std::vector<Text>{u"名称(1)", u"名称(1)"}));
 }
 
-TEST(TaskList, ClearResetsHeaderAndKeys) {
+TEST(TaskList, HeaderCountsOnceFilledOrClearedAndClearFreesKeys) {
     TaskList list;
     Recorder rec;
     list.SetObserver(&rec);
+    EXPECT_EQ(list.Header(), u"名称");  // the design-time text until the list is first filled or cleared
     list.ClearTasks();
     EXPECT_EQ(rec.headers.back(), u"名称(0)");
     list.AddTask(u"a", u"k", u"SS0", u"", u"k");

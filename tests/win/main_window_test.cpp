@@ -199,6 +199,25 @@ protected:
         SendMessageW(Ctl(kListView1), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
     }
 
+    // A left click on the row's check box, as the mouse delivers it.
+    void ClickCheckBox(int row) {
+        RECT bounds{}, label{};
+        ListView_GetItemRect(Ctl(kListView1), row, &bounds, LVIR_BOUNDS);
+        ListView_GetItemRect(Ctl(kListView1), row, &label, LVIR_LABEL);
+        LVHITTESTINFO hit{};
+        hit.pt = POINT{(bounds.left + label.left) / 2, (bounds.top + bounds.bottom) / 2};
+        ASSERT_EQ(ListView_HitTest(Ctl(kListView1), &hit), row);
+        ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
+        for (UINT m : {WM_LBUTTONDOWN, WM_LBUTTONUP})
+            SendMessageW(Ctl(kListView1), m, m == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    }
+
+    std::vector<bool> Checks() const {
+        std::vector<bool> out;
+        for (int i = 0; i < Rows(); ++i) out.push_back(ListView_GetCheckState(Ctl(kListView1), i));
+        return out;
+    }
+
     void After(UINT delayMs, std::function<void()> action) { test::RunAfter(delayMs, std::move(action)); }
 
     // Runs `action` when the list view gets its first row.
@@ -208,7 +227,7 @@ protected:
             Ctl(kListView1),
             [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) CALLBACK -> LRESULT {
                 const LRESULT r = DefSubclassProc(h, m, w, l);
-                if (m == LVM_INSERTITEMW && s_action) std::exchange(s_action, nullptr)();
+                if (m == LVM_SETITEMCOUNT && w > 0 && s_action) std::exchange(s_action, nullptr)();
                 return r;
             },
             2, 0);
@@ -280,7 +299,7 @@ TEST_F(MainWindowTest, LoadsWithTheDesignersLayout) {
     LOGFONTW lf{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Ctl(kLabel1), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
     EXPECT_STREQ(lf.lfFaceName, L"宋体");
-    EXPECT_EQ(Header(), L"名称(0)");
+    EXPECT_EQ(Header(), L"名称");  // the count comes once the list is first filled or cleared
     const int widths[] = {2500, 5500, 1440, 1000};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(ListView_GetColumnWidth(Ctl(kListView1), i), TwipsToPixels(widths[i], dpi));
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(Ctl(kListView1)) & LVS_EX_CHECKBOXES);
@@ -350,15 +369,28 @@ TEST_F(MainWindowTest, ListMirrorsTheModelAndUserChecksGoBack) {
     EXPECT_EQ(Cell(0, 1), L"qvod://1|a|第1集|");
     EXPECT_EQ(Cell(1, 2), L"SS1");
     EXPECT_EQ(Cell(1, 3), L"");
+    // A status written by the batch driver is drawn at once: its row is due for repainting.
+    HWND list = Ctl(kListView1);
+    UpdateWindow(list);
     tasks.SetStatus(1, u"成功");
-    tasks.SetChecked(0, true);
+    RECT dirty{}, row1{};
+    ListView_GetItemRect(list, 1, &row1, LVIR_BOUNDS);
+    EXPECT_TRUE(GetUpdateRect(list, &dirty, FALSE) && IntersectRect(&dirty, &dirty, &row1));
     EXPECT_EQ(Cell(1, 3), L"成功");
-    EXPECT_TRUE(ListView_GetCheckState(Ctl(kListView1), 0));
-    // What a click on a check box does to the list view.
-    ListView_SetCheckState(Ctl(kListView1), 1, TRUE);
-    ListView_SetCheckState(Ctl(kListView1), 0, FALSE);
-    EXPECT_TRUE(tasks.At(1).checked);
+    tasks.SetChecked(0, true);
+    EXPECT_EQ(Checks(), (std::vector<bool>{true, false}));
+    // The user's clicks on the boxes and the space bar on the focused row go to the model.
+    ClickCheckBox(1);
+    ClickCheckBox(0);
+    EXPECT_EQ(Checks(), (std::vector<bool>{false, true}));
     EXPECT_FALSE(tasks.At(0).checked);
+    EXPECT_TRUE(tasks.At(1).checked);
+    ListView_SetItemState(list, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(list, WM_CHAR, L' ', 0);
+    SendMessageW(list, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_TRUE(tasks.At(0).checked);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 0);
     tasks.ClearTasks();
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Header(), L"名称(0)");
@@ -401,12 +433,15 @@ TEST_F(MainWindowTest, RightClickSelectsTheRowAndShowsTheListMenuAtThePointer) {
 
     // Other buttons do nothing; while busy the list takes no input, so no menu either.
     SendMessageW(Ctl(kListView1), WM_MBUTTONDOWN, 0, MAKELPARAM(onRow.x, onRow.y));
+    EXPECT_EQ(popups.size(), 3u);
     window->LockControls();
     EXPECT_FALSE(IsWindowEnabled(Ctl(kListView1)));
     popupAnswer = static_cast<UINT>(MenuCommand::CheckAll);
+    RightClick(RowPoint(0));  // sent straight to the list, past the disabled window's input filter
+    EXPECT_EQ(popups.size(), 3u);
+    EXPECT_EQ(ListView_GetNextItem(Ctl(kListView1), -1, LVNI_SELECTED), 2);
     Command(MenuCommand::CheckAll);  // a stray command of that menu is refused as well
     EXPECT_FALSE(tasks.At(0).checked);
-    EXPECT_EQ(popups.size(), 3u);
 }
 
 // The real popup menu, driven by keys posted to the GUI thread, where the menu loop reads them.
@@ -439,6 +474,31 @@ TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
     EXPECT_EQ(menuRect.top, screen.y);
     EXPECT_TRUE(window->Tasks().At(0).checked);
     EXPECT_FALSE(window->Tasks().At(1).checked);
+}
+
+// The popup menus as the user sees them: captions and separators, read from the menus themselves.
+TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
+    Create();
+    const std::pair<HMENU, std::vector<std::wstring>> menus[] = {
+        {window->AnalyseMenu(),
+         {L"智能分析", L"-", L"分析Qvod集数页面", L"分析网页中的Qvod地址", L"分析网页中的Qvod地址(加密)", L"-",
+          L"停止分析"}},
+        {window->ListMenu(), {L"全选", L"全不选", L"反选", L"-", L"关于本软件"}},
+    };
+    for (const auto& [menu, expected] : menus) {
+        std::vector<std::wstring> entries;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = {};
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof(info);
+            info.fMask = MIIM_FTYPE | MIIM_STRING;
+            info.dwTypeData = text;
+            info.cch = 64;
+            ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info));
+            entries.push_back((info.fType & MFT_SEPARATOR) ? L"-" : text);
+        }
+        EXPECT_EQ(entries, expected);
+    }
 }
 
 TEST_F(MainWindowTest, AnalyseButtonPopsItsMenuAtThePointer) {
