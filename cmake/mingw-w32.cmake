@@ -1,13 +1,5 @@
-# MinGW-w64 (posix threads) cross toolchain for 32-bit Windows: the player's control is a 32-bit
-# in-process ActiveX control, so the program that hosts it must be 32-bit too.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: the program as shipped. The player's control is a 32-bit in-process ActiveX
+# control, so the program that hosts it must be 32-bit too.
+set(FERRIK_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Windows binaries built here run under Wine: tests and discovery go through this runner.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -18,15 +18,6 @@
 namespace ferrik {
 namespace {
 
-std::wstring ScreenshotDir() {
-    const char* update = std::getenv("FERRIK_UPDATE_SCREENSHOTS");
-    const bool intoSources = update && std::string(update) == "1";
-    const std::wstring dir =
-        test::HostPath(intoSources ? FERRIK_SOURCE_DIR "/docs/screenshots" : FERRIK_EXE_DIR "/screenshots");
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
 // Dark pixels inside a control: its text was drawn.
 int InkPixels(const test::Capture& capture, HWND window, HWND control) {
     RECT frame{}, area{};
@@ -75,7 +66,7 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     }
     SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
-    const std::wstring dir = ScreenshotDir();
+    const std::wstring dir = test::ScreenshotDir();
 
     test::PumpFor(300);
     const test::Capture idle = test::CaptureWindow(hwnd);

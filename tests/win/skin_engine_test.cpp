@@ -689,15 +689,6 @@ TEST_F(SkinTest, TwoHundredRoundsLeaveNoDrawingObjectsBehind) {
     EXPECT_LE(GetGuiResources(self, GR_USEROBJECTS), userBefore + 2);
 }
 
-std::wstring ScreenshotDir() {
-    const char* update = std::getenv("FERRIK_UPDATE_SCREENSHOTS");
-    const bool intoSources = update && std::string(update) == "1";
-    const std::wstring dir =
-        test::HostPath(intoSources ? FERRIK_SOURCE_DIR "/docs/screenshots" : FERRIK_EXE_DIR "/screenshots");
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
-
 test::Capture Zoomed(const test::Capture& in, int factor) {
     test::Capture out;
     out.width = in.width * factor;
@@ -749,7 +740,7 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
     PeekMessageW(&pending, nullptr, 0, 0, PM_NOREMOVE);  // lets Wine put the window surfaces on the screen
     const test::Capture sheet = test::CaptureWindow(form.Hwnd());
     ASSERT_GT(sheet.width, 0);
-    const std::wstring dir = ScreenshotDir();
+    const std::wstring dir = test::ScreenshotDir();
     EXPECT_TRUE(test::SavePng(Zoomed(sheet, 2), dir + L"\\skin-looks.png"));
 
     // The About window skins itself.

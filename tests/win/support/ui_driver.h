@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -104,5 +105,17 @@ struct Capture {
 Capture CaptureWindow(HWND hwnd);
 // Writes the capture as a PNG file (Windows Imaging Component). False on failure.
 bool SavePng(const Capture& capture, const std::wstring& path);
+// Where screenshots go: docs/screenshots with FERRIK_UPDATE_SCREENSHOTS=1, else beside the exe.
+// Inline: only the test programs know those two directories.
+#if defined(FERRIK_SOURCE_DIR) && defined(FERRIK_EXE_DIR)
+inline std::wstring ScreenshotDir() {
+    const char* update = std::getenv("FERRIK_UPDATE_SCREENSHOTS");
+    const bool intoSources = update && std::string(update) == "1";
+    const std::wstring dir =
+        HostPath(intoSources ? FERRIK_SOURCE_DIR "/docs/screenshots" : FERRIK_EXE_DIR "/screenshots");
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+#endif
 
 }  // namespace ferrik::test
