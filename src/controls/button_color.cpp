@@ -43,4 +43,13 @@ std::uint32_t MidColor(std::uint32_t a, std::uint32_t b) {
     return result;
 }
 
+EffectTables MakeEffectTables() {
+    EffectTables tables{};
+    for (int i = 0; i < 256; ++i) {
+        tables.lighter[i] = static_cast<std::uint8_t>(std::min(255, i * 293 / 255));
+        tables.darker[i] = static_cast<std::uint8_t>(i * 217 / 255);
+    }
+    return tables;
+}
+
 }  // namespace ferrik

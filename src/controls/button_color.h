@@ -39,6 +39,14 @@ std::uint32_t ShiftColor(std::uint32_t colour, double amount);
 // Per-channel mean, halves to even.
 std::uint32_t MidColor(std::uint32_t a, std::uint32_t b);
 
+// The picture effects' channel tables: lighter[i] = min(255, i x 293 / 255), darker[i] = i x 217 / 255
+// (both truncating).
+struct EffectTables {
+    std::uint8_t lighter[256];
+    std::uint8_t darker[256];
+};
+EffectTables MakeEffectTables();
+
 // Nearest integer with halves to even (the host language's conversion of a Double to a Long).
 long RoundHalfEven(double value);
 

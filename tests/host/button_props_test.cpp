@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/button_color.h"
+#include "controls/button_tooltip.h"
 #include "controls/property_bag.h"
 #include "controls/tesselbutton.h"
 #include "support/fake_button_host.h"
@@ -46,6 +47,13 @@ TEST(ButtonProperties, ColourArithmetic) {
     }
     EXPECT_EQ(MidColor(0xFFFFFF, 0x000000), 0x808080u);  // 127.5 -> 128
     EXPECT_EQ(MidColor(0x010103, 0x000000), 0x000002u);  // 1.5 -> 2, 0.5 -> 0
+
+    const EffectTables tables = MakeEffectTables();
+    EXPECT_EQ(tables.lighter[200], 229);
+    EXPECT_EQ(tables.lighter[230], 255);
+    EXPECT_EQ(tables.lighter[0], 0);
+    EXPECT_EQ(tables.darker[200], 170);
+    EXPECT_EQ(tables.darker[255], 217);
 
     EXPECT_EQ(TranslateColor(0x00123456, system), 0x123456);
     EXPECT_EQ(TranslateColor(0x8000000F, system), static_cast<std::int32_t>(kFakeBtnFace));
@@ -206,6 +214,41 @@ TEST(ButtonProperties, SetterSideEffects) {
     EXPECT_TRUE(b.button.TooltipRightToLeft());
     EXPECT_EQ(LimitSizeTwips(100), 220);
     EXPECT_EQ(LimitSizeTwips(221), 221);
+}
+
+TEST(ButtonProperties, TooltipSetup) {
+    struct Case {
+        std::int32_t type;
+        std::int32_t icon;
+        const char16_t* title;
+        bool rtl;
+        OleColor back;
+        bool unicode;
+        TooltipSetup expected;
+    };
+    const Case cases[] = {
+        {0, 0, u"", false, 0, true, {0x03, 0, 0x00020000, 17, 0x0432, std::nullopt, 240, std::nullopt}},
+        {1, 2, u"Title", false, 0, true, {0x43, 0, 0x00020000, 17, 0x0432, 0x0421, 240, std::nullopt}},
+        {0, 1, u"", true, 0x8000000F, true, {0x03, 0x00400000, 0x00020000, 17, 0x0432, 0x0421, 240, kFakeBtnFace}},
+        {0, 0, u"T", false, 0x80000063, false, {0x03, 0, 0x00020000, 0x10, 0x0404, 0x0420, 240, -1}},
+    };
+    for (const Case& c : cases) {
+        Button b;
+        b.button.SetToolTipType(c.type);
+        b.button.SetToolTipIcon(c.icon);
+        b.button.SetTooltipTitle(c.title);
+        b.button.SetRightToLeft(c.rtl);
+        b.button.SetTooltipBackColor(c.back);
+        const TooltipSetup got = MakeTooltipSetup(b.button, b.host, c.unicode);
+        EXPECT_EQ(got.style, c.expected.style);
+        EXPECT_EQ(got.exStyle, c.expected.exStyle);
+        EXPECT_EQ(got.classStyleAdd, c.expected.classStyleAdd);
+        EXPECT_EQ(got.toolFlags, c.expected.toolFlags);
+        EXPECT_EQ(got.addToolMessage, c.expected.addToolMessage);
+        EXPECT_EQ(got.setTitleMessage, c.expected.setTitleMessage);
+        EXPECT_EQ(got.maxWidth, c.expected.maxWidth);
+        EXPECT_EQ(got.backColor, c.expected.backColor);
+    }
 }
 
 std::string SaveText(const TesselButton& button) {
