@@ -67,7 +67,10 @@ public:
     void KeyUp(int, int) override { Log("KeyUp"); }
     void KeyPress(int) override { Log("KeyPress"); }
 
-    void Log(const std::string& what) { log += (log.empty() ? "" : " ") + what; }
+    void Log(const std::string& what) {
+        if (!log.empty()) log += ' ';
+        log += what;
+    }
 
     std::string log;
     std::vector<std::string> notified;
