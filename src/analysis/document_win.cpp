@@ -46,7 +46,8 @@ struct LoadState {
 void Load(const std::shared_ptr<LoadState>& state, const Text& address, const HttpOptions& options) {
     std::vector<Hyperlink> links;
     try {
-        const HttpResponse response = HttpGetBlocking(address, options, state->abandoned);
+        // The address comes from the address box: its query goes as UTF-8, as an address bar sends it.
+        const HttpResponse response = HttpGetBlocking(address, u"UTF-8", options, state->abandoned);
         if (!state->abandoned) {
             const Win32Decoder decoder;
             links = ExtractLinks(response.body, response.contentType, response.finalUrl, decoder);

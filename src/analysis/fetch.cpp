@@ -3,7 +3,7 @@
 namespace ferrik {
 
 Text FetchPage(PageFetcher& fetcher, const ByteDecoder& decoder, TextView address, TextView charset) {
-    const HttpResponse response = fetcher.Get(address);
+    const HttpResponse response = fetcher.Get(address, charset);
     if (response.body.empty()) {
         return {};
     }

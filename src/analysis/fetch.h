@@ -27,11 +27,15 @@ struct HttpResponse {
 class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
-    virtual HttpResponse Get(TextView address) = 0;
+    // The address is read as a browser reads it (surrounding spaces and controls do not count);
+    // a query written in readable characters goes out in `charset`, the charset the page is read
+    // in, as browsers send a link of a page in that charset. The path always goes as UTF-8.
+    virtual HttpResponse Get(TextView address, TextView charset) = 0;
 };
 
-// The page at an address as text in the given charset ("GB2312" or "UTF-8"). The HTTP status is
-// not looked at; an empty body gives empty text without asking the decoder. Throws FetchError.
+// The page at an address as text in the given charset ("GB2312" or "UTF-8"), which is also the
+// charset its query is sent in. The HTTP status is not looked at; an empty body gives empty text
+// without asking the decoder. Throws FetchError.
 Text FetchPage(PageFetcher& fetcher, const ByteDecoder& decoder, TextView address, TextView charset);
 
 }  // namespace ferrik

@@ -109,7 +109,11 @@ public:
         }
         for (Hyperlink& link : m_links) {
             // An address that does not resolve stays as written, as a browser's href getter gives it.
-            if (std::optional<Text> resolved = ResolveUrl(link.address, base)) link.address = std::move(*resolved);
+            // Non-ASCII characters stay readable, as the address bar shows them: patterns are
+            // written that way, and the request encodes them again.
+            if (std::optional<Text> resolved = ResolveUrl(link.address, base, UrlForm::Display)) {
+                link.address = std::move(*resolved);
+            }
         }
         return std::move(m_links);
     }

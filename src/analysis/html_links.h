@@ -9,7 +9,7 @@
 namespace ferrik {
 
 struct Hyperlink {
-    Text address;  // resolved against the document's base
+    Text address;  // resolved against the document's base, non-ASCII characters readable (UrlForm::Display)
     Text text;     // inner text, white space collapsed and trimmed; empty for a link without text
 };
 

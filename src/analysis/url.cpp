@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "analysis/url_internal.h"
 
@@ -15,42 +17,66 @@ using namespace url_detail;
 
 namespace url_detail {
 
-void AppendPercentEncoded(Text& out, TextView text, const EncodeSet& set) {
-    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-    auto appendByte = [&out](unsigned byte) {
-        out += '%';
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0xF];
-    };
+namespace {
+
+constexpr char16_t kHex[] = u"0123456789ABCDEF";
+
+void AppendEscapedByte(Text& out, unsigned byte) {
+    out += '%';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+}
+
+// The code point at text[i], moving i past it; a lone surrogate reads as U+FFFD.
+char32_t NextCodePoint(TextView text, size_t& i) {
+    char32_t cp = text[i++];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+        return 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
+    }
+    return cp >= 0xD800 && cp <= 0xDFFF ? 0xFFFD : cp;
+}
+
+void AppendCodePoint(Text& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+}
+
+// Copies the run of `text` from `i` that `set` leaves alone; returns where it ended.
+size_t AppendUnescapedRun(Text& out, TextView text, size_t i, const EncodeSet& set) {
+    size_t run = i;
+    while (run < text.size() && text[run] < 0x80 && !set.ascii[text[run]]) ++run;
+    out.append(text.data() + i, run - i);
+    return run;
+}
+
+}  // namespace
+
+void AppendPercentEncoded(Text& out, TextView text, const EncodeSet& set, bool keepNonAscii) {
     const size_t n = text.size();
     size_t i = 0;
-    while (i < n) {
-        size_t run = i;
-        while (run < n && text[run] < 0x80 && !set.ascii[text[run]]) ++run;
-        out.append(text.data() + i, run - i);
-        if (run == n) break;
-        i = run;
-        char32_t cp = text[i++];
+    while ((i = AppendUnescapedRun(out, text, i, set)) < n) {
+        const char32_t cp = NextCodePoint(text, i);
         if (cp < 0x80) {
-            appendByte(cp);
-            continue;
-        }
-        if (cp >= 0xD800 && cp <= 0xDBFF && i < n && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x800) {
-            appendByte(0xC0 | (cp >> 6));
-        } else if (cp < 0x10000) {
-            appendByte(0xE0 | (cp >> 12));
-            appendByte(0x80 | ((cp >> 6) & 0x3F));
+            AppendEscapedByte(out, cp);
+        } else if (keepNonAscii) {
+            AppendCodePoint(out, cp);
         } else {
-            appendByte(0xF0 | (cp >> 18));
-            appendByte(0x80 | ((cp >> 12) & 0x3F));
-            appendByte(0x80 | ((cp >> 6) & 0x3F));
+            if (cp < 0x800) {
+                AppendEscapedByte(out, 0xC0 | (cp >> 6));
+            } else if (cp < 0x10000) {
+                AppendEscapedByte(out, 0xE0 | (cp >> 12));
+                AppendEscapedByte(out, 0x80 | ((cp >> 6) & 0x3F));
+            } else {
+                AppendEscapedByte(out, 0xF0 | (cp >> 18));
+                AppendEscapedByte(out, 0x80 | ((cp >> 12) & 0x3F));
+                AppendEscapedByte(out, 0x80 | ((cp >> 6) & 0x3F));
+            }
+            AppendEscapedByte(out, 0x80 | (cp & 0x3F));
         }
-        appendByte(0x80 | (cp & 0x3F));
     }
 }
 
@@ -113,6 +139,90 @@ bool IsDoubleDotSegment(TextView s) {
            EqualsIgnoringAsciiCase(s, u"%2e%2e");
 }
 
+// The non-ASCII characters of a query in another charset than UTF-8: the character's bytes, each
+// escaped unless it is an ASCII byte outside `set`; a character the charset lacks as "&#N;".
+void AppendInCharset(Text& out, TextView text, const EncodeSet& set, const QueryCharEncoder& encode) {
+    std::string bytes;
+    size_t i = 0;
+    while ((i = AppendUnescapedRun(out, text, i, set)) < text.size()) {
+        const char32_t cp = NextCodePoint(text, i);
+        bytes.clear();
+        if (cp < 0x80) {
+            AppendEscapedByte(out, cp);
+        } else if (encode(cp, bytes)) {
+            for (const char c : bytes) {
+                const auto byte = static_cast<unsigned char>(c);
+                if (byte < 0x80 && !set.ascii[byte]) {
+                    out += static_cast<char16_t>(byte);
+                } else {
+                    AppendEscapedByte(out, byte);
+                }
+            }
+        } else {
+            out += u"%26%23";
+            out += ToText(static_cast<std::int64_t>(cp));
+            out += u"%3B";
+        }
+    }
+}
+
+int HexDigitValue(char16_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The byte that the escape "%XX" at text[i] stands for, or -1 when there is none.
+int EscapedByteAt(TextView text, size_t i) {
+    if (i + 2 >= text.size() || text[i] != '%') return -1;
+    const int high = HexDigitValue(text[i + 1]);
+    const int low = HexDigitValue(text[i + 2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+// The non-ASCII character whose UTF-8 is escaped at text[i] and the length of its escapes, or
+// length 0 when the escapes there are not the UTF-8 of one (overlong, surrogate, cut short).
+std::pair<char32_t, size_t> EscapedUtf8At(TextView text, size_t i) {
+    const int lead = EscapedByteAt(text, i);
+    const size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4                                  ? 4
+                                                                                          : 0;
+    if (length == 0) return {0, 0};
+    char32_t cp = static_cast<char32_t>(lead) & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        const int next = EscapedByteAt(text, i + 3 * k);
+        if (next < 0x80 || next > 0xBF) return {0, 0};
+        cp = (cp << 6) | static_cast<char32_t>(next & 0x3F);
+    }
+    const char32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (cp < smallest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {0, 0};
+    return {cp, 3 * length};
+}
+
+// Escaped UTF-8 of non-ASCII characters turned back into the characters; other escapes stay.
+void DecodeNonAsciiEscapes(Text& text) {
+    if (text.find(u'%') == Text::npos) return;
+    Text out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto [cp, length] = EscapedUtf8At(text, i);
+        if (length == 0) {
+            out += text[i++];
+        } else {
+            AppendCodePoint(out, cp);
+            i += length;
+        }
+    }
+    text = std::move(out);
+}
+
+// What the parser does with non-ASCII characters beyond the Standard's rules.
+struct ParseMode {
+    UrlForm form = UrlForm::Standard;
+    const QueryCharEncoder* encodeQuery = nullptr;  // set and non-empty: the query's charset
+};
+
 // Leading and trailing C0 controls and spaces go; tabs and newlines go everywhere. Copies only
 // when something inside has to go.
 TextView CleanInput(TextView input, Text& scratch) {
@@ -145,7 +255,8 @@ void Reset(Url& url) {
 
 class Parser {
 public:
-    Parser(TextView input, const Url* base, Url& url) : m_in(input), m_base(base), m_url(url) {}
+    Parser(TextView input, const Url* base, Url& url, const ParseMode& mode)
+        : m_in(input), m_base(base), m_url(url), m_mode(mode), m_keepNonAscii(mode.form == UrlForm::Display) {}
 
     bool Run();
 
@@ -206,6 +317,8 @@ private:
     TextView m_in;
     const Url* m_base;
     Url& m_url;
+    const ParseMode& m_mode;
+    const bool m_keepNonAscii;
     const SpecialScheme* m_specialScheme = nullptr;
     bool m_special = false;
 };
@@ -378,7 +491,7 @@ bool Parser::Path(size_t p) {
             m_url.path += ':';
         } else {
             m_url.path += '/';
-            AppendPercentEncoded(m_url.path, segment, kPathSet);
+            AppendPercentEncoded(m_url.path, segment, kPathSet, m_keepNonAscii);
         }
         if (!slash) {
             if (c == '?') return Query(end + 1);
@@ -402,7 +515,7 @@ bool Parser::OpaquePath(size_t p) {
     TextView path = m_in.substr(p, end - p);
     // Spaces before a query or fragment would not survive a round trip: they go.
     while (!path.empty() && path.back() == ' ') path.remove_suffix(1);
-    AppendPercentEncoded(m_url.path, path, kC0ControlSet);
+    AppendPercentEncoded(m_url.path, path, kC0ControlSet, m_keepNonAscii);
     m_url.opaquePath = true;
     if (At(end) == '?') return Query(end + 1);
     if (At(end) == '#') return Fragment(end + 1);
@@ -414,18 +527,32 @@ bool Parser::Query(size_t p) {
     if (end == TextView::npos) end = m_in.size();
     m_url.query.clear();
     m_url.hasQuery = true;
-    AppendPercentEncoded(m_url.query, m_in.substr(p, end - p), m_special ? kSpecialQuerySet : kQuerySet);
+    const TextView query = m_in.substr(p, end - p);
+    const EncodeSet& set = m_special ? kSpecialQuerySet : kQuerySet;
+    // ws: and wss: send their query as UTF-8 whatever the page's charset.
+    const bool inCharset = m_mode.encodeQuery && *m_mode.encodeQuery && m_special && m_url.scheme != u"ws" &&
+                           m_url.scheme != u"wss";
+    if (inCharset) {
+        AppendInCharset(m_url.query, query, set, *m_mode.encodeQuery);
+    } else {
+        AppendPercentEncoded(m_url.query, query, set, m_keepNonAscii);
+    }
     return end == m_in.size() ? true : Fragment(end + 1);
 }
 
 bool Parser::Fragment(size_t p) {
     m_url.hasFragment = true;
-    AppendPercentEncoded(m_url.fragment, m_in.substr(std::min(p, m_in.size())), kFragmentSet);
+    AppendPercentEncoded(m_url.fragment, m_in.substr(std::min(p, m_in.size())), kFragmentSet, m_keepNonAscii);
     return true;
 }
 
-bool ParseInto(TextView input, const Url* base, Url& url, Text& scratch) {
-    return Parser(CleanInput(input, scratch), base, url).Run();
+bool ParseInto(TextView input, const Url* base, Url& url, Text& scratch, const ParseMode& mode = {}) {
+    if (!Parser(CleanInput(input, scratch), base, url, mode).Run()) return false;
+    if (mode.form == UrlForm::Display) {
+        DecodeNonAsciiEscapes(url.path);
+        DecodeNonAsciiEscapes(url.fragment);
+    }
+    return true;
 }
 
 }  // namespace
@@ -505,13 +632,24 @@ Text Url::Origin() const {
 }
 
 std::optional<Url> ParseUrl(TextView input, const Url* base) {
+    return ParseUrl(input, base, UrlForm::Standard);
+}
+
+std::optional<Url> ParseUrl(TextView input, const Url* base, UrlForm form) {
     Url url;
     Text scratch;
-    if (!ParseInto(input, base, url, scratch)) return std::nullopt;
+    if (!ParseInto(input, base, url, scratch, ParseMode{form, nullptr})) return std::nullopt;
     return url;
 }
 
-std::optional<Text> ResolveUrl(TextView input, TextView base) {
+std::optional<Url> ParseRequestUrl(TextView input, const QueryCharEncoder& encodeQuery) {
+    Url url;
+    Text scratch;
+    if (!ParseInto(input, nullptr, url, scratch, ParseMode{UrlForm::Standard, &encodeQuery})) return std::nullopt;
+    return url;
+}
+
+std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form) {
     struct Cache {
         Text baseText;
         bool filled = false;
@@ -530,7 +668,7 @@ std::optional<Text> ResolveUrl(TextView input, TextView base) {
         cache.baseValid = ParseInto(base, nullptr, cache.base, cache.scratch);
     }
     if (!cache.baseValid) return std::nullopt;
-    const bool ok = ParseInto(input, &cache.base, cache.result, cache.scratch);
+    const bool ok = ParseInto(input, &cache.base, cache.result, cache.scratch, ParseMode{form, nullptr});
     std::optional<Text> href;
     if (ok) cache.result.AppendHref(href.emplace());
     // A hostile input must not leave megabytes behind in the per-thread buffers.

@@ -1,6 +1,8 @@
 #pragma once
 // URL parsing and resolution as browsers do it (the URL Standard).
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "common/text.h"
 
@@ -42,9 +44,34 @@ struct Url {
 // Parses `input`, relative to `base` when given. nullopt on failure (the Standard's "failure").
 std::optional<Url> ParseUrl(TextView input, const Url* base = nullptr);
 
+// How a parsed URL writes its non-ASCII characters.
+enum class UrlForm {
+    // The Standard's: every non-ASCII character as percent-escaped UTF-8.
+    Standard,
+    // As an address bar shows it and as people write patterns: the query keeps its characters as
+    // written (how they go out depends on the page they are sent for, see ParseRequestUrl), and in
+    // the path and fragment escaped UTF-8 of non-ASCII characters reads as those characters.
+    // Escapes of ASCII and of bytes that are not UTF-8 stay, as does the host (Punycode).
+    // Parsing the result again with ParseUrl gives the Standard form of the same input.
+    Display,
+};
+
+// ParseUrl in the given form.
+std::optional<Url> ParseUrl(TextView input, const Url* base, UrlForm form);
+
 // `input` parsed against `base` (itself an absolute URL), serialized; nullopt when either fails
 // to parse. The last base parsed is kept per thread, so resolving many links of one page against
 // the same base parses it once.
-std::optional<Text> ResolveUrl(TextView input, TextView base);
+std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form = UrlForm::Standard);
+
+// Appends one character of a query in some page's charset and returns true, or returns false
+// (appending nothing) when the charset has no such character.
+using QueryCharEncoder = std::function<bool(char32_t, std::string&)>;
+
+// The URL an HTTP request for `input` goes to, as browsers build it for a link of a page in some
+// charset: the path as UTF-8, the query of a special URL (but ws: and wss:) in the page's charset
+// through `encodeQuery`, a character it lacks as "&#N;" (escaped). Escapes already written stay as
+// they are. A null `encodeQuery` means UTF-8, which gives ParseUrl's record.
+std::optional<Url> ParseRequestUrl(TextView input, const QueryCharEncoder& encodeQuery);
 
 }  // namespace ferrik

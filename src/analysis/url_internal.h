@@ -32,8 +32,9 @@ constexpr EncodeSet kPathSet = WithCharacters(kQuerySet, "?^`{}");
 constexpr EncodeSet kUserinfoSet = WithCharacters(kPathSet, "/:;=@[\\]|");
 
 // Appends `text` with the members of `set` written as UTF-8 percent escapes (upper-case hex).
-// A lone surrogate is written as U+FFFD.
-void AppendPercentEncoded(Text& out, TextView text, const EncodeSet& set);
+// A lone surrogate is written as U+FFFD. `keepNonAscii`: characters above '~' are appended as they
+// are instead (a lone surrogate as U+FFFD).
+void AppendPercentEncoded(Text& out, TextView text, const EncodeSet& set, bool keepNonAscii = false);
 
 // Host parser. `special`: the host of a special scheme (a domain or an IP address) rather than
 // an opaque host. Writes the serialized host to `out`; false on failure.

@@ -12,6 +12,8 @@
 #include <thread>
 #include <utility>
 
+#include "analysis/charset.h"
+#include "analysis/url.h"
 #include "platform/handles_win.h"
 #include "platform/pump_win.h"
 #include "version.h"
@@ -39,30 +41,69 @@ struct Target {
     std::wstring host;
     INTERNET_PORT port = 0;
     std::wstring object;  // path and query; the fragment never goes to the server
+    Text href;            // the whole address as requested, without the fragment
 };
 
-Target CrackAddress(TextView address) {
-    for (char16_t c : address) {
-        if (c < 0x20) throw FetchError("address contains control characters");
+std::wstring ToWide(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// A query character in a Windows code page; false when the code page has no such character (or
+// only a best-fit stand-in).
+bool EncodeInCodePage(UINT codePage, char32_t cp, std::string& out) {
+    wchar_t wide[2];
+    int length = 1;
+    if (cp < 0x10000) {
+        wide[0] = static_cast<wchar_t>(cp);
+    } else {
+        wide[0] = static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+        wide[1] = static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        length = 2;
     }
-    const std::wstring url(address.begin(), address.end());
-    URL_COMPONENTSW parts{};
-    parts.dwStructSize = sizeof parts;
-    // Non-zero lengths with null buffers: point into `url` instead of copying.
-    parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
-    if (!InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) FailLast("InternetCrackUrl");
-    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
-        throw FetchError("not an http or https address");
+    char bytes[16];
+    BOOL usedDefault = FALSE;
+    int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, length, bytes, sizeof bytes, nullptr,
+                                   &usedDefault);
+    if (size <= 0) {
+        // Code pages such as GB18030 take neither the flag nor the default-character report; they
+        // write every character.
+        usedDefault = FALSE;
+        size = WideCharToMultiByte(codePage, 0, wide, length, bytes, sizeof bytes, nullptr, nullptr);
     }
-    if (!parts.lpszHostName || parts.dwHostNameLength == 0) throw FetchError("address without host");
+    if (size <= 0 || usedDefault) return false;
+    out.append(bytes, static_cast<std::size_t>(size));
+    return true;
+}
+
+// How the query of a page read in `charset` is sent: UTF-8 for UTF-8 and UTF-16 pages (the
+// browsers' rule), else the charset's code page; an unknown label is GBK, as in decoding.
+QueryCharEncoder QueryEncoderFor(TextView charset) {
+    const Charset found = FindCharset(charset).value_or(Charset{CharsetForm::CodePage, kCodePageGbk});
+    if (found.form != CharsetForm::CodePage || found.codePage == kCodePageUtf8) return nullptr;
+    const UINT codePage = found.codePage;
+    return [codePage](char32_t cp, std::string& out) { return EncodeInCodePage(codePage, cp, out); };
+}
+
+// The address read as browsers read it (surrounding spaces and controls dropped, escapes added),
+// then taken apart for WinINet.
+Target CrackAddress(TextView address, TextView charset) {
+    const std::optional<Url> url = ParseRequestUrl(address, QueryEncoderFor(charset));
+    if (!url) throw FetchError("not a URL");
+    if (url->scheme != u"http" && url->scheme != u"https") throw FetchError("not an http or https address");
+    if (url->host.empty()) throw FetchError("address without host");
     Target target;
-    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
-    target.port = parts.nPort;
-    if (parts.lpszUrlPath) target.object.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-    if (parts.lpszExtraInfo) target.object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    target.object.erase(std::min(target.object.find(L'#'), target.object.size()));
-    if (target.object.empty() || target.object.front() != L'/') target.object.insert(0, 1, L'/');
+    target.secure = url->scheme == u"https";
+    TextView host = url->host;
+    if (host.front() == u'[') host = host.substr(1, host.size() - 2);  // an IPv6 address goes without brackets
+    target.host = ToWide(host);
+    target.port = static_cast<INTERNET_PORT>(url->port >= 0 ? url->port : target.secure ? 443 : 80);
+    Url sent = *url;
+    sent.fragment.clear();
+    sent.hasFragment = false;
+    target.href = sent.Href();
+    target.object = ToWide(sent.path);
+    if (sent.hasQuery) target.object += L'?' + ToWide(sent.query);
+    if (target.object.empty()) target.object = L"/";
     return target;
 }
 
@@ -70,7 +111,7 @@ Target CrackAddress(TextView address) {
 
 bool IsFetchableAddress(TextView address) {
     try {
-        CrackAddress(address);
+        CrackAddress(address, u"UTF-8");
         return true;
     } catch (const FetchError&) {
         return false;
@@ -162,10 +203,10 @@ struct RequestHandles {
     UniqueInternet request;
 };
 
-HttpResponse Fetch(TextView address, const HttpOptions& options, const std::atomic<bool>& cancel,
+HttpResponse Fetch(TextView address, TextView charset, const HttpOptions& options, const std::atomic<bool>& cancel,
                    RequestHandles& handles) {
     const Deadline deadline(options.totalTimeoutMs);
-    const Target target = CrackAddress(address);
+    const Target target = CrackAddress(address, charset);
 
     handles.session.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!handles.session) FailLast("InternetOpen");
@@ -203,7 +244,7 @@ HttpResponse Fetch(TextView address, const HttpOptions& options, const std::atom
     const std::wstring contentType = QueryHeader(request, HTTP_QUERY_CONTENT_TYPE);
     response.contentType = ToUtf8(Text(contentType.begin(), contentType.end()));
     response.finalUrl = QueryFinalUrl(request);
-    if (response.finalUrl.empty()) response.finalUrl = Text(address);
+    if (response.finalUrl.empty()) response.finalUrl = target.href;
     // A declared length beyond the limit fails before anything is read.
     const std::wstring length = QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH);
     if (DeclaredLengthExceeds(length, options.maxBodyBytes)) throw FetchError("declared body larger than the limit");
@@ -213,10 +254,11 @@ HttpResponse Fetch(TextView address, const HttpOptions& options, const std::atom
 
 }  // namespace
 
-HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options, const std::atomic<bool>& cancel) {
+HttpResponse HttpGetBlocking(TextView address, TextView charset, const HttpOptions& options,
+                             const std::atomic<bool>& cancel) {
     RequestHandles handles;
     try {
-        return Fetch(address, options, cancel, handles);
+        return Fetch(address, charset, options, cancel, handles);
     } catch (const FetchError&) {
         // A failed request may still have body to drain; its caller need not wait for that.
         try {
@@ -230,7 +272,7 @@ HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options, const
 
 HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options) {
     const std::atomic<bool> never{false};
-    return HttpGetBlocking(address, options, never);
+    return HttpGetBlocking(address, u"UTF-8", options, never);
 }
 
 namespace {
@@ -244,12 +286,13 @@ struct Exchange {
     std::string error;
 };
 
-void RunExchange(const std::shared_ptr<Exchange>& exchange, TextView address, const HttpOptions& options) {
+void RunExchange(const std::shared_ptr<Exchange>& exchange, const Text& address, const Text& charset,
+                 const HttpOptions& options) {
     RequestHandles handles;  // closed after the GUI thread has its answer
     std::optional<HttpResponse> response;
     std::string error;
     try {
-        response = Fetch(address, options, exchange->abandoned, handles);
+        response = Fetch(address, charset, options, exchange->abandoned, handles);
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -263,12 +306,12 @@ void RunExchange(const std::shared_ptr<Exchange>& exchange, TextView address, co
 
 }  // namespace
 
-HttpResponse WinInetFetcher::Get(TextView address) {
+HttpResponse WinInetFetcher::Get(TextView address, TextView charset) {
     if (QuitRequested()) throw FetchError("the program is ending");
     auto exchange = std::make_shared<Exchange>();
     if (!exchange->done.get()) FailLast("CreateEvent");
     try {
-        std::thread(RunExchange, exchange, Text(address), m_options).detach();
+        std::thread(RunExchange, exchange, Text(address), Text(charset), m_options).detach();
     } catch (const std::system_error& e) {
         throw FetchError(std::string("no worker thread: ") + e.what());
     }

@@ -16,15 +16,19 @@ struct HttpOptions {
     std::size_t maxBodyBytes = 64u * 1024u * 1024u;  // beyond this the fetch fails
 };
 
-// Whether HttpGetBlocking takes the address at all (an http or https URL with a host); a false
-// here is what it would fail on before connecting.
+// Whether HttpGetBlocking takes the address at all (an http or https URL with a host, read as a
+// browser reads it); a false here is what it would fail on before connecting.
 bool IsFetchableAddress(TextView address);
 
-// One GET, blocking the calling thread: for worker threads only. Throws FetchError.
+// One GET, blocking the calling thread: for worker threads only. Throws FetchError. The address
+// is read as browsers read it (see PageFetcher::Get), its query sent as UTF-8, as typed into an
+// address bar.
 HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options);
 
-// The same, ending early with FetchError once `cancel` is set (tested before each read of the body).
-HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options, const std::atomic<bool>& cancel);
+// The same with the query sent in `charset` (as PageFetcher::Get), ending early with FetchError
+// once `cancel` is set (tested before each read of the body).
+HttpResponse HttpGetBlocking(TextView address, TextView charset, const HttpOptions& options,
+                             const std::atomic<bool>& cancel);
 
 // The page fetcher of the GUI thread: runs HttpGetBlocking on a worker thread and waits with
 // WaitPumping; a WM_QUIT during the wait makes it fail at once (the worker's result is dropped).
@@ -32,7 +36,7 @@ class WinInetFetcher final : public PageFetcher {
 public:
     WinInetFetcher() = default;
     explicit WinInetFetcher(const HttpOptions& options) : m_options(options) {}
-    HttpResponse Get(TextView address) override;
+    HttpResponse Get(TextView address, TextView charset) override;
 
 private:
     HttpOptions m_options;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/html_charset.h"
+#include "analysis/pattern.h"
 #include "host/support/iconv_decoder.h"
 
 namespace ferrik {
@@ -189,6 +190,25 @@ TEST(ExtractLinks, TextIsDecodedInTheCharsetFound) {
 }
 
 // Pieces of a long page are cut where no character straddles the cut.
+// Addresses keep their Chinese readable, as patterns are written: the page's own escaped path
+// included. Escapes written in a query stay, since the request sends the query as it stands.
+TEST(ExtractLinks, ChineseAddressesStayReadableForPatterns) {
+    const std::string page =
+        test::EncodeGbk(u"<a href='/电视剧/第1集.html?名=1'>第1集</a><a href='%E7%BB%BC%E8%89%BA.html?q=%C3%FB'>综艺</a>");
+    const std::vector<Hyperlink> links =
+        ExtractLinks(page, "text/html; charset=gb2312", u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/list.html",
+                     test::IconvDecoder());
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0].address, u"http://tv.example/电视剧/第1集.html?名=1");
+    EXPECT_EQ(links[1].address, u"http://tv.example/电视剧/综艺.html?q=%C3%FB");
+    const std::optional<Pattern> series = Pattern::Compile(u"*/电视剧/*");
+    const std::optional<Pattern> episode = Pattern::Compile(u"*/第#集.html?名=#");
+    ASSERT_TRUE(series && episode);
+    EXPECT_TRUE(series->Matches(links[0].address) && series->Matches(links[1].address));
+    EXPECT_TRUE(episode->Matches(links[0].address));
+    EXPECT_FALSE(episode->Matches(links[1].address));
+}
+
 TEST(ExtractLinks, LongPagesDecodeAcrossPieces) {
     Text html = u"<p>";
     html += Text(70000, u'集');  // no byte below 0x30 for more than one piece

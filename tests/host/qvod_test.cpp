@@ -114,12 +114,16 @@ TEST_F(QvodPage, LinksOfPages) {
     EXPECT_EQ(tasks.At(0).name, u"第1集");
 }
 
-TEST_F(QvodPage, Utf8PageIsDecodedAsUtf8) {
+TEST_F(QvodPage, Utf8PageIsDecodedAndAskedForAsUtf8) {
     fetcher.Serve(kUrl,
                   "qvod://1|A|\xE7\xAC\xAC"
                   "1\xE9\x9B\x86|");
     GetAllQvodUrl(fetcher, decoder, tasks, kUrl, true, u"");
     EXPECT_EQ(Links(), std::vector<Text>{u"qvod://1|A|第1集|"});
+    // The page's charset is also the one its address's query is sent in.
+    Extract();
+    (void)GetQvodUrl(fetcher, decoder, kUrl, 0, false);
+    EXPECT_EQ(fetcher.charsets, (std::vector<Text>{u"UTF-8", u"GB2312", u"GB2312"}));
 }
 
 TEST_F(QvodPage, ClearsTheListFirstAndKeepsItEmptyWhenTheFetchFails) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/url.h"
+#include "host/support/iconv_decoder.h"
 #include "host/support/json.h"
 
 namespace ferrik {
@@ -85,6 +86,93 @@ TEST(UrlWpt, EveryCaseOfTheSuiteMatches) {
     std::cout << "urltestdata: " << passedWithBase << " with a base and " << passedWithoutBase << " without passed, "
               << failed << " failed, " << excluded << " excluded\n";
     EXPECT_EQ(excluded, static_cast<int>(std::size(kExcluded)));
+}
+
+// Escapes with upper-case hex, so that two serializations can be compared as bytes on the wire.
+Text UpperCaseEscapes(Text text) {
+    for (size_t i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        for (size_t k = i + 1; k <= i + 2; ++k) {
+            if (text[k] >= 'a' && text[k] <= 'f') text[k] = static_cast<char16_t>(text[k] - 0x20);
+        }
+    }
+    return text;
+}
+
+// The readable form must not change what is requested: parsed again it gives the Standard's form.
+TEST(UrlWpt, DisplayFormParsesBackToTheStandardForm) {
+    const test::Json suite = test::ReadJsonFile(FERRIK_TESTDATA_DIR "/wpt-url/urltestdata.json");
+    int checked = 0;
+    for (const test::Json& c : suite.Items()) {
+        if (!c.IsObject() || ExclusionReason(c.Find("input")->String())) continue;
+        const test::Json* baseJson = c.Find("base");
+        std::optional<Url> base;
+        if (!baseJson->IsNull() && !(base = ParseUrl(baseJson->String()))) continue;
+        const Url* basePtr = base ? &*base : nullptr;
+        const std::optional<Url> standard = ParseUrl(c.Find("input")->String(), basePtr);
+        const std::optional<Url> display = ParseUrl(c.Find("input")->String(), basePtr, UrlForm::Display);
+        ASSERT_EQ(standard.has_value(), display.has_value()) << Show(c.Find("input")->String());
+        if (!standard) continue;
+        const std::optional<Url> again = ParseUrl(display->Href());
+        ASSERT_TRUE(again) << Show(display->Href());
+        EXPECT_EQ(UpperCaseEscapes(again->Href()), UpperCaseEscapes(standard->Href())) << Show(display->Href());
+        ++checked;
+    }
+    EXPECT_GT(checked, 500);
+}
+
+// GBK through iconv, one character at a time; false for a character GBK lacks.
+bool EncodeGbkCharacter(char32_t cp, std::string& out) {
+    Text one;
+    if (cp < 0x10000) {
+        one += static_cast<char16_t>(cp);
+    } else {
+        one += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        one += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+    const std::string bytes = test::EncodeGbk(one);
+    if (bytes.find('?') != std::string::npos) return false;
+    out += bytes;
+    return true;
+}
+
+// A link of a GBK page: what link analysis shows and matches, and what the request for it sends.
+TEST(UrlForms, LinksReadAsWrittenAndGoOutAsABrowserSendsThem) {
+    constexpr TextView kPage = u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/list.html?p=1";
+    const struct {
+        TextView href;
+        TextView display;
+        TextView request;  // the display form requested for a GBK page
+    } cases[] = {
+        {u"/电视剧/第1集.html?名=1", u"http://tv.example/电视剧/第1集.html?名=1",
+         u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/%E7%AC%AC1%E9%9B%86.html?%C3%FB=1"},
+        // The page's own escaped path reads as characters too.
+        {u"第2集.html", u"http://tv.example/电视剧/第2集.html",
+         u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/%E7%AC%AC2%E9%9B%86.html"},
+        // Escapes in the query stay as written; in the path only those of non-ASCII UTF-8 read.
+        {u"/a%20b/%e7%94%b5%FF%E7%94?q=%E5%90%8D&r=%20", u"http://tv.example/a%20b/电%FF%E7%94?q=%E5%90%8D&r=%20",
+         u"http://tv.example/a%20b/%E7%94%B5%FF%E7%94?q=%E5%90%8D&r=%20"},
+        // GBK bytes that are ASCII go as they are; a character GBK lacks goes as "&#N;".
+        {u"?x=丂😀 '", u"http://tv.example/电视剧/list.html?x=丂😀%20%27",
+         u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/list.html?x=%81@%26%23128512%3B%20%27"},
+        {u"?名#第3集", u"http://tv.example/电视剧/list.html?名#第3集",
+         u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/list.html?%C3%FB#%E7%AC%AC3%E9%9B%86"},
+        {u"#片头", u"http://tv.example/电视剧/list.html?p=1#片头",
+         u"http://tv.example/%E7%94%B5%E8%A7%86%E5%89%A7/list.html?p=1#%E7%89%87%E5%A4%B4"},
+        // Queries of ws:, wss: and non-special URLs are UTF-8 whatever the page.
+        {u"ws://h/?名", u"ws://h/?名", u"ws://h/?%E5%90%8D"},
+        {u"sc://h/电?名", u"sc://h/电?名", u"sc://h/%E7%94%B5?%E5%90%8D"},
+        {u"\t http://例子.中国/ 中\n ", u"http://xn--fsqu00a.xn--fiqs8s/%20中",
+         u"http://xn--fsqu00a.xn--fiqs8s/%20%E4%B8%AD"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<Text> display = ResolveUrl(c.href, kPage, UrlForm::Display);
+        ASSERT_TRUE(display) << Show(c.href);
+        EXPECT_EQ(*display, c.display) << Show(c.href);
+        const std::optional<Url> request = ParseRequestUrl(*display, EncodeGbkCharacter);
+        ASSERT_TRUE(request) << Show(*display);
+        EXPECT_EQ(request->Href(), c.request) << Show(c.href);
+    }
 }
 
 struct ResolveCase {

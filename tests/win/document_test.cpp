@@ -9,7 +9,10 @@
 
 #include "analysis/document_win.h"
 #include "analysis/links.h"
+#include "analysis/qvod.h"
 #include "common/stop_flag.h"
+#include "platform/codepage_win.h"
+#include "platform/http_win.h"
 #include "platform/pump_win.h"
 #include "support/http_server.h"
 
@@ -117,6 +120,40 @@ TEST_F(DocumentLoaderTest, QuitEndsTheWait) {
     MSG msg;
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     ClearQuitRequest();
+}
+
+std::string EncodeGbk(TextView text) {
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int size = static_cast<int>(text.size());
+    std::string out(static_cast<std::size_t>(WideCharToMultiByte(936, 0, wide, size, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(936, 0, wide, size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    return out;
+}
+
+// A pasted address with blanks around it loads; the Chinese links of a GBK page are listed
+// readable, match a Chinese pattern, and when a row's page is fetched (as GB2312, like every
+// "SS1" row) the server gets the bytes a browser sends for that link.
+TEST_F(DocumentLoaderTest, ChineseLinksOfAGbkPageMatchAndGoOutAsABrowserSendsThem) {
+    HttpTestServer server;
+    server.Serve("/%E7%94%B5%E8%A7%86%E5%89%A7/list.html",
+                 Page(EncodeGbk(u"<a href='/电视剧/第1集.html?名=1'>第1集</a><a href='第2集.html?名=2'>第2集</a>"
+                                u"<a href='/综艺/第1期.html'>综艺</a>"),
+                      "text/html; charset=gb2312"));
+    server.Serve("/%E7%94%B5%E8%A7%86%E5%89%A7/%E7%AC%AC1%E9%9B%86.html?%C3%FB=1",
+                 Page(EncodeGbk(u"qvod://1|A|第1集.rmvb|"), "text/html"));
+    Text pasted = u" ";
+    pasted += server.Url("/电视剧/list.html");
+    pasted += u"\r\n";
+    AnalyseLinks(ports, tasks, beeper, pasted, u"*/电视剧/*", kEnginePage);
+    EXPECT_EQ(Addresses(), (std::vector<Text>{server.Url("/电视剧/第1集.html?名=1"), server.Url("/电视剧/第2集.html?名=2")}));
+    EXPECT_EQ(beeper.count, 1);
+
+    WinInetFetcher fetcher;
+    const Win32Decoder decoder;
+    EXPECT_EQ(GetQvodUrl(fetcher, decoder, tasks.At(0).address, 0, false), u"qvod://1|A|第1集.rmvb|");
+    const std::vector<test::RecordedRequest> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].target, "/%E7%94%B5%E8%A7%86%E5%89%A7/list.html");
 }
 
 TEST_F(DocumentLoaderTest, AddressesTheClientCannotFetchAreRejected) {

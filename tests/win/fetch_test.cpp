@@ -80,7 +80,7 @@ TEST_F(Fetch, GbkPageComesOutAsChinese) {
     server.Serve("/list.html", test::Page(Encode(page, 936), "text/html; charset=gb2312"));
     EXPECT_EQ(FetchPage(fetcher, decoder, server.Url("/list.html"), u"GB2312"), page);
 
-    const HttpResponse response = fetcher.Get(server.Url("/list.html"));
+    const HttpResponse response = fetcher.Get(server.Url("/list.html"), u"UTF-8");
     EXPECT_EQ(response.status, 200);
     EXPECT_EQ(response.contentType, "text/html; charset=gb2312");
     EXPECT_EQ(response.finalUrl, server.Url("/list.html"));
@@ -89,8 +89,8 @@ TEST_F(Fetch, GbkPageComesOutAsChinese) {
 TEST_F(Fetch, ErrorStatusStillGivesItsBody) {
     server.Serve("/gone", test::Page("<p>page missing</p>", "text/html", 404));
     EXPECT_EQ(FetchPage(fetcher, decoder, server.Url("/gone"), u"UTF-8"), u"<p>page missing</p>");
-    EXPECT_EQ(fetcher.Get(server.Url("/gone")).status, 404);
-    EXPECT_EQ(fetcher.Get(server.Url("/unserved")).status, 404);
+    EXPECT_EQ(fetcher.Get(server.Url("/gone"), u"UTF-8").status, 404);
+    EXPECT_EQ(fetcher.Get(server.Url("/unserved"), u"UTF-8").status, 404);
 }
 
 TEST_F(Fetch, EmptyBodyGivesEmptyTextWithoutDecoding) {
@@ -105,7 +105,7 @@ TEST_F(Fetch, RedirectsAreFollowedAndTheFinalAddressReported) {
     server.Serve("/final?x=1", test::Page("arrived"));
     server.Serve("/relative", test::Redirect(302, "/final?x=1"));
     server.Serve("/absolute", test::Redirect(301, server.UrlUtf8("/relative")));
-    const HttpResponse response = fetcher.Get(server.Url("/absolute"));
+    const HttpResponse response = fetcher.Get(server.Url("/absolute"), u"UTF-8");
     EXPECT_EQ(response.status, 200);
     EXPECT_EQ(response.body, "arrived");
     EXPECT_EQ(response.finalUrl, server.Url("/final?x=1"));
@@ -119,7 +119,7 @@ TEST_F(Fetch, GzipBodiesAreDecoded) {
     for (int i = 0; big.size() < 200000; ++i) big += "<a href=\"qvod://" + std::to_string(i) + "\">集</a>\n";
     server.Serve("/gzip", test::Encoded(test::ContentCoding::Gzip, big));
     server.Serve("/gzip-empty", test::Encoded(test::ContentCoding::Gzip, ""));
-    EXPECT_EQ(fetcher.Get(server.Url("/gzip")).body, big);
+    EXPECT_EQ(fetcher.Get(server.Url("/gzip"), u"UTF-8").body, big);
     EXPECT_EQ(FetchPage(fetcher, decoder, server.Url("/gzip-empty"), u"GB2312"), u"");
     EXPECT_EQ(decoder.calls, 0);
     // Only gzip is asked for: WinINet's "deflate" decoding differs between systems (Wine reads it
@@ -130,7 +130,7 @@ TEST_F(Fetch, GzipBodiesAreDecoded) {
 TEST_F(Fetch, UnaskedDeflateBodyIsDecodedOrFailsButNeverPassesThrough) {
     server.Serve("/deflate", test::Encoded(test::ContentCoding::Deflate, "deflated body"));
     try {
-        EXPECT_EQ(fetcher.Get(server.Url("/deflate")).body, "deflated body");
+        EXPECT_EQ(fetcher.Get(server.Url("/deflate"), u"UTF-8").body, "deflated body");
     } catch (const FetchError&) {
     }
 }
@@ -139,9 +139,9 @@ TEST_F(Fetch, RequestsAreNotServedFromTheCache) {
     test::Reply cacheable = test::Page("first");
     cacheable.headers.emplace_back("Cache-Control", "max-age=3600");
     server.Serve("/cached", cacheable);
-    EXPECT_EQ(fetcher.Get(server.Url("/cached")).body, "first");
+    EXPECT_EQ(fetcher.Get(server.Url("/cached"), u"UTF-8").body, "first");
     server.Serve("/cached", test::Page("second"));
-    EXPECT_EQ(fetcher.Get(server.Url("/cached")).body, "second");
+    EXPECT_EQ(fetcher.Get(server.Url("/cached"), u"UTF-8").body, "second");
 }
 
 TEST_F(Fetch, ServerThatNeverAnswersEndsByTheReceiveTimeout) {
@@ -149,7 +149,7 @@ TEST_F(Fetch, ServerThatNeverAnswersEndsByTheReceiveTimeout) {
     HttpOptions options = QuickOptions();
     options.receiveTimeoutMs = 500;
     WinInetFetcher quick(options);
-    EXPECT_THROW(quick.Get(server.Url("/silent")), FetchError);
+    EXPECT_THROW(quick.Get(server.Url("/silent"), u"UTF-8"), FetchError);
 }
 
 TEST_F(Fetch, TricklingBodyEndsByTheOverallDeadline) {
@@ -157,7 +157,7 @@ TEST_F(Fetch, TricklingBodyEndsByTheOverallDeadline) {
     HttpOptions options = QuickOptions();
     options.totalTimeoutMs = 1000;
     WinInetFetcher quick(options);
-    EXPECT_THROW(quick.Get(server.Url("/trickle")), FetchError);
+    EXPECT_THROW(quick.Get(server.Url("/trickle"), u"UTF-8"), FetchError);
 
     // The blocking form, as a worker thread uses it, has the same bound.
     EXPECT_THROW(HttpGetBlocking(server.Url("/trickle"), options), FetchError);
@@ -171,20 +171,49 @@ TEST_F(Fetch, BodyBeyondTheLimitFails) {
     server.Serve("/declared", declared);
     server.Serve("/streamed", test::Generated(100u * 1024 * 1024, false));
     server.Serve("/exact", test::Generated(4096, false));
-    EXPECT_THROW(fetcher.Get(server.Url("/declared")), FetchError);  // the shipped 64 MiB limit
+    EXPECT_THROW(fetcher.Get(server.Url("/declared"), u"UTF-8"), FetchError);  // the shipped 64 MiB limit
     EXPECT_THROW(HttpGetBlocking(server.Url("/declared"), HttpOptions()), FetchError);
     HttpOptions options = QuickOptions();
     options.maxBodyBytes = 4096;
     WinInetFetcher limited(options);
-    EXPECT_EQ(limited.Get(server.Url("/exact")).body.size(), 4096u);
-    EXPECT_THROW(limited.Get(server.Url("/streamed")), FetchError);
+    EXPECT_EQ(limited.Get(server.Url("/exact"), u"UTF-8").body.size(), 4096u);
+    EXPECT_THROW(limited.Get(server.Url("/streamed"), u"UTF-8"), FetchError);
+}
+
+// What reaches the server is what a browser sends for a link of a page in that charset: the path
+// as UTF-8, the query in the page's charset, escapes as written; surrounding blanks do not count.
+TEST_F(Fetch, AddressesGoOutAsABrowserSendsThem) {
+    const struct {
+        const char16_t* before;  // around the address, as pasted
+        const char* path;
+        const char16_t* after;
+        const char16_t* charset;
+        const char* target;
+    } cases[] = {
+        {u" ", "/电视剧/第1集.html?名=1&x=丂😀#片头", u"\t\n", u"GB2312",
+         "/%E7%94%B5%E8%A7%86%E5%89%A7/%E7%AC%AC1%E9%9B%86.html?%C3%FB=1&x=%81@%26%23128512%3B"},
+        {u"", "/电视剧/第1集.html?名=1&x=丂😀", u"", u"UTF-8",
+         "/%E7%94%B5%E8%A7%86%E5%89%A7/%E7%AC%AC1%E9%9B%86.html?%E5%90%8D=1&x=%E4%B8%82%F0%9F%98%80"},
+        {u"\x01  ", "/a b/%e7%94%b5/?q=%C3%FB 1&r='", u"", u"GB2312", "/a%20b/%e7%94%b5/?q=%C3%FB%201&r=%27"},
+        {u"", "/电?名", u" ", u"big5", "/%E7%94%B5?%A6W"},
+    };
+    for (const auto& c : cases) {
+        Text address = c.before;
+        address += server.Url(c.path);
+        address += c.after;
+        SCOPED_TRACE(ToUtf8(address));
+        EXPECT_EQ(fetcher.Get(address, c.charset).status, 404);
+        const std::vector<test::RecordedRequest> requests = server.Requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.back().target, c.target);
+    }
 }
 
 TEST_F(Fetch, RejectedAddressesFail) {
     for (const char16_t* address : {u"", u"www.example.com/page.html", u"garbage", u"http://", u"ftp://127.0.0.1/x",
                                     u"file:///c:/windows/win.ini", u"javascript:alert(1)", u"http://a b\n/"}) {
         SCOPED_TRACE(ToUtf8(address));
-        EXPECT_THROW(fetcher.Get(address), FetchError);
+        EXPECT_THROW(fetcher.Get(address, u"UTF-8"), FetchError);
     }
 }
 
@@ -194,7 +223,7 @@ TEST_F(Fetch, NobodyListeningFails) {
         HttpTestServer closed;
         url = closed.UrlUtf8("/");
     }
-    EXPECT_THROW(fetcher.Get(FromUtf8(url)), FetchError);
+    EXPECT_THROW(fetcher.Get(FromUtf8(url), u"UTF-8"), FetchError);
 }
 
 TEST_F(Fetch, QuitDuringTheWaitFailsPromptlyAndStaysQueued) {
@@ -203,13 +232,13 @@ TEST_F(Fetch, QuitDuringTheWaitFailsPromptlyAndStaysQueued) {
     patientOptions.receiveTimeoutMs = patientOptions.totalTimeoutMs = 600000;
     WinInetFetcher patient(patientOptions);
     TimerAction quit(100, [] { PostQuitMessage(3); });
-    EXPECT_THROW(patient.Get(server.Url("/silent")), FetchError);
+    EXPECT_THROW(patient.Get(server.Url("/silent"), u"UTF-8"), FetchError);
     EXPECT_TRUE(QuitRequested());
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 3u);
     // Once the program is ending, further fetches fail at once.
-    EXPECT_THROW(patient.Get(server.Url("/silent")), FetchError);
+    EXPECT_THROW(patient.Get(server.Url("/silent"), u"UTF-8"), FetchError);
     ClearQuitRequest();
 }
 
@@ -223,9 +252,9 @@ TEST_F(Fetch, MessagesAreDispatchedDuringTheWaitAndNestedFetchesWork) {
     std::string inner;
     TimerAction timer(20, [&] {
         if (std::exchange(started, true)) return;
-        inner = fetcher.Get(server.Url("/inner")).body;
+        inner = fetcher.Get(server.Url("/inner"), u"UTF-8").body;
     });
-    EXPECT_EQ(fetcher.Get(server.Url("/slow")).body, "0123456789");
+    EXPECT_EQ(fetcher.Get(server.Url("/slow"), u"UTF-8").body, "0123456789");
     EXPECT_GE(timer.ticks, 3);
     EXPECT_EQ(inner, "inner");
 }
@@ -238,7 +267,7 @@ TEST_F(Fetch, BlockingGetWorksOnAWorkerThread) {
     EXPECT_EQ(body, "worker");
 
     std::atomic<bool> cancel{true};
-    EXPECT_THROW(HttpGetBlocking(server.Url("/page"), QuickOptions(), cancel), FetchError);
+    EXPECT_THROW(HttpGetBlocking(server.Url("/page"), u"UTF-8", QuickOptions(), cancel), FetchError);
 }
 
 TEST(DecodeBytes, LabelsChooseTheConverter) {

@@ -15,8 +15,9 @@ namespace ferrik::test {
 // each request, as the GUI's message pumping would (e.g. to request a stop mid-fetch).
 class FakeFetcher final : public PageFetcher {
 public:
-    HttpResponse Get(TextView address) override {
+    HttpResponse Get(TextView address, TextView charset) override {
         requests.emplace_back(address);
+        charsets.emplace_back(charset);
         if (onGet) onGet(address);
         auto it = pages.find(Text(address));
         if (it == pages.end()) throw FetchError("no such page");
@@ -27,6 +28,7 @@ public:
     }
     std::map<Text, HttpResponse> pages;
     std::vector<Text> requests;
+    std::vector<Text> charsets;  // of each request
     std::function<void(TextView)> onGet;
 };
 

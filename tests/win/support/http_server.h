@@ -5,7 +5,7 @@
 //     server.Serve("/list.html", Page(gbkBytes, "text/html; charset=gb2312"));
 //     server.Serve("/old", Redirect(302, "/list.html"));
 //     server.Serve("/slow", Trickle("x", 100));                 // one "x" every 100 ms, never ending
-//     fetcher.Get(server.Url("/list.html"));
+//     fetcher.Get(server.Url("/list.html"), u"GB2312");
 //     server.Requests();                                       // what arrived, in order
 //
 // Each connection carries one request and is closed after the reply ("Connection: close").
