@@ -24,8 +24,12 @@ void AppendHex(std::string& out, unsigned value, int digits) {
     for (int i = digits - 1; i >= 0; --i) out += kHex[(value >> (4 * i)) & 0xF];
 }
 
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHigh(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLow(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // Quoted, with backslash escapes; lone surrogates as \uXXXX so that every UTF-16 text survives.
 void AppendQuoted(std::string& out, TextView text) {
@@ -54,7 +58,9 @@ void AppendQuoted(std::string& out, TextView text) {
     out += '"';
 }
 
-const char* BoolText(bool b) { return b ? "True" : "False"; }
+const char* BoolText(bool b) {
+    return b ? "True" : "False";
+}
 
 void AppendValue(std::string& out, const PropertyValue& value) {
     struct Visitor {
@@ -85,8 +91,12 @@ void AppendValue(std::string& out, const PropertyValue& value) {
 
 // ---- parsing ----
 
-bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9'); }
+bool IsNameStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9');
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -190,11 +200,21 @@ private:
             const char e = m_line[m_pos++];
             flush();
             switch (e) {
-                case '"': text += u'"'; break;
-                case '\\': text += u'\\'; break;
-                case 'n': text += u'\n'; break;
-                case 'r': text += u'\r'; break;
-                case 't': text += u'\t'; break;
+                case '"':
+                    text += u'"';
+                    break;
+                case '\\':
+                    text += u'\\';
+                    break;
+                case 'n':
+                    text += u'\n';
+                    break;
+                case 'r':
+                    text += u'\r';
+                    break;
+                case 't':
+                    text += u'\t';
+                    break;
                 case 'u': {
                     unsigned unit = 0;
                     for (int i = 0; i < 4; ++i) {
@@ -206,7 +226,8 @@ private:
                     text += static_cast<char16_t>(unit);
                     break;
                 }
-                default: Fail("unknown escape");
+                default:
+                    Fail("unknown escape");
             }
         }
         flush();

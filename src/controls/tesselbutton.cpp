@@ -5,28 +5,6 @@
 
 namespace ferrik {
 
-const std::string_view kButtonLoadOrder[37] = {
-    "ButtonStyle",     "ShowFocusRect",     "Font",           "BackColor",          "Enabled",
-    "Caption",         "Value",             "MousePointer",   "HandPointer",        "MouseIcon",
-    "PictureNormal",   "PictureHot",        "PictureDown",    "PictureShadow",      "PictureOpacity",
-    "PictureOpacityOnOver", "DisabledPictureMode", "PicturePushOnHover", "PictureEffectOnOver",
-    "PictureEffectOnDown", "MaskColor",     "UseMaskColor",   "CaptionEffects",     "Mode",
-    "PictureAlign",    "CaptionAlign",      "ForeColor",      "ForeColorHover",     "DropDownSeparator",
-    "TooltipTitle",    "ToolTip",           "TooltipIcon",    "TooltipType",        "TooltipBackColor",
-    "RightToLeft",     "DropDownSymbol",    "ColorScheme",
-};
-
-const std::string_view kButtonSaveOrder[37] = {
-    "ButtonStyle",   "ShowFocusRect",    "Enabled",           "Font",                "BackColor",
-    "Caption",       "ForeColor",        "ForeColorHover",    "Mode",                "Value",
-    "MousePointer",  "HandPointer",      "MouseIcon",         "PictureNormal",       "PictureHot",
-    "PictureDown",   "PictureAlign",     "PictureEffectOnOver", "PictureEffectOnDown", "PicturePushOnHover",
-    "PictureShadow", "PictureOpacity",   "PictureOpacityOnOver", "DisabledPictureMode", "CaptionEffects",
-    "UseMaskColor",  "MaskColor",        "CaptionAlign",      "ToolTip",             "TooltipType",
-    "TooltipIcon",   "TooltipTitle",     "TooltipBackColor",  "RightToLeft",         "DropDownSymbol",
-    "DropDownSeparator", "ColorScheme",
-};
-
 namespace {
 
 // The caption default of both loading and saving. (Saving with a different default than loading
@@ -101,15 +79,24 @@ std::optional<PopupPlacement> PlacePopupMenu(std::int32_t align, int width, int 
     constexpr std::uint32_t kRightAlign = 0x8;
     constexpr std::uint32_t kBottomAlign = 0x20;
     switch (align) {
-        case 0: return PopupPlacement{0, height, flags};
-        case 1: return PopupPlacement{0, 0, kBottomAlign};
-        case 2: return PopupPlacement{0, 0, flags | kRightAlign};
-        case 3: return PopupPlacement{width, 0, flags};
-        case 4: return PopupPlacement{0, 0, kBottomAlign | kRightAlign};
-        case 5: return PopupPlacement{0, height, flags | kRightAlign};
-        case 6: return PopupPlacement{width, 0, kBottomAlign};
-        case 7: return PopupPlacement{width, height, flags};
-        default: return std::nullopt;
+        case 0:
+            return PopupPlacement{0, height, flags};
+        case 1:
+            return PopupPlacement{0, 0, kBottomAlign};
+        case 2:
+            return PopupPlacement{0, 0, flags | kRightAlign};
+        case 3:
+            return PopupPlacement{width, 0, flags};
+        case 4:
+            return PopupPlacement{0, 0, kBottomAlign | kRightAlign};
+        case 5:
+            return PopupPlacement{0, height, flags | kRightAlign};
+        case 6:
+            return PopupPlacement{width, 0, kBottomAlign};
+        case 7:
+            return PopupPlacement{width, height, flags};
+        default:
+            return std::nullopt;
     }
 }
 
@@ -261,22 +248,37 @@ void TesselButton::ApplyStyleScheme() {
 void TesselButton::ApplySchemeColors() {
     if (m_scheme != kCustom && m_style != kThemed && m_scheme >= kBlue && m_scheme <= kSilver) {
         const int s = m_scheme;
-        auto pick = [s](OleColor blue, OleColor olive, OleColor silver) { return s == 0 ? blue : s == 1 ? olive : silver; };
+        auto pick = [s](OleColor blue, OleColor olive, OleColor silver) {
+            return s == 0 ? blue : s == 1 ? olive : silver;
+        };
         switch (m_style) {
-            case kCurvedGradient: m_backColor = pick(0xE7EBEC, 0xDBEEF3, 0xFCF1F0); break;
-            case kGlassGradient: m_backColor = pick(0xFDECE0, 0xDEEDE8, ShiftColor(0xD4D4D4, 0.06)); break;
-            case kToolbarGradient: m_backColor = pick(0xFCE1CA, 0xBAD6D4, ShiftColor(0xBA9EA0, 0.15)); break;
+            case kCurvedGradient:
+                m_backColor = pick(0xE7EBEC, 0xDBEEF3, 0xFCF1F0);
+                break;
+            case kGlassGradient:
+                m_backColor = pick(0xFDECE0, 0xDEEDE8, ShiftColor(0xD4D4D4, 0.06));
+                break;
+            case kToolbarGradient:
+                m_backColor = pick(0xFCE1CA, 0xBAD6D4, ShiftColor(0xBA9EA0, 0.15));
+                break;
             case kWarmGlow:
-            case kCurvedPanel: m_backColor = pick(0xFFD1AD, 0xBAD6D4, 0xE3DFE0); break;
-            case kGlossy: m_backColor = pick(0xFFD1AD, 0xBAD6D4, 0xE1D6D5); break;
+            case kCurvedPanel:
+                m_backColor = pick(0xFFD1AD, 0xBAD6D4, 0xE3DFE0);
+                break;
+            case kGlossy:
+                m_backColor = pick(0xFFD1AD, 0xBAD6D4, 0xE1D6D5);
+                break;
             case kRaised3D:
             case kThinEdge:
             case kFlatHighlight:
             case kSoftGradient:
             case kPaleRounded:
             case kHoverRaised:
-            case kHoverThin: m_backColor = SystemRgb(m_host, kColorBtnFace); break;
-            default: break;
+            case kHoverThin:
+                m_backColor = SystemRgb(m_host, kColorBtnFace);
+                break;
+            default:
+                break;
         }
     }
     m_foreColor = SystemRgb(m_host, kColorBtnText);

@@ -130,16 +130,12 @@ constexpr int LimitSizeTwips(int twips) {
     return twips < kMinimumSizeTwips ? kMinimumSizeTwips : twips;
 }
 
-// Keys in the order loading reads them and saving writes them.
-extern const std::string_view kButtonLoadOrder[37];
-extern const std::string_view kButtonSaveOrder[37];
-
 class TesselButton {
 public:
     TesselButton(ButtonHost& host, ButtonEvents& events) : m_host(host), m_events(events) {}
 
     // ---- creation and persistence ----
-    void InitProperties();                       // a freshly dropped instance
+    void InitProperties();                        // a freshly dropped instance
     void ReadProperties(const PropertyBag& bag);  // load; no style scheme, no scheme colours
     void WriteProperties(PropertyBag& bag) const;
 

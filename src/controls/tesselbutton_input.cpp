@@ -172,7 +172,9 @@ void TesselButton::OnMouseLeave() {
 
 void TesselButton::OnKeyDown(int keyCode, int shift) {
     switch (keyCode) {
-        case kKeyEnter: m_events.Click(); break;
+        case kKeyEnter:
+            m_events.Click();
+            break;
         case kKeySpace:
             if (shift == kShiftAlt) return;  // Alt+Space belongs to the window's system menu
             if (m_mouseHeld) {
@@ -193,9 +195,13 @@ void TesselButton::OnKeyDown(int keyCode, int shift) {
             }
             break;
         case kKeyLeft:
-        case kKeyUp: m_host.FocusPrevious(); break;
+        case kKeyUp:
+            m_host.FocusPrevious();
+            break;
         case kKeyRight:
-        case kKeyDown: m_host.FocusNext(); break;
+        case kKeyDown:
+            m_host.FocusNext();
+            break;
         default:
             if (m_spaceHeld) {
                 m_spaceHeld = false;

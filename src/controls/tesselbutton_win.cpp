@@ -23,11 +23,14 @@ int ButtonOf(UINT msg) {
     switch (msg) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
-        case WM_LBUTTONDBLCLK: return kLeftButton;
+        case WM_LBUTTONDBLCLK:
+            return kLeftButton;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
-        case WM_RBUTTONDBLCLK: return kRightButton;
-        default: return 4;  // middle
+        case WM_RBUTTONDBLCLK:
+            return kRightButton;
+        default:
+            return 4;  // middle
     }
 }
 
@@ -59,9 +62,9 @@ bool TesselButtonWindow::Create(HWND parent, int id, const RECT& pixels, const P
                                 TextView displayName) {
     if (!RegisterRoutedClass(kTesselButtonClass)) return false;
     m_displayName = Text(displayName);
-    const HWND hwnd = CreateRouted(kTesselButtonClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0,
-                                   pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top,
-                                   parent);
+    const HWND hwnd =
+        CreateRouted(kTesselButtonClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, pixels.left,
+                     pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, parent);
     if (!hwnd) return false;
     SetWindowLongPtrW(hwnd, GWLP_ID, id);
     if (stored) {
@@ -102,8 +105,11 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             EndPaint(Hwnd(), &ps);
             return 0;
         }
-        case WM_ERASEBKGND: return 1;
-        case WM_SIZE: ResizeHandling(); return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SIZE:
+            ResizeHandling();
+            return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
@@ -123,8 +129,12 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             if (GetCapture() == Hwnd()) ReleaseCapture();
             m_button.OnMouseUp(ButtonOf(msg), ShiftState(), x, y);
             return 0;
-        case WM_MOUSEMOVE: m_button.OnMouseMove(HeldButtons(wParam), ShiftState(), x, y); return 0;
-        case WM_MOUSELEAVE: m_button.OnMouseLeave(); return 0;
+        case WM_MOUSEMOVE:
+            m_button.OnMouseMove(HeldButtons(wParam), ShiftState(), x, y);
+            return 0;
+        case WM_MOUSELEAVE:
+            m_button.OnMouseLeave();
+            return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {
                 if (m_button.HandPointer() && m_hand) {
@@ -132,9 +142,9 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                     return TRUE;
                 }
                 static const std::pair<std::int32_t, const wchar_t*> kPointers[] = {
-                    {1, IDC_ARROW}, {2, IDC_CROSS},    {3, IDC_IBEAM},  {6, IDC_SIZENESW}, {7, IDC_SIZENS},
-                    {8, IDC_SIZENWSE}, {9, IDC_SIZEWE}, {10, IDC_UPARROW}, {11, IDC_WAIT}, {12, IDC_NO},
-                    {13, IDC_APPSTARTING}, {14, IDC_HELP}, {15, IDC_SIZEALL},
+                    {1, IDC_ARROW},        {2, IDC_CROSS},  {3, IDC_IBEAM},    {6, IDC_SIZENESW}, {7, IDC_SIZENS},
+                    {8, IDC_SIZENWSE},     {9, IDC_SIZEWE}, {10, IDC_UPARROW}, {11, IDC_WAIT},    {12, IDC_NO},
+                    {13, IDC_APPSTARTING}, {14, IDC_HELP},  {15, IDC_SIZEALL},
                 };
                 for (const auto& [code, cursor] : kPointers) {
                     if (code == m_pointer) {
@@ -144,7 +154,8 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                 }
             }
             break;
-        case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_BUTTON;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS | DLGC_BUTTON;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             m_button.OnKeyDown(static_cast<int>(wParam), ShiftState());
@@ -155,12 +166,21 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             m_button.OnKeyUp(static_cast<int>(wParam), ShiftState());
             if (msg == WM_SYSKEYUP) break;
             return 0;
-        case WM_CHAR: m_button.OnKeyPress(static_cast<int>(wParam)); return 0;
-        case WM_SETFOCUS: m_button.OnGotFocus(); return 0;
-        case WM_KILLFOCUS: m_button.OnLostFocus(); return 0;
+        case WM_CHAR:
+            m_button.OnKeyPress(static_cast<int>(wParam));
+            return 0;
+        case WM_SETFOCUS:
+            m_button.OnGotFocus();
+            return 0;
+        case WM_KILLFOCUS:
+            m_button.OnLostFocus();
+            return 0;
         case WM_SYSCOLORCHANGE:
-        case WM_THEMECHANGED: m_button.OnSysColorChange(); break;
-        default: break;
+        case WM_THEMECHANGED:
+            m_button.OnSysColorChange();
+            break;
+        default:
+            break;
     }
     return DefaultProc(msg, wParam, lParam);
 }
@@ -268,10 +288,15 @@ void TesselButtonWindow::BuildRegion() {
         case kCurvedGradient:
         case kGlassGradient:
         case kPaleRounded:
-        case kGlossy: corner = 3; break;
+        case kGlossy:
+            corner = 3;
+            break;
         case kSoftGradient:
-        case kCurvedPanel: corner = 4; break;
-        default: break;
+        case kCurvedPanel:
+            corner = 4;
+            break;
+        default:
+            break;
     }
     HRGN region = corner ? CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, corner, corner)
                          : CreateRectRgn(0, 0, rc.right, rc.bottom);
@@ -414,9 +439,8 @@ void TesselButtonWindow::PumpEvents() {
 void TesselButtonWindow::ShowTooltip() {
     m_tooltip.reset();
     const TooltipSetup setup = MakeTooltipSetup(m_button, *this, true);
-    m_tooltip.reset(CreateWindowExW(setup.exStyle, TOOLTIPS_CLASSW, nullptr, setup.style, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr,
-                                    GetModuleHandleW(nullptr), nullptr));
+    m_tooltip.reset(CreateWindowExW(setup.exStyle, TOOLTIPS_CLASSW, nullptr, setup.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
     const HWND tip = m_tooltip.get();
     if (!tip) return;
     SetClassLongPtrW(tip, GCL_STYLE, GetClassLongPtrW(tip, GCL_STYLE) | setup.classStyleAdd);

@@ -94,9 +94,10 @@ struct Script {
 
 TEST(ButtonInteraction, TransitionTable) {
     const Script scripts[] = {
-        {"hover, click, move off", 0, 13, "in dn up out", "1 2 0 0", "MouseEnter Tip MouseDown Click MouseUp", 3, false},
-        {"double click", 0, 13, "dn up dbl up", "2 0 2 0",
-         "MouseDown Click MouseUp MouseDown DblClick Click MouseUp", 4, false},
+        {"hover, click, move off", 0, 13, "in dn up out", "1 2 0 0", "MouseEnter Tip MouseDown Click MouseUp", 3,
+         false},
+        {"double click", 0, 13, "dn up dbl up", "2 0 2 0", "MouseDown Click MouseUp MouseDown DblClick Click MouseUp",
+         4, false},
         {"right button", 0, 13, "rdn rup", "0 0", "MouseUp", 0, false},
         {"release on column 0, row 0, right edge", 0, 13, "dn up@0 dn up@y0 dn up@80", "2 0 2 0 2 0",
          "MouseDown MouseUp MouseDown MouseUp MouseDown MouseUp", 6, false},
@@ -116,19 +117,19 @@ TEST(ButtonInteraction, TransitionTable) {
          "Click KeyDown Prev KeyDown Prev KeyDown Next KeyDown Next KeyDown KeyPress", 0, false},
         {"focus lost while hot", 0, 13, "act in focus blur", "0 1 1 1", "MouseEnter Tip", 3, false},
         {"focus lost, parent inactive", 0, 13, "in dn blur", "1 2 0", "MouseEnter Tip MouseDown", 3, false},
-        {"deactivated while held", 0, 13, "act in dn deact up", "0 1 2 0 0",
-         "MouseEnter Tip MouseDown Click MouseUp", 5, false},
+        {"deactivated while held", 0, 13, "act in dn deact up", "0 1 2 0 0", "MouseEnter Tip MouseDown Click MouseUp",
+         5, false},
         {"system colours", 0, 13, "syscolor", "0", "", 1, false},
         {"access keys, normal", 0, 13, "access-enter access-esc access-a", "0 0 0", "Click Click Click", 0, false},
         {"check: two clicks", 1, 13, "dn up dn up", "2 2 2 0", "MouseDown Click MouseUp MouseDown Click MouseUp", 5,
          false},
         {"check: style 0 draws its own on look", 1, 0, "dn up", "2 0", "MouseDown Click MouseUp", 3, true},
-        {"check: held space repeats", 1, 13, "space space space space-up", "2 2 2 2", "KeyDown KeyDown KeyDown Click KeyUp",
-         5, true},
+        {"check: held space repeats", 1, 13, "space space space space-up", "2 2 2 2",
+         "KeyDown KeyDown KeyDown Click KeyUp", 5, true},
         {"check: Enter and Escape as access keys", 1, 13, "access-enter access-esc", "0 0", "", 0, false},
         {"check: access key toggles", 1, 13, "access-a access-a", "2 0", "Click Click", 4, false},
-        {"check: hover when on shows no tip", 1, 13, "dn up out in", "2 2 2 2", "MouseDown Click MouseUp MouseEnter",
-         5, true},
+        {"check: hover when on shows no tip", 1, 13, "dn up out in", "2 2 2 2", "MouseDown Click MouseUp MouseEnter", 5,
+         true},
         {"check: access key turns on", 1, 13, "access-a", "2", "Click", 2, true},
     };
     for (const Script& s : scripts) {
@@ -193,9 +194,15 @@ TEST(ButtonInteraction, PopupMenu) {
     };
     // A button of 80 x 24 pixels whose flags are 0x2 (right button tracks).
     const Align aligns[] = {
-        {0, PopupPlacement{0, 24, 0x2}},  {1, PopupPlacement{0, 0, 0x20}}, {2, PopupPlacement{0, 0, 0xA}},
-        {3, PopupPlacement{80, 0, 0x2}},  {4, PopupPlacement{0, 0, 0x28}}, {5, PopupPlacement{0, 24, 0xA}},
-        {6, PopupPlacement{80, 0, 0x20}}, {7, PopupPlacement{80, 24, 0x2}}, {8, std::nullopt},
+        {0, PopupPlacement{0, 24, 0x2}},
+        {1, PopupPlacement{0, 0, 0x20}},
+        {2, PopupPlacement{0, 0, 0xA}},
+        {3, PopupPlacement{80, 0, 0x2}},
+        {4, PopupPlacement{0, 0, 0x28}},
+        {5, PopupPlacement{0, 24, 0xA}},
+        {6, PopupPlacement{80, 0, 0x20}},
+        {7, PopupPlacement{80, 24, 0x2}},
+        {8, std::nullopt},
         {-1, std::nullopt},
     };
     for (const Align& a : aligns) EXPECT_EQ(PlacePopupMenu(a.align, 80, 24, 0x2), a.placed) << a.align;
@@ -252,9 +259,9 @@ TEST(ButtonInteraction, AccessKeyOfCaption) {
         std::optional<char16_t> key;
     };
     const Case cases[] = {
-        {u"&Open", u'o'}, {u"a&&b&c", u'c'}, {u"a&&b", std::nullopt}, {u"x&", std::nullopt},
-        {u"&", std::nullopt}, {u"", std::nullopt}, {u"&&&x", u'x'}, {u"&&&&x", std::nullopt},
-        {u"&&x&", std::nullopt}, {u"打开(&F)", u'f'}, {u"A&B", u'b'}, {u"Open", std::nullopt},
+        {u"&Open", u'o'},        {u"a&&b&c", u'c'},   {u"a&&b", std::nullopt}, {u"x&", std::nullopt},
+        {u"&", std::nullopt},    {u"", std::nullopt}, {u"&&&x", u'x'},         {u"&&&&x", std::nullopt},
+        {u"&&x&", std::nullopt}, {u"打开(&F)", u'f'}, {u"A&B", u'b'},          {u"Open", std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AccessKeyOf(c.caption), c.key) << ToUtf8(c.caption);

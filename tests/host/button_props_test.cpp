@@ -34,13 +34,10 @@ TEST(ButtonProperties, ColourArithmetic) {
         std::uint32_t expected;
     };
     const Shift shifts[] = {
-        {0xD4D4D4, 0.06, 0xE3E3E3},  // the silver glass face
-        {0xBA9EA0, 0.15, 0xE0C4C6},
-        {0x00C9C8, 0.1, 0x1AE2E2},   // 225.5 -> 226, 226.5 -> 226, 25.5 -> 26
-        {0xE61F1E, -0.1, 0xCC0604},  // 4.5 -> 4, 5.5 -> 6, 204.5 -> 204
-        {0xF0F0F0, 0.1, 0xFFFFFF},
-        {0x0A140A, -0.1, 0x000000},
-        {0x123456, 0, 0x123456},
+        {0xD4D4D4, 0.06, 0xE3E3E3},                             // the silver glass face
+        {0xBA9EA0, 0.15, 0xE0C4C6}, {0x00C9C8, 0.1, 0x1AE2E2},  // 225.5 -> 226, 226.5 -> 226, 25.5 -> 26
+        {0xE61F1E, -0.1, 0xCC0604},                             // 4.5 -> 4, 5.5 -> 6, 204.5 -> 204
+        {0xF0F0F0, 0.1, 0xFFFFFF},  {0x0A140A, -0.1, 0x000000}, {0x123456, 0, 0x123456},
     };
     for (const Shift& s : shifts) {
         EXPECT_EQ(ShiftColor(s.colour, s.amount), s.expected) << std::hex << s.colour << " " << s.amount;
@@ -155,14 +152,16 @@ TEST(ButtonProperties, SetterSideEffects) {
         {"ToolTipIcon", [](TesselButton& t) { t.SetToolTipIcon(2); }, 1, 0, 0, {"TooltipIcon"}},
         {"TooltipBackColor", [](TesselButton& t) { t.SetTooltipBackColor(0xFF); }, 1, 0, 0, {"TooltipBackcolor"}},
         {"PictureAlign without picture", [](TesselButton& t) { t.SetPictureAlign(4); }, 0, 0, 0, {"PictureAlign"}},
-        {"UseMaskColor without picture", [](TesselButton& t) { t.SetUseMaskColor(false); }, 0, 0, 0,
-         {"UseMaskColor"}},
+        {"UseMaskColor without picture", [](TesselButton& t) { t.SetUseMaskColor(false); }, 0, 0, 0, {"UseMaskColor"}},
         {"PictureAlign with picture",
          [&](TesselButton& t) {
              t.SetPictureNormal(pic);
              t.SetPictureAlign(4);
          },
-         2, 0, 0, {"PictureNormal", "PictureAlign"}},
+         2,
+         0,
+         0,
+         {"PictureNormal", "PictureAlign"}},
         {"PictureHot without normal", [&](TesselButton& t) { t.SetPictureHot(pic); }, 1, 0, 0, {"PictureNormal"}},
         {"PictureDown without normal", [&](TesselButton& t) { t.SetPictureDown(pic); }, 1, 0, 0, {"PictureNormal"}},
         {"clearing PictureNormal",
@@ -172,7 +171,10 @@ TEST(ButtonProperties, SetterSideEffects) {
              t.SetPictureDown(pic);
              t.SetPictureNormal(std::nullopt);
          },
-         3, 0, 1, {"PictureNormal", "PictureHot", "PictureDown", "PictureHot", "PictureDown", "PictureNormal"}},
+         3,
+         0,
+         1,
+         {"PictureNormal", "PictureHot", "PictureDown", "PictureHot", "PictureDown", "PictureNormal"}},
         {"MouseIcon", [&](TesselButton& t) { t.SetMouseIcon(pic); }, 0, 0, 0, {"HandPointer", "MouseIcon"}},
         {"MousePointer", [](TesselButton& t) { t.SetMousePointer(2); }, 0, 0, 0, {"MousePointer"}},
         {"Caption", [](TesselButton& t) { t.SetCaption(u"&Open"); }, 1, 0, 0, {"Caption"}},
@@ -316,14 +318,43 @@ TEST(ButtonProperties, SaveAndLoadThroughTheTextForm) {
     std::vector<std::string> keys;
     for (const auto& entry : stored.bag.Entries()) keys.push_back(entry.first);
     const std::vector<std::string> kSaveOrder = {
-        "ButtonStyle",   "ShowFocusRect",  "Enabled",      "Font",           "BackColor",
-        "Caption",       "ForeColor",      "ForeColorHover", "Mode",         "Value",
-        "MousePointer",  "HandPointer",    "MouseIcon",    "PictureNormal",  "PictureHot",
-        "PictureDown",   "PictureAlign",   "PictureEffectOnOver", "PictureEffectOnDown", "PicturePushOnHover",
-        "PictureShadow", "PictureOpacity", "PictureOpacityOnOver", "DisabledPictureMode", "CaptionEffects",
-        "UseMaskColor",  "MaskColor",      "CaptionAlign", "ToolTip",        "TooltipType",
-        "TooltipIcon",   "TooltipTitle",   "TooltipBackColor", "RightToLeft", "DropDownSymbol",
-        "DropDownSeparator", "ColorScheme",
+        "ButtonStyle",
+        "ShowFocusRect",
+        "Enabled",
+        "Font",
+        "BackColor",
+        "Caption",
+        "ForeColor",
+        "ForeColorHover",
+        "Mode",
+        "Value",
+        "MousePointer",
+        "HandPointer",
+        "MouseIcon",
+        "PictureNormal",
+        "PictureHot",
+        "PictureDown",
+        "PictureAlign",
+        "PictureEffectOnOver",
+        "PictureEffectOnDown",
+        "PicturePushOnHover",
+        "PictureShadow",
+        "PictureOpacity",
+        "PictureOpacityOnOver",
+        "DisabledPictureMode",
+        "CaptionEffects",
+        "UseMaskColor",
+        "MaskColor",
+        "CaptionAlign",
+        "ToolTip",
+        "TooltipType",
+        "TooltipIcon",
+        "TooltipTitle",
+        "TooltipBackColor",
+        "RightToLeft",
+        "DropDownSymbol",
+        "DropDownSeparator",
+        "ColorScheme",
     };
     // Enabled is the one property still at its default (a disabled button is checked below).
     std::vector<std::string> expectedKeys = kSaveOrder;
@@ -340,14 +371,43 @@ TEST(ButtonProperties, SaveAndLoadThroughTheTextForm) {
     TesselButton loaded(host2, host2);
     loaded.ReadProperties(parsed[0].bag);
     const std::vector<std::string> kLoadOrder = {
-        "ButtonStyle",     "ShowFocusRect",     "Font",           "BackColor",          "Enabled",
-        "Caption",         "Value",             "MousePointer",   "HandPointer",        "MouseIcon",
-        "PictureNormal",   "PictureHot",        "PictureDown",    "PictureShadow",      "PictureOpacity",
-        "PictureOpacityOnOver", "DisabledPictureMode", "PicturePushOnHover", "PictureEffectOnOver",
-        "PictureEffectOnDown", "MaskColor",     "UseMaskColor",   "CaptionEffects",     "Mode",
-        "PictureAlign",    "CaptionAlign",      "ForeColor",      "ForeColorHover",     "DropDownSeparator",
-        "TooltipTitle",    "ToolTip",           "TooltipIcon",    "TooltipType",        "TooltipBackColor",
-        "RightToLeft",     "DropDownSymbol",    "ColorScheme",
+        "ButtonStyle",
+        "ShowFocusRect",
+        "Font",
+        "BackColor",
+        "Enabled",
+        "Caption",
+        "Value",
+        "MousePointer",
+        "HandPointer",
+        "MouseIcon",
+        "PictureNormal",
+        "PictureHot",
+        "PictureDown",
+        "PictureShadow",
+        "PictureOpacity",
+        "PictureOpacityOnOver",
+        "DisabledPictureMode",
+        "PicturePushOnHover",
+        "PictureEffectOnOver",
+        "PictureEffectOnDown",
+        "MaskColor",
+        "UseMaskColor",
+        "CaptionEffects",
+        "Mode",
+        "PictureAlign",
+        "CaptionAlign",
+        "ForeColor",
+        "ForeColorHover",
+        "DropDownSeparator",
+        "TooltipTitle",
+        "ToolTip",
+        "TooltipIcon",
+        "TooltipType",
+        "TooltipBackColor",
+        "RightToLeft",
+        "DropDownSymbol",
+        "ColorScheme",
     };
     EXPECT_EQ(parsed[0].bag.ReadLog(), kLoadOrder);
     EXPECT_EQ(loaded.ButtonStyle(), 3);
@@ -407,7 +467,8 @@ TEST(ButtonProperties, DesignTextRejectsBadInputWithItsLine) {
         {"Begin tesselbutton A\n    X = \"\\u12G4\"\nEnd\n", "line 2: bad \\u escape"},
         {"Begin tesselbutton A\n    X = 1\n    X = 2\nEnd\n", "line 3: property X appears twice"},
         {"Begin tesselbutton A\n    X = 1 2\nEnd\n", "line 2: unexpected text after the value"},
-        {"Begin tesselbutton A\n    X = Font(\"T\", 0, 400, False, False, False, 0)\nEnd\n", "line 2: number out of range"},
+        {"Begin tesselbutton A\n    X = Font(\"T\", 0, 400, False, False, False, 0)\nEnd\n",
+         "line 2: number out of range"},
         {"Begin tesselbutton A\n    X = maybe\nEnd\n", "line 2: unknown value"},
         {"Begin tesselbutton A\n    X 1\nEnd\n", "line 2: expected \"=\""},
         {"Begin CommandButton A\nEnd\n", "line 1: only tesselbutton controls are kept here"},
@@ -443,7 +504,8 @@ TEST(ButtonProperties, DesignTextRejectsBadInputWithItsLine) {
 
 TEST(ButtonProperties, DesignFileKeepsEveryButton) {
     const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("ferrik_buttons_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".frm");
+        std::filesystem::temp_directory_path() /
+        ("ferrik_buttons_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".frm");
     std::vector<StoredControl> form(2);
     form[0].name = "cmdAdd";
     form[1].name = "cmdGo";

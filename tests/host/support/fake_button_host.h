@@ -20,12 +20,18 @@ class FakeButtonHost final : public ButtonHost, public ButtonEvents {
 public:
     std::optional<std::uint32_t> SysColor(int index) const override {
         switch (index) {
-            case 12: return 0xABABAB;
-            case 15: return kFakeBtnFace;
-            case 17: return 0x6D6D6D;
-            case 18: return kFakeBtnText;
-            case 24: return kFakeInfoBk;
-            default: return std::nullopt;
+            case 12:
+                return 0xABABAB;
+            case 15:
+                return kFakeBtnFace;
+            case 17:
+                return 0x6D6D6D;
+            case 18:
+                return kFakeBtnText;
+            case 24:
+                return kFakeInfoBk;
+            default:
+                return std::nullopt;
         }
     }
     Text AmbientDisplayName() const override { return u"tesselbutton1"; }
@@ -53,9 +59,7 @@ public:
         Log("Menu(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(flags) + ")");
         if (duringMenu) duringMenu();
     }
-    std::vector<TesselButton*> ButtonsInContainer() override {
-        return group ? *group : std::vector<TesselButton*>{};
-    }
+    std::vector<TesselButton*> ButtonsInContainer() override { return group ? *group : std::vector<TesselButton*>{}; }
 
     void Click() override { Log("Click"); }
     void DblClick() override { Log("DblClick"); }
