@@ -1,7 +1,6 @@
 #include "controls/tesselbutton_win.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 #include <windowsx.h>
 
 #include "controls/button_tooltip.h"

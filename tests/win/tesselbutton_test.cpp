@@ -1,9 +1,12 @@
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "controls/tesselbutton_win.h"
 #include "platform/pump_win.h"
@@ -172,6 +175,34 @@ TEST(TesselButtonWindow, HoverTracksLeaveAndBuildsTheTooltip) {
     }
     EXPECT_EQ(button.Button().State(), 0);
     EXPECT_NE(events.log.find("MouseLeave"), std::string::npos) << events.log;
+}
+
+TEST(TesselButtonWindow, StoredButtonsComeBackFromTheirFile) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::filesystem::path path = std::filesystem::path(dir) / L"ferrik_tesselbuttons.frm";
+    Form form;
+    Recorder events;
+    std::vector<StoredControl> stored(1);
+    stored[0].name = "cmdGo";
+    {
+        TesselButtonWindow button(events);
+        ASSERT_TRUE(button.Create(form.hwnd, 1, RECT{10, 10, 90, 34}, nullptr, u"cmdGo"));
+        button.Button().SetCaption(u"下载(&D)");
+        button.Button().SetButtonStyle(4);
+        button.Button().WriteProperties(stored[0].bag);
+    }
+    SaveDesignFile(path, stored);
+    SaveDesignFile(path, stored);  // replaces the file it wrote before
+    const std::vector<StoredControl> back = LoadDesignFile(path);
+    DeleteFileW(path.c_str());
+    ASSERT_EQ(back.size(), 1u);
+    TesselButtonWindow loaded(events);
+    ASSERT_TRUE(loaded.Create(form.hwnd, 2, RECT{10, 40, 90, 64}, &back[0].bag, u"cmdGo"));
+    EXPECT_EQ(loaded.Button().Caption(), u"下载(&D)");
+    EXPECT_EQ(loaded.Button().ButtonStyle(), 4);
+    EXPECT_EQ(loaded.AccessKey(), u'd');
+    EXPECT_GT(loaded.RepaintCount(), 0);
 }
 
 }  // namespace
