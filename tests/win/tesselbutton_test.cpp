@@ -33,13 +33,13 @@ struct Recorder final : ButtonEvents {
 // A top-level form that records the button notifications it receives.
 class Form {
 public:
-    Form() {
+    explicit Form(DWORD exStyle = 0) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"TesselButtonTestForm";
         RegisterClassW(&wc);
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 300,
+        hwnd = CreateWindowExW(exStyle, wc.lpszClassName, L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 300,
                                nullptr, nullptr, wc.hInstance, nullptr);
         s_commands.clear();
     }
@@ -129,7 +129,8 @@ TEST(TesselButtonWindow, ArrowsFollowTheTabOrderAndActivationIsObserved) {
 }
 
 TEST(TesselButtonWindow, HoverTracksLeaveAndBuildsTheTooltip) {
-    Form form;
+    // On top: other test programs may have windows of their own on the display at the same time.
+    Form form(WS_EX_TOPMOST);
     SetForegroundWindow(form.hwnd);
     Recorder events;
     TesselButtonWindow button(events);
@@ -142,9 +143,17 @@ TEST(TesselButtonWindow, HoverTracksLeaveAndBuildsTheTooltip) {
 
     POINT centre{50, 15};
     ClientToScreen(button.Hwnd(), &centre);
-    SetCursorPos(centre.x, centre.y);
+    auto cursorOnButton = [&] {
+        POINT at;
+        return GetCursorPos(&at) && at.x == centre.x && at.y == centre.y && WindowFromPoint(at) == button.Hwnd();
+    };
+    for (int i = 0; i < 20 && !cursorOnButton(); ++i) {
+        SetCursorPos(centre.x, centre.y);
+        PumpPendingMessages();
+        Sleep(10);
+    }
     SendMessageW(button.Hwnd(), WM_MOUSEMOVE, 0, Point(30, 15));
-    if (WindowFromPoint(centre) != button.Hwnd()) GTEST_SKIP() << "the display does not place the cursor";
+    if (!cursorOnButton()) GTEST_SKIP() << "the display does not place the cursor";
     EXPECT_EQ(button.Button().State(), 1);
 
     const HWND tip = button.Tooltip();
