@@ -1,17 +1,22 @@
 #include "skin/skinner_win.h"
 
+#include "skin/mskinner_win.h"
 #include "skin/skin_switch.h"
 
 namespace ferrik {
 
-// The painting engine is not part of this build yet: both entry points behave as with the switch
-// off (UnSkin = "1"), touching nothing and reporting that nothing was skinned.
-std::int32_t CSkinner::AttachSkin(HWND) {
-    return 0;
+std::int32_t CSkinner::AttachSkin(HWND hWnd) {
+    if (SkinSwitchedOff()) return 0;
+    MSkinner::FirstUseInit();
+    const std::int32_t attached = MSkinner::AttachWindow(hWnd);
+    // A handle that was not skinned must not leave the images behind with nothing to paint.
+    if (!attached && MSkinner::AttachedCount() == 0) MSkinner::ReleaseUnusedImages();
+    return attached;
 }
 
-std::int32_t CSkinner::DetachSkin(HWND) {
-    return 0;
+std::int32_t CSkinner::DetachSkin(HWND hWnd) {
+    if (SkinSwitchedOff()) return 0;
+    return MSkinner::DetachWindow(hWnd);
 }
 
 }  // namespace ferrik

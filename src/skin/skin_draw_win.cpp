@@ -1,0 +1,191 @@
+// Scratch surfaces, the nine-slice and key-colour blits, the skin images and the push-button fade.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <array>
+
+#include "platform/handles_win.h"
+#include "skin/mskinner_win.h"
+
+namespace ferrik::MSkinner {
+
+namespace {
+
+std::array<HDC, skin::kSkinImageCount> g_images{};
+int g_liveObjects = 0;
+
+RECT WindowSize(HWND hWnd) {
+    RECT rc{};
+    GetWindowRect(hWnd, &rc);
+    return RECT{0, 0, rc.right - rc.left, rc.bottom - rc.top};
+}
+
+}  // namespace
+
+int LiveGdiObjects() {
+    return g_liveObjects;
+}
+
+void CountGdiObjects(int delta) {
+    g_liveObjects += delta;
+}
+
+HDC Image(SkinImage image) {
+    return g_images[static_cast<std::size_t>(image)];
+}
+
+HDC CreateScratchSurface(int width, int height) {
+    HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+    if (!display) return nullptr;
+    HDC surface = CreateCompatibleDC(display);
+    if (!surface) {
+        DeleteDC(display);
+        return nullptr;
+    }
+    HBITMAP bitmap = CreateCompatibleBitmap(display, width, height);
+    if (!bitmap) {
+        DeleteDC(surface);
+        surface = nullptr;
+    } else {
+        SelectObject(surface, bitmap);
+        g_liveObjects += 2;
+    }
+    DeleteDC(display);
+    return surface;
+}
+
+void DeleteScratchSurface(HDC surface) {
+    if (!surface) return;
+    // A DC does not delete the bitmap selected into it: the bitmap goes once the DC has let go of it.
+    HGDIOBJ bitmap = GetCurrentObject(surface, OBJ_BITMAP);
+    DeleteDC(surface);
+    DeleteObject(bitmap);
+    g_liveObjects -= 2;
+}
+
+void NineSliceBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh, int l, int t,
+                  int r, int b, std::optional<COLORREF> key) {
+    const std::vector<skin::SliceBlit> plan = skin::NineSlicePlan(w, h, {sx, sy, sw, sh}, l, t, r, b);
+    if (plan.empty()) return;
+    HDC scratch = CreateScratchSurface(w, h);
+    if (!scratch) return;
+    SetStretchBltMode(scratch, COLORONCOLOR);
+    for (const skin::SliceBlit& s : plan) {
+        if (s.target.width <= 0 || s.target.height <= 0) continue;
+        if (s.stretched)
+            StretchBlt(scratch, s.target.x, s.target.y, s.target.width, s.target.height, source, s.source.x,
+                       s.source.y, s.source.width, s.source.height, SRCCOPY);
+        else
+            BitBlt(scratch, s.target.x, s.target.y, s.target.width, s.target.height, source, s.source.x, s.source.y,
+                   SRCCOPY);
+    }
+    if (key)
+        KeyColorBlt(target, x, y, w, h, scratch, 0, 0, *key);
+    else
+        BitBlt(target, x, y, w, h, scratch, 0, 0, SRCCOPY);
+    DeleteScratchSurface(scratch);
+}
+
+void KeyColorBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, int sy, COLORREF key,
+                 HPALETTE palette) {
+    if (w <= 0 || h <= 0) return;
+    HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+    if (!display) return;
+    // A plain RGB value translates to itself; a palette is only needed (and only made) for the
+    // palette-relative and system colour forms.
+    COLORREF rgb = key;
+    if (key & 0xFF000000) {
+        UniqueGdi<HPALETTE> halftone(palette ? nullptr : CreateHalftonePalette(display));
+        OleTranslateColor(key, palette ? palette : halftone.get(), &rgb);
+    }
+    {
+        UniqueDc work(CreateCompatibleDC(display)), cutout(CreateCompatibleDC(display)), maskDc(CreateCompatibleDC(display));
+        UniqueGdi<HBITMAP> workBmp(CreateCompatibleBitmap(display, w, h));
+        UniqueGdi<HBITMAP> cutoutBmp(CreateCompatibleBitmap(display, w, h));
+        UniqueGdi<HBITMAP> maskBmp(CreateBitmap(w, h, 1, 1, nullptr));
+        if (work && cutout && maskDc && workBmp && cutoutBmp && maskBmp) {
+            SelectGuard s1(work.get(), workBmp.get()), s2(cutout.get(), cutoutBmp.get()), s3(maskDc.get(), maskBmp.get());
+            BitBlt(work.get(), 0, 0, w, h, target, x, y, SRCCOPY);
+            BitBlt(cutout.get(), 0, 0, w, h, source, sx, sy, SRCCOPY);
+            // Key pixels become 1 in the mask.
+            SetBkColor(cutout.get(), rgb);
+            BitBlt(maskDc.get(), 0, 0, w, h, cutout.get(), 0, 0, SRCCOPY);
+            // Monochrome to colour: 1 -> background (white), 0 -> text colour (black).
+            for (HDC dc : {cutout.get(), work.get()}) {
+                SetBkColor(dc, RGB(255, 255, 255));
+                SetTextColor(dc, RGB(0, 0, 0));
+            }
+            BitBlt(cutout.get(), 0, 0, w, h, maskDc.get(), 0, 0, 0x00220326);  // DSna: clear the key pixels
+            BitBlt(work.get(), 0, 0, w, h, maskDc.get(), 0, 0, SRCAND);
+            BitBlt(work.get(), 0, 0, w, h, cutout.get(), 0, 0, SRCPAINT);
+            BitBlt(target, x, y, w, h, work.get(), 0, 0, SRCCOPY);
+        }
+    }
+    DeleteDC(display);
+}
+
+void CreateSkinImages() {
+    const auto images = skin::PaintSkinImages();
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        g_images[i] = CreateScratchSurface(images[i].width, images[i].height);
+    }
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const skin::PixelImage& img = images[i];
+        if (!g_images[i]) continue;
+        for (int y = 0; y < img.height; ++y)
+            for (int x = 0; x < img.width; ++x) {
+                const skin::Rgb c = img.At(x, y);
+                SetPixel(g_images[i], x, y, RGB(skin::RedOf(c), skin::GreenOf(c), skin::BlueOf(c)));
+            }
+    }
+}
+
+void DeleteSkinImages() {
+    for (HDC& image : g_images) {
+        DeleteScratchSurface(image);
+        image = nullptr;
+    }
+}
+
+void BlendButtonFace(HWND hWnd, HDC dc) {
+    if (!IsWindowEnabled(hWnd)) SetSkinProp(hWnd, L"OLDSTATE", 3);
+    if (!skin::IsPaintedButtonStyle(static_cast<std::uint32_t>(GetSkinProp(hWnd, L"OLDSTYLE")))) return;
+    const std::intptr_t state = GetSkinProp(hWnd, L"OLDSTATE");
+    if (state < 0 || state > 3) return;
+    const wchar_t* surfaces[] = {L"HDC0", L"HDC1", L"HDC2", L"HDC3"};
+    HDC face = reinterpret_cast<HDC>(GetSkinProp(hWnd, surfaces[state]));
+    if (!face) return;
+    const RECT size = WindowSize(hWnd);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(GetSkinProp(hWnd, L"ALPHALEVEL")), 0};
+    if (dc) {
+        AlphaBlend(dc, 0, 0, size.right, size.bottom, face, 0, 0, size.right, size.bottom, blend);
+    } else {
+        WindowDc own(hWnd, WindowDc::Whole);
+        AlphaBlend(own.get(), 0, 0, size.right, size.bottom, face, 0, 0, size.right, size.bottom, blend);
+    }
+}
+
+UINT_PTR StartFade(HWND hWnd) {
+    const auto running = static_cast<UINT_PTR>(GetSkinProp(hWnd, L"TIMERID"));
+    if (running) return running;
+    const UINT_PTR id = SetTimer(hWnd, skin::kFadeTimerId, skin::kFadeIntervalMs, nullptr);
+    SetSkinProp(hWnd, L"TIMERID", static_cast<std::intptr_t>(id));
+    return id;
+}
+
+void StopFade(HWND hWnd) {
+    const auto running = static_cast<UINT_PTR>(GetSkinProp(hWnd, L"TIMERID"));
+    if (!running) return;
+    KillTimer(hWnd, running);
+    SetSkinProp(hWnd, L"TIMERID", 0);
+}
+
+void FadeStep(HWND hWnd) {
+    const skin::FadeStepResult step = skin::FadeStep(static_cast<int>(GetSkinProp(hWnd, L"ALPHALEVEL")));
+    BlendButtonFace(hWnd, nullptr);
+    if (step.stop) StopFade(hWnd);
+    SetSkinProp(hWnd, L"ALPHALEVEL", step.nextLevel);
+}
+
+}  // namespace ferrik::MSkinner

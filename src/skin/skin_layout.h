@@ -1,0 +1,124 @@
+#pragma once
+// The skin engine's arithmetic: window kinds by class name, nine-slice rectangles, the fade
+// levels and the constant-alpha blend, and where the painters put their pieces. No drawing here.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "common/text.h"
+#include "skin/skin_images.h"
+
+namespace ferrik::skin {
+
+// ---- window kinds ----
+
+enum class WindowKind {
+    Other,
+    Form,
+    PushButton,
+    Combo,
+    DriveList,
+    CheckBox,
+    OptionButton,
+    ProgressBar,
+    Header,
+    DataList,
+    DropList,
+    Grid,  // only the paint handler tells it apart; everywhere else it is Other
+};
+
+// The kind of a class name (exact match after lower-casing); "apexgrid*" is Other here.
+WindowKind KindOfClass(TextView className);
+// The paint handler's extra test: "apexgrid" followed by anything.
+bool IsGridClass(TextView className);
+
+// A button window the engine paints: a push button (0) or default push button (1). Every other
+// button type (check box, radio button, group box, owner-drawn, ...) keeps its own drawing.
+bool IsPaintedButtonStyle(std::uint32_t style);
+
+// ---- numbers ----
+
+// Nearest integer, halves to the even neighbour.
+int Nearest(double value);
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// ---- nine-slice ----
+
+struct SliceBlit {
+    Rect target;
+    Rect source;
+    bool stretched = false;  // StretchBlt; else a 1:1 BitBlt
+    friend bool operator==(const SliceBlit&, const SliceBlit&) = default;
+};
+
+// The blits that draw source (sx, sy, sw, sh) over a w x h surface with borders l, t, r, b:
+// corners copied, edges and centre stretched; all borders 0 or less stretch the whole tile.
+// Empty when w, h, sw or sh is 0.
+std::vector<SliceBlit> NineSlicePlan(int w, int h, Rect source, int l, int t, int r, int b);
+
+// ---- fade ----
+
+constexpr int kFadeTimerId = 1;
+constexpr unsigned kFadeIntervalMs = 15;
+constexpr int kFadeIncrement = 3;
+
+struct FadeStepResult {
+    int blendLevel;  // the constant alpha of this step's blend
+    int nextLevel;   // stored back in "ALPHALEVEL"
+    bool stop;       // the timer stops after this step
+};
+FadeStepResult FadeStep(int level);
+
+// The blend levels of a fade started at `level`, in order, up to and including 255.
+std::vector<int> FadeLevels(int level);
+
+// Constant-alpha source-over of one colour onto another, as AlphaBlend computes it without
+// per-pixel alpha: each channel = (src * a + dst * (255 - a)) / 255, rounded.
+Rgb BlendOver(Rgb source, Rgb target, int alpha);
+
+// ---- painter geometry ----
+
+struct ComboButtonLayout {
+    int width, height;  // the scratch surface: cxv + 1 by h - 2
+    int arrowX, arrowY;
+    Rect target;        // inside the 1-pixel frame, against the right edge
+};
+ComboButtonLayout ComboButtonGeometry(int w, int h, int cxv);
+
+// Mouse position (client coordinates) over the drop-down button of an editable combo box.
+bool OverComboButton(int x, int y, int w, int h, int cxv);
+
+// Where a check box's or option button's pieces go, for a bw x bh box in a window h high.
+struct BoxGeometry {
+    int boxY;          // the box against the left edge, centred vertically
+    int checkX, checkY;  // 9 x 8 check mark inside the box
+    int squareX, squareY;  // 7 x 7 indeterminate square inside the box
+    int dotX, dotY;    // 5 x 5 option dot, in window coordinates
+};
+BoxGeometry BoxPieces(int bw, int bh, int h);
+
+// Progress bar fill: f = position / 30000 in single precision.
+float ProgressFraction(std::int32_t position);
+// The bar-cyan rectangle of the client painter on a cw x ch surface; empty when f is 0.
+Rect ProgressClientFill(float f, int cw, int ch, bool vertical);
+
+// Half the non-client border: nearest((outer - inner - scrollBar) / 2).
+int BorderHalf(int outer, int inner, int scrollBar);
+
+// ---- header ----
+
+struct ItemSpan {
+    int left, right;
+};
+// The first item whose left <= x <= right, or -1.
+int HeaderHit(std::span<const ItemSpan> items, int x);
+
+enum class HeaderLook { Normal = 0, Hot = 1, Pressed = 2 };
+// Pressed for the held item, else hot for the item under the mouse, else normal.
+HeaderLook HeaderItemLook(int index, int pressedIndex, int hotIndex);
+
+}  // namespace ferrik::skin

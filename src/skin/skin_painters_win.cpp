@@ -1,0 +1,301 @@
+// The control painters: push-button faces, drop-down buttons, check boxes, option buttons, header
+// items and headers, progress bars, flat frames and the flattened client edge.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/handles_win.h"
+#include "skin/mskinner_win.h"
+
+namespace ferrik::MSkinner {
+
+namespace {
+
+using skin::Nearest;
+
+SIZE WindowExtent(HWND hWnd) {
+    RECT rc{};
+    GetWindowRect(hWnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+SIZE ClientExtent(HWND hWnd) {
+    RECT rc{};
+    GetClientRect(hWnd, &rc);
+    return SIZE{rc.right, rc.bottom};
+}
+
+void Fill(HDC dc, int x, int y, int w, int h, COLORREF colour) {
+    UniqueGdi<HBRUSH> brush(CreateSolidBrush(colour));
+    const RECT rc{x, y, x + w, y + h};
+    FillRect(dc, &rc, brush.get());
+}
+
+void Frame(HDC dc, int x, int y, int w, int h, COLORREF colour) {
+    UniqueGdi<HBRUSH> brush(CreateSolidBrush(colour));
+    const RECT rc{x, y, x + w, y + h};
+    FrameRect(dc, &rc, brush.get());
+}
+
+COLORREF FrameColour(HWND hWnd) {
+    return IsWindowEnabled(hWnd) ? kFrameBlue : kPaleFrameBlue;
+}
+
+std::wstring WindowCaption(HWND hWnd) {
+    const int length = GetWindowTextLengthW(hWnd);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(hWnd, text.data(), length + 1))));
+    return text;
+}
+
+HFONT WindowFont(HWND hWnd) {
+    return reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
+}
+
+// The header item's text without its NUL characters.
+std::wstring HeaderItemText(HWND header, int index) {
+    wchar_t buffer[256] = {};
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    std::wstring text(item.pszText ? item.pszText : buffer);
+    std::erase(text, L'\0');
+    return text;
+}
+
+RECT HeaderItemRect(HWND header, int index) {
+    RECT rc{};
+    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rc));
+    return rc;
+}
+
+void DrawHeaderText(HDC dc, HFONT font, const std::wstring& text, RECT area) {
+    if (text.empty()) return;
+    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, kCaptionFormat);
+    if (old) SelectObject(dc, old);
+}
+
+// Runs `paint` on `dc`, or on the window's own device context when `dc` is 0.
+template <class F>
+void OnDcOrWindow(HWND hWnd, HDC dc, F&& paint) {
+    if (dc) {
+        paint(dc);
+    } else {
+        WindowDc own(hWnd, WindowDc::Whole);
+        paint(own.get());
+    }
+}
+
+int BorderX(HWND hWnd) {
+    const SIZE w = WindowExtent(hWnd), c = ClientExtent(hWnd);
+    const bool vscroll = GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_VSCROLL;
+    return skin::BorderHalf(w.cx, c.cx, vscroll ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+}
+
+int BorderY(HWND hWnd) {
+    const SIZE w = WindowExtent(hWnd), c = ClientExtent(hWnd);
+    const bool hscroll = GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_HSCROLL;
+    return skin::BorderHalf(w.cy, c.cy, hscroll ? GetSystemMetrics(SM_CYHSCROLL) : 0);
+}
+
+float ProgressOf(HWND hWnd) {
+    return skin::ProgressFraction(static_cast<std::int32_t>(SendMessageW(hWnd, PBM_GETPOS, 0, 0)));
+}
+
+}  // namespace
+
+void RenderButtonFaces(HWND hWnd) {
+    const SIZE size = WindowExtent(hWnd);
+    const std::wstring caption = WindowCaption(hWnd);
+    HFONT font = WindowFont(hWnd);
+    const bool focused = GetFocus() == hWnd;
+    const wchar_t* surfaces[] = {L"HDC0", L"HDC1", L"HDC2", L"HDC3"};
+    for (int i = 0; i < 4; ++i) {
+        HDC face = reinterpret_cast<HDC>(GetSkinProp(hWnd, surfaces[i]));
+        if (!face) continue;
+        // The window's font is selected out again, so that the surface never holds it when it goes.
+        HGDIOBJ oldFont = font ? SelectObject(face, font) : nullptr;
+        SetBkMode(face, TRANSPARENT);
+        NineSliceBlt(face, 0, 0, size.cx, size.cy, Image(SkinImage::ButtonStrip), 0, 21 * i, 7, 21, 3, 3, 3, 3);
+        SetTextColor(face, i == 3 ? kDisabledCaptionGrey : kBlack);
+        RECT area{2, 2, size.cx - 2, size.cy - 2};
+        DrawTextW(face, caption.c_str(), static_cast<int>(caption.size()), &area, kCaptionFormat);
+        if (focused) DrawFocusRect(face, &area);
+        if (oldFont) SelectObject(face, oldFont);
+    }
+}
+
+void PaintComboButton(HWND hWnd, HDC dc, int state, bool force) {
+    if (SendMessageW(hWnd, CB_GETDROPPEDSTATE, 0, 0)) state = 2;
+    if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return;
+    if (!(GetWindowLongPtrW(hWnd, GWL_STYLE) & 2)) return;  // a simple combo box has no button
+    SetSkinProp(hWnd, L"OLDSTATE", state);
+    const SIZE size = WindowExtent(hWnd);
+    const skin::ComboButtonLayout layout = skin::ComboButtonGeometry(size.cx, size.cy, GetSystemMetrics(SM_CXVSCROLL));
+    HDC scratch = CreateScratchSurface(layout.width, layout.height);
+    if (!scratch) return;
+    HDC strip = Image(SkinImage::ComboButtonStrip);
+    if (state == 1 || state == 2)
+        NineSliceBlt(scratch, 0, 0, layout.width, layout.height, strip, state == 1 ? 0 : 4, 0, 4, 18, 2, 1, 1, 1);
+    else
+        Fill(scratch, 0, 0, layout.width, layout.height, kWhite);
+    KeyColorBlt(scratch, layout.arrowX, layout.arrowY, 7, 4, strip, 8, IsWindowEnabled(hWnd) ? 0 : 4, kKeyMagenta);
+    OnDcOrWindow(hWnd, dc, [&](HDC target) {
+        BitBlt(target, layout.target.x, layout.target.y, layout.target.width, layout.target.height, scratch, 0, 0,
+               SRCCOPY);
+    });
+    DeleteScratchSurface(scratch);
+}
+
+int PaintCheckBox(HWND hWnd, int state, bool force) {
+    if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return 0;
+    SetSkinProp(hWnd, L"OLDSTATE", state);
+    const int bw = GetSystemMetrics(SM_CXMENUCHECK), bh = GetSystemMetrics(SM_CYMENUCHECK);
+    const SIZE size = WindowExtent(hWnd);
+    const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
+    const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);
+    HDC scratch = CreateScratchSurface(bw, bh);
+    if (!scratch) return 1;
+    Fill(scratch, 0, 0, bw, bh, kWhite);
+    HDC glyphs = Image(SkinImage::GlyphSheet);
+    const bool enabled = IsWindowEnabled(hWnd);
+    if (enabled) {
+        Frame(scratch, 0, 0, bw, bh, state == 2 ? kPressedFrameBlue : kFrameBlue);
+        SetStretchBltMode(scratch, COLORONCOLOR);
+        if (state == 1 || state == 2)
+            StretchBlt(scratch, 1, 1, bw - 2, bh - 2, Image(SkinImage::OptionStrip), 1, state == 1 ? 17 : 30, 11, 5,
+                       SRCCOPY);
+    } else {
+        Frame(scratch, 0, 0, bw, bh, kPaleFrameBlue);
+    }
+    if (check == BST_CHECKED)
+        KeyColorBlt(scratch, g.checkX, g.checkY, 9, 8, glyphs, enabled ? 0 : 9, 0, kKeyMagenta);
+    else if (check == BST_INDETERMINATE)
+        KeyColorBlt(scratch, g.squareX, g.squareY, 7, 7, glyphs, enabled ? 1 : 10, 9, kKeyMagenta);
+    {
+        WindowDc own(hWnd, WindowDc::Whole);
+        BitBlt(own.get(), 0, g.boxY, bw, bh, scratch, 0, 0, SRCCOPY);
+    }
+    DeleteScratchSurface(scratch);
+    return 1;
+}
+
+int PaintOptionButton(HWND hWnd, int state, bool force) {
+    if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return 0;
+    SetSkinProp(hWnd, L"OLDSTATE", state);
+    const int bw = GetSystemMetrics(SM_CXMENUCHECK), bh = GetSystemMetrics(SM_CYMENUCHECK);
+    const SIZE size = WindowExtent(hWnd);
+    const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
+    const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);
+    const bool enabled = IsWindowEnabled(hWnd);
+    const int row = enabled ? 13 * std::clamp(state, 0, 2) : 39;
+    WindowDc own(hWnd, WindowDc::Whole);
+    NineSliceBlt(own.get(), 0, g.boxY, bw, bh, Image(SkinImage::OptionStrip), 0, row, 13, 13, 5, 5, 5, 5,
+                 kKeyMagenta);
+    if (check == BST_CHECKED)
+        KeyColorBlt(own.get(), g.dotX, g.dotY, 5, 5, Image(SkinImage::GlyphSheet), enabled ? 2 : 11, 18, kKeyMagenta);
+    return 1;
+}
+
+void PaintHeaderItem(HWND hWnd, HDC dc, int index, int look) {
+    if (index < 0) return;
+    const RECT item = HeaderItemRect(hWnd, index);
+    const int iw = item.right - item.left, h = WindowExtent(hWnd).cy;
+    if (iw <= 0 || h <= 0) return;
+    HDC scratch = CreateScratchSurface(iw, h);
+    if (!scratch) return;
+    NineSliceBlt(scratch, 0, 0, iw, h, Image(SkinImage::HeaderStrip), 3 * std::clamp(look, 0, 2), 0, 3, 20, 1, 1, 1,
+                 1);
+    DrawHeaderText(scratch, WindowFont(hWnd), HeaderItemText(hWnd, index), RECT{0, 0, iw, h});
+    OnDcOrWindow(hWnd, dc, [&](HDC target) {
+        BitBlt(target, item.left, 0, iw, item.bottom - item.top, scratch, 0, 0, SRCCOPY);
+    });
+    DeleteScratchSurface(scratch);
+}
+
+void PaintHeader(HWND hWnd, HDC paintDc) {
+    const SIZE size = WindowExtent(hWnd);
+    if (size.cx <= 0 || size.cy <= 0) return;
+    HDC scratch = CreateScratchSurface(size.cx, size.cy);
+    if (!scratch) return;
+    HDC strip = Image(SkinImage::HeaderStrip);
+    SetStretchBltMode(scratch, COLORONCOLOR);
+    StretchBlt(scratch, 0, 0, size.cx, size.cy, strip, 1, 0, 1, 20, SRCCOPY);
+    const int count = static_cast<int>(SendMessageW(hWnd, HDM_GETITEMCOUNT, 0, 0));
+    const int pressed = static_cast<int>(GetSkinProp(hWnd, L"HDINDEX"));
+    const int hot = static_cast<int>(GetSkinProp(hWnd, L"HMINDEX"));
+    HFONT font = WindowFont(hWnd);
+    for (int i = 0; i < count; ++i) {
+        const RECT item = HeaderItemRect(hWnd, i);
+        const int look = static_cast<int>(skin::HeaderItemLook(i, pressed, hot));
+        NineSliceBlt(scratch, item.left, 0, item.right - item.left, size.cy, strip, 3 * look, 0, 3, 20, 1, 1, 1, 1);
+        DrawHeaderText(scratch, font, HeaderItemText(hWnd, i), RECT{item.left, 0, item.right, item.bottom});
+    }
+    BitBlt(paintDc, 0, 0, size.cx, size.cy, scratch, 0, 0, SRCCOPY);
+    DeleteScratchSurface(scratch);
+}
+
+void PaintProgressClient(HWND hWnd, HDC paintDc) {
+    const SIZE client = ClientExtent(hWnd);
+    if (client.cx <= 0 || client.cy <= 0) return;
+    const float f = ProgressOf(hWnd);
+    const bool vertical = GetWindowLongPtrW(hWnd, GWL_STYLE) & PBS_VERTICAL;
+    HDC scratch = CreateScratchSurface(client.cx, client.cy);
+    if (!scratch) return;
+    Fill(scratch, 0, 0, client.cx, client.cy, kWhite);
+    const skin::Rect bar = skin::ProgressClientFill(f, client.cx, client.cy, vertical);
+    if (bar.width > 0 && bar.height > 0) Fill(scratch, bar.x, bar.y, bar.width, bar.height, kBarCyan);
+    BitBlt(paintDc, 0, 0, client.cx, client.cy, scratch, 0, 0, SRCCOPY);
+    DeleteScratchSurface(scratch);
+}
+
+void PaintProgressFrame(HWND hWnd) {
+    const SIZE size = WindowExtent(hWnd), client = ClientExtent(hWnd);
+    if (size.cx <= 0 || size.cy <= 0) return;
+    const float f = ProgressOf(hWnd);
+    const LONG_PTR style = GetWindowLongPtrW(hWnd, GWL_STYLE);
+    const int bx = BorderX(hWnd), by = BorderY(hWnd);
+    HDC scratch = CreateScratchSurface(size.cx, size.cy);
+    if (!scratch) return;
+    Fill(scratch, 0, 0, size.cx, size.cy, kFrameBlue);
+    Fill(scratch, 1, 1, size.cx - 2, size.cy - 2, kWhite);
+    if (f != 0.0f) {
+        if (style & PBS_VERTICAL) {
+            if (style & PBS_SMOOTH) Fill(scratch, bx, by, client.cx, client.cy, kBarCyan);
+            Fill(scratch, bx, by, client.cx, Nearest(client.cy - f * client.cy), kWhite);
+        } else {
+            Fill(scratch, bx, by, Nearest(f * client.cx), client.cy, kBarCyan);
+        }
+    }
+    {
+        WindowDc own(hWnd, WindowDc::Whole);
+        BitBlt(own.get(), 0, 0, size.cx, size.cy, scratch, 0, 0, SRCCOPY);
+    }
+    DeleteScratchSurface(scratch);
+}
+
+void FlattenBorder(HWND hWnd) {
+    const SIZE size = WindowExtent(hWnd);
+    WindowDc whole(hWnd, WindowDc::Whole);
+    WindowDc client(hWnd, WindowDc::Client);
+    const int bx = BorderX(hWnd);
+    Frame(whole.get(), 0, 0, size.cx, size.cy, FrameColour(hWnd));
+    const COLORREF inside = GetBkColor(client.get());
+    for (int d = 1; d <= bx; ++d) Frame(whole.get(), d, d, size.cx - 1 - d, size.cy - 1 - d, inside);
+}
+
+void PaintFlatFrame(HWND hWnd, HDC windowDc, bool inner) {
+    const SIZE size = WindowExtent(hWnd);
+    Frame(windowDc, 0, 0, size.cx, size.cy, FrameColour(hWnd));
+    if (inner) Frame(windowDc, 1, 1, size.cx - 2, size.cy - 2, kWhite);
+}
+
+}  // namespace ferrik::MSkinner
