@@ -1,0 +1,483 @@
+#include "controls/tesselbutton_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "controls/button_tooltip.h"
+#include "platform/pump_win.h"
+
+namespace ferrik {
+
+namespace {
+
+int ShiftState() {
+    int shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
+    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    return shift;
+}
+
+int ButtonOf(UINT msg) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+            return kLeftButton;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_RBUTTONDBLCLK:
+            return kRightButton;
+        default:
+            return 4;  // middle
+    }
+}
+
+int HeldButtons(WPARAM keys) {
+    return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) | ((keys & MK_MBUTTON) ? 4 : 0);
+}
+
+class FixedSystemColors final : public SystemColors {
+public:
+    std::optional<std::uint32_t> SysColor(int index) const override {
+        if (index < 0 || index > COLOR_MENUBAR) return std::nullopt;
+        return GetSysColor(index);
+    }
+};
+
+COLORREF Rgb(OleColor colour) {
+    return static_cast<COLORREF>(TranslateColor(colour, FixedSystemColors()));
+}
+
+}  // namespace
+
+TesselButtonWindow::TesselButtonWindow(ButtonEvents& events) : m_events(*this, events), m_button(*this, m_events) {}
+
+TesselButtonWindow::~TesselButtonWindow() {
+    RemoveHooks();
+}
+
+bool TesselButtonWindow::Create(HWND parent, int id, const RECT& pixels, const PropertyBag* stored,
+                                TextView displayName) {
+    if (!RegisterRoutedClass(kTesselButtonClass)) return false;
+    m_displayName = Text(displayName);
+    const HWND hwnd =
+        CreateRouted(kTesselButtonClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, pixels.left,
+                     pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, parent);
+    if (!hwnd) return false;
+    SetWindowLongPtrW(hwnd, GWLP_ID, id);
+    if (stored) {
+        m_button.ReadProperties(*stored);
+    } else {
+        m_button.InitProperties();
+        RememberParent();
+        ResizeHandling();
+        InstallHooks();
+    }
+    return true;
+}
+
+TesselButtonWindow* TesselButtonWindow::FromHandle(HWND hwnd) noexcept {
+    wchar_t name[32] = {};
+    if (!hwnd || !GetClassNameW(hwnd, name, 32) || lstrcmpiW(name, kTesselButtonClass) != 0) return nullptr;
+    return reinterpret_cast<TesselButtonWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void TesselButtonWindow::Events::Click() {
+    m_target.Click();
+    const HWND hwnd = m_owner.Hwnd();
+    if (!hwnd) return;
+    const int id = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_ID));
+    SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
+}
+
+LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const float x = static_cast<float>(GET_X_LPARAM(lParam));
+    const float y = static_cast<float>(GET_Y_LPARAM(lParam));
+    switch (msg) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(Hwnd(), &ps);
+            m_paintDc = dc;
+            m_button.Repaint();
+            m_paintDc = nullptr;
+            EndPaint(Hwnd(), &ps);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SIZE:
+            ResizeHandling();
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
+            if (msg == WM_LBUTTONDOWN && GetFocus() != Hwnd()) SetFocus(Hwnd());
+            SetCapture(Hwnd());
+            m_button.OnMouseDown(ButtonOf(msg), ShiftState(), x, y);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            if (GetFocus() != Hwnd()) SetFocus(Hwnd());
+            m_button.OnDblClick();
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if (GetCapture() == Hwnd()) ReleaseCapture();
+            m_button.OnMouseUp(ButtonOf(msg), ShiftState(), x, y);
+            return 0;
+        case WM_MOUSEMOVE:
+            m_button.OnMouseMove(HeldButtons(wParam), ShiftState(), x, y);
+            return 0;
+        case WM_MOUSELEAVE:
+            m_button.OnMouseLeave();
+            return 0;
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                if (m_button.HandPointer() && m_hand) {
+                    SetCursor(m_hand);
+                    return TRUE;
+                }
+                static const std::pair<std::int32_t, const wchar_t*> kPointers[] = {
+                    {1, IDC_ARROW},        {2, IDC_CROSS},  {3, IDC_IBEAM},    {6, IDC_SIZENESW}, {7, IDC_SIZENS},
+                    {8, IDC_SIZENWSE},     {9, IDC_SIZEWE}, {10, IDC_UPARROW}, {11, IDC_WAIT},    {12, IDC_NO},
+                    {13, IDC_APPSTARTING}, {14, IDC_HELP},  {15, IDC_SIZEALL},
+                };
+                for (const auto& [code, cursor] : kPointers) {
+                    if (code == m_pointer) {
+                        SetCursor(LoadCursorW(nullptr, cursor));
+                        return TRUE;
+                    }
+                }
+            }
+            break;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS | DLGC_BUTTON;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            m_button.OnKeyDown(static_cast<int>(wParam), ShiftState());
+            if (msg == WM_SYSKEYDOWN) break;  // Alt keys still reach the window's menu handling
+            return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            m_button.OnKeyUp(static_cast<int>(wParam), ShiftState());
+            if (msg == WM_SYSKEYUP) break;
+            return 0;
+        case WM_CHAR:
+            m_button.OnKeyPress(static_cast<int>(wParam));
+            return 0;
+        case WM_SETFOCUS:
+            m_button.OnGotFocus();
+            return 0;
+        case WM_KILLFOCUS:
+            m_button.OnLostFocus();
+            return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED:
+            m_button.OnSysColorChange();
+            break;
+        default:
+            break;
+    }
+    return DefaultProc(msg, wParam, lParam);
+}
+
+void TesselButtonWindow::OnFinalDestroy() {
+    RemoveHooks();
+    m_tooltip.reset();
+}
+
+// ---- ButtonHost ----
+
+std::optional<std::uint32_t> TesselButtonWindow::SysColor(int index) const {
+    return FixedSystemColors().SysColor(index);
+}
+
+ButtonFont TesselButtonWindow::AmbientFont() const {
+    HFONT font = nullptr;
+    if (const HWND parent = Hwnd() ? GetParent(Hwnd()) : nullptr) {
+        font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
+    }
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof(lf), &lf);
+    ButtonFont result;
+    result.name = Text(reinterpret_cast<const char16_t*>(lf.lfFaceName));
+    WindowDc screen(nullptr);
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    const int pixels = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+    result.size = pixels ? static_cast<std::int64_t>(pixels) * 72 * 10000 / dpi : 90000;
+    result.weight = lf.lfWeight ? lf.lfWeight : 400;
+    result.italic = lf.lfItalic != 0;
+    result.underline = lf.lfUnderline != 0;
+    result.strikethrough = lf.lfStrikeOut != 0;
+    result.charset = lf.lfCharSet;
+    return result;
+}
+
+void TesselButtonWindow::AdoptFont(const ButtonFont& font) {
+    LOGFONTW lf{};
+    WindowDc screen(nullptr);
+    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    lf.lfHeight = -static_cast<LONG>((font.size * dpi + 72 * 5000) / (72 * 10000));
+    lf.lfWeight = font.weight;
+    lf.lfItalic = font.italic;
+    lf.lfUnderline = font.underline;
+    lf.lfStrikeOut = font.strikethrough;
+    lf.lfCharSet = static_cast<BYTE>(font.charset);
+    lstrcpynW(lf.lfFaceName, reinterpret_cast<const wchar_t*>(font.name.c_str()), LF_FACESIZE);
+    m_font.reset(CreateFontIndirectW(&lf));
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+// A plain face for now: background, an edge by state, the caption and the focus rectangle.
+void TesselButtonWindow::Redraw() {
+    ++m_repaints;
+    if (!Hwnd()) return;
+    if (m_paintDc) {
+        Paint(m_paintDc);
+    } else {
+        WindowDc dc(Hwnd());
+        if (dc.get()) Paint(dc.get());
+    }
+}
+
+void TesselButtonWindow::Paint(HDC dc) {
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    UniqueGdi<HBRUSH> back(CreateSolidBrush(Rgb(m_button.BackColor())));
+    FillRect(dc, &rc, back.get());
+    const int state = m_button.State();
+    if (state == kStateDown) {
+        DrawEdge(dc, &rc, EDGE_SUNKEN, BF_RECT);
+    } else if (state == kStateHot || m_button.ButtonStyle() != kHoverThin) {
+        DrawEdge(dc, &rc, EDGE_RAISED, BF_RECT);
+    }
+    COLORREF text = Rgb(m_button.ForeColor());
+    if (!m_button.Enabled()) {
+        text = GetSysColor(COLOR_GRAYTEXT);
+    } else if (state == kStateHot) {
+        text = Rgb(m_button.ForeColorHover());
+    }
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColor = SetTextColor(dc, text);
+    HGDIOBJ oldFont = m_font ? SelectObject(dc, m_font.get()) : nullptr;
+    RECT textRect = rc;
+    if (state == kStateDown) OffsetRect(&textRect, 1, 1);
+    const Text& caption = m_button.Caption();
+    DrawTextW(dc, reinterpret_cast<const wchar_t*>(caption.c_str()), static_cast<int>(caption.size()), &textRect,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | (m_button.RightToLeft() ? DT_RTLREADING : 0));
+    if (oldFont) SelectObject(dc, oldFont);
+    SetTextColor(dc, oldColor);
+    SetBkMode(dc, oldMode);
+    if ((m_button.HasFocus() || m_button.DisplayAsDefault()) && m_button.ShowFocusRect() && m_button.ParentActive()) {
+        RECT focus{3, 3, rc.right - 3, rc.bottom - 3};
+        DrawFocusRect(dc, &focus);
+    }
+}
+
+void TesselButtonWindow::BuildRegion() {
+    if (!Hwnd()) return;
+    RECT rc;
+    GetClientRect(Hwnd(), &rc);
+    int corner = 0;
+    switch (m_button.ButtonStyle()) {
+        case kCurvedGradient:
+        case kGlassGradient:
+        case kPaleRounded:
+        case kGlossy:
+            corner = 3;
+            break;
+        case kSoftGradient:
+        case kCurvedPanel:
+            corner = 4;
+            break;
+        default:
+            break;
+    }
+    HRGN region = corner ? CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, corner, corner)
+                         : CreateRectRgn(0, 0, rc.right, rc.bottom);
+    if (region && !SetWindowRgn(Hwnd(), region, TRUE)) DeleteObject(region);  // the window owns it on success
+}
+
+void TesselButtonWindow::ResizeHandling() {
+    if (!Hwnd() || m_sizing) return;
+    RECT rc;
+    GetWindowRect(Hwnd(), &rc);
+    const int dpi = ScreenDpi();
+    const int minimum = MulDiv(kMinimumSizeTwips, dpi, 1440);
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    if (width < minimum || height < minimum) {
+        m_sizing = true;
+        SetWindowPos(Hwnd(), nullptr, 0, 0, width < minimum ? minimum : width, height < minimum ? minimum : height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        m_sizing = false;
+    }
+    BuildRegion();
+    m_button.Repaint();
+}
+
+bool TesselButtonWindow::IsAppThemed() const {
+    static const bool themed = [] {
+        HMODULE theme = LoadLibraryW(L"uxtheme.dll");
+        if (!theme) return false;
+        using IsAppThemedFn = BOOL(WINAPI*)();
+        auto fn = reinterpret_cast<IsAppThemedFn>(reinterpret_cast<void*>(GetProcAddress(theme, "IsAppThemed")));
+        return fn && fn();
+    }();
+    return themed;
+}
+
+int TesselButtonWindow::ClientWidth() const {
+    RECT rc{};
+    if (Hwnd()) GetClientRect(Hwnd(), &rc);
+    return rc.right;
+}
+
+int TesselButtonWindow::ClientHeight() const {
+    RECT rc{};
+    if (Hwnd()) GetClientRect(Hwnd(), &rc);
+    return rc.bottom;
+}
+
+void TesselButtonWindow::SetWindowEnabled(bool enabled) {
+    if (Hwnd()) EnableWindow(Hwnd(), enabled);
+}
+
+bool TesselButtonWindow::LoadHandCursor() {
+    m_hand = LoadCursorW(nullptr, IDC_HAND);
+    return m_hand != nullptr;
+}
+
+void TesselButtonWindow::ShowHandCursor() {
+    if (!m_hand) LoadHandCursor();
+    if (m_hand) SetCursor(m_hand);
+}
+
+// The window whose activation matters is found when the hooks go in (InstallHooks).
+void TesselButtonWindow::RememberParent() {}
+
+// Activation reaches only the top-level window (an MDI child learns it from WM_NCACTIVATE); the
+// parent's own handling runs unchanged after the button has looked at the message.
+LRESULT CALLBACK TesselButtonWindow::ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<TesselButtonWindow*>(ref);
+    const bool mdiChild = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
+    try {
+        if (!mdiChild && msg == WM_ACTIVATE) self->m_button.OnParentActivate(LOWORD(wParam) != WA_INACTIVE);
+        if (mdiChild && msg == WM_NCACTIVATE) self->m_button.OnParentActivate(wParam != FALSE);
+    } catch (...) {
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void TesselButtonWindow::InstallHooks() {
+    if (!Hwnd() || m_hookedParent) return;
+    const HWND top = GetAncestor(Hwnd(), GA_ROOT);
+    if (top && top != Hwnd() &&
+        // One subclass per button (the id is the object), so every button of a form hears it.
+        SetWindowSubclass(top, &TesselButtonWindow::ParentProc, reinterpret_cast<UINT_PTR>(this),
+                          reinterpret_cast<DWORD_PTR>(this))) {
+        m_hookedParent = top;
+    }
+}
+
+void TesselButtonWindow::RemoveHooks() {
+    if (m_hookedParent) {
+        RemoveWindowSubclass(m_hookedParent, &TesselButtonWindow::ParentProc, reinterpret_cast<UINT_PTR>(this));
+        m_hookedParent = nullptr;
+    }
+}
+
+bool TesselButtonWindow::CursorOverSelf() const {
+    POINT pt;
+    return Hwnd() && GetCursorPos(&pt) && WindowFromPoint(pt) == Hwnd();
+}
+
+void TesselButtonWindow::TrackMouseLeave() {
+    TRACKMOUSEEVENT tme{};
+    tme.cbSize = sizeof(tme);
+    tme.dwFlags = TME_LEAVE;
+    tme.hwndTrack = Hwnd();
+    TrackMouseEvent(&tme);
+}
+
+bool TesselButtonWindow::HasCapture() const {
+    return Hwnd() && GetCapture() == Hwnd();
+}
+
+void TesselButtonWindow::CaptureMouse() {
+    if (Hwnd()) SetCapture(Hwnd());
+}
+
+void TesselButtonWindow::ReleaseMouse() {
+    if (HasCapture()) ReleaseCapture();
+}
+
+// The window manager's tab order, not synthesized keystrokes.
+void TesselButtonWindow::MoveFocus(bool previous) {
+    const HWND top = GetAncestor(Hwnd(), GA_ROOT);
+    if (const HWND next = GetNextDlgTabItem(top, Hwnd(), previous)) SetFocus(next);
+}
+
+void TesselButtonWindow::FocusPrevious() {
+    MoveFocus(true);
+}
+
+void TesselButtonWindow::FocusNext() {
+    MoveFocus(false);
+}
+
+void TesselButtonWindow::PumpEvents() {
+    PumpPendingMessages();
+}
+
+void TesselButtonWindow::ShowTooltip() {
+    m_tooltip.reset();
+    const TooltipSetup setup = MakeTooltipSetup(m_button, *this, true);
+    m_tooltip.reset(CreateWindowExW(setup.exStyle, TOOLTIPS_CLASSW, nullptr, setup.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
+    const HWND tip = m_tooltip.get();
+    if (!tip) return;
+    SetClassLongPtrW(tip, GCL_STYLE, GetClassLongPtrW(tip, GCL_STYLE) | setup.classStyleAdd);
+    Text text = m_button.ToolTip();
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = setup.toolFlags;
+    ti.hwnd = Hwnd();
+    ti.uId = reinterpret_cast<UINT_PTR>(Hwnd());
+    GetClientRect(Hwnd(), &ti.rect);
+    ti.hinst = GetModuleHandleW(nullptr);
+    ti.lpszText = reinterpret_cast<wchar_t*>(text.data());
+    SendMessageW(tip, setup.addToolMessage, 0, reinterpret_cast<LPARAM>(&ti));
+    if (setup.setTitleMessage) {
+        SendMessageW(tip, *setup.setTitleMessage, static_cast<WPARAM>(m_button.ToolTipIcon()),
+                     reinterpret_cast<LPARAM>(m_button.TooltipTitle().c_str()));
+    }
+    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, setup.maxWidth);
+    if (setup.backColor) SendMessageW(tip, TTM_SETTIPBKCOLOR, static_cast<WPARAM>(*setup.backColor), 0);
+}
+
+void TesselButtonWindow::ShowPopupMenu(MenuHandle menu, int x, int y, std::uint32_t flags, MenuHandle defaultItem) {
+    const HMENU hmenu = reinterpret_cast<HMENU>(menu);
+    if (!IsMenu(hmenu)) return;
+    if (defaultItem) SetMenuDefaultItem(hmenu, static_cast<UINT>(defaultItem), FALSE);
+    POINT pt{x, y};
+    ClientToScreen(Hwnd(), &pt);
+    TrackPopupMenu(hmenu, flags, pt.x, pt.y, 0, GetParent(Hwnd()), nullptr);
+}
+
+std::vector<TesselButton*> TesselButtonWindow::ButtonsInContainer() {
+    std::vector<TesselButton*> buttons;
+    const HWND parent = Hwnd() ? GetParent(Hwnd()) : nullptr;
+    if (!parent) return buttons;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (TesselButtonWindow* button = FromHandle(child)) buttons.push_back(&button->m_button);
+    }
+    return buttons;
+}
+
+}  // namespace ferrik

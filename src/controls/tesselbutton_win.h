@@ -1,0 +1,113 @@
+#pragma once
+// The window of tesselbutton: a child window of class "tesselbutton" that feeds its messages to
+// the portable TesselButton and carries out what it asks (repaints, capture, focus moves, the
+// popup menu, the tooltip). Until the style painters exist it draws a plain face.
+#include <windows.h>
+
+#include <optional>
+
+#include "common/text.h"
+#include "controls/property_bag.h"
+#include "controls/tesselbutton.h"
+#include "platform/handles_win.h"
+#include "platform/window_win.h"
+
+namespace ferrik {
+
+inline constexpr wchar_t kTesselButtonClass[] = L"tesselbutton";
+
+class TesselButtonWindow final : public Window<TesselButtonWindow>, public ButtonHost {
+public:
+    // `events` are the container's handlers; Click also goes to the parent as WM_COMMAND BN_CLICKED.
+    explicit TesselButtonWindow(ButtonEvents& events);
+    ~TesselButtonWindow();
+
+    // Creates the button at a pixel rectangle of `parent` with control id `id`, from stored
+    // properties or, without them, as a new instance named `displayName`.
+    bool Create(HWND parent, int id, const RECT& pixels, const PropertyBag* stored, TextView displayName);
+
+    TesselButton& Button() noexcept { return m_button; }
+    // The button object of a window of this class, or null.
+    static TesselButtonWindow* FromHandle(HWND hwnd) noexcept;
+
+    int RepaintCount() const noexcept { return m_repaints; }
+    std::optional<char16_t> AccessKey() const noexcept { return m_accessKey; }
+    HWND Tooltip() const noexcept { return m_tooltip.get(); }
+
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnFinalDestroy();
+
+    // ButtonHost
+    std::optional<std::uint32_t> SysColor(int index) const override;
+    Text AmbientDisplayName() const override { return m_displayName; }
+    ButtonFont AmbientFont() const override;
+    void Redraw() override;
+    void BuildRegion() override;
+    void ResizeHandling() override;
+    bool IsAppThemed() const override;
+    int ClientWidth() const override;
+    int ClientHeight() const override;
+    void SetWindowEnabled(bool enabled) override;
+    void SetMousePointer(std::int32_t pointer) override { m_pointer = pointer; }
+    void AdoptFont(const ButtonFont& font) override;
+    void SetHostTextColor(OleColor colour) override { m_textColor = colour; }
+    bool LoadHandCursor() override;
+    void ShowHandCursor() override;
+    void SetAccessKey(std::optional<char16_t> key) override { m_accessKey = key; }
+    void RememberParent() override;
+    void InstallHooks() override;
+    bool CursorOverSelf() const override;
+    void TrackMouseLeave() override;
+    bool HasCapture() const override;
+    void CaptureMouse() override;
+    void ReleaseMouse() override;
+    void FocusPrevious() override;
+    void FocusNext() override;
+    void PumpEvents() override;
+    void ShowTooltip() override;
+    void ShowPopupMenu(MenuHandle menu, int x, int y, std::uint32_t flags, MenuHandle defaultItem) override;
+    std::vector<TesselButton*> ButtonsInContainer() override;
+
+private:
+    // Forwards the events and sends Click on to the parent as a button notification.
+    class Events final : public ButtonEvents {
+    public:
+        Events(TesselButtonWindow& owner, ButtonEvents& target) : m_owner(owner), m_target(target) {}
+        void Click() override;
+        void DblClick() override { m_target.DblClick(); }
+        void MouseEnter() override { m_target.MouseEnter(); }
+        void MouseLeave() override { m_target.MouseLeave(); }
+        void MouseMove(int b, int s, float x, float y) override { m_target.MouseMove(b, s, x, y); }
+        void MouseDown(int b, int s, float x, float y) override { m_target.MouseDown(b, s, x, y); }
+        void MouseUp(int b, int s, float x, float y) override { m_target.MouseUp(b, s, x, y); }
+        void KeyDown(int k, int s) override { m_target.KeyDown(k, s); }
+        void KeyUp(int k, int s) override { m_target.KeyUp(k, s); }
+        void KeyPress(int c) override { m_target.KeyPress(c); }
+
+    private:
+        TesselButtonWindow& m_owner;
+        ButtonEvents& m_target;
+    };
+
+    static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR ref) noexcept;
+    void RemoveHooks();
+    void Paint(HDC dc);
+    void MoveFocus(bool previous);
+
+    Events m_events;
+    TesselButton m_button;
+    Text m_displayName;
+    int m_repaints = 0;
+    HDC m_paintDc = nullptr;  // set while WM_PAINT draws
+    UniqueGdi<HFONT> m_font;
+    OleColor m_textColor = 0;
+    std::int32_t m_pointer = 0;
+    HCURSOR m_hand = nullptr;
+    std::optional<char16_t> m_accessKey;
+    HWND m_hookedParent = nullptr;
+    UniqueWindow m_tooltip;
+    bool m_sizing = false;
+};
+
+}  // namespace ferrik
