@@ -57,7 +57,13 @@ if(TARGET player_sim)
 endif()
 target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
                            FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 180)
+# The test programs share one display: tests that move the cursor, hover or read the screen back
+# run alone, the others two at a time.
+set(FERRIK_SERIAL_TESTS "SkinTest.*:TesselButtonWindow.*:Screenshots.*:MainWindowTest.*:CloseDuring.*")
+gtest_discover_tests(win_tests TEST_FILTER "-${FERRIK_SERIAL_TESTS}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     PROPERTIES TIMEOUT 180)
+gtest_discover_tests(win_tests TEST_FILTER "${FERRIK_SERIAL_TESTS}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 
 # The task list's benchmark under Wine (scripts/bench-win); not a test.
 add_executable(task_list_bench ${CMAKE_SOURCE_DIR}/bench/win/task_list_bench_win.cpp
