@@ -14,9 +14,11 @@ constexpr wchar_t kHostClass[] = L"FerrikControlHost";
 constexpr int kControlSize = 32;
 
 bool RegisterHostClass() {
-    WNDCLASSEXW wc{sizeof(wc)};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
     if (GetClassInfoExW(GetModuleHandleW(nullptr), kHostClass, &wc)) return true;
-    wc = WNDCLASSEXW{sizeof(wc)};
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kHostClass;
@@ -245,7 +247,7 @@ HRESULT OleControlHost::Activate(HWND container, IUnknown* control) {
     return m_ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site.Get(), 0, m_hostWindow, &position);
 }
 
-void OleControlHost::Shutdown() {
+OleControlHost::~OleControlHost() {
     m_dispatch.Reset();
     if (m_ole) {
         ComPtr<IOleInPlaceObject> inPlace;
@@ -262,10 +264,6 @@ void OleControlHost::Shutdown() {
         DestroyWindow(m_hostWindow);
         m_hostWindow = nullptr;
     }
-}
-
-OleControlHost::~OleControlHost() {
-    Shutdown();
 }
 
 }  // namespace ferrik

@@ -30,12 +30,10 @@ public:
 
     IDispatch* Dispatch() const { return m_dispatch.Get(); }
     HWND HostWindow() const { return m_hostWindow; }
-    bool IsSited() const { return m_site != nullptr; }
 
 private:
     OleControlHost() = default;
     HRESULT Activate(HWND container, IUnknown* control);
-    void Shutdown();
 
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
     Microsoft::WRL::ComPtr<IOleObject> m_ole;

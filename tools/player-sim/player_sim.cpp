@@ -98,9 +98,11 @@ HMODULE ThisModule() {
 }
 
 bool RegisterWindowClass() {
-    WNDCLASSEXW wc{sizeof(wc)};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
     if (GetClassInfoExW(ThisModule(), kWindowClass, &wc)) return true;
-    wc = WNDCLASSEXW{sizeof(wc)};
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = ThisModule();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -337,7 +339,8 @@ HRESULT PlayerSim::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND par
     IOleInPlaceUIWindow* document = nullptr;
     RECT rect{0, 0, 32, 32};
     RECT clip = rect;
-    OLEINPLACEFRAMEINFO info{sizeof(info)};
+    OLEINPLACEFRAMEINFO info{};
+    info.cb = sizeof(info);
     if (SUCCEEDED(inPlace->GetWindowContext(&frame, &document, &rect, &clip, &info))) {
         ReleaseAndClear(frame);
         ReleaseAndClear(document);
