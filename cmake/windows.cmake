@@ -42,6 +42,10 @@ if(FERRIK_PLAYER_SIM_SOURCES)
     set_target_properties(player_sim PROPERTIES PREFIX "" OUTPUT_NAME "qvodsim")
     target_compile_options(player_sim PRIVATE ${FERRIK_WARNINGS})
     target_link_options(player_sim PRIVATE -static -static-libgcc -static-libstdc++)
+    # 32-bit: the .def file exports the COM entry points under their plain names (no @N).
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        target_link_options(player_sim PRIVATE -Wl,--enable-stdcall-fixup)
+    endif()
     target_link_libraries(player_sim PRIVATE ole32 oleaut32 uuid user32)
 endif()
 
