@@ -60,4 +60,16 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
+std::vector<HWND> Descendants(HWND hwnd) {
+    std::vector<HWND> found;
+    EnumChildWindows(
+        hwnd,
+        [](HWND child, LPARAM param) CALLBACK -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 }  // namespace ferrik

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <utility>
+#include <vector>
 
 namespace ferrik {
 
@@ -25,6 +26,9 @@ void CenterWindowOn(HWND hwnd, const RECT& area);
 
 // The display's logical pixels per inch (vertical; the forms use square pixels).
 int ScreenDpi();
+
+// Every window below `hwnd` at any depth, parents before their children.
+std::vector<HWND> Descendants(HWND hwnd);
 
 template <class Derived>
 class Window {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/window_win.h"
 
 namespace ferrik::MSkinner {
 
@@ -35,18 +36,6 @@ void ClipCorners(HWND hWnd) {
     // The system owns the region once SetWindowRgn succeeds.
     HRGN region = CreateRoundRectRgn(0, 0, size.cx + 1, size.cy + 1, 3, 3);
     if (region && !SetWindowRgn(hWnd, region, TRUE)) DeleteObject(region);
-}
-
-BOOL CALLBACK CollectWindow(HWND child, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-    return TRUE;
-}
-
-// Every descendant at any depth: EnumChildWindows walks them all.
-std::vector<HWND> Descendants(HWND hWnd) {
-    std::vector<HWND> found;
-    EnumChildWindows(hWnd, CollectWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
 }
 
 void RequestRepaint(HWND hWnd) {

@@ -50,17 +50,6 @@ std::set<std::wstring> Props(std::initializer_list<const wchar_t*> names) {
     return std::set<std::wstring>(names.begin(), names.end());
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-    return TRUE;
-}
-
-std::vector<HWND> Descendants(HWND hwnd) {
-    std::vector<HWND> found;
-    EnumChildWindows(hwnd, CollectChild, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 BOOL CALLBACK FindBoxOfThread(HWND hwnd, LPARAM param) {
     if (test::ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd)) return TRUE;
     *reinterpret_cast<HWND*>(param) = hwnd;

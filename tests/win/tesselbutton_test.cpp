@@ -9,26 +9,13 @@
 #include <vector>
 
 #include "controls/tesselbutton_win.h"
+#include "host/support/fake_button_host.h"
 #include "platform/pump_win.h"
 
 namespace ferrik {
 namespace {
 
-struct Recorder final : ButtonEvents {
-    void Click() override { Log("Click"); }
-    void DblClick() override { Log("DblClick"); }
-    void MouseEnter() override { Log("MouseEnter"); }
-    void MouseLeave() override { Log("MouseLeave"); }
-    void MouseDown(int, int, float, float) override { Log("MouseDown"); }
-    void MouseUp(int, int, float, float) override { Log("MouseUp"); }
-    void KeyDown(int, int) override { Log("KeyDown"); }
-    void KeyUp(int, int) override { Log("KeyUp"); }
-    void Log(const char* what) {
-        if (!log.empty()) log += ' ';
-        log += what;
-    }
-    std::string log;
-};
+using Recorder = test::EventLog;
 
 // A top-level form that records the button notifications it receives.
 class Form {

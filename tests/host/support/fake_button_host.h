@@ -16,7 +16,28 @@ inline constexpr std::uint32_t kFakeBtnFace = 0xD8E9EC;
 inline constexpr std::uint32_t kFakeBtnText = 0x102030;
 inline constexpr std::uint32_t kFakeInfoBk = 0xE1FFFF;
 
-class FakeButtonHost final : public ButtonHost, public ButtonEvents {
+// The events a button raises, in one line: "MouseDown Click MouseUp".
+class EventLog : public ButtonEvents {
+public:
+    void Click() override { Log("Click"); }
+    void DblClick() override { Log("DblClick"); }
+    void MouseEnter() override { Log("MouseEnter"); }
+    void MouseLeave() override { Log("MouseLeave"); }
+    void MouseDown(int, int, float, float) override { Log("MouseDown"); }
+    void MouseUp(int, int, float, float) override { Log("MouseUp"); }
+    void KeyDown(int, int) override { Log("KeyDown"); }
+    void KeyUp(int, int) override { Log("KeyUp"); }
+    void KeyPress(int) override { Log("KeyPress"); }
+
+    void Log(const std::string& what) {
+        if (!log.empty()) log += ' ';
+        log += what;
+    }
+
+    std::string log;
+};
+
+class FakeButtonHost final : public ButtonHost, public EventLog {
 public:
     std::optional<std::uint32_t> SysColor(int index) const override {
         switch (index) {
@@ -61,22 +82,6 @@ public:
     }
     std::vector<TesselButton*> ButtonsInContainer() override { return group ? *group : std::vector<TesselButton*>{}; }
 
-    void Click() override { Log("Click"); }
-    void DblClick() override { Log("DblClick"); }
-    void MouseEnter() override { Log("MouseEnter"); }
-    void MouseLeave() override { Log("MouseLeave"); }
-    void MouseDown(int, int, float, float) override { Log("MouseDown"); }
-    void MouseUp(int, int, float, float) override { Log("MouseUp"); }
-    void KeyDown(int, int) override { Log("KeyDown"); }
-    void KeyUp(int, int) override { Log("KeyUp"); }
-    void KeyPress(int) override { Log("KeyPress"); }
-
-    void Log(const std::string& what) {
-        if (!log.empty()) log += ' ';
-        log += what;
-    }
-
-    std::string log;
     std::vector<std::string> notified;
     int repaints = 0;
     int regions = 0;
