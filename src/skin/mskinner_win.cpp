@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
 #include <vector>
 
 #include "platform/handles_win.h"
@@ -17,6 +18,9 @@ namespace {
 bool g_imagesReady = false;
 bool g_user32Tracking = false;
 int g_attachedCount = 0;
+// The kind of every attached window, found once from its class name at attach: the skin window
+// procedure needs it for nearly every message.
+std::unordered_map<HWND, WindowKind> g_kinds;
 
 constexpr const wchar_t* kSurfaceNames[] = {L"HDC0", L"HDC1", L"HDC2", L"HDC3"};
 constexpr const wchar_t* kBitmapNames[] = {L"BMP0", L"BMP1", L"BMP2", L"BMP3"};
@@ -346,7 +350,8 @@ LRESULT Dispatch(WNDPROC proc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
             break;
     }
 
-    const WindowKind kind = KindOf(hWnd);
+    const auto known = g_kinds.find(hWnd);
+    const WindowKind kind = known != g_kinds.end() ? known->second : KindOf(hWnd);
     switch (msg) {
         case WM_SIZE: {
             const LRESULT result = Forward(proc, hWnd, msg, wParam, lParam);
@@ -564,7 +569,9 @@ void ReleaseUnusedImages() {
 
 std::int32_t AttachWindow(HWND hWnd) {
     if (!hWnd || !IsWindow(hWnd) || GetSkinProp(hWnd, L"PROCADDR")) return 0;
-    switch (KindOf(hWnd)) {
+    const WindowKind kind = KindOf(hWnd);
+    g_kinds[hWnd] = kind;
+    switch (kind) {
         case WindowKind::Form:
             for (HWND child : Descendants(hWnd)) AttachWindow(child);
             break;
@@ -620,6 +627,7 @@ std::int32_t DetachWindow(HWND hWnd) {
     }
     const std::intptr_t previous = GetSkinProp(hWnd, L"PROCADDR");
     RemoveSkinProp(hWnd, L"PROCADDR");
+    g_kinds.erase(hWnd);
     SetWindowLongPtrW(hWnd, GWLP_WNDPROC, previous);
     RequestRepaint(hWnd);
     if (--g_attachedCount <= 0) {
