@@ -15,6 +15,7 @@
 #include "rules/ini_file.h"
 #include "skin/skin_switch.h"
 #include "version.h"
+#include "web/web_window_win.h"
 
 namespace ferrik {
 
@@ -267,8 +268,11 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
             // Typing and pasting come as CBN_EDITCHANGE; WM_SETTEXT is caught by ControlProc.
             if (code == CBN_EDITCHANGE && !m_settingAddress) OnAddressChanged();
             break;
+        case kCommand3:
+            if (code == BN_CLICKED) ShowWeb();
+            break;
         default:
-            break;  // Command3 (Web) opens the web window, which comes later.
+            break;
     }
 }
 
@@ -332,6 +336,7 @@ void MainWindow::OnClose() {
         m_closing = true;
         ShowWindow(Hwnd(), SW_HIDE);
         if (m_about && m_about->Hwnd()) ShowWindow(m_about->Hwnd(), SW_HIDE);
+        if (m_web && m_web->Hwnd()) ShowWindow(m_web->Hwnd(), SW_HIDE);
         if (m_options.endsProgram) PostQuitMessage(0);
         return;
     }
@@ -515,6 +520,25 @@ void MainWindow::ShowAbout() {
         if (!m_about->Create(Hwnd())) return;
     }
     m_about->Show();
+}
+
+void MainWindow::ShowWeb() {
+    if (!Hwnd() || m_closing) return;
+    if (!m_web || !m_web->Hwnd()) {
+        WebWindowOptions options;
+        options.dataDirectory = m_options.dataDirectory;
+        options.decoder = &m_decoder;
+        options.handOver = [this](TextView address) {
+            if (Hwnd()) SetAddress(address);
+        };
+        options.makeBrowser = m_options.webBrowser;
+        m_web = std::make_unique<WebWindow>(std::move(options));
+        if (!m_web->Create(Hwnd())) {
+            m_web.reset();
+            return;
+        }
+    }
+    m_web->Show();
 }
 
 void MainWindow::ShowStatus(TextView text) {

@@ -24,10 +24,12 @@
 #include "platform/window_win.h"
 #include "rules/scheme.h"
 #include "skin/skinner_win.h"
+#include "web/browser_factory_win.h"
 
 namespace ferrik {
 
 class AboutWindow;
+class WebWindow;
 
 struct MainWindowOptions {
     // Where Rule.dat, RunFilter.dat and Setting.ini are; empty: the directory of the executable.
@@ -44,6 +46,9 @@ struct MainWindowOptions {
     // none; default TrackPopupMenuEx), and opening a document with the shell (default ShellOpen).
     std::function<UINT(HMENU, POINT)> trackPopup;
     std::function<void(TextView)> shellOpen;
+    // Makes the web window's browser; null: the system's control where it loads documents, else
+    // Ferrik's own.
+    BrowserMaker webBrowser;
 };
 
 class MainWindow final : public Window<MainWindow>,
@@ -76,6 +81,9 @@ public:
     void RunCommand(MenuCommand command);
     // What the 下载 button does.
     void SubmitTasks();
+    // What the Web button does: shows the web window, created on first use.
+    void ShowWeb();
+    WebWindow* Web() const { return m_web.get(); }
     bool OperationRunning() const { return m_operations > 0; }
 
     // The ports that the commands, the batch driver and the player creation use.
@@ -170,6 +178,7 @@ private:
     QvodPageLinks m_pageLinks;
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
+    std::unique_ptr<WebWindow> m_web;
     UniqueGdi<HFONT> m_font;
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;

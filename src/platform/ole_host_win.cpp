@@ -106,7 +106,7 @@ public:
         *frame = static_cast<IOleInPlaceFrame*>(this);
         AddRef();
         *document = nullptr;
-        SetRect(position, 0, 0, kControlSize, kControlSize);
+        if (!m_window || !GetClientRect(m_window, position)) SetRect(position, 0, 0, kControlSize, kControlSize);
         *clip = *position;
         if (info) {
             info->fMDIApp = FALSE;
@@ -206,6 +206,16 @@ private:
 };
 
 std::unique_ptr<OleControlHost> OleControlHost::Create(HWND container, const wchar_t* progId, HRESULT* error) {
+    return CreateWith(container, progId, nullptr, error);
+}
+
+std::unique_ptr<OleControlHost> OleControlHost::CreateVisible(HWND container, const wchar_t* progId, const RECT& bounds,
+                                                              HRESULT* error) {
+    return CreateWith(container, progId, &bounds, error);
+}
+
+std::unique_ptr<OleControlHost> OleControlHost::CreateWith(HWND container, const wchar_t* progId, const RECT* bounds,
+                                                           HRESULT* error) {
     HRESULT ignored = S_OK;
     HRESULT& hr = error ? *error : ignored;
     CLSID clsid;
@@ -217,7 +227,7 @@ std::unique_ptr<OleControlHost> OleControlHost::Create(HWND container, const wch
 
     std::unique_ptr<OleControlHost> host(new OleControlHost());
     if (SUCCEEDED(control.As(&host->m_ole))) {
-        hr = host->Activate(container, control.Get());
+        hr = host->Activate(container, control.Get(), bounds);
         if (FAILED(hr)) return nullptr;  // the destructor undoes what was done
     }
     hr = control.As(&host->m_dispatch);
@@ -225,11 +235,14 @@ std::unique_ptr<OleControlHost> OleControlHost::Create(HWND container, const wch
     return host;
 }
 
-HRESULT OleControlHost::Activate(HWND container, IUnknown* control) {
+HRESULT OleControlHost::Activate(HWND container, IUnknown* control, const RECT* bounds) {
     if (!container || !RegisterHostClass()) return E_INVALIDARG;
-    // The control's window goes into this one, which is never shown.
-    m_hostWindow = CreateWindowExW(0, kHostClass, L"qvod", WS_CHILD | WS_CLIPCHILDREN, 0, 0, kControlSize,
-                                   kControlSize, container, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // The control's window goes into this one, which stays hidden unless the control is to be seen.
+    const RECT place = bounds ? *bounds : RECT{0, 0, kControlSize, kControlSize};
+    m_hostWindow = CreateWindowExW(0, kHostClass, bounds ? L"" : L"qvod",
+                                   WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (bounds ? WS_VISIBLE : 0), place.left,
+                                   place.top, place.right - place.left, place.bottom - place.top, container, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
     if (!m_hostWindow) return HRESULT_FROM_WIN32(GetLastError());
     m_site.Attach(new OleControlSite(m_hostWindow));
 
@@ -243,8 +256,27 @@ HRESULT OleControlHost::Activate(HWND container, IUnknown* control) {
     if (!siteFirst && FAILED(hr = m_ole->SetClientSite(m_site.Get()))) return hr;
     m_ole->SetHostNames(L"Ferrik", nullptr);
 
-    RECT position{0, 0, kControlSize, kControlSize};
-    return m_ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site.Get(), 0, m_hostWindow, &position);
+    RECT position{0, 0, place.right - place.left, place.bottom - place.top};
+    if (bounds) {
+        // A seen control also gets its extent (HIMETRIC) before it shows.
+        const int dpi = ScreenDpiX();
+        SIZEL extent{MulDiv(position.right, 2540, dpi), MulDiv(position.bottom, 2540, dpi)};
+        m_ole->SetExtent(DVASPECT_CONTENT, &extent);
+    }
+    return m_ole->DoVerb(bounds ? OLEIVERB_SHOW : OLEIVERB_INPLACEACTIVATE, nullptr, m_site.Get(), 0, m_hostWindow,
+                         &position);
+}
+
+void OleControlHost::SetBounds(const RECT& bounds) {
+    if (!m_hostWindow) return;
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    if (width < 0 || height < 0) return;
+    MoveWindow(m_hostWindow, bounds.left, bounds.top, width, height, TRUE);
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (m_ole && SUCCEEDED(m_ole.As(&inPlace))) {
+        const RECT position{0, 0, width, height};
+        inPlace->SetObjectRects(&position, &position);
+    }
 }
 
 OleControlHost::~OleControlHost() {

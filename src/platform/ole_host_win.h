@@ -21,6 +21,10 @@ public:
     // automation object) is kept as it is, without a site or window. Returns null, with the
     // failing call's result in `error`, when any step fails; nothing is left behind then.
     static std::unique_ptr<OleControlHost> Create(HWND container, const wchar_t* progId, HRESULT* error = nullptr);
+    // The same for a control that is seen: its host window is shown at `bounds` (pixels of the
+    // container's client area) and the control fills it.
+    static std::unique_ptr<OleControlHost> CreateVisible(HWND container, const wchar_t* progId, const RECT& bounds,
+                                                         HRESULT* error = nullptr);
 
     // Deactivates the control, removes its site, closes and releases it, then destroys the host
     // window: all before the container window goes.
@@ -30,10 +34,16 @@ public:
 
     IDispatch* Dispatch() const { return m_dispatch.Get(); }
     HWND HostWindow() const { return m_hostWindow; }
+    IOleObject* OleObject() const { return m_ole.Get(); }
+
+    // Moves the host window and the control's in-place window with it.
+    void SetBounds(const RECT& bounds);
 
 private:
     OleControlHost() = default;
-    HRESULT Activate(HWND container, IUnknown* control);
+    static std::unique_ptr<OleControlHost> CreateWith(HWND container, const wchar_t* progId, const RECT* bounds,
+                                                      HRESULT* error);
+    HRESULT Activate(HWND container, IUnknown* control, const RECT* bounds);
 
     Microsoft::WRL::ComPtr<IDispatch> m_dispatch;
     Microsoft::WRL::ComPtr<IOleObject> m_ole;

@@ -1,0 +1,56 @@
+#pragma once
+// The system's WebBrowser control ("Shell.Explorer.2") behind the Browser interface: hosted by our
+// OLE control container, driven through IWebBrowser2, its DWebBrowserEvents2 raised on
+// BrowserEvents, its document read through IHTMLDocument2.
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/ole_host_win.h"
+#include "web/browser.h"
+
+struct IWebBrowser2;
+
+namespace ferrik {
+
+inline constexpr wchar_t kSystemBrowserProgId[] = L"Shell.Explorer.2";
+
+class SystemBrowser final : public Browser {
+public:
+    // Null when the control cannot be created, activated or connected; OLE must be initialised.
+    // `bounds` are pixels of `parent`'s client area.
+    static std::unique_ptr<SystemBrowser> Create(HWND parent, const RECT& bounds, BrowserEvents& events,
+                                                 HRESULT* error = nullptr);
+    ~SystemBrowser() override;
+
+    bool Navigate(TextView url) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    bool GoHome() override;
+    bool Refresh() override;
+    bool Stop() override;
+    void SetSilent(bool silent) override;
+    Text LocationName() const override;
+    Text LocationURL() const override;
+    BrowserDocument* Document() override;
+    void SetBounds(int x, int y, int width, int height) override;
+
+    // Where the events go from now on (the factory listens first while it tries the control).
+    void SetEvents(BrowserEvents& events);
+    HWND HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
+    // Whether the control can show a document: the HTML document class can be created at all.
+    static bool HtmlEngineAvailable();
+
+private:
+    class Sink;
+    class HtmlDocument;
+    SystemBrowser() = default;
+
+    std::unique_ptr<OleControlHost> m_host;
+    IWebBrowser2* m_browser = nullptr;
+    Sink* m_sink = nullptr;
+    DWORD m_cookie = 0;
+    std::unique_ptr<HtmlDocument> m_document;
+};
+
+}  // namespace ferrik

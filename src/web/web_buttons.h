@@ -1,0 +1,26 @@
+#pragma once
+// The web window's six tesselbuttons as stored properties: a design text with their styles,
+// captions, tooltips and picture effects, and the five navigation pictures, which are drawn here
+// (24 x 24 pixels, anti-aliased, on the buttons' mask colour) rather than shipped as files.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "controls/property_bag.h"
+
+namespace ferrik {
+
+enum class WebGlyph { Back, Forward, Home, Refresh, Stop };
+
+inline constexpr int kGlyphSize = 24;
+// The pictures' background, which the buttons leave out (their MaskColor).
+inline constexpr std::uint32_t kGlyphMaskColor = 0xE0E0E0;
+
+// A 24-bit bottom-up bitmap file image of the glyph.
+Picture WebGlyphPicture(WebGlyph glyph);
+
+// The buttons' stored properties, by control name (Command5, Command6, Command2, Command3, Command4,
+// Command7), the pictures included.
+std::vector<StoredControl> WebButtonStore();
+
+}  // namespace ferrik

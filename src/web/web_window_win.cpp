@@ -1,0 +1,406 @@
+#include "web/web_window_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "app/form_controls_win.h"
+#include "web/web_buttons.h"
+
+namespace ferrik {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"Form";
+constexpr DWORD kWebStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr UINT_PTR kAddressEdit = 1;
+constexpr UINT_PTR kSearchEdit = 2;
+
+void CopyText(const Text& text, wchar_t* buffer, int capacity) {
+    if (!buffer || capacity <= 0) return;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
+    std::copy_n(text.data(), n, reinterpret_cast<char16_t*>(buffer));
+    buffer[n] = L'\0';
+}
+
+HWND ComboEdit(HWND combo) {
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    return GetComboBoxInfo(combo, &info) ? info.hwndItem : nullptr;
+}
+
+// picAddress holds the address box and ">": their notifications go on to the form.
+LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) noexcept {
+    if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageW(GetParent(hwnd), msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ContainerProc, id);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+WebWindow::WebWindow(WebWindowOptions options) : m_options(std::move(options)) {}
+
+WebWindow::~WebWindow() {
+    if (Hwnd()) DestroyWindow(Hwnd());
+}
+
+bool WebWindow::Create(HWND owner) {
+    if (!RegisterRoutedClass(kFormClass)) return false;
+    m_owner = owner;
+    m_dpi = ScreenDpi();
+    const SIZE size = FormWindowSize(kWebClientWidth, kWebClientHeight, kWebStyle, 0, m_dpi);
+    const Text caption(kWebCaption);
+    if (!CreateRouted(kFormClass, Wide(caption), kWebStyle, 0, 0, 0, size.cx, size.cy, owner)) return false;
+    RECT area{};
+    if (owner && IsWindowVisible(owner) && GetWindowRect(owner, &area)) {
+        CenterWindowOn(Hwnd(), area);
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        CenterWindowOn(Hwnd(), area);
+    }
+    // The browser is placed like the other controls, before the load runs.
+    const RECT bounds = BrowserBounds();
+    m_browser = m_options.makeBrowser ? m_options.makeBrowser(Hwnd(), bounds, m_navigator)
+                                      : CreateBrowser(Hwnd(), bounds, m_navigator);
+    if (!Hwnd()) return false;  // closed while the browser was tried
+    m_navigator.SetBrowser(m_browser.get());
+    OnSize();
+    Load();
+    return Hwnd() != nullptr;
+}
+
+void WebWindow::Load() {
+    for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
+        const LRESULT icon = m_owner ? SendMessageW(m_owner, WM_GETICON, which, 0) : 0;
+        if (icon) SendMessageW(Hwnd(), WM_SETICON, which, icon);
+    }
+    m_skinner.AttachSkin(Hwnd());
+    try {
+        m_navigator.Start();
+    } catch (...) {
+    }
+    LoadSiteList();
+}
+
+void WebWindow::Show() {
+    if (!Hwnd()) return;
+    ShowWindow(Hwnd(), SW_SHOW);
+    SetForegroundWindow(Hwnd());
+}
+
+HWND WebWindow::Control(int id) const {
+    if (id < kWebCommand5 || id > kStatusBar1) return nullptr;
+    return m_controls[id - kWebCommand5];
+}
+
+TesselButtonWindow* WebWindow::Button(int id) const {
+    return TesselButtonWindow::FromHandle(Control(id));
+}
+
+bool WebWindow::OnCreate() {
+    m_font = CreateFormFont(m_dpi);
+    // The buttons from their stored properties, at their places of the layout.
+    const std::vector<StoredControl> store = WebButtonStore();
+    for (const WebButtonLayout& layout : kWebButtons) {
+        const PropertyBag* stored = nullptr;
+        for (const StoredControl& control : store)
+            if (control.name == layout.name) stored = &control.bag;
+        auto button = std::make_unique<TesselButtonWindow>(m_buttonEvents);
+        const RECT pixels{Px(layout.rect.left), Px(layout.rect.top), Px(layout.rect.left + layout.rect.width),
+                          Px(layout.rect.top + layout.rect.height)};
+        const Text name = FromUtf8(layout.name);
+        if (!button->Create(Hwnd(), layout.id, pixels, stored, name)) return false;
+        m_controls[layout.id - kWebCommand5] = button->Hwnd();
+        m_buttons.push_back(std::move(button));
+    }
+    for (const ControlLayout& layout : kWebControls) {
+        HWND parent = layout.container ? Control(layout.container) : Hwnd();
+        HWND hwnd = CreateFormControl(layout, parent, m_dpi, m_font.get());
+        if (!hwnd) return false;
+        m_controls[layout.id - kWebCommand5] = hwnd;
+    }
+    FitLabelToText(Control(kLblAddress), WebControl(kLblAddress), m_dpi);
+    const Text start(kStartAddress);
+    SendMessageW(Control(kCboAddress), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(start)));
+    // The controls inside picAddress report to it; it passes their commands on to the form.
+    SetWindowSubclass(Control(kPicAddress), ContainerProc, 0, 0);
+    if (HWND edit = ComboEdit(Control(kCboAddress)))
+        SetWindowSubclass(edit, EditProc, kAddressEdit, reinterpret_cast<DWORD_PTR>(this));
+    if (HWND edit = ComboEdit(Control(kCmbSearch)))
+        SetWindowSubclass(edit, EditProc, kSearchEdit, reinterpret_cast<DWORD_PTR>(this));
+
+    // cmbSearch's tooltip, over the box and its edit line.
+    m_searchTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Hwnd(),
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (m_searchTip) {
+        const Text tip(kSearchToolTip);
+        for (HWND tool : {Control(kCmbSearch), ComboEdit(Control(kCmbSearch))}) {
+            if (!tool) continue;
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            info.hwnd = Hwnd();
+            info.uId = reinterpret_cast<UINT_PTR>(tool);
+            info.lpszText = const_cast<wchar_t*>(Wide(tip));
+            SendMessageW(m_searchTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        }
+    }
+
+    // ListView2: one column, its rows kept here (owner data).
+    HWND list = Control(kListView2);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const Text header(kSiteColumn.header);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = Px(kSiteColumn.widthTwips);
+    column.pszText = const_cast<wchar_t*>(Wide(header));
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+
+    HWND status =
+        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, Px(kStatusBarHeight), Hwnd(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBar1)), GetModuleHandleW(nullptr), nullptr);
+    if (!status) return false;
+    SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+    SendMessageW(status, SB_SETMINHEIGHT, static_cast<WPARAM>(Px(kStatusBarHeight)), 0);
+    SendMessageW(status, SB_SIMPLE, TRUE, 0);
+    m_controls[kStatusBar1 - kWebCommand5] = status;
+    return true;
+}
+
+void WebWindow::LoadSiteList() {
+    m_sites = m_options.decoder ? ferrik::LoadSiteList(m_options.dataDirectory + u"\\Rule.dat", *m_options.decoder)
+                                : std::vector<SiteRow>();
+    HWND list = Control(kListView2);
+    SendMessageW(list, LVM_SETITEMCOUNT, m_sites.size(), 0);
+    const Text header = SiteListHeader(m_sites.size());
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = const_cast<wchar_t*>(Wide(header));
+    SendMessageW(list, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+RECT WebWindow::BrowserBounds() const {
+    return RECT{Px(kBrowserRect.left), Px(kBrowserRect.top), Px(kBrowserRect.left + kBrowserRect.width),
+                Px(kBrowserRect.top + kBrowserRect.height)};
+}
+
+TwipsRect WebWindow::ControlTwips(HWND control) const {
+    RECT rc{};
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+    return TwipsRect{Twips(rc.left), Twips(rc.top), Twips(rc.right - rc.left), Twips(rc.bottom - rc.top)};
+}
+
+void WebWindow::OnSize() {
+    if (HWND status = Control(kStatusBar1)) SendMessageW(status, WM_SIZE, 0, 0);
+    if (!Control(kListView2)) return;
+    RECT window{}, client{};
+    GetWindowRect(Hwnd(), &window);
+    GetClientRect(Hwnd(), &client);
+    WebResizeInput in;
+    in.windowWidth = Twips(window.right - window.left);
+    in.innerWidth = Twips(client.right);
+    in.innerHeight = Twips(client.bottom);
+    in.picAddress = ControlTwips(Control(kPicAddress));
+    in.cmbSearch = ControlTwips(Control(kCmbSearch));
+    in.cboAddress = ControlTwips(Control(kCboAddress));
+    in.listView2 = ControlTwips(Control(kListView2));
+    const WebResizeResult r = ResizeWebForm(in);
+    constexpr UINT kSize = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    constexpr UINT kMove = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (r.picAddressWidth)
+        SetWindowPos(Control(kPicAddress), nullptr, 0, 0, Px(*r.picAddressWidth), Px(in.picAddress.height), kSize);
+    if (r.cmbSearchLeft)
+        SetWindowPos(Control(kCmbSearch), nullptr, Px(*r.cmbSearchLeft), Px(in.cmbSearch.top), 0, 0, kMove);
+    if (r.cboAddressWidth) {
+        // A combo box's window height includes its dropped-down list.
+        RECT combo{};
+        GetWindowRect(Control(kCboAddress), &combo);
+        SetWindowPos(Control(kCboAddress), nullptr, 0, 0, Px(*r.cboAddressWidth), combo.bottom - combo.top, kSize);
+    }
+    if (r.listView2Height)
+        SetWindowPos(Control(kListView2), nullptr, 0, 0, Px(in.listView2.width), Px(*r.listView2Height), kSize);
+    if (r.command1Left) {
+        const TwipsRect command1 = ControlTwips(Control(kWebCommand1));
+        SetWindowPos(Control(kWebCommand1), nullptr, Px(*r.command1Left), Px(command1.top), 0, 0, kMove);
+    }
+    if (r.browser && m_browser)
+        m_browser->SetBounds(Px(r.browser->left), Px(r.browser->top), Px(r.browser->width), Px(r.browser->height));
+}
+
+LRESULT WebWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE:
+            return OnCreate() ? 0 : -1;
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED) {
+                try {
+                    OnSize();
+                } catch (...) {
+                }
+            }
+            return 0;
+        case WM_COMMAND:
+            try {
+                OnCommand(LOWORD(wParam), HIWORD(wParam));
+            } catch (...) {
+            }
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_CLOSE:
+            DestroyWindow(Hwnd());
+            return 0;
+        case WM_DESTROY:
+            // The browser goes while its container window still stands.
+            m_navigator.SetBrowser(nullptr);
+            m_browser.reset();
+            m_skinner.DetachSkin(Hwnd());
+            return 0;
+        default:
+            return DefaultProc(msg, wParam, lParam);
+    }
+}
+
+void WebWindow::OnFinalDestroy() {
+    for (HWND& control : m_controls) control = nullptr;
+    m_searchTip = nullptr;
+}
+
+void WebWindow::OnCommand(int id, int code) {
+    switch (id) {
+        case kWebCommand1:
+            if (code == BN_CLICKED) m_navigator.Go();
+            break;
+        case kWebCommand5:
+            if (code == BN_CLICKED) m_navigator.GoBack();
+            break;
+        case kWebCommand6:
+            if (code == BN_CLICKED) m_navigator.GoForward();
+            break;
+        case kWebCommand2:
+            if (code == BN_CLICKED) m_navigator.GoHome();
+            break;
+        case kWebCommand3:
+            if (code == BN_CLICKED) m_navigator.Refresh();
+            break;
+        case kWebCommand4:
+            if (code == BN_CLICKED) m_navigator.StopLoading();
+            break;
+        case kWebCommand7:
+            if (code == BN_CLICKED) m_navigator.AddCurrentPage();
+            break;
+        case kCboAddress:
+            if (code == CBN_EDITCHANGE && !m_settingAddress) {
+                m_navigator.OnAddressChanged();
+            } else if (code == CBN_SELCHANGE) {
+                // The edit line takes the entry's text only after this notification.
+                HWND combo = Control(kCboAddress);
+                const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+                const LRESULT length = index >= 0 ? SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) : CB_ERR;
+                if (length == CB_ERR) break;
+                Text entry(static_cast<std::size_t>(length) + 1, u'\0');
+                SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry.data()));
+                entry.resize(static_cast<std::size_t>(length));
+                m_navigator.GoTo(entry);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT WebWindow::OnNotify(const NMHDR& header) {
+    if (header.idFrom != kListView2) return 0;
+    try {
+        if (header.code == LVN_GETDISPINFOW) {
+            LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+            if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && static_cast<std::size_t>(item.iItem) < m_sites.size())
+                CopyText(item.iSubItem == 0 ? m_sites[static_cast<std::size_t>(item.iItem)].name : Text(), item.pszText,
+                         item.cchTextMax);
+        } else if (header.code == NM_CLICK) {
+            OnSiteClick();
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+void WebWindow::OnSiteClick() {
+    const auto index =
+        static_cast<int>(SendMessageW(Control(kListView2), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (index < 0 || static_cast<std::size_t>(index) >= m_sites.size()) return;
+    const Text address = m_sites[static_cast<std::size_t>(index)].address;
+    m_navigator.OpenSite(address);
+}
+
+LRESULT CALLBACK WebWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data) noexcept {
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, EditProc, id);
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    if (wParam == VK_RETURN && (msg == WM_KEYDOWN || msg == WM_CHAR)) {
+        // Handled on the key press; the character would only beep.
+        if (msg == WM_KEYDOWN) {
+            auto* self = reinterpret_cast<WebWindow*>(data);
+            try {
+                if (id == kAddressEdit) {
+                    self->m_navigator.Go();
+                } else {
+                    self->m_navigator.FillKeyword();
+                }
+            } catch (...) {
+            }
+        }
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+Text WebWindow::StatusText() const {
+    HWND status = Control(kStatusBar1);
+    if (!status) return {};
+    // In simple mode part 0 reads the simple text.
+    const auto length = LOWORD(SendMessageW(status, SB_GETTEXTLENGTHW, 0, 0));
+    Text text(static_cast<std::size_t>(length) + 1, u'\0');
+    SendMessageW(status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+void WebWindow::SetStatusText(TextView text) {
+    const Text t(text);
+    SendMessageW(Control(kStatusBar1), SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(Wide(t)));
+}
+
+Text WebWindow::AddressText() const {
+    return WindowText(Control(kCboAddress));
+}
+
+void WebWindow::SetAddressText(TextView text) {
+    const Text t(text);
+    m_settingAddress = true;
+    SetWindowTextW(Control(kCboAddress), Wide(t));
+    m_settingAddress = false;
+}
+
+Text WebWindow::Caption() const {
+    return WindowText(Hwnd());
+}
+
+void WebWindow::SetCaption(TextView text) {
+    const Text t(text);
+    SetWindowTextW(Hwnd(), Wide(t));
+}
+
+Text WebWindow::SearchText() const {
+    return WindowText(Control(kCmbSearch));
+}
+
+void WebWindow::HandOver(TextView address) {
+    if (m_options.handOver) m_options.handOver(address);
+}
+
+}  // namespace ferrik

@@ -1,0 +1,93 @@
+#pragma once
+// frmWeb: the web window, modeless and owned by the main window. Six tesselbuttons, the address
+// box, the search box, the site list, the browser and a status bar; WebNavigator decides what
+// its events and the user's actions do.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "common/ports.h"
+#include "controls/tesselbutton_win.h"
+#include "platform/handles_win.h"
+#include "platform/window_win.h"
+#include "skin/skinner_win.h"
+#include "web/browser_factory_win.h"
+#include "web/web_form.h"
+#include "web/web_navigator.h"
+
+namespace ferrik {
+
+struct WebWindowOptions {
+    // Where Rule.dat is.
+    Text dataDirectory;
+    const ByteDecoder* decoder = nullptr;
+    // The main window's address box (setting it runs SelectScheme there).
+    std::function<void(TextView)> handOver;
+    // Makes the browser; null: CreateBrowser (the system's control where it loads documents).
+    BrowserMaker makeBrowser;
+};
+
+class WebWindow final : public Window<WebWindow>, public WebView {
+public:
+    explicit WebWindow(WebWindowOptions options);
+    ~WebWindow() override;
+
+    // Creates the window centred on `owner` and runs its load.
+    bool Create(HWND owner);
+    void Show();
+
+    HWND Control(int id) const;
+    Browser* CurrentBrowser() const { return m_browser.get(); }
+    WebNavigator& Navigator() { return m_navigator; }
+    const std::vector<SiteRow>& Sites() const { return m_sites; }
+    TesselButtonWindow* Button(int id) const;
+    Text StatusText() const;
+
+    // WebView
+    void SetStatusText(TextView text) override;
+    Text AddressText() const override;
+    void SetAddressText(TextView text) override;
+    Text Caption() const override;
+    void SetCaption(TextView text) override;
+    Text SearchText() const override;
+    void HandOver(TextView address) override;
+
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void OnFinalDestroy();
+
+private:
+    bool OnCreate();
+    void Load();
+    void LoadSiteList();
+    void OnSize();
+    void OnCommand(int id, int code);
+    LRESULT OnNotify(const NMHDR& header);
+    void OnSiteClick();
+    RECT BrowserBounds() const;
+    int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
+    int Twips(int pixels) const { return PixelsToTwips(pixels, m_dpi); }
+    TwipsRect ControlTwips(HWND control) const;
+
+    // The edit lines of the two combo boxes: Enter goes to the address or fills the keyword.
+    static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+
+    class NoButtonEvents final : public ButtonEvents {};
+
+    WebWindowOptions m_options;
+    WebNavigator m_navigator{*this};
+    std::unique_ptr<Browser> m_browser;
+    NoButtonEvents m_buttonEvents;
+    std::vector<std::unique_ptr<TesselButtonWindow>> m_buttons;
+    std::vector<SiteRow> m_sites;
+    CSkinner m_skinner;
+    UniqueGdi<HFONT> m_font;
+    HWND m_searchTip = nullptr;  // owned by the window, destroyed with it
+    HWND m_controls[kStatusBar1 - kWebCommand5 + 1] = {};
+    HWND m_owner = nullptr;
+    int m_dpi = 96;
+    bool m_settingAddress = false;
+};
+
+}  // namespace ferrik

@@ -1,0 +1,317 @@
+// The web window: opened from the main window, laid out from its table, its site list and hand-off
+// with a fake browser; the system's WebBrowser control as far as Wine lets it go.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <exdisp.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_window_win.h"
+#include "common/stop_flag.h"
+#include "host/support/fake_browser.h"
+#include "web/browser_factory_win.h"
+#include "web/system_browser_win.h"
+#include "web/web_window_win.h"
+#include "win/support/http_server.h"
+#include "win/support/ui_driver.h"
+
+namespace ferrik {
+namespace {
+
+using test::FakeBrowser;
+using test::PumpUntil;
+
+std::wstring W(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// Where a child sits in its parent's client area, in pixels.
+RECT PlaceOf(HWND child) {
+    RECT rc{};
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+class WebWindowTest : public testing::Test {
+protected:
+    WebWindowTest() {
+        StopFlag = 0;
+        data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+    }
+    ~WebWindowTest() override { main.reset(); }
+
+    void Open(bool withRules = true) {
+        if (withRules)
+            data.Write(L"Rule.dat",
+                       L"dy.example.com|DianYing|电影天堂\r\n|x|无地址\r\nkb.example.net|KuaiBo|\r\n"
+                       L"tv.example.org|JuJi|连续剧\r\n");
+        MainWindowOptions options;
+        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+        options.waitTimerName = "ferrikweb" + std::to_string(GetCurrentProcessId());
+        options.endsProgram = false;
+        options.webBrowser = [this](HWND, const RECT& bounds, BrowserEvents& raised) {
+            auto fake = std::make_unique<FakeBrowser>();
+            fake->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+            browser = fake.get();
+            events = &raised;
+            return fake;
+        };
+        main = std::make_unique<MainWindow>(std::move(options));
+        ASSERT_TRUE(main->Create());
+        main->Show(SW_SHOWNORMAL);
+        SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(main->Control(kCommand3)));
+        ASSERT_NE(main->Web(), nullptr);
+        web = main->Web();
+    }
+
+    HWND Ctl(int id) const { return web->Control(id); }
+    void Click(int id) {
+        SendMessageW(web->Hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Ctl(id)));
+    }
+    std::wstring Header() const {
+        wchar_t text[64] = {};
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = text;
+        col.cchTextMax = 64;
+        SendMessageW(Ctl(kListView2), LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
+        return text;
+    }
+
+    test::DataDirectory data;
+    std::unique_ptr<MainWindow> main;
+    WebWindow* web = nullptr;
+    FakeBrowser* browser = nullptr;
+    BrowserEvents* events = nullptr;
+};
+
+TEST_F(WebWindowTest, OpensFromTheMainWindowAsLaidOut) {
+    Open();
+    HWND hwnd = web->Hwnd();
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), main->Hwnd());
+    EXPECT_EQ(test::TextOf(hwnd), L"网页浏览");
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), SendMessageW(main->Hwnd(), WM_GETICON, ICON_BIG, 0));
+    const int dpi = ScreenDpi();
+    auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, px(10095));
+    EXPECT_EQ(client.bottom, px(7410));
+    // Centred on the main window.
+    RECT mine{}, owner{};
+    GetWindowRect(hwnd, &mine);
+    GetWindowRect(main->Hwnd(), &owner);
+    EXPECT_NEAR((mine.left + mine.right) / 2, (owner.left + owner.right) / 2, 1);
+    EXPECT_NEAR((mine.top + mine.bottom) / 2, (owner.top + owner.bottom) / 2, 1);
+
+    // Controls at their design places (the resize at load only widens some of them).
+    struct Row {
+        int id;
+        int left, top, width, height;
+        const wchar_t* cls;
+        const wchar_t* text;
+    };
+    const Row rows[] = {
+        {kWebCommand5, 120, 75, 615, 495, L"tesselbutton", nullptr},
+        {kWebCommand6, 840, 75, 615, 495, L"tesselbutton", nullptr},
+        {kWebCommand2, 1560, 75, 615, 495, L"tesselbutton", nullptr},
+        {kWebCommand3, 2280, 75, 615, 495, L"tesselbutton", nullptr},
+        {kWebCommand4, 3000, 75, 615, 495, L"tesselbutton", nullptr},
+        {kWebCommand7, 3720, 75, 1335, 495, L"tesselbutton", nullptr},
+        {kPicAddress, 120, 540, -1, 750, nullptr, nullptr},
+        {kLblAddress, 45, 60, -1, -1, nullptr, L"地址(&A):"},
+        {kCboAddress, 45, 360, -1, -1, L"ComboBox", L""},
+        {kWebCommand1, -1, 360, 375, 320, L"Button", L">"},
+        {kCmbSearch, -1, 900, 1995, -1, L"ComboBox", L""},
+        {kListView2, 120, 1320, 2775, -1, L"SysListView32", nullptr},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.id);
+        const RECT rc = PlaceOf(Ctl(r.id));
+        if (r.left >= 0) {
+            EXPECT_NEAR(rc.left, px(r.left), 1);
+        }
+        if (r.top >= 0) {
+            EXPECT_NEAR(rc.top, px(r.top), 1);
+        }
+        if (r.width >= 0) {
+            EXPECT_NEAR(rc.right - rc.left, px(r.width), 1);
+        }
+        if (r.height >= 0) {
+            EXPECT_NEAR(rc.bottom - rc.top, px(r.height), 1);
+        }
+        if (r.cls) {
+            EXPECT_EQ(test::ClassOf(Ctl(r.id)), r.cls);
+        }
+        if (r.text) {
+            EXPECT_EQ(test::TextOf(Ctl(r.id)), r.text);
+        }
+    }
+    EXPECT_EQ(GetParent(Ctl(kCboAddress)), Ctl(kPicAddress));
+    EXPECT_EQ(GetParent(Ctl(kWebCommand1)), Ctl(kPicAddress));
+    // The resize rules at the design size: picAddress = window width - 1995 - 500, and so on.
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    const int windowTwips = PixelsToTwips(window.right - window.left, dpi);
+    EXPECT_NEAR(PlaceOf(Ctl(kPicAddress)).right - PlaceOf(Ctl(kPicAddress)).left, px(windowTwips - 2495), 1);
+    EXPECT_NEAR(PlaceOf(Ctl(kCboAddress)).right - PlaceOf(Ctl(kCboAddress)).left, px(10095 - 3000), 2);
+    EXPECT_NEAR(PlaceOf(Ctl(kListView2)).bottom - PlaceOf(Ctl(kListView2)).top, px(7410 - 1290 - 350), 2);
+    ASSERT_EQ(browser->bounds.size(), 4u);
+    EXPECT_NEAR(browser->bounds[0], px(120 + 2775 + 80), 2);
+    EXPECT_NEAR(browser->bounds[1], px(1320), 1);
+    EXPECT_NEAR(browser->bounds[2], px(10095 - 220 - 120 - 2775), 2);
+    // The list's one entry, the search box's tooltip, the status bar in simple mode.
+    EXPECT_EQ(SendMessageW(Ctl(kCboAddress), CB_GETCOUNT, 0, 0), 1);
+    EXPECT_TRUE(SendMessageW(Ctl(kStatusBar1), SB_ISSIMPLE, 0, 0));
+    // The buttons from their stored properties.
+    const std::pair<int, const char16_t*> tips[] = {{kWebCommand5, u"后退"},
+                                                    {kWebCommand6, u"前进"},
+                                                    {kWebCommand2, u"主页"},
+                                                    {kWebCommand3, u"刷新"},
+                                                    {kWebCommand4, u"停止"}};
+    for (const auto& [id, tip] : tips) {
+        TesselButton& b = web->Button(id)->Button();
+        EXPECT_EQ(b.ToolTip(), tip);
+        EXPECT_TRUE(b.PictureNormal().has_value());
+        EXPECT_EQ(b.PictureEffectOnOver(), 1);
+        EXPECT_EQ(b.PictureEffectOnDown(), 2);
+    }
+    TesselButton& add = web->Button(kWebCommand7)->Button();
+    EXPECT_EQ(add.Caption(), u"添加当前页");
+    EXPECT_EQ(add.TooltipTitle(), u"说明");
+    EXPECT_EQ(add.ToolTip(), u"把当前页添加到主界面分析输入框中。");
+
+    // The load: silent, about:blank; the site list without the incomplete lines.
+    EXPECT_EQ(browser->calls, (std::vector<Text>{u"Silent", u"Navigate about:blank"}));
+    EXPECT_EQ(Header(), L"网站(2)");
+    EXPECT_EQ(ListView_GetItemCount(Ctl(kListView2)), 2);
+
+    // The Web button again shows the same window.
+    SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(main->Control(kCommand3)));
+    EXPECT_EQ(main->Web()->Hwnd(), hwnd);
+}
+
+TEST_F(WebWindowTest, SiteClickButtonsAndHandOver) {
+    Open();
+    browser->calls.clear();
+    // A click on the second site opens its address.
+    RECT item{};
+    ListView_GetItemRect(Ctl(kListView2), 1, &item, LVIR_LABEL);
+    const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+    SendMessageW(Ctl(kListView2), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(Ctl(kListView2), WM_LBUTTONUP, 0, at);
+    PumpUntil([&] { return !browser->calls.empty(); }, 2000);
+    EXPECT_EQ(browser->calls, std::vector<Text>{u"Navigate tv.example.org"});
+    EXPECT_EQ(test::TextOf(Ctl(kCboAddress)), L"tv.example.org");
+    // A click on empty space opens nothing more.
+    ListView_SetItemState(Ctl(kListView2), -1, 0, LVIS_SELECTED);
+    SendMessageW(Ctl(kListView2), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 300));
+    SendMessageW(Ctl(kListView2), WM_LBUTTONUP, 0, MAKELPARAM(5, 300));
+
+    // The buttons and ">".
+    SetWindowTextW(Ctl(kCboAddress), L"kb.example.net/x");
+    for (int id : {kWebCommand5, kWebCommand6, kWebCommand2, kWebCommand3, kWebCommand4, kWebCommand1}) Click(id);
+    EXPECT_EQ(browser->calls, (std::vector<Text>{u"Navigate tv.example.org", u"GoBack", u"GoForward", u"GoHome",
+                                                 u"Refresh", u"Stop", u"Navigate kb.example.net/x"}));
+
+    // Typing "HTTP:///" turns it into "http://".
+    HWND edit = FindWindowExW(Ctl(kCboAddress), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, L"HTTP://");
+    SendMessageW(edit, EM_SETSEL, 7, 7);
+    SendMessageW(edit, WM_CHAR, L'/', 0);
+    EXPECT_EQ(test::TextOf(Ctl(kCboAddress)), L"http://");
+
+    // Events reach the window: the status bar and the address box.
+    bool cancel = false;
+    events->BeforeNavigate2(u"http://a.example/", cancel);
+    EXPECT_EQ(W(web->StatusText()), L"正在准备打开 http://a.example/");
+    events->ProgressChange(3, 8);
+    EXPECT_EQ(W(web->StatusText()), L"正在打开 37.5%");
+    events->ProgressChange(5, 0);
+    EXPECT_EQ(W(web->StatusText()), L"正在打开 37.5%");
+
+    // 添加当前页 on about:blank: the main window's address box and its scheme message.
+    browser->location = u"about:blank";
+    Click(kWebCommand7);
+    EXPECT_EQ(W(main->Address()), L"about:blank");
+    EXPECT_EQ(test::TextOf(main->Control(kLblResult)), L"没有找到相应的方案,如果进行分析,会强制分析。");
+    EXPECT_TRUE(IsWindow(web->Hwnd()));  // the web window stays open
+}
+
+TEST_F(WebWindowTest, MissingRuleFileGivesAnEmptyList) {
+    Open(false);
+    EXPECT_EQ(Header(), L"网站(0)");
+    EXPECT_EQ(ListView_GetItemCount(Ctl(kListView2)), 0);
+    // Closed and opened again: a new window.
+    SendMessageW(web->Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(main->Web()->Hwnd(), nullptr);
+    SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(main->Control(kCommand3)));
+    ASSERT_NE(main->Web()->Hwnd(), nullptr);
+}
+
+// Records what the system's control raises.
+class RecordingEvents final : public BrowserEvents {
+public:
+    void BeforeNavigate2(TextView url, bool&) override { log.push_back(u"BeforeNavigate2 " + Text(url)); }
+    void NavigateError(TextView url, std::int32_t code, bool&) override {
+        log.push_back(u"NavigateError " + Text(url) + u" " + ToText(code));
+    }
+    void DocumentComplete(TextView url) override { log.push_back(u"DocumentComplete " + Text(url)); }
+    std::vector<Text> log;
+};
+
+TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
+    test::HttpTestServer server;
+    server.Serve("/a.html", test::Page("<html><body><input type=text></body></html>"));
+    HWND form = CreateWindowExW(0, L"Static", L"form", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(form, nullptr);
+    RecordingEvents events;
+    HRESULT hr = S_OK;
+    auto browser = SystemBrowser::Create(form, RECT{10, 20, 410, 320}, events, &hr);
+    ASSERT_NE(browser, nullptr) << std::hex << hr;
+    // In place: the host window is a visible child of the form at the bounds, the control's
+    // window inside it.
+    HWND host = browser->HostWindow();
+    EXPECT_EQ(GetParent(host), form);
+    EXPECT_TRUE(GetWindowLongW(host, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(PlaceOf(host).left, 10);
+    EXPECT_EQ(PlaceOf(host).bottom, 320);
+    EXPECT_NE(GetWindow(host, GW_CHILD), nullptr);
+    browser->SetBounds(5, 5, 200, 100);
+    EXPECT_EQ(PlaceOf(host).right, 205);
+    browser->SetSilent(true);
+
+    // The sink is connected: the navigation's first event arrives with the address.
+    const Text url = server.Url("/a.html");
+    ASSERT_TRUE(browser->Navigate(url));
+    EXPECT_TRUE(PumpUntil([&] { return !events.log.empty(); }, 5000));
+    ASSERT_FALSE(events.log.empty());
+    EXPECT_EQ(events.log[0], u"BeforeNavigate2 " + url);
+
+    // Where the control completes documents (Windows), the window's navigator fills its inputs;
+    // where it cannot (Wine), the factory says so and picks the other browser.
+    const bool loads = PumpUntil([&] { return events.log.back().starts_with(u"DocumentComplete"); }, 3000);
+    EXPECT_EQ(SystemBrowserUsable(form, 3000), loads);
+    if (loads) {
+        BrowserDocument* document = browser->Document();
+        ASSERT_NE(document, nullptr);
+        EXPECT_GT(document->ElementCount(), 0u);
+    }
+    browser.reset();
+    DestroyWindow(form);
+}
+
+}  // namespace
+}  // namespace ferrik
