@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_controls_win.h"
 #include "controls/tesselbutton_win.h"
 #include "host/support/fake_button_host.h"
 #include "platform/pump_win.h"
@@ -202,6 +203,97 @@ TEST(TesselButtonWindow, StoredButtonsComeBackFromTheirFile) {
     EXPECT_EQ(loaded.Button().ButtonStyle(), 4);
     EXPECT_EQ(loaded.AccessKey(), u'd');
     EXPECT_GT(loaded.RepaintCount(), 0);
+}
+
+// A form's buttons from its layout table and design text; keys of the form reach them.
+TEST(TesselButtonWindow, FormPlacesItsButtonsAndGivesThemItsKeys) {
+    constexpr std::string_view kDesign = R"design(Begin tesselbutton Command5
+    Caption = "后退(&B)"
+    ToolTip = "后退"
+End
+Begin tesselbutton Command7
+    Caption = "添加当前页"
+    Mode = 1
+End
+)design";
+    constexpr ControlLayout kLayout[] = {
+        {5, "Command5", ControlKind::TesselButton, {120, 75, 615, 495}, u""},
+        {6, "Command6", ControlKind::TesselButton, {840, 75, 615, 495}, u""},
+        {7, "Command7", ControlKind::TesselButton, {3720, 75, 1335, 495}, u""},
+    };
+    Form form;
+    FormButtons buttons(kDesign);
+    Recorder back, forward, add;
+    Recorder* handlers[] = {&back, &forward, &add};
+    for (int i = 0; i < 3; ++i) ASSERT_NE(buttons.Create(kLayout[i], form.hwnd, 96, handlers[i]), nullptr);
+    const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 60, 100, 20, form.hwnd,
+                                      nullptr, nullptr, nullptr);
+
+    // At 96 dpi: 15 twips a pixel, halves away from zero.
+    struct Placed {
+        int id;
+        RECT pixels;
+        const char16_t* caption;
+    };
+    const Placed kPlaced[] = {{5, {8, 5, 49, 38}, u"后退(&B)"}, {6, {56, 5, 97, 38}, u"Command6"},
+                              {7, {248, 5, 337, 38}, u"添加当前页"}};
+    for (const Placed& p : kPlaced) {
+        TesselButtonWindow* b = buttons.Find(p.id);
+        ASSERT_NE(b, nullptr) << p.id;
+        EXPECT_EQ(GetDlgCtrlID(b->Hwnd()), p.id);
+        RECT rc;
+        GetWindowRect(b->Hwnd(), &rc);
+        MapWindowPoints(nullptr, form.hwnd, reinterpret_cast<POINT*>(&rc), 2);
+        EXPECT_TRUE(EqualRect(&rc, &p.pixels)) << p.id << ": " << rc.left << "," << rc.top << "," << rc.right << ","
+                                               << rc.bottom;
+        EXPECT_EQ(b->Button().Caption(), p.caption);
+    }
+    EXPECT_EQ(buttons.Find(7)->Button().Mode(), 1);
+    EXPECT_EQ(buttons.Find(8), nullptr);
+
+    buttons.SetDefault(7);
+    buttons.SetCancel(5);
+    EXPECT_TRUE(buttons.Find(7)->Button().DisplayAsDefault());
+    EXPECT_FALSE(buttons.Find(5)->Button().DisplayAsDefault());
+
+    // Keys as the message loop sees them: (focus, message, key) → the events of back, forward, add.
+    struct Key {
+        HWND focus;
+        UINT message;
+        WPARAM key;
+        bool used;
+        const char* back;
+        const char* add;
+    };
+    const HWND b5 = buttons.Find(5)->Hwnd();
+    const Key kKeys[] = {
+        {edit, WM_SYSCHAR, 'B', true, "Click", ""},      // Alt+B: the access key of 后退(&B)
+        {edit, WM_SYSCHAR, 'x', false, "", ""},          // nobody's access key
+        {edit, WM_KEYDOWN, VK_RETURN, true, "", ""},     // the default button, a check button: no Click
+        {edit, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // the cancel button
+        {b5, WM_KEYDOWN, VK_RETURN, false, "", ""},      // a focused button takes Enter itself
+        {b5, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // but Escape still goes to the cancel button
+        {edit, WM_KEYDOWN, 'A', false, "", ""},
+    };
+    for (const Key& k : kKeys) {
+        SetFocus(k.focus);
+        back.log.clear();
+        add.log.clear();
+        MSG msg{k.focus, k.message, k.key, 0, 0, {}};
+        EXPECT_EQ(TranslateFormButtonKey(msg), k.used) << k.message << " " << k.key;
+        EXPECT_EQ(back.log, k.back) << k.message << " " << k.key;
+        EXPECT_EQ(add.log, k.add) << k.message << " " << k.key;
+    }
+    EXPECT_TRUE(forward.log.empty());
+    // A click reaches the handlers and, as BN_CLICKED, the form.
+    Form::s_commands.clear();
+    buttons.Find(6)->Button().OnAccessKeyPress(13);
+    EXPECT_EQ(forward.log, "Click");
+    EXPECT_EQ(Form::s_commands, "6:0 ");
+    // A disabled button keeps no access key.
+    EnableWindow(b5, FALSE);
+    MSG alt{edit, WM_SYSCHAR, 'b', 0, 0, {}};
+    EXPECT_FALSE(TranslateFormButtonKey(alt));
 }
 
 }  // namespace
