@@ -569,7 +569,7 @@ void TesselButtonWindow::PumpEvents() {
 
 void TesselButtonWindow::ShowTooltip() {
     m_tooltip.reset();
-    const TooltipSetup setup = MakeTooltipSetup(m_button, *this, true);
+    const TooltipSetup setup = MakeTooltipSetup(m_button, *this, m_nt);
     m_tooltip.reset(CreateWindowExW(setup.exStyle, TOOLTIPS_CLASSW, nullptr, setup.style, CW_USEDEFAULT, CW_USEDEFAULT,
                                     CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
     const HWND tip = m_tooltip.get();
