@@ -93,7 +93,8 @@ FormButtons::FormButtons(std::string_view designText) : m_design(ParseDesignText
 
 FormButtons::~FormButtons() = default;
 
-TesselButtonWindow* FormButtons::Create(const ControlLayout& layout, HWND parent, int dpi, ButtonEvents* events) {
+TesselButtonWindow* FormButtons::Create(const ControlLayout& layout, HWND parent, int dpi, ButtonEvents* events,
+                                        HFONT font) {
     static ButtonEvents none;
     const PropertyBag* stored = nullptr;
     for (const StoredControl& control : m_design) {
@@ -103,6 +104,7 @@ TesselButtonWindow* FormButtons::Create(const ControlLayout& layout, HWND parent
                       TwipsToPixels(layout.rect.left + layout.rect.width, dpi),
                       TwipsToPixels(layout.rect.top + layout.rect.height, dpi)};
     auto button = std::make_unique<TesselButtonWindow>(events ? *events : none);
+    button->SetAmbientFont(font);
     if (!button->Create(parent, layout.id, pixels, stored, FromUtf8(layout.name))) return nullptr;
     if (m_tooltips) button->SetContainerTooltips(m_tooltips);
     m_buttons.push_back(std::move(button));
@@ -144,12 +146,11 @@ TesselButtonWindow* FindFormButton(HWND form, Pick pick) {
 // The focused control takes the key itself: a button takes Enter (and clicks), a control that asks
 // for the key (a dropped-down combo box, a multi-line edit) takes either.
 bool FocusTakesKey(const MSG& msg) {
-    if (msg.wParam == VK_RETURN) {
-        if (TesselButtonWindow::FromHandle(msg.hwnd)) return true;
-        wchar_t cls[16] = {};
-        GetClassNameW(msg.hwnd, cls, 16);
-        if (lstrcmpiW(cls, L"Button") == 0) return true;
-    }
+    const bool enter = msg.wParam == VK_RETURN;
+    if (TesselButtonWindow::FromHandle(msg.hwnd)) return enter;
+    wchar_t cls[16] = {};
+    GetClassNameW(msg.hwnd, cls, 16);
+    if (enter && lstrcmpiW(cls, L"Button") == 0) return true;
     const LRESULT code =
         SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(const_cast<MSG*>(&msg)));
     return (code & (DLGC_WANTMESSAGE | DLGC_WANTALLKEYS)) != 0;

@@ -40,7 +40,8 @@ Text WindowText(HWND hwnd);
 //
 //     FormButtons m_buttons{kWebButtonsDesign};
 //     for (const ControlLayout& c : kWebControls)
-//         if (c.kind == ControlKind::TesselButton && !m_buttons.Create(c, Hwnd(), m_dpi)) return false;
+//         if (c.kind == ControlKind::TesselButton && !m_buttons.Create(c, Hwnd(), m_dpi, &m_events, m_font.get()))
+//             return false;
 //     m_buttons.SetDefault(kCommand7);
 //     ... case WM_COMMAND: LOWORD(wParam) == kCommand5 && HIWORD(wParam) == BN_CLICKED → go back
 //
@@ -57,8 +58,11 @@ public:
     // form made for layout.container) at its twips rectangle, with control id layout.id, from the
     // stored properties of the control named layout.name, or as a new instance of that name when
     // the design text has none. Its events go to `events` (null: none; it must outlive the
-    // button), and Click also to `parent` as WM_COMMAND BN_CLICKED with the id. Null on failure.
-    TesselButtonWindow* Create(const ControlLayout& layout, HWND parent, int dpi, ButtonEvents* events = nullptr);
+    // button), and Click also to `parent` as WM_COMMAND BN_CLICKED with the id. `font` is the
+    // form's font (CreateFormFont), which a button without a stored Font takes; null: the parent's
+    // WM_GETFONT. Null on failure.
+    TesselButtonWindow* Create(const ControlLayout& layout, HWND parent, int dpi, ButtonEvents* events = nullptr,
+                               HFONT font = nullptr);
 
     TesselButtonWindow* Find(int id) const;  // null when there is none
     // The default button takes Enter and displays as default, the cancel button takes Escape
@@ -75,9 +79,10 @@ private:
 };
 
 // The keys a form gives its tesselbuttons, for the message loop before IsDialogMessage: Alt+key
-// (WM_SYSCHAR) presses the enabled, visible button of the active form whose caption has that
+// (WM_SYSCHAR) focuses and presses the enabled, visible button of the form whose caption has that
 // access key; Enter presses the form's default button unless the focus is on a button or wants
-// the key itself (DLGC_WANTMESSAGE), Escape presses its cancel button. True when used.
+// the key itself (DLGC_WANTMESSAGE); Escape presses its cancel button unless the focus (not a
+// tesselbutton) wants the key. True when used; otherwise the message goes on as usual.
 bool TranslateFormButtonKey(const MSG& msg);
 
 }  // namespace ferrik

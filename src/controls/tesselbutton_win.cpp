@@ -260,8 +260,13 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                 }
             }
             break;
-        case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_BUTTON;
+        case WM_GETDLGCODE: {
+            // Enter and Escape come to the focused button as keys (Enter clicks it); the form's
+            // cancel button takes Escape before the dialog handling asks (TranslateFormButtonKey).
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            const bool wanted = key && key->message == WM_KEYDOWN && (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE);
+            return DLGC_WANTARROWS | DLGC_BUTTON | (wanted ? DLGC_WANTMESSAGE : 0);
+        }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             m_button.OnKeyDown(static_cast<int>(wParam), ShiftState());
@@ -305,8 +310,8 @@ std::optional<std::uint32_t> TesselButtonWindow::SysColor(int index) const {
 }
 
 ButtonFont TesselButtonWindow::AmbientFont() const {
-    HFONT font = nullptr;
-    if (const HWND parent = Hwnd() ? GetParent(Hwnd()) : nullptr) {
+    HFONT font = m_ambientFont;
+    if (const HWND parent = !font && Hwnd() ? GetParent(Hwnd()) : nullptr) {
         font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     }
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -34,6 +34,10 @@ public:
     // The button object of a window of this class, or null.
     static TesselButtonWindow* FromHandle(HWND hwnd) noexcept;
 
+    // The container's font (the ambient font) when its window does not answer WM_GETFONT; set
+    // before Create. Null: the parent's WM_GETFONT, else the default GUI font.
+    void SetAmbientFont(HFONT font) noexcept { m_ambientFont = font; }
+
     // The form's default (Enter) and cancel (Escape) button; the default one displays as default.
     void SetDefault(bool isDefault);
     bool IsDefault() const noexcept { return m_default; }
@@ -146,6 +150,7 @@ private:
     HMODULE m_shell = nullptr;
     Text m_containerToolTip;
     HWND m_containerTips = nullptr;
+    HFONT m_ambientFont = nullptr;
     HCURSOR m_iconCursor = nullptr;
     UniqueWindow m_tooltip;
     bool m_sizing = false;

@@ -225,7 +225,8 @@ End
     FormButtons buttons(kDesign);
     Recorder back, forward, add;
     Recorder* handlers[] = {&back, &forward, &add};
-    for (int i = 0; i < 3; ++i) ASSERT_NE(buttons.Create(kLayout[i], form.hwnd, 96, handlers[i]), nullptr);
+    const UniqueGdi<HFONT> font = CreateFormFont(96);
+    for (int i = 0; i < 3; ++i) ASSERT_NE(buttons.Create(kLayout[i], form.hwnd, 96, handlers[i], font.get()), nullptr);
     const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 60, 100, 20, form.hwnd,
                                       nullptr, nullptr, nullptr);
 
@@ -249,6 +250,8 @@ End
         EXPECT_EQ(b->Button().Caption(), p.caption);
     }
     EXPECT_EQ(buttons.Find(7)->Button().Mode(), 1);
+    EXPECT_EQ(buttons.Find(5)->Button().Font().name, u"宋体");  // stored without a font: the form's
+    EXPECT_EQ(buttons.Find(6)->Button().Font().name, u"Tahoma");  // a new instance
     EXPECT_EQ(buttons.Find(8), nullptr);
 
     buttons.SetDefault(7);
@@ -256,7 +259,8 @@ End
     EXPECT_TRUE(buttons.Find(7)->Button().DisplayAsDefault());
     EXPECT_FALSE(buttons.Find(5)->Button().DisplayAsDefault());
 
-    // Keys as the message loop sees them: (focus, message, key) → the events of back, forward, add.
+    // Keys as the message loop sees them: (focus, message, key) → used before the dialog handling,
+    // and the events of back and add once the dialog handling had the keys left over.
     struct Key {
         HWND focus;
         UINT message;
@@ -271,7 +275,7 @@ End
         {edit, WM_SYSCHAR, 'x', false, "", ""},          // nobody's access key
         {edit, WM_KEYDOWN, VK_RETURN, true, "", ""},     // the default button, a check button: no Click
         {edit, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // the cancel button
-        {b5, WM_KEYDOWN, VK_RETURN, false, "", ""},      // a focused button takes Enter itself
+        {b5, WM_KEYDOWN, VK_RETURN, false, "Click KeyDown KeyPress", ""},  // a focused button takes Enter
         {b5, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // but Escape still goes to the cancel button
         {edit, WM_KEYDOWN, 'A', false, "", ""},
     };
@@ -281,6 +285,8 @@ End
         add.log.clear();
         MSG msg{k.focus, k.message, k.key, 0, 0, {}};
         EXPECT_EQ(TranslateFormButtonKey(msg), k.used) << k.message << " " << k.key;
+        if (!k.used && k.message == WM_KEYDOWN) IsDialogMessageW(form.hwnd, &msg);
+        PumpPendingMessages();  // the characters the keys made
         EXPECT_EQ(back.log, k.back) << k.message << " " << k.key;
         EXPECT_EQ(add.log, k.add) << k.message << " " << k.key;
     }
