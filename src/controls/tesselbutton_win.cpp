@@ -93,6 +93,7 @@ TesselButtonWindow::TesselButtonWindow(ButtonEvents& events)
 
 TesselButtonWindow::~TesselButtonWindow() {
     RemoveHooks();
+    m_button.UnsetPopupMenu();
     if (m_iconCursor) DestroyCursor(std::exchange(m_iconCursor, nullptr));
     if (m_shell) FreeLibrary(std::exchange(m_shell, nullptr));
 }
@@ -122,6 +123,23 @@ void TesselButtonWindow::SetDefault(bool isDefault) {
     if (m_default == isDefault) return;
     m_default = isDefault;
     m_button.OnAmbientChanged();
+}
+
+bool TesselButtonWindow::AmbientDisplayAsDefault() const {
+    if (!m_default || !Hwnd()) return false;
+    const HWND focus = GetFocus();
+    return !focus || focus == Hwnd() || !FromHandle(focus) || GetAncestor(focus, GA_ROOT) != GetAncestor(Hwnd(), GA_ROOT);
+}
+
+// The focus moved to or from this button: the form's default button may display otherwise now.
+void TesselButtonWindow::RefreshFormDefault() {
+    if (!Hwnd()) return;
+    for (HWND hwnd : Descendants(GetAncestor(Hwnd(), GA_ROOT))) {
+        TesselButtonWindow* button = FromHandle(hwnd);
+        if (button && button->m_default && button->m_button.DisplayAsDefault() != button->AmbientDisplayAsDefault()) {
+            button->m_button.OnAmbientChanged();
+        }
+    }
 }
 
 void TesselButtonWindow::About() {
@@ -282,9 +300,11 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return 0;
         case WM_SETFOCUS:
             m_button.OnGotFocus();
+            RefreshFormDefault();
             return 0;
         case WM_KILLFOCUS:
             m_button.OnLostFocus();
+            RefreshFormDefault();
             return 0;
         case WM_SYSCOLORCHANGE:  // forwarded by a form; heard only when the application is themed
             if (IsAppThemed()) m_button.OnSysColorChange();

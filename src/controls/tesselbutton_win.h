@@ -38,7 +38,8 @@ public:
     // before Create. Null: the parent's WM_GETFONT, else the default GUI font.
     void SetAmbientFont(HFONT font) noexcept { m_ambientFont = font; }
 
-    // The form's default (Enter) and cancel (Escape) button; the default one displays as default.
+    // The form's default (Enter) and cancel (Escape) button. The default one displays as default
+    // while no other tesselbutton of the form has the focus (that one takes Enter then).
     void SetDefault(bool isDefault);
     bool IsDefault() const noexcept { return m_default; }
     void SetCancel(bool isCancel) noexcept { m_cancel = isCancel; }
@@ -72,7 +73,7 @@ public:
     std::optional<std::uint32_t> SysColor(int index) const override;
     Text AmbientDisplayName() const override { return m_displayName; }
     ButtonFont AmbientFont() const override;
-    bool AmbientDisplayAsDefault() const override { return m_default; }
+    bool AmbientDisplayAsDefault() const override;
     void SetContainerToolTip(TextView text) override;
     void SetMouseIcon(const std::optional<Picture>& icon) override;
     void ShowMessageBox(TextView text, TextView title) override;
@@ -128,6 +129,7 @@ private:
                                        DWORD_PTR ref) noexcept;
     void RemoveHooks();
     void HookWindow(HWND hwnd);
+    void RefreshFormDefault();
     void Paint(HDC dc);
     void MoveFocus(bool previous);
 

@@ -291,6 +291,12 @@ End
         EXPECT_EQ(add.log, k.add) << k.message << " " << k.key;
     }
     EXPECT_TRUE(forward.log.empty());
+    // The default button displays as default unless another button has the focus.
+    for (const auto& [focus, displays] : {std::pair{edit, true}, {b5, false}, {buttons.Find(7)->Hwnd(), true},
+                                          {buttons.Find(6)->Hwnd(), false}, {edit, true}}) {
+        SetFocus(focus);
+        EXPECT_EQ(buttons.Find(7)->Button().DisplayAsDefault(), displays);
+    }
     // A click reaches the handlers and, as BN_CLICKED, the form.
     Form::s_commands.clear();
     buttons.Find(6)->Button().OnAccessKeyPress(13);
