@@ -241,4 +241,8 @@ std::vector<StoredControl> WebButtonStore() {
     return controls;
 }
 
+std::string WebButtonDesignText() {
+    return WriteDesignText(WebButtonStore());
+}
+
 }  // namespace ferrik

@@ -3,6 +3,7 @@
 // captions, tooltips and picture effects, and the five navigation pictures, which are drawn here
 // (24 x 24 pixels, anti-aliased, on the buttons' mask colour) rather than shipped as files.
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,5 +23,7 @@ Picture WebGlyphPicture(WebGlyph glyph);
 // The buttons' stored properties, by control name (Command5, Command6, Command2, Command3, Command4,
 // Command7), the pictures included.
 std::vector<StoredControl> WebButtonStore();
+// The same as the form's design text.
+std::string WebButtonDesignText();
 
 }  // namespace ferrik

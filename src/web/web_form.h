@@ -30,26 +30,21 @@ enum WebControlId : int {
     kStatusBar1,
 };
 
-// The standard controls; the buttons, the browser and the status bar are placed by the window.
+// The controls of the table; the browser and the status bar are placed by the window. The
+// tesselbuttons' other properties are stored in the form's design text (web_buttons.h).
 inline constexpr ControlLayout kWebControls[] = {
+    {kWebCommand5, "Command5", ControlKind::TesselButton, {120, 75, 615, 495}, u""},
+    {kWebCommand6, "Command6", ControlKind::TesselButton, {840, 75, 615, 495}, u""},
+    {kWebCommand2, "Command2", ControlKind::TesselButton, {1560, 75, 615, 495}, u""},
+    {kWebCommand3, "Command3", ControlKind::TesselButton, {2280, 75, 615, 495}, u""},
+    {kWebCommand4, "Command4", ControlKind::TesselButton, {3000, 75, 615, 495}, u""},
+    {kWebCommand7, "Command7", ControlKind::TesselButton, {3720, 75, 1335, 495}, u""},
     {kPicAddress, "picAddress", ControlKind::PictureBox, {120, 540, 4500, 750}, u""},
     {kLblAddress, "lblAddress", ControlKind::Label, {45, 60, 720, 180}, u"地址(&A):", kPicAddress},
     {kCboAddress, "cboAddress", ControlKind::ComboBox, {45, 360, 3795, 300}, u"", kPicAddress},
     {kWebCommand1, "Command1", ControlKind::Button, {3960, 360, 375, 320}, u">", kPicAddress},
     {kCmbSearch, "cmbSearch", ControlKind::ComboBox, {6960, 900, 1995, 300}, u""},
     {kListView2, "ListView2", ControlKind::ListView, {120, 1320, 2775, 5775}, u""},
-};
-
-// The six tesselbuttons, in tab order; their other properties are stored in the form's design text.
-struct WebButtonLayout {
-    int id;
-    const char* name;
-    TwipsRect rect;
-};
-inline constexpr WebButtonLayout kWebButtons[] = {
-    {kWebCommand5, "Command5", {120, 75, 615, 495}},  {kWebCommand6, "Command6", {840, 75, 615, 495}},
-    {kWebCommand2, "Command2", {1560, 75, 615, 495}}, {kWebCommand3, "Command3", {2280, 75, 615, 495}},
-    {kWebCommand4, "Command4", {3000, 75, 615, 495}}, {kWebCommand7, "Command7", {3720, 75, 1335, 495}},
 };
 
 inline constexpr TwipsRect kBrowserRect = {3000, 1320, 6945, 5895};

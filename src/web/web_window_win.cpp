@@ -38,7 +38,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-WebWindow::WebWindow(WebWindowOptions options) : m_options(std::move(options)) {}
+WebWindow::WebWindow(WebWindowOptions options) : m_options(std::move(options)), m_buttons(WebButtonDesignText()) {}
 
 WebWindow::~WebWindow() {
     if (Hwnd()) DestroyWindow(Hwnd());
@@ -94,28 +94,21 @@ HWND WebWindow::Control(int id) const {
 }
 
 TesselButtonWindow* WebWindow::Button(int id) const {
-    return TesselButtonWindow::FromHandle(Control(id));
+    return m_buttons.Find(id);
 }
 
 bool WebWindow::OnCreate() {
     m_font = CreateFormFont(m_dpi);
-    // The buttons from their stored properties, at their places of the layout.
-    const std::vector<StoredControl> store = WebButtonStore();
-    for (const WebButtonLayout& layout : kWebButtons) {
-        const PropertyBag* stored = nullptr;
-        for (const StoredControl& control : store)
-            if (control.name == layout.name) stored = &control.bag;
-        auto button = std::make_unique<TesselButtonWindow>(m_buttonEvents);
-        const RECT pixels{Px(layout.rect.left), Px(layout.rect.top), Px(layout.rect.left + layout.rect.width),
-                          Px(layout.rect.top + layout.rect.height)};
-        const Text name = FromUtf8(layout.name);
-        if (!button->Create(Hwnd(), layout.id, pixels, stored, name)) return false;
-        m_controls[layout.id - kWebCommand5] = button->Hwnd();
-        m_buttons.push_back(std::move(button));
-    }
     for (const ControlLayout& layout : kWebControls) {
         HWND parent = layout.container ? Control(layout.container) : Hwnd();
-        HWND hwnd = CreateFormControl(layout, parent, m_dpi, m_font.get());
+        HWND hwnd = nullptr;
+        if (layout.kind == ControlKind::TesselButton) {
+            // From the stored properties; Click comes as WM_COMMAND BN_CLICKED.
+            if (TesselButtonWindow* button = m_buttons.Create(layout, parent, m_dpi, nullptr, m_font.get()))
+                hwnd = button->Hwnd();
+        } else {
+            hwnd = CreateFormControl(layout, parent, m_dpi, m_font.get());
+        }
         if (!hwnd) return false;
         m_controls[layout.id - kWebCommand5] = hwnd;
     }
@@ -144,6 +137,7 @@ bool WebWindow::OnCreate() {
             info.lpszText = const_cast<wchar_t*>(Wide(tip));
             SendMessageW(m_searchTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
         }
+        m_buttons.SetContainerTooltips(m_searchTip);
     }
 
     // ListView2: one column, its rows kept here (owner data).
@@ -341,6 +335,9 @@ LRESULT CALLBACK WebWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         RemoveWindowSubclass(hwnd, EditProc, id);
         return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
+    // The form's dialog handling would take Enter for itself.
+    if (msg == WM_GETDLGCODE && wParam == VK_RETURN)
+        return DefSubclassProc(hwnd, msg, wParam, lParam) | DLGC_WANTMESSAGE;
     if (wParam == VK_RETURN && (msg == WM_KEYDOWN || msg == WM_CHAR)) {
         // Handled on the key press; the character would only beep.
         if (msg == WM_KEYDOWN) {

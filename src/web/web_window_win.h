@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/form_controls_win.h"
 #include "common/ports.h"
 #include "controls/tesselbutton_win.h"
 #include "platform/handles_win.h"
@@ -73,13 +74,10 @@ private:
     // The edit lines of the two combo boxes: Enter goes to the address or fills the keyword.
     static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
 
-    class NoButtonEvents final : public ButtonEvents {};
-
     WebWindowOptions m_options;
     WebNavigator m_navigator{*this};
     std::unique_ptr<Browser> m_browser;
-    NoButtonEvents m_buttonEvents;
-    std::vector<std::unique_ptr<TesselButtonWindow>> m_buttons;
+    FormButtons m_buttons;
     std::vector<SiteRow> m_sites;
     CSkinner m_skinner;
     UniqueGdi<HFONT> m_font;

@@ -223,6 +223,20 @@ TEST_F(WebWindowTest, SiteClickButtonsAndHandOver) {
     EXPECT_EQ(browser->calls, (std::vector<Text>{u"Navigate tv.example.org", u"GoBack", u"GoForward", u"GoHome",
                                                  u"Refresh", u"Stop", u"Navigate kb.example.net/x"}));
 
+    // Enter in the address box goes there; Enter in the search box fills the page's text inputs.
+    browser->calls.clear();
+    HWND search = FindWindowExW(Ctl(kCmbSearch), nullptr, L"Edit", nullptr);
+    ASSERT_NE(search, nullptr);
+    EXPECT_TRUE(SendMessageW(FindWindowExW(Ctl(kCboAddress), nullptr, L"Edit", nullptr), WM_GETDLGCODE, VK_RETURN, 0) &
+                DLGC_WANTMESSAGE);
+    SendMessageW(FindWindowExW(Ctl(kCboAddress), nullptr, L"Edit", nullptr), WM_KEYDOWN, VK_RETURN, 0);
+    browser->document.elements = {{u"INPUT", u"text", u""}, {u"INPUT", u"password", u""}};
+    SetWindowTextW(Ctl(kCmbSearch), L"笑傲江湖");
+    SendMessageW(search, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(browser->calls, std::vector<Text>{u"Navigate kb.example.net/x"});
+    EXPECT_EQ(browser->document.elements[0].value, u"笑傲江湖");
+    EXPECT_EQ(browser->document.elements[1].value, u"");
+
     // Typing "HTTP:///" turns it into "http://".
     HWND edit = FindWindowExW(Ctl(kCboAddress), nullptr, L"Edit", nullptr);
     ASSERT_NE(edit, nullptr);
