@@ -65,13 +65,13 @@ struct Fonts {
     Fonts() {
         const auto make = [](int height, int weight, bool underline) {
             return UniqueGdi<HFONT>(CreateFontW(-height, 0, 0, 0, weight, FALSE, underline, FALSE, DEFAULT_CHARSET,
-                                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                                                 DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
         };
         for (int underline = 0; underline < 2; ++underline) {
-            fonts[0][underline] = make(12, FW_NORMAL, underline);
-            fonts[1][underline] = make(12, FW_BOLD, underline);
-            fonts[2][underline] = make(18, FW_BOLD, underline);
+            fonts[0][underline] = make(14, FW_NORMAL, underline);
+            fonts[1][underline] = make(14, FW_BOLD, underline);
+            fonts[2][underline] = make(20, FW_BOLD, underline);
         }
     }
     HFONT Get(FontRole role, bool underline) const {
@@ -393,13 +393,18 @@ void OwnBrowser::OnSize() {
 
 void OwnBrowser::OnPaint() {
     PaintDc paint(Hwnd());
+    Draw(paint.get(), paint.area());
+}
+
+// The visible part of the page, drawn off screen and copied in one piece (no flicker while scrolling).
+void OwnBrowser::Draw(HDC target, const RECT& area) {
     RECT rc{};
     GetClientRect(Hwnd(), &rc);
     if (rc.right <= 0 || rc.bottom <= 0) return;
     const PageLayout& layout = Layout();
 
-    UniqueDc memory(CreateCompatibleDC(paint.get()));
-    UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(paint.get(), rc.right, rc.bottom));
+    UniqueDc memory(CreateCompatibleDC(target));
+    UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(target, rc.right, rc.bottom));
     SelectGuard selectBitmap(memory.get(), bitmap.get());
     const HDC dc = memory.get();
     UniqueGdi<HBRUSH> white(CreateSolidBrush(RGB(255, 255, 255)));
@@ -412,7 +417,7 @@ void OwnBrowser::OnPaint() {
     const int top = m_scrollTop;
     for (const LayoutBox& box : layout.boxes) {
         const int y = box.y - top;
-        if (y + box.height < paint.area().top || y >= paint.area().bottom) continue;
+        if (y + box.height < area.top || y >= area.bottom) continue;
         const bool isLink = box.link != kNoIndex;
         RECT r{box.x, y, box.x + box.width, y + box.height};
         switch (box.kind) {
@@ -458,7 +463,7 @@ void OwnBrowser::OnPaint() {
             Rectangle(dc, r.left, r.top, r.right, r.bottom);
         }
     }
-    BitBlt(paint.get(), 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
+    BitBlt(target, 0, 0, rc.right, rc.bottom, dc, 0, 0, SRCCOPY);
 }
 
 void OwnBrowser::SetHover(std::optional<std::size_t> link) {
@@ -516,6 +521,12 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             OnPaint();
             return 0;
+        case WM_PRINTCLIENT: {
+            RECT rc{};
+            GetClientRect(Hwnd(), &rc);
+            Draw(reinterpret_cast<HDC>(wParam), rc);
+            return 0;
+        }
         case WM_ERASEBKGND:
             return 1;
         case WM_SIZE:

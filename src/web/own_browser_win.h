@@ -62,6 +62,7 @@ private:
     void CancelLoad();
 
     void OnPaint();
+    void Draw(HDC target, const RECT& area);
     void OnSize();
     void OnMouseMove(int x, int y);
     void OnMouseLeave();

@@ -312,7 +312,7 @@ private:
         } else if (name == u"br") {
             Push({PageRun::Kind::LineBreak});
         } else if (name == u"li") {
-            FlowText(u"\u2022", true);
+            FlowText(u"\u00b7", true);
             m_pendingSpace = true;
         } else if (name == u"td" || name == u"th") {
             m_pendingSpace = m_lineHasContent;

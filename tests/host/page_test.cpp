@@ -65,7 +65,7 @@ TEST(Page, ReadsAsTheTextAReaderSees) {
         {u"<script>document.write('<p>x')</script><style>p{color:red}</style>shown<!-- hidden -->",
          "", "shown"},
         {u"<div>one</div><div>two</div>three<br><br>four", "", "one\ntwo\nthree\n\nfour"},
-        {u"<ul><li>One<li> Two </ul>after", "", "\u2022 One\n\u2022 Two\n\nafter"},
+        {u"<ul><li>One<li> Two </ul>after", "", "\u00b7 One\n\u00b7 Two\n\nafter"},
         {u"<pre>a  b\n c\tx</pre>next", "", "a  b\n c    x\n\nnext"},
         {u"<table><tr><td>名称</td><td>地址</td></tr><tr><td>x</td></tr></table>", "", "名称 地址\nx"},
         {u"<p>海报 <img src=p.jpg alt=' Poster  1 '><img src=n.gif><img alt=''>", "", "海报 [Poster 1]"},

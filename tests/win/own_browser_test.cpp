@@ -289,8 +289,9 @@ TEST_F(OwnBrowserTest, DocumentModelTakesTheWebWindowsWrites) {
         ASSERT_NE(document, nullptr);
         for (std::size_t i = 0; i < document->ElementCount(); ++i) {
             const std::optional<Text> type = document->Type(i);
-            if (document->TagName(i) == u"INPUT" && type && ToLower(*type) == u"text")
+            if (document->TagName(i) == u"INPUT" && type && ToLower(*type) == u"text") {
                 EXPECT_TRUE(document->SetValue(i, u"功夫"));
+            }
         }
     };
     ASSERT_TRUE(Load(Url("/search.html")));
@@ -315,6 +316,146 @@ TEST_F(OwnBrowserTest, DocumentModelTakesTheWebWindowsWrites) {
     Text text;
     for (const LayoutBox& box : browser->Layout().boxes) text += box.text;
     EXPECT_EQ(ToUtf8(text), "无法打开网页打开网页失败。您可能没有联网或者远程网址已经失效。");  // title, then the body
+}
+
+// The client area as drawn by the window itself (WM_PRINTCLIENT), 0x00RRGGBB pixels.
+struct Drawn {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+Drawn DrawClient(HWND hwnd) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    Drawn out;
+    out.width = rc.right;
+    out.height = rc.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), out.width, -out.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    out.pixels.assign(p, p + static_cast<std::size_t>(out.width) * out.height);
+    for (std::uint32_t& px : out.pixels) px &= 0xFFFFFF;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return out;
+}
+
+int Red(std::uint32_t px) { return (px >> 16) & 0xFF; }
+int Green(std::uint32_t px) { return (px >> 8) & 0xFF; }
+int Blue(std::uint32_t px) { return px & 0xFF; }
+bool IsBlue(std::uint32_t px) { return Blue(px) > 150 && Red(px) < 100 && Green(px) < 100; }
+bool IsDarkNeutral(std::uint32_t px) { return Red(px) < 100 && Red(px) == Green(px) && Green(px) == Blue(px); }
+bool IsMidGray(std::uint32_t px) {
+    return Red(px) == Green(px) && Green(px) == Blue(px) && Red(px) > 40 && Red(px) < 200;
+}
+
+int CountIn(const Drawn& d, const LayoutBox& box, int scrollTop, bool (*matches)(std::uint32_t)) {
+    int count = 0;
+    for (int y = box.y - scrollTop; y < box.y - scrollTop + box.height; ++y)
+        for (int x = box.x; x < box.x + box.width; ++x) count += matches(d.At(x, y)) ? 1 : 0;
+    return count;
+}
+
+TEST_F(OwnBrowserTest, DrawsTitleTextLinksFieldsAndAltText) {
+    server.Serve("/page.html", test::Page("<meta charset=utf-8><title>标题</title><p>plain text <a href=x>link text</a>"
+                                          "<p><input value=abc size=10> <img alt=海报>"));
+    ASSERT_TRUE(Load(Url("/page.html")));
+    const Drawn d = DrawClient(browser->Hwnd());
+    const std::vector<LayoutBox>& boxes = browser->Layout().boxes;
+    ASSERT_EQ(boxes.size(), 6u);  // 标题 | plain text | link text | abc | " " | 海报
+    const LayoutBox& title = boxes[0];
+    const LayoutBox& plain = boxes[1];
+    const LayoutBox& link = boxes[2];
+    const LayoutBox& field = boxes[3];
+    const LayoutBox& alt = boxes[5];
+    EXPECT_GT(title.height, plain.height);  // the title is a heading
+    EXPECT_GT(CountIn(d, title, 0, IsDarkNeutral), 0);
+    EXPECT_GT(CountIn(d, plain, 0, IsDarkNeutral), 10);
+    EXPECT_EQ(CountIn(d, plain, 0, IsBlue), 0);
+    EXPECT_GT(CountIn(d, link, 0, IsBlue), 10);
+    EXPECT_EQ(CountIn(d, link, 0, IsDarkNeutral), 0);
+    // Underlined: one row of the link is blue from end to end (but for a pixel or two).
+    int longestRow = 0;
+    for (int y = link.y; y < link.y + link.height; ++y) {
+        int run = 0;
+        for (int x = link.x; x < link.x + link.width; ++x) run += IsBlue(d.At(x, y)) ? 1 : 0;
+        longestRow = std::max(longestRow, run);
+    }
+    EXPECT_GE(longestRow, link.width - 2);
+    // The field: a gray frame with its value inside.
+    EXPECT_TRUE(IsMidGray(d.At(field.x, field.y + field.height / 2)));
+    EXPECT_TRUE(IsMidGray(d.At(field.x + field.width - 1, field.y + field.height / 2)));
+    EXPECT_EQ(ToUtf8(field.text), "abc");
+    LayoutBox inside = field;
+    inside.x += 1;
+    inside.y += 1;
+    inside.width -= 2;
+    inside.height -= 2;
+    EXPECT_GT(CountIn(d, inside, 0, IsDarkNeutral), 5);
+    EXPECT_EQ(ToUtf8(alt.text), "海报");
+    EXPECT_GT(CountIn(d, alt, 0, IsMidGray), 10);
+    EXPECT_EQ(d.At(2, 2), 0xFFFFFFu);
+}
+
+TEST_F(OwnBrowserTest, ScrollsWithWheelKeysAndScrollBar) {
+    std::string html = "<meta charset=utf-8>";
+    for (int i = 0; i < 200; ++i) html += "<p>line " + std::to_string(i);
+    html += "<p><a href=last.html>last</a>";
+    server.Serve("/long.html", test::Page(html));
+    ASSERT_TRUE(Load(Url("/long.html")));
+    const HWND hwnd = browser->Hwnd();
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    const int bottom = browser->Layout().height - rc.bottom;
+    ASSERT_GT(bottom, 1000);
+
+    SendMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 0);
+    const int line = browser->ScrollTop();
+    ASSERT_GT(line, 0);
+    struct Step {
+        UINT msg;
+        WPARAM wParam;
+        int expected;
+    };
+    const int page = rc.bottom - line;
+    const Step steps[] = {
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 4 * line},  // three lines a notch
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), line},
+        {WM_KEYDOWN, VK_NEXT, line + page},
+        {WM_VSCROLL, SB_PAGEDOWN, line + 2 * page},
+        {WM_KEYDOWN, VK_PRIOR, line + page},
+        {WM_VSCROLL, SB_LINEUP, page},
+        {WM_KEYDOWN, VK_END, bottom},
+        {WM_KEYDOWN, VK_DOWN, bottom},  // never past the end
+        {WM_KEYDOWN, VK_HOME, 0},
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0},  // nor above the top
+        {WM_VSCROLL, SB_BOTTOM, bottom},
+    };
+    for (const Step& step : steps) {
+        SendMessageW(hwnd, step.msg, step.wParam, 0);
+        EXPECT_EQ(browser->ScrollTop(), step.expected) << step.msg << " " << step.wParam;
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_ALL;
+        GetScrollInfo(hwnd, SB_VERT, &si);
+        EXPECT_EQ(si.nPos, step.expected);
+    }
+    // At the bottom the last link is under the pointer where it is drawn.
+    log.Take();
+    const POINT last = LinkPoint(0);
+    ASSERT_GT(last.y, 0);
+    ASSERT_LT(last.y, rc.bottom);
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(last.x, last.y));
+    EXPECT_THAT(log.Take(), ElementsAre("StatusTextChange " + Url("/last.html")));
 }
 
 }  // namespace
