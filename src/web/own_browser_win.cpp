@@ -128,7 +128,7 @@ struct OwnBrowser::Load {
 namespace {
 
 // Runs on the worker: no windows but the one it posts its answer to.
-void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, HttpOptions options, HWND hwnd,
+void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, Text charset, HttpOptions options, HWND hwnd,
               std::uint64_t id);
 
 }  // namespace
@@ -156,7 +156,15 @@ std::unique_ptr<Browser> CreateOwnBrowser(HWND parent, BrowserEvents& events, co
 bool OwnBrowser::Navigate(TextView url) {
     const Text address = BrowserAddress(url);
     if (address.empty()) return false;
-    return StartNavigation(address, Move::New, kNoIndex);
+    // A link of the page sends its query in the page's charset, as browsers do (a GBK film site's
+    // search link); anything else goes as typed into an address bar, in UTF-8.
+    Text charset = u"UTF-8";
+    if (m_page) {
+        const std::vector<PageLink>& links = m_page->Links();
+        if (std::any_of(links.begin(), links.end(), [&](const PageLink& link) { return link.href == address; }))
+            charset = m_page->Charset();
+    }
+    return StartNavigation(address, Move::New, kNoIndex, charset);
 }
 
 bool OwnBrowser::GoBack() {
@@ -197,7 +205,7 @@ void OwnBrowser::CancelLoad() {
 }
 
 // A reload goes without BeforeNavigate2, as in the system's control; everything else may be cancelled.
-bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex) {
+bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex, Text charset) {
     if (move != Move::Reload) {
         const std::weak_ptr<bool> alive = m_alive;
         bool cancel = false;
@@ -220,7 +228,7 @@ bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex) 
         PostMessageW(Hwnd(), kMsgLoadDone, static_cast<WPARAM>(load->id), 0);
     } else {
         try {
-            std::thread(LoadPage, load->state, url, m_options, Hwnd(), load->id).detach();
+            std::thread(LoadPage, load->state, url, std::move(charset), m_options, Hwnd(), load->id).detach();
         } catch (const std::system_error&) {
             load->state->error = kInetResourceNotFound;  // no thread to fetch with: as if unreachable
             PostMessageW(Hwnd(), kMsgLoadDone, static_cast<WPARAM>(load->id), 0);
@@ -232,13 +240,12 @@ bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex) 
 
 namespace {
 
-void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, HttpOptions options, HWND hwnd,
+void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, Text charset, HttpOptions options, HWND hwnd,
               std::uint64_t id) {
     std::unique_ptr<Page> page;
     std::int32_t error = 0;
     try {
-        // Typed or followed, the address goes out as an address bar sends it: its query as UTF-8.
-        const HttpResponse response = HttpGetBlocking(url, u"UTF-8", options, state->cancel);
+        const HttpResponse response = HttpGetBlocking(url, charset, options, state->cancel);
         if (response.status >= 400) {
             error = response.status;
         } else if (!state->cancel) {
@@ -487,11 +494,30 @@ void OwnBrowser::OnMouseLeave() {
     SetHover(std::nullopt);
 }
 
+// What a click at a point acts on: a link, else a field (its element); none when neither.
+std::optional<OwnBrowser::ClickTarget> OwnBrowser::TargetAt(int x, int y) {
+    const LayoutBox* box = BoxAt(Layout(), x, y + m_scrollTop);
+    if (!box || (box->link == kNoIndex && box->element == kNoIndex)) return std::nullopt;
+    return ClickTarget{box->link, box->link == kNoIndex ? box->element : kNoIndex};
+}
+
 void OwnBrowser::OnClick(int x, int y) {
-    const std::optional<std::size_t> link = LinkAt(Layout(), x, y + m_scrollTop);
-    const bool same = link && link == m_pressed;
+    const std::optional<ClickTarget> target = TargetAt(x, y);
+    const bool same = target && m_pressed && target->link == m_pressed->link && target->element == m_pressed->element;
     m_pressed.reset();
-    if (same) FollowLink(*link);
+    if (!same) return;
+    if (target->link != kNoIndex) {
+        FollowLink(target->link);
+    } else {
+        Submit(target->element);
+    }
+}
+
+// A submit button sends its form (GET forms only: the HTTP client only gets).
+void OwnBrowser::Submit(std::size_t element) {
+    if (!m_page || m_page->Elements()[element].type != u"submit") return;
+    if (std::optional<Text> address = m_page->SubmitAddress(element))
+        StartNavigation(std::move(*address), Move::New, kNoIndex, m_page->Charset());
 }
 
 // A link with a target of its own asks for a new window; when the host lets it open one, the
@@ -546,7 +572,7 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_LBUTTONDOWN:
             SetFocus(Hwnd());
-            m_pressed = LinkAt(Layout(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) + m_scrollTop);
+            m_pressed = TargetAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_LBUTTONUP:
             OnClick(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

@@ -55,7 +55,8 @@ private:
     enum class Move { New, Back, Forward, Reload };
     struct Load;
 
-    bool StartNavigation(Text url, Move move, std::size_t historyIndex);
+    // `charset`: the one the address's query is sent in.
+    bool StartNavigation(Text url, Move move, std::size_t historyIndex, Text charset = u"UTF-8");
     void OnLoadStarted(std::uint64_t id);
     void OnLoadDone(std::uint64_t id);
     void Commit(std::unique_ptr<Page> page, const Load& load);
@@ -66,7 +67,13 @@ private:
     void OnSize();
     void OnMouseMove(int x, int y);
     void OnMouseLeave();
+    struct ClickTarget {
+        std::size_t link;
+        std::size_t element;
+    };
+    std::optional<ClickTarget> TargetAt(int x, int y);
     void OnClick(int x, int y);
+    void Submit(std::size_t element);
     void FollowLink(std::size_t index);
     void SetHover(std::optional<std::size_t> link);
     void ScrollTo(int top);
@@ -92,7 +99,7 @@ private:
     int m_layoutWidth = 0;
     int m_scrollTop = 0;
     std::optional<std::size_t> m_hover;
-    std::optional<std::size_t> m_pressed;
+    std::optional<ClickTarget> m_pressed;
     bool m_trackingLeave = false;
 };
 

@@ -173,6 +173,8 @@ public:
         if (m_templateDepth > 0) return;
         if (name == u"a") {
             CloseLink();
+        } else if (name == u"form") {
+            m_form = kNoIndex;
         } else if (name == u"select") {
             CloseSelect();
         } else if (name == u"option") {
@@ -293,6 +295,18 @@ private:
             const HtmlAttribute* found = tag.Find(attributeName);
             return found ? &found->value : nullptr;
         };
+        if (name == u"form") {
+            // Forms do not nest: a form inside a form is ignored, as the tree builder does.
+            if (m_form == kNoIndex) {
+                const Text* action = attribute(u"action");
+                const Text* method = attribute(u"method");
+                m_page.m_forms.push_back({action ? *action : Text(), method && AsciiLower(TrimSpaces(*method)) == u"post"});
+                m_form = m_page.m_forms.size() - 1;
+            }
+        } else if (IsOneOf(name, {u"input", u"textarea", u"select", u"button"})) {
+            element.form = m_form;
+            if (const Text* fieldName = attribute(u"name")) element.name = *fieldName;
+        }
 
         if (IsParagraphBlock(name)) {
             Edge(PageRun::Kind::Paragraph);
@@ -300,7 +314,10 @@ private:
             Edge(PageRun::Kind::BlockEdge);
         }
         if (IsBold(name)) ++m_bold;
-        if (IsPreformatted(name)) ++m_pre;
+        if (IsPreformatted(name)) {
+            ++m_pre;
+            m_preStart = true;  // a newline right after <pre> is not part of its text
+        }
 
         if (name == u"a") {
             CloseLink();
@@ -472,6 +489,8 @@ private:
     // Character data in the flow: white space collapsed to one space, none at a line's start;
     // preformatted text keeps its spaces and breaks its lines where the text does.
     void FlowText(TextView text, bool preformatted) {
+        if (std::exchange(m_preStart, false) && preformatted && !text.empty() && text.front() == u'\n')
+            text.remove_prefix(1);
         if (preformatted) {
             std::size_t start = 0;
             for (std::size_t i = 0; i <= text.size(); ++i) {
@@ -523,12 +542,14 @@ private:
     std::size_t m_templateDepth = 0;
     std::size_t m_link = kNoIndex;
     std::size_t m_select = kNoIndex;
+    std::size_t m_form = kNoIndex;
     std::vector<bool> m_hasOptionValue;
     bool m_option = false;
     std::size_t m_textarea = kNoIndex;
     bool m_textareaStart = false;
     int m_bold = 0;
     int m_pre = 0;
+    bool m_preStart = false;
     bool m_lineHasContent = false;
     bool m_pendingSpace = false;
     bool m_titleOpen = false;
@@ -559,6 +580,7 @@ Page Page::FromBytes(std::string_view body, std::string_view contentType, TextVi
     Page page;
     page.m_url = Text(url);
     const DocumentCharset charset = SniffCharset(body, contentType);
+    page.m_charset = charset.encoding.label;
     Build(page, false, nullptr, [&](HtmlTokenizer& tokenizer) {
         BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
         Text piece;
@@ -617,6 +639,7 @@ bool Page::PasteHtmlIntoBody(TextView html) {
         if (run.element != kNoIndex) run.element += offset;
     m_runs = std::move(fragment.m_runs);
     m_links = std::move(fragment.m_links);
+    m_forms = std::move(fragment.m_forms);
     Changed();
     return true;
 }
@@ -628,6 +651,64 @@ Text BrowserAddress(TextView typed) {
     if (AsciiLower(typed) == u"about:blank") return u"about:blank";
     if (ParseUrl(typed)) return Text(typed);
     return u"http://" + Text(typed);
+}
+
+namespace {
+
+// application/x-www-form-urlencoded, but for characters beyond ASCII: those stay as they are, for
+// the request to send in the page's charset.
+void AppendFormEncoded(Text& out, TextView text) {
+    constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    for (char16_t c : text) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'*' ||
+            c == u'-' || c == u'.' || c == u'_' || c >= 0x80) {
+            out += c;
+        } else if (c == u' ') {
+            out += u'+';
+        } else {
+            out += u'%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+}
+
+}  // namespace
+
+std::optional<Text> Page::SubmitAddress(std::size_t submitter) const {
+    if (submitter >= m_elements.size()) return std::nullopt;
+    const std::size_t formIndex = m_elements[submitter].form;
+    if (formIndex == kNoIndex || m_forms[formIndex].post) return std::nullopt;
+    Text query;
+    const auto add = [&query](TextView name, TextView value) {
+        if (!query.empty()) query += u'&';
+        AppendFormEncoded(query, name);
+        query += u'=';
+        AppendFormEncoded(query, value);
+    };
+    for (std::size_t i = 0; i < m_elements.size(); ++i) {
+        const PageElement& e = m_elements[i];
+        if (e.form != formIndex || e.name.empty() || !e.type) continue;
+        const Text& type = *e.type;
+        const Text value = e.value.value_or(Text());
+        if (type == u"submit" || type == u"image") {
+            if (i == submitter) add(e.name, value);
+        } else if (type == u"checkbox" || type == u"radio") {
+            if (e.checked) add(e.name, value);
+        } else if (type == u"select-multiple") {
+            for (const PageOption& option : e.options)
+                if (option.selected) add(e.name, option.value);
+        } else if (type != u"reset" && type != u"button" && type != u"file") {
+            add(e.name, value);
+        }
+    }
+    const Text& action = m_forms[formIndex].action;
+    std::optional<Text> address = ResolveUrl(TrimSpaces(action).empty() ? TextView(m_url) : TextView(action), m_base,
+                                             UrlForm::Display);
+    if (!address) return std::nullopt;
+    // The query replaces the action's own; a fragment goes.
+    Text result = address->substr(0, std::min(address->find(u'#'), address->find(u'?')));
+    return result + u'?' + query;
 }
 
 }  // namespace ferrik

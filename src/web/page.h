@@ -30,6 +30,13 @@ struct PageElement {
     bool checked = false;       // check boxes and option buttons
     int size = 0;               // an input's size attribute, 0 when absent
     std::vector<PageOption> options;  // a SELECT's
+    Text name;                        // a form field's name attribute
+    std::size_t form = kNoIndex;      // a form field's form, index into the page's forms
+};
+
+struct PageForm {
+    Text action;  // as written; resolved when submitted
+    bool post = false;
 };
 
 struct PageLink {
@@ -68,12 +75,21 @@ public:
                           const ByteDecoder& decoder);
 
     const Text& Url() const { return m_url; }
+    // The charset the page was read in ("UTF-8" for a page made from text): its links' queries go in it.
+    const Text& Charset() const { return m_charset; }
     const Text& Title() const { return m_title; }
     const std::vector<PageRun>& Runs() const { return m_runs; }
     const std::vector<PageLink>& Links() const { return m_links; }
     const std::vector<PageElement>& Elements() const { return m_elements; }
     // What a form field shows in its box: the value, the chosen option's text, bullets for a password.
     Text FieldText(std::size_t element) const;
+
+    // Where submitting the form of field `submitter` (a submit button) goes: the form's action with
+    // its fields as the query ("name=value&..."; the submitter counts only when it is the one
+    // pressed). Characters beyond ASCII stay readable: the request sends them in the page's
+    // charset. nullopt for a field outside a form and for a form sent by POST, which this
+    // browser cannot send.
+    std::optional<Text> SubmitAddress(std::size_t submitter) const;
 
     // Called after every change of the content (SetValue, PasteHtmlIntoBody).
     void SetChangeHandler(std::function<void()> handler) { m_changed = std::move(handler); }
@@ -93,6 +109,7 @@ private:
     }
 
     Text m_url;
+    Text m_charset = u"UTF-8";
     Text m_base;  // where relative links resolve: the first <base href>, else the address
     Text m_baseTarget;
     Text m_title;
@@ -100,6 +117,7 @@ private:
     std::size_t m_bodyIndex = kNoIndex;  // the BODY element; the body's elements follow it
     std::vector<PageRun> m_runs;         // the body's content
     std::vector<PageLink> m_links;
+    std::vector<PageForm> m_forms;
     std::function<void()> m_changed;
 };
 
@@ -139,7 +157,9 @@ inline constexpr int kFieldPadding = 3;  // between a field's frame and its text
 // body's flow, wrapped at spaces and between CJK characters (a word wider than a line is cut).
 PageLayout LayoutPage(const Page& page, int width, TextMeasurer& measurer);
 
-// The link under a point of the laid-out page; nullopt when none.
+// The box under a point of the laid-out page, null when none.
+const LayoutBox* BoxAt(const PageLayout& layout, int x, int y);
+// The link under a point; nullopt when none.
 std::optional<std::size_t> LinkAt(const PageLayout& layout, int x, int y);
 
 }  // namespace ferrik

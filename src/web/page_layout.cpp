@@ -217,16 +217,22 @@ PageLayout LayoutPage(const Page& page, int width, TextMeasurer& measurer) {
     return layout;
 }
 
-std::optional<std::size_t> LinkAt(const PageLayout& layout, int x, int y) {
+const LayoutBox* BoxAt(const PageLayout& layout, int x, int y) {
     // Boxes of a line share its bottom edge, so bottoms never decrease from box to box.
     auto it = std::partition_point(layout.boxes.begin(), layout.boxes.end(),
                                    [y](const LayoutBox& box) { return box.y + box.height <= y; });
-    if (it == layout.boxes.end()) return std::nullopt;
+    if (it == layout.boxes.end()) return nullptr;
     const int bottom = it->y + it->height;
     for (; it != layout.boxes.end() && it->y + it->height == bottom; ++it) {
-        if (it->link != kNoIndex && x >= it->x && x < it->x + it->width && y >= it->y) return it->link;
+        if (x >= it->x && x < it->x + it->width && y >= it->y) return &*it;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<std::size_t> LinkAt(const PageLayout& layout, int x, int y) {
+    const LayoutBox* box = BoxAt(layout, x, y);
+    if (!box || box->link == kNoIndex) return std::nullopt;
+    return box->link;
 }
 
 }  // namespace ferrik

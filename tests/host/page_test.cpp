@@ -66,7 +66,7 @@ TEST(Page, ReadsAsTheTextAReaderSees) {
          "", "shown"},
         {u"<div>one</div><div>two</div>three<br><br>four", "", "one\ntwo\nthree\n\nfour"},
         {u"<ul><li>One<li> Two </ul>after", "", "\u00b7 One\n\u00b7 Two\n\nafter"},
-        {u"<pre>a  b\n c\tx</pre>next", "", "a  b\n c    x\n\nnext"},
+        {u"<pre>\na  b\n c\tx</pre>next", "", "a  b\n c    x\n\nnext"},
         {u"<table><tr><td>名称</td><td>地址</td></tr><tr><td>x</td></tr></table>", "", "名称 地址\nx"},
         {u"<p>海报 <img src=p.jpg alt=' Poster  1 '><img src=n.gif><img alt=''>", "", "海报 [Poster 1]"},
         {u"<a href=a.html>第1集</a> <a href=b.html>第2集</a>", "", "第1集 第2集"},
@@ -102,7 +102,9 @@ TEST(Page, LinksResolveAgainstTheBaseWithTheirTargets) {
 TEST(Page, BytesAreDecodedInTheCharsetThePageDeclares) {
     const test::IconvDecoder decoder;
     const std::string gbk = test::EncodeGbk(u"<title>影视</title><p>第一集");
-    EXPECT_EQ(Reading(Page::FromBytes(gbk, "text/html", kUrl, decoder)), "第一集");  // no declaration: GBK
+    const Page page = Page::FromBytes(gbk, "text/html", kUrl, decoder);  // no declaration: GBK
+    EXPECT_EQ(Reading(page), "第一集");
+    EXPECT_EQ(ToUtf8(page.Charset()), "GBK");
     EXPECT_EQ(ToUtf8(Page::FromBytes("<meta charset=utf-8><title>\xE5\xBD\xB1</title>", "", kUrl, decoder).Title()),
               "影");
     EXPECT_EQ(ToUtf8(Page::FromBytes("<title>\xE5\xBD\xB1</title>", "text/html; charset=UTF-8", kUrl, decoder).Title()),
@@ -185,6 +187,30 @@ TEST(Page, PasteHtmlReplacesTheBodyOnly) {
     Page blank(u"", u"about:blank");
     EXPECT_TRUE(blank.PasteHtmlIntoBody(u"<p>text"));
     EXPECT_EQ(Reading(blank), "text");
+}
+
+TEST(Page, SubmittingAGetFormBuildsItsAddress) {
+    const Page page(u"<form action='/search.asp?old=1#x'><input name=key value='功夫 片&1'>"
+                    u"<input type=hidden name=t value=2><input type=password name=p value=pw><input value=noname>"
+                    u"<input type=checkbox name=c value=y checked><input type=checkbox name=d>"
+                    u"<input type=radio name=r value=a><input type=radio name=r value=b checked>"
+                    u"<select name=s><option value=1>一<option selected>二</select><textarea name=ta>t</textarea>"
+                    u"<input type=submit name=go value=搜索><input type=submit name=other value=x>"
+                    u"<input type=reset name=rs></form>"
+                    u"<input type=submit name=outside><form method=POST><input type=submit name=p2></form>"
+                    u"<form><input name=q value=1><button name=b value=v>go</button></form>",
+                    kUrl);
+    std::vector<std::optional<std::string>> addresses;
+    for (std::size_t i = 0; i < page.ElementCount(); ++i) {
+        if (page.Type(i) != u"submit") continue;
+        const std::optional<Text> address = page.SubmitAddress(i);
+        addresses.push_back(address ? std::optional(ToUtf8(*address)) : std::nullopt);
+    }
+    EXPECT_THAT(addresses,
+                ElementsAre("http://films.example/search.asp?key=功夫+片%261&t=2&p=pw&c=y&r=b&s=二&ta=t&go=搜索",
+                            "http://films.example/search.asp?key=功夫+片%261&t=2&p=pw&c=y&r=b&s=二&ta=t&other=x",
+                            std::nullopt, std::nullopt,  // outside a form; POST
+                            "http://films.example/list/index.html?q=1&b=v"));
 }
 
 TEST(Page, AddressOfWhatIsTyped) {

@@ -278,6 +278,29 @@ TEST_F(OwnBrowserTest, LinksReportTheirAddressAndOpenInPlace) {
     EXPECT_THAT(log.lines, testing::Not(testing::Contains("NewWindow2")));
 }
 
+TEST_F(OwnBrowserTest, QueryOfALinkOrAFormGoesInThePagesCharset) {
+    server.Serve("/gbk.html", test::Page(test::Gbk(L"<a href='/s?k=功夫'>搜</a><form action=/s?old>"
+                                                   L"<input name=k value=功夫><input type=submit value=搜索></form>"),
+                                         "text/html; charset=gb2312"));
+    ASSERT_TRUE(Load(Url("/gbk.html")));
+    Click(LinkPoint(0));
+    ASSERT_TRUE(WaitDocument(2));
+    ASSERT_TRUE(browser->GoBack());
+    ASSERT_TRUE(WaitDocument(3));
+    POINT submit{-1, -1};
+    for (const LayoutBox& box : browser->Layout().boxes) {
+        if (box.kind == LayoutBox::Kind::Field && box.text == u"搜索") submit = {box.x + 2, box.y + 2};
+    }
+    Click(submit);
+    ASSERT_TRUE(WaitDocument(4));
+    // Typed, the same address goes as UTF-8, as from an address bar.
+    ASSERT_TRUE(Load(Url("/s?k=功夫")));
+    std::vector<std::string> targets;
+    for (const test::RecordedRequest& request : server.Requests()) targets.push_back(request.target);
+    EXPECT_THAT(targets, ElementsAre("/gbk.html", "/s?k=%B9%A6%B7%F2", "/gbk.html", "/s?k=%B9%A6%B7%F2",
+                                     "/s?k=%E5%8A%9F%E5%A4%AB"));
+}
+
 TEST_F(OwnBrowserTest, DocumentModelTakesTheWebWindowsWrites) {
     server.Serve("/search.html",
                  test::Page(test::Gbk(L"<title>搜索</title><form>片名 <input name=q value=旧> <input type=password>"
