@@ -92,7 +92,6 @@ private:
     std::vector<Text> m_history;
     std::size_t m_historyPos = kNoIndex;
     std::unique_ptr<Load> m_load;
-    std::uint64_t m_loadCount = 0;
 
     PageLayout m_layout;
     bool m_layoutDirty = true;

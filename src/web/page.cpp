@@ -140,7 +140,7 @@ public:
                 return;
             }
             if (name == u"body") {
-                EnsureBody(&tag);
+                EnsureBody();
                 return;
             }
             if (!m_bodyStarted && IsHeadElement(name)) {
@@ -149,7 +149,7 @@ public:
                 HeadElement(tag);
                 return;
             }
-            EnsureBody(nullptr);
+            EnsureBody();
         } else if (IsOneOf(name, {u"html", u"head", u"body"})) {
             return;
         }
@@ -204,7 +204,7 @@ public:
         }
         if (!m_bodyStarted) {
             if (std::all_of(text.begin(), text.end(), IsAsciiWhitespace)) return;
-            EnsureBody(nullptr);
+            EnsureBody();
         }
         FlowText(text, m_pre > 0);
     }
@@ -212,7 +212,7 @@ public:
     void Finish(const Page* baseOf) {
         CloseSelect();
         if (!m_fragment) {
-            EnsureBody(nullptr);
+            EnsureBody();
             m_page.m_title = Collapse(m_page.m_title);
             m_page.m_base = m_page.m_url;
             if (m_baseHref) {
@@ -258,7 +258,7 @@ private:
         if (!m_head) AddNamed(u"HEAD");
         m_head = true;
     }
-    void EnsureBody(const HtmlTag*) {
+    void EnsureBody() {
         if (m_bodyStarted) return;
         EnsureHead();
         m_page.m_bodyIndex = AddNamed(u"BODY");
@@ -397,7 +397,7 @@ private:
             m_textareaStart = false;
             value += text;
         } else if (m_raw == u"xmp" || m_raw == u"plaintext") {
-            if (!m_bodyStarted) EnsureBody(nullptr);
+            if (!m_bodyStarted) EnsureBody();
             FlowText(text, true);
         }
     }
@@ -449,11 +449,9 @@ private:
         if (!m_pendingSpace) return;
         m_pendingSpace = false;
         std::vector<PageRun>& runs = m_page.m_runs;
-        // A space between a link and what follows belongs to neither: it is never underlined.
+        // A space after a link belongs to what follows: it is never underlined.
         if (!runs.empty() && runs.back().kind == PageRun::Kind::Words &&
-            (runs.back().link == m_link || runs.back().link == kNoIndex) && runs.back().font == Font()) {
-            runs.back().text += u' ';
-        } else if (!runs.empty() && runs.back().kind == PageRun::Kind::Words && runs.back().link == kNoIndex) {
+            (runs.back().link == m_link || runs.back().link == kNoIndex)) {
             runs.back().text += u' ';
         } else {
             PageRun space{PageRun::Kind::Words, u" ", Font()};
