@@ -2,11 +2,8 @@
 
 #include "platform/handles_win.h"
 #include "platform/pump_win.h"
-#include "web/system_browser_win.h"
-#if __has_include("web/own_browser_win.h")
 #include "web/own_browser_win.h"
-#define FERRIK_HAVE_OWN_BROWSER 1
-#endif
+#include "web/system_browser_win.h"
 
 namespace ferrik {
 
@@ -72,15 +69,10 @@ std::unique_ptr<Browser> CreateBrowser(HWND parent, const RECT& bounds, BrowserE
             return browser;
         }
     }
-#ifdef FERRIK_HAVE_OWN_BROWSER
-    if (auto browser = CreateOwnBrowser(parent, events)) {
-        browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-        if (chosen) *chosen = BrowserKind::Own;
-        return browser;
-    }
-#endif
-    if (chosen) *chosen = BrowserKind::System;
-    return CreateSystemBrowser(parent, bounds, events);
+    auto browser = CreateOwnBrowser(parent, events);
+    if (browser) browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    if (chosen) *chosen = BrowserKind::Own;
+    return browser;
 }
 
 }  // namespace ferrik

@@ -15,6 +15,7 @@
 #include "common/stop_flag.h"
 #include "host/support/fake_browser.h"
 #include "web/browser_factory_win.h"
+#include "web/own_browser_win.h"
 #include "web/system_browser_win.h"
 #include "web/web_window_win.h"
 #include "win/support/http_server.h"
@@ -318,6 +319,10 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     // where it cannot (Wine), the factory says so and picks the other browser.
     const bool loads = PumpUntil([&] { return events.log.back().starts_with(u"DocumentComplete"); }, 3000);
     EXPECT_EQ(SystemBrowserUsable(form, 3000), loads);
+    BrowserKind chosen{};
+    RecordingEvents other;
+    EXPECT_NE(CreateBrowser(form, RECT{0, 0, 100, 100}, other, &chosen), nullptr);
+    EXPECT_EQ(chosen, loads ? BrowserKind::System : BrowserKind::Own);
     if (loads) {
         BrowserDocument* document = browser->Document();
         ASSERT_NE(document, nullptr);
@@ -325,6 +330,128 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     }
     browser.reset();
     DestroyWindow(form);
+}
+
+// A whole run with the browser the program chooses (Ferrik's own under Wine) on the loopback
+// film site: a site of the list, a link, a pop-up link, back and forward, a page that cannot be
+// reached, the hand-off and 智能分析 in the main window.
+TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
+    StopFlag = 0;
+    test::HttpTestServer server;
+    const std::wstring q1 = L"qvod://1000|0123456789ABCDEF0123456789ABCDEF01234501|天龙八部01.rmvb|";
+    const std::wstring q2 = L"qvod://1000|0123456789ABCDEF0123456789ABCDEF01234502|天龙八部02.rmvb|";
+    auto page = [](const std::wstring& title, const std::wstring& body) {
+        return test::Page(test::Gbk(L"<html><head><meta charset=\"gb2312\"><title>" + title + L"</title></head><body>" +
+                                    body + L"</body></html>"));
+    };
+    server.Serve("/site/", page(L"演示站",
+                                L"<p><a href=\"/site/list.html\">天龙八部</a></p>"
+                                L"<p>搜索：<input type=\"text\" name=\"q\"></p>"));
+    server.Serve("/site/list.html", page(L"天龙八部", L"<p>" + q1 + L"</p><p>" + q2 +
+                                                          L"</p><p><a href=\"/site/pop.html\" "
+                                                          L"target=\"_blank\">新窗口</a></p>"));
+    server.Serve("/site/pop.html", page(L"弹出", L"<p>弹出页</p>"));
+    test::DataDirectory data;
+    const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/site/";
+    data.Write(L"Rule.dat", site + L"|direct|演示站\r\n");
+    data.Write(L"RunFilter.dat", L"[direct]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+
+    MainWindowOptions options;
+    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+    options.waitTimerName = "ferrikbrowse" + std::to_string(GetCurrentProcessId());
+    options.endsProgram = false;
+    MainWindow main(std::move(options));
+    ASSERT_TRUE(main.Create());
+    main.Show(SW_SHOWNORMAL);
+    SendMessageW(main.Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(main.Control(kCommand3)));
+    WebWindow* web = main.Web();
+    ASSERT_NE(web, nullptr);
+    auto* own = dynamic_cast<OwnBrowser*>(web->CurrentBrowser());
+    ASSERT_NE(own, nullptr) << "the system's control was chosen; this run is for the own browser";
+    HWND address = web->Control(kCboAddress);
+    ASSERT_TRUE(PumpUntil([&] { return test::TextOf(address) == L"about:blank"; }));
+
+    // Waits for a page: the status bar's last text and the address box.
+    auto loaded = [&](const std::wstring& url) {
+        return PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。" && test::TextOf(address) == url; });
+    };
+    auto click = [&](POINT p) {
+        const LPARAM at = MAKELPARAM(p.x, p.y);
+        SendMessageW(own->Hwnd(), WM_MOUSEMOVE, 0, at);
+        SendMessageW(own->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(own->Hwnd(), WM_LBUTTONUP, 0, at);
+    };
+    auto linkPoint = [&](std::size_t index) {
+        for (const LayoutBox& box : own->Layout().boxes)
+            if (box.link == index) return POINT{box.x + box.width / 2, box.y + box.height / 2 - own->ScrollTop()};
+        ADD_FAILURE() << "no link " << index;
+        return POINT{-1, -1};
+    };
+    auto button = [&](int id) {
+        web->SetStatusText(u"");
+        SendMessageW(web->Hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(web->Control(id)));
+    };
+    const std::wstring home = W(server.Url("/site/"));
+    const std::wstring list = W(server.Url("/site/list.html"));
+    const std::wstring pop = W(server.Url("/site/pop.html"));
+
+    // The site of the list, with a keyword in the search box filling the page's text input.
+    SetWindowTextW(web->Control(kCmbSearch), L"天龙八部");
+    RECT item{};
+    ListView_GetItemRect(web->Control(kListView2), 0, &item, LVIR_LABEL);
+    const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+    SendMessageW(web->Control(kListView2), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(web->Control(kListView2), WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(loaded(home));
+    EXPECT_EQ(test::TextOf(web->Hwnd()), L"演示站");
+    BrowserDocument* document = own->Document();
+    ASSERT_NE(document, nullptr);
+    bool filled = false;
+    for (std::size_t i = 0; i < document->ElementCount(); ++i)
+        filled = filled || document->Value(i) == std::optional<Text>(u"天龙八部");
+    EXPECT_TRUE(filled);
+
+    // A link; then a link that asks for a new window opens in place.
+    web->SetStatusText(u"");
+    click(linkPoint(0));
+    ASSERT_TRUE(loaded(list));
+    EXPECT_EQ(test::TextOf(web->Hwnd()), L"天龙八部");
+    web->SetStatusText(u"");
+    click(linkPoint(0));
+    ASSERT_TRUE(loaded(pop));
+
+    // Back and forward.
+    button(kWebCommand5);
+    ASSERT_TRUE(loaded(list));
+    button(kWebCommand6);
+    ASSERT_TRUE(loaded(pop));
+    button(kWebCommand5);
+    ASSERT_TRUE(loaded(list));
+
+    // A page that cannot be reached: the failure sentence in the page, "打开网页完毕。" below.
+    web->SetStatusText(u"");
+    SetWindowTextW(address, L"http://127.0.0.1:1/");
+    SendMessageW(web->Hwnd(), WM_COMMAND, MAKEWPARAM(kWebCommand1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(web->Control(kWebCommand1)));
+    ASSERT_TRUE(PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。"; }, 30000));
+    Text shown;
+    for (const LayoutBox& box : own->Layout().boxes) shown += box.text;
+    EXPECT_NE(shown.find(u"打开网页失败。您可能没有联网或者远程网址已经失效。"), Text::npos) << ToUtf8(shown);
+
+    // Back to the list, handed to the main window, analysed there.
+    button(kWebCommand5);
+    ASSERT_TRUE(loaded(list));
+    SendMessageW(web->Hwnd(), WM_COMMAND, MAKEWPARAM(kWebCommand7, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(web->Control(kWebCommand7)));
+    EXPECT_EQ(W(main.Address()), list);
+    EXPECT_EQ(test::TextOf(main.Control(kLblResult)), L"已经为您准备好相应的方案。您可以进行分析了。");
+    main.RunCommand(MenuCommand::SmartAnalyse);
+    EXPECT_EQ(test::TextOf(main.Control(kLblResult)), L"分析完毕");
+    ASSERT_EQ(main.Tasks().Count(), 2u);
+    EXPECT_EQ(W(main.Tasks().At(0).address), q1);
+    EXPECT_EQ(W(main.Tasks().At(1).address), q2);
 }
 
 }  // namespace
