@@ -101,6 +101,14 @@ def episode_page(ep):
     return page(f"{FILM_EPISODES} 第{ep:02d}集", f'<p>快播地址：<a href="{link}">{name}</a></p>')
 
 
+def two_level_home_page():
+    return page(f"{FILM_TWO_LEVEL}（两级页面）", '<p><a href="/twolevel/show/12.html">神雕侠侣 全5集</a></p>')
+
+
+def episodes_home_page():
+    return page(f"{FILM_EPISODES}（分集页面）", '<p><a href="/episodes/list.html">笑傲江湖 分集列表</a></p>')
+
+
 def index_page():
     body = """<ul>
 <li><a href="/plain/">天龙八部（直接链接）</a></li>
@@ -119,6 +127,11 @@ def route(path):
         return plain_page()
     if path in ("/escaped/", "/escaped/index.html"):
         return escaped_page()
+    # The sites' home pages, which the web window's site list opens.
+    if path in ("/twolevel/", "/twolevel/index.html"):
+        return two_level_home_page()
+    if path in ("/episodes/", "/episodes/index.html"):
+        return episodes_home_page()
     if path == "/twolevel/show/12.html":
         return two_level_show_page()
     if path == "/twolevel/play/12.html":
