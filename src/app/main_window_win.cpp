@@ -525,6 +525,8 @@ void MainWindow::ShowAbout() {
 void MainWindow::ShowWeb() {
     if (!Hwnd() || m_closing) return;
     if (!m_web || !m_web->Hwnd()) {
+        // Choosing the browser may pump messages (the system's control is tried on first use).
+        OperationScope operation(*this);
         WebWindowOptions options;
         options.dataDirectory = m_options.dataDirectory;
         options.decoder = &m_decoder;

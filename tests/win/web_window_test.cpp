@@ -330,6 +330,32 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     }
     browser.reset();
     DestroyWindow(form);
+
+    // The web window on the system's control: the load's navigation reaches its status bar and
+    // address box through the sink.
+    WebWindowOptions options;
+    options.makeBrowser = [](HWND parent, const RECT& bounds, BrowserEvents& raised) {
+        return CreateSystemBrowser(parent, bounds, raised);
+    };
+    WebWindow web(std::move(options));
+    ASSERT_TRUE(web.Create(nullptr));
+    ASSERT_NE(dynamic_cast<SystemBrowser*>(web.CurrentBrowser()), nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return test::TextOf(web.Control(kCboAddress)) == L"about:blank"; }, 5000));
+    std::vector<std::wstring> statuses;
+    SetWindowSubclass(
+        web.Control(kStatusBar1),
+        [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) CALLBACK -> LRESULT {
+            if (msg == SB_SETTEXTW)
+                reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(reinterpret_cast<const wchar_t*>(lParam));
+            return DefSubclassProc(hwnd, msg, wParam, lParam);
+        },
+        1, reinterpret_cast<DWORD_PTR>(&statuses));
+    SetWindowTextW(web.Control(kCboAddress), W(url).c_str());
+    SendMessageW(web.Hwnd(), WM_COMMAND, MAKEWPARAM(kWebCommand1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(web.Control(kWebCommand1)));
+    EXPECT_TRUE(PumpUntil([&] { return !statuses.empty(); }, 5000));
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses[0], L"正在准备打开 " + W(url));
 }
 
 // A whole run with the browser the program chooses (Ferrik's own under Wine) on the loopback
