@@ -45,6 +45,8 @@ public:
     const std::vector<SiteRow>& Sites() const { return m_sites; }
     TesselButtonWindow* Button(int id) const;
     Text StatusText() const;
+    // The form's tooltip window (cmbSearch's tip, and the buttons' container tips).
+    HWND Tooltips() const { return m_searchTip; }
 
     // WebView
     void SetStatusText(TextView text) override;

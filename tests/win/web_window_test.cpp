@@ -172,6 +172,14 @@ TEST_F(WebWindowTest, OpensFromTheMainWindowAsLaidOut) {
     // The list's one entry, the search box's tooltip, the status bar in simple mode.
     EXPECT_EQ(SendMessageW(Ctl(kCboAddress), CB_GETCOUNT, 0, 0), 1);
     EXPECT_TRUE(SendMessageW(Ctl(kStatusBar1), SB_ISSIMPLE, 0, 0));
+    wchar_t searchTip[128] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(Ctl(kCmbSearch));
+    tool.lpszText = searchTip;
+    SendMessageW(web->Tooltips(), TTM_GETTEXTW, std::size(searchTip), reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(searchTip, L"输入到搜索框的关键字会直接填充到当前网页中");
     // The buttons from their stored properties.
     const std::pair<int, const char16_t*> tips[] = {{kWebCommand5, u"后退"},
                                                     {kWebCommand6, u"前进"},
