@@ -174,8 +174,8 @@ bool TranslateFormButtonKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
     if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
     const bool enter = msg.wParam == VK_RETURN;
-    TesselButtonWindow* button = FindFormButton(
-        form, [enter](const TesselButtonWindow& b) { return enter ? b.IsDefault() : b.IsCancel(); });
+    TesselButtonWindow* button =
+        FindFormButton(form, [enter](const TesselButtonWindow& b) { return enter ? b.IsDefault() : b.IsCancel(); });
     if (!button || FocusTakesKey(msg)) return false;
     button->Button().OnAccessKeyPress(enter ? 13 : 27);
     return true;

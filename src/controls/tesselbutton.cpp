@@ -580,9 +580,10 @@ void TesselButton::UnsetPopupMenu() {
 }
 
 void TesselButton::About() {
-    m_host.ShowMessageBox(u"Tesselbutton v 1.02\r\n\r\nAn image button: push, check or option, fourteen styles, "
-                          u"pictures with effects, a popup menu and a tooltip of its own.",
-                          u"About");
+    m_host.ShowMessageBox(
+        u"Tesselbutton v 1.02\r\n\r\nAn image button: push, check or option, fourteen styles, "
+        u"pictures with effects, a popup menu and a tooltip of its own.",
+        u"About");
 }
 
 }  // namespace ferrik

@@ -76,7 +76,8 @@ HCURSOR CursorFromFileImage(const std::vector<std::uint8_t>& bytes) {
     // A cursor's resource starts with its hot spot; an icon's pointer has its hot spot at the centre.
     std::vector<std::uint8_t> resource;
     if (type == 2) {
-        resource.insert(resource.end(), {bytes[kHeader + 4], bytes[kHeader + 5], bytes[kHeader + 6], bytes[kHeader + 7]});
+        resource.insert(resource.end(),
+                        {bytes[kHeader + 4], bytes[kHeader + 5], bytes[kHeader + 6], bytes[kHeader + 7]});
     }
     resource.insert(resource.end(), bytes.begin() + offset, bytes.begin() + offset + size);
     return CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), type == 1, 0x00030000, width,
@@ -128,7 +129,8 @@ void TesselButtonWindow::SetDefault(bool isDefault) {
 bool TesselButtonWindow::AmbientDisplayAsDefault() const {
     if (!m_default || !Hwnd()) return false;
     const HWND focus = GetFocus();
-    return !focus || focus == Hwnd() || !FromHandle(focus) || GetAncestor(focus, GA_ROOT) != GetAncestor(Hwnd(), GA_ROOT);
+    return !focus || focus == Hwnd() || !FromHandle(focus) ||
+           GetAncestor(focus, GA_ROOT) != GetAncestor(Hwnd(), GA_ROOT);
 }
 
 // The focus moved to or from this button: the form's default button may display otherwise now.
@@ -149,8 +151,8 @@ void TesselButtonWindow::About() {
 void TesselButtonWindow::ShowMessageBox(TextView text, TextView title) {
     const Text body(text);
     const Text caption(title);
-    MessageBoxW(Hwnd(), reinterpret_cast<const wchar_t*>(body.c_str()), reinterpret_cast<const wchar_t*>(caption.c_str()),
-                MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(Hwnd(), reinterpret_cast<const wchar_t*>(body.c_str()),
+                reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONINFORMATION);
 }
 
 // Through the shell library the button holds; what the shell answers is not reported.
@@ -282,7 +284,8 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             // Enter and Escape come to the focused button as keys (Enter clicks it); the form's
             // cancel button takes Escape before the dialog handling asks (TranslateFormButtonKey).
             const auto* key = reinterpret_cast<const MSG*>(lParam);
-            const bool wanted = key && key->message == WM_KEYDOWN && (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE);
+            const bool wanted =
+                key && key->message == WM_KEYDOWN && (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE);
             return DLGC_WANTARROWS | DLGC_BUTTON | (wanted ? DLGC_WANTMESSAGE : 0);
         }
         case WM_KEYDOWN:

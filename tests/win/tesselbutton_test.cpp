@@ -236,8 +236,8 @@ End
         RECT pixels;
         const char16_t* caption;
     };
-    const Placed kPlaced[] = {{5, {8, 5, 49, 38}, u"后退(&B)"}, {6, {56, 5, 97, 38}, u"Command6"},
-                              {7, {248, 5, 337, 38}, u"添加当前页"}};
+    const Placed kPlaced[] = {
+        {5, {8, 5, 49, 38}, u"后退(&B)"}, {6, {56, 5, 97, 38}, u"Command6"}, {7, {248, 5, 337, 38}, u"添加当前页"}};
     for (const Placed& p : kPlaced) {
         TesselButtonWindow* b = buttons.Find(p.id);
         ASSERT_NE(b, nullptr) << p.id;
@@ -245,12 +245,12 @@ End
         RECT rc;
         GetWindowRect(b->Hwnd(), &rc);
         MapWindowPoints(nullptr, form.hwnd, reinterpret_cast<POINT*>(&rc), 2);
-        EXPECT_TRUE(EqualRect(&rc, &p.pixels)) << p.id << ": " << rc.left << "," << rc.top << "," << rc.right << ","
-                                               << rc.bottom;
+        EXPECT_TRUE(EqualRect(&rc, &p.pixels))
+            << p.id << ": " << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
         EXPECT_EQ(b->Button().Caption(), p.caption);
     }
     EXPECT_EQ(buttons.Find(7)->Button().Mode(), 1);
-    EXPECT_EQ(buttons.Find(5)->Button().Font().name, u"宋体");  // stored without a font: the form's
+    EXPECT_EQ(buttons.Find(5)->Button().Font().name, u"宋体");    // stored without a font: the form's
     EXPECT_EQ(buttons.Find(6)->Button().Font().name, u"Tahoma");  // a new instance
     EXPECT_EQ(buttons.Find(8), nullptr);
 
@@ -271,12 +271,12 @@ End
     };
     const HWND b5 = buttons.Find(5)->Hwnd();
     const Key kKeys[] = {
-        {edit, WM_SYSCHAR, 'B', true, "Click", ""},      // Alt+B: the access key of 后退(&B)
-        {edit, WM_SYSCHAR, 'x', false, "", ""},          // nobody's access key
-        {edit, WM_KEYDOWN, VK_RETURN, true, "", ""},     // the default button, a check button: no Click
+        {edit, WM_SYSCHAR, 'B', true, "Click", ""},        // Alt+B: the access key of 后退(&B)
+        {edit, WM_SYSCHAR, 'x', false, "", ""},            // nobody's access key
+        {edit, WM_KEYDOWN, VK_RETURN, true, "", ""},       // the default button, a check button: no Click
         {edit, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // the cancel button
         {b5, WM_KEYDOWN, VK_RETURN, false, "Click KeyDown KeyPress", ""},  // a focused button takes Enter
-        {b5, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // but Escape still goes to the cancel button
+        {b5, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},                    // but Escape still goes to the cancel button
         {edit, WM_KEYDOWN, 'A', false, "", ""},
     };
     for (const Key& k : kKeys) {
@@ -292,8 +292,11 @@ End
     }
     EXPECT_TRUE(forward.log.empty());
     // The default button displays as default unless another button has the focus.
-    for (const auto& [focus, displays] : {std::pair{edit, true}, {b5, false}, {buttons.Find(7)->Hwnd(), true},
-                                          {buttons.Find(6)->Hwnd(), false}, {edit, true}}) {
+    for (const auto& [focus, displays] : {std::pair{edit, true},
+                                          {b5, false},
+                                          {buttons.Find(7)->Hwnd(), true},
+                                          {buttons.Find(6)->Hwnd(), false},
+                                          {edit, true}}) {
         SetFocus(focus);
         EXPECT_EQ(buttons.Find(7)->Button().DisplayAsDefault(), displays);
     }
@@ -431,9 +434,12 @@ TEST(TesselButtonWindow, MouseIconBecomesThePointer) {
         std::vector<std::uint8_t> bytes;
         bool pointer;
     };
-    const Case cases[] = {{"icon", IconFile(1), true},           {"cursor", IconFile(2), true},
-                          {"truncated", truncated, false},        {"offset past the end", farOffset, false},
-                          {"no images", noImages, false},         {"bitmap", bitmap, false},
+    const Case cases[] = {{"icon", IconFile(1), true},
+                          {"cursor", IconFile(2), true},
+                          {"truncated", truncated, false},
+                          {"offset past the end", farOffset, false},
+                          {"no images", noImages, false},
+                          {"bitmap", bitmap, false},
                           {"empty", {}, false}};
     for (const Case& c : cases) {
         const HCURSOR cursor = CursorFromFileImage(c.bytes);
@@ -469,8 +475,8 @@ TEST(TesselButtonWindow, MouseIconBecomesThePointer) {
 // activation from WM_NCACTIVATE. The button observes both and the windows' own handling still runs.
 TEST(TesselButtonWindow, TopLevelChangesAndMdiActivationReachTheButton) {
     Form form;
-    const HWND box = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, form.hwnd, nullptr,
-                                     nullptr, nullptr);
+    const HWND box =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, form.hwnd, nullptr, nullptr, nullptr);
     Recorder events;
     TesselButtonWindow button(events);
     ASSERT_TRUE(button.Create(box, 1, RECT{10, 10, 90, 34}, nullptr, u"b"));
@@ -479,7 +485,8 @@ TEST(TesselButtonWindow, TopLevelChangesAndMdiActivationReachTheButton) {
         int repaints;
     };
     const int themedRepaint = button.IsAppThemed() ? 1 : 0;
-    for (const Sent& s : {Sent{WM_THEMECHANGED, 1}, Sent{WM_SYSCOLORCHANGE, themedRepaint}, Sent{WM_SETTINGCHANGE, 0}}) {
+    for (const Sent& s :
+         {Sent{WM_THEMECHANGED, 1}, Sent{WM_SYSCOLORCHANGE, themedRepaint}, Sent{WM_SETTINGCHANGE, 0}}) {
         const int before = button.RepaintCount();
         SendMessageW(form.hwnd, s.message, 0, 0);
         EXPECT_EQ(button.RepaintCount() - before, s.repaints) << s.message;
@@ -520,7 +527,7 @@ TEST(TesselButtonWindow, TopLevelChangesAndMdiActivationReachTheButton) {
         bool active;
     };
     const Activation steps[] = {
-        {child, WM_NCACTIVATE, TRUE, true},    {child, WM_NCACTIVATE, FALSE, false},
+        {child, WM_NCACTIVATE, TRUE, true},     {child, WM_NCACTIVATE, FALSE, false},
         {child, WM_ACTIVATE, WA_ACTIVE, false},  // an MDI child's activation is its WM_NCACTIVATE
         {frame, WM_ACTIVATE, WA_ACTIVE, false},  // and not the frame's
         {child, WM_NCACTIVATE, TRUE, true},
