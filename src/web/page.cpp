@@ -622,7 +622,7 @@ std::optional<Text> Page::Value(std::size_t index) const {
 bool Page::SetValue(std::size_t index, TextView value) {
     if (index >= m_elements.size() || !m_elements[index].value) return false;
     m_elements[index].value = Text(value);
-    Changed();
+    Changed(index);
     return true;
 }
 
@@ -638,7 +638,7 @@ bool Page::PasteHtmlIntoBody(TextView html) {
     m_runs = std::move(fragment.m_runs);
     m_links = std::move(fragment.m_links);
     m_forms = std::move(fragment.m_forms);
-    Changed();
+    Changed(kNoIndex);
     return true;
 }
 
