@@ -109,6 +109,10 @@ TEST(Page, BytesAreDecodedInTheCharsetThePageDeclares) {
               "影");
     EXPECT_EQ(ToUtf8(Page::FromBytes("<title>\xE5\xBD\xB1</title>", "text/html; charset=UTF-8", kUrl, decoder).Title()),
               "影");
+    // Plain text shows as it stands; a picture or a program is not read as text at all.
+    EXPECT_EQ(Reading(Page::FromBytes("<b>a</b>\n  b", " Text/Plain ; charset=utf-8", kUrl, decoder)), "<b>a</b>\n  b");
+    EXPECT_EQ(Reading(Page::FromBytes("\xFF\xD8<p>", "image/jpeg", kUrl, decoder)),
+              "这个文件不是网页，无法在此显示（image/jpeg）。");
 }
 
 struct ElementSeen {
