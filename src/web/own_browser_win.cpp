@@ -347,10 +347,7 @@ void OwnBrowser::OnLoadDone(std::uint64_t id) {
 
 void OwnBrowser::Commit(std::unique_ptr<Page> page, const Load& load) {
     m_page = std::move(page);
-    m_page->SetChangeHandler([this] {
-        m_layoutDirty = true;
-        InvalidateRect(Hwnd(), nullptr, FALSE);
-    });
+    m_page->SetChangeHandler([this](std::size_t element) { OnPageChanged(element); });
     m_location = m_page->Url();
     switch (load.move) {
         case Move::New:
@@ -368,11 +365,68 @@ void OwnBrowser::Commit(std::unique_ptr<Page> page, const Load& load) {
     }
     m_hover.reset();
     m_pressed.reset();
+    m_focusField = kNoIndex;
     m_layoutDirty = true;
     m_scrollTop = 0;
     Layout();
     UpdateScrollBar();
     InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+namespace {
+
+// Fields whose box is as wide as their text: a new value moves what follows.
+bool SizedByValue(const PageElement& element) {
+    const TextView type = element.type ? TextView(*element.type) : TextView();
+    return type == u"submit" || type == u"reset" || type == u"button";
+}
+
+bool IsEditable(const PageElement& element) {
+    const TextView type = element.type ? TextView(*element.type) : TextView();
+    return element.tagName == u"INPUT" ? type == u"text" || type == u"password" : element.tagName == u"TEXTAREA";
+}
+
+}  // namespace
+
+// A value written to a field changes only that field's boxes (typing stays quick on a long page);
+// anything else is laid out again.
+void OwnBrowser::OnPageChanged(std::size_t element) {
+    if (element == kNoIndex || SizedByValue(m_page->Elements()[element]) || m_layoutDirty) {
+        if (element == kNoIndex) m_focusField = kNoIndex;
+        m_layoutDirty = true;
+    } else {
+        for (LayoutBox& box : m_layout.boxes)
+            if (box.element == element) box.text = m_page->FieldText(element);
+    }
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+// Typing into the focused text field: characters at its end, Backspace, Enter sends its form,
+// Escape leaves it.
+void OwnBrowser::OnChar(wchar_t c) {
+    if (!m_page || m_focusField == kNoIndex) return;
+    const std::size_t field = m_focusField;
+    Text value = m_page->Elements()[field].value.value_or(Text());
+    if (c == L'\r') {
+        if (std::optional<Text> address = m_page->SubmitAddress(field))
+            StartNavigation(std::move(*address), Move::New, kNoIndex, m_page->Charset());
+        return;
+    }
+    if (c == 0x1B) {
+        m_focusField = kNoIndex;
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+        return;
+    }
+    if (c == L'\b') {
+        if (value.empty()) return;
+        value.pop_back();
+        if (!value.empty() && value.back() >= 0xD800 && value.back() <= 0xDBFF) value.pop_back();
+    } else if (c >= 0x20 && c != 0x7F) {
+        value += static_cast<char16_t>(c);
+    } else {
+        return;
+    }
+    m_page->SetValue(field, value);
 }
 
 // ---- View ----
@@ -497,8 +551,25 @@ void OwnBrowser::Draw(HDC target, const RECT& area) {
                 RECT inner{r.left + kFieldPadding, r.top + kFieldPadding, r.right - kFieldPadding,
                            r.bottom - kFieldPadding};
                 const Text shown = m_page->FieldText(box.element);
-                DrawTextW(dc, Wide(shown), static_cast<int>(shown.size()), &inner,
-                          DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | (button ? DT_CENTER | DT_VCENTER : DT_TOP));
+                const bool focused = box.element == m_focusField;
+                UINT format = DT_SINGLELINE | DT_NOPREFIX | (button ? DT_CENTER | DT_VCENTER : DT_TOP);
+                SIZE extent{};
+                GetTextExtentPoint32W(dc, Wide(shown), static_cast<int>(shown.size()), &extent);
+                // While typing, the end of a value too long for its box shows, with the caret.
+                const bool overflows = extent.cx > inner.right - inner.left;
+                format |= focused && overflows ? DT_RIGHT : DT_END_ELLIPSIS;
+                DrawTextW(dc, Wide(shown), static_cast<int>(shown.size()), &inner, format);
+                if (focused) {
+                    UniqueGdi<HPEN> focusPen(CreatePen(PS_SOLID, 1, kLinkColor));
+                    SelectGuard blue(dc, focusPen.get());
+                    SelectGuard hollow(dc, GetStockObject(NULL_BRUSH));
+                    Rectangle(dc, r.left, r.top, r.right, r.bottom);
+                    if (GetFocus() == Hwnd()) {
+                        const int caret = overflows ? inner.right - 1 : inner.left + extent.cx;
+                        MoveToEx(dc, caret, inner.top, nullptr);
+                        LineTo(dc, caret, inner.bottom);
+                    }
+                }
                 break;
             }
         }
@@ -543,6 +614,14 @@ std::optional<OwnBrowser::ClickTarget> OwnBrowser::TargetAt(int x, int y) {
 
 void OwnBrowser::OnClick(int x, int y) {
     const std::optional<ClickTarget> target = TargetAt(x, y);
+    const std::size_t focus = target && target->element != kNoIndex && m_page &&
+                                      IsEditable(m_page->Elements()[target->element])
+                                  ? target->element
+                                  : kNoIndex;
+    if (focus != m_focusField) {
+        m_focusField = focus;
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+    }
     const bool same = target && m_pressed && target->link == m_pressed->link && target->element == m_pressed->element;
     m_pressed.reset();
     if (!same) return;
@@ -645,9 +724,18 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_WANTCHARS;
+            return DLGC_WANTARROWS | DLGC_WANTCHARS | (m_focusField != kNoIndex ? DLGC_WANTALLKEYS : 0);
+        case WM_CHAR:
+            OnChar(static_cast<wchar_t>(wParam));
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (m_focusField != kNoIndex) InvalidateRect(Hwnd(), nullptr, FALSE);
+            break;
         case WM_KEYDOWN: {
             const int page = std::max(ClientHeight() - LineStep(), LineStep());
+            // Keys that type into a focused field do not scroll or go back.
+            if (m_focusField != kNoIndex && wParam != VK_PRIOR && wParam != VK_NEXT) break;
             switch (wParam) {
                 case VK_UP: ScrollTo(m_scrollTop - LineStep()); return 0;
                 case VK_DOWN: ScrollTo(m_scrollTop + LineStep()); return 0;

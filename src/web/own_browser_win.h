@@ -44,6 +44,7 @@ public:
     const Page* CurrentPage() const { return m_page.get(); }
     const PageLayout& Layout();
     int ScrollTop() const { return m_scrollTop; }
+    std::size_t FocusedField() const { return m_focusField; }
     const Text& Home() const { return m_home; }
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -62,6 +63,8 @@ private:
     void Commit(std::unique_ptr<Page> page, const Load& load);
     void CancelLoad();
 
+    void OnPageChanged(std::size_t element);
+    void OnChar(wchar_t c);
     void OnPaint();
     void Draw(HDC target, const RECT& area);
     void OnSize();
@@ -100,6 +103,7 @@ private:
     std::optional<std::size_t> m_hover;
     std::optional<ClickTarget> m_pressed;
     bool m_trackingLeave = false;
+    std::size_t m_focusField = kNoIndex;  // the text field typed into
 };
 
 // The factory's entry: a browser in a new visible child window of `parent`, placed by SetBounds.

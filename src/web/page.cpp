@@ -574,12 +574,35 @@ Page::Page(TextView html, TextView url) : m_url(url) {
     Build(*this, false, nullptr, [html](HtmlTokenizer& tokenizer) { tokenizer.Feed(html); });
 }
 
+namespace {
+
+// The media type of a Content-Type header, lower-cased, without parameters.
+std::string MediaType(std::string_view contentType) {
+    std::string type(contentType.substr(0, contentType.find(';')));
+    while (!type.empty() && (type.back() == ' ' || type.back() == '\t')) type.pop_back();
+    type.erase(0, std::min(type.find_first_not_of(" \t"), type.size()));
+    for (char& c : type)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return type;
+}
+
+}  // namespace
+
 Page Page::FromBytes(std::string_view body, std::string_view contentType, TextView url, const ByteDecoder& decoder) {
+    // Markup, or no type at all (read as markup, as browsers sniff it); plain text as it stands;
+    // anything else (pictures, programs, films) is not shown.
+    const std::string type = MediaType(contentType);
+    const bool plain = type.starts_with("text/") && type != "text/html";
+    if (!type.empty() && !plain && type != "text/html" && type != "application/xhtml+xml") {
+        return Page(u"<title>" + Text(url) + u"</title><p>这个文件不是网页，无法在此显示（" + FromUtf8(type) + u"）。",
+                    url);
+    }
     Page page;
     page.m_url = Text(url);
     const DocumentCharset charset = SniffCharset(body, contentType);
     page.m_charset = charset.encoding.label;
     Build(page, false, nullptr, [&](HtmlTokenizer& tokenizer) {
+        if (plain) tokenizer.Feed(u"<plaintext>");
         BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
         Text piece;
         while (pieces.Next(piece)) tokenizer.Feed(piece);
@@ -622,7 +645,7 @@ std::optional<Text> Page::Value(std::size_t index) const {
 bool Page::SetValue(std::size_t index, TextView value) {
     if (index >= m_elements.size() || !m_elements[index].value) return false;
     m_elements[index].value = Text(value);
-    Changed();
+    Changed(index);
     return true;
 }
 
@@ -638,7 +661,7 @@ bool Page::PasteHtmlIntoBody(TextView html) {
     m_runs = std::move(fragment.m_runs);
     m_links = std::move(fragment.m_links);
     m_forms = std::move(fragment.m_forms);
-    Changed();
+    Changed(kNoIndex);
     return true;
 }
 

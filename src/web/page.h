@@ -91,8 +91,9 @@ public:
     // browser cannot send.
     std::optional<Text> SubmitAddress(std::size_t submitter) const;
 
-    // Called after every change of the content (SetValue, PasteHtmlIntoBody).
-    void SetChangeHandler(std::function<void()> handler) { m_changed = std::move(handler); }
+    // Called after every change of the content: with the element whose value SetValue changed, or
+    // kNoIndex when the body was replaced (PasteHtmlIntoBody).
+    void SetChangeHandler(std::function<void(std::size_t element)> handler) { m_changed = std::move(handler); }
 
     // BrowserDocument
     std::size_t ElementCount() const override { return m_elements.size(); }
@@ -104,8 +105,8 @@ public:
 
 private:
     friend class PageBuilder;
-    void Changed() {
-        if (m_changed) m_changed();
+    void Changed(std::size_t element) {
+        if (m_changed) m_changed(element);
     }
 
     Text m_url;
@@ -118,7 +119,7 @@ private:
     std::vector<PageRun> m_runs;         // the body's content
     std::vector<PageLink> m_links;
     std::vector<PageForm> m_forms;
-    std::function<void()> m_changed;
+    std::function<void(std::size_t)> m_changed;
 };
 
 // What a browser makes of an address it is given: surrounding white space dropped, "about:blank"

@@ -132,12 +132,20 @@ private:
                 text.remove_prefix(first);
             }
             const int room = m_right - m_x;
-            const int whole = m_measurer.Width(text, font);
-            if (whole <= room) {
-                PlaceText(text, font, link, kind, whole);
+            // Only as much text as could fill the line is looked at: a long paragraph costs its
+            // length once, not once per line.
+            std::size_t limit = std::min<std::size_t>(64, text.size());
+            int width = m_measurer.Width(text.substr(0, limit), font);
+            while (width <= room && limit < text.size()) {
+                limit = std::min(limit * 2, text.size());
+                width = m_measurer.Width(text.substr(0, limit), font);
+            }
+            if (width <= room) {
+                PlaceText(text, font, link, kind, width);
                 return;
             }
-            const std::size_t end = LongestFitting(text, BreakPoints(text), font, room);
+            const TextView window = text.substr(0, limit);  // wider than the room left
+            const std::size_t end = LongestFitting(text, BreakPoints(window), font, room);
             if (end > 0) {
                 const TextView piece = text.substr(0, end);
                 PlaceText(piece, font, link, kind, m_measurer.Width(piece, font));
@@ -151,10 +159,10 @@ private:
             }
             // A word wider than the whole line: cut it where the line is full (at least one character).
             std::vector<std::size_t> ends;
-            for (std::size_t i = 1; i < text.size(); ++i)
+            for (std::size_t i = 1; i < window.size(); ++i)
                 if (!(text[i] >= 0xDC00 && text[i] <= 0xDFFF)) ends.push_back(i);
             std::size_t cut = LongestFitting(text, ends, font, room);
-            if (cut == 0) cut = ends.empty() ? text.size() : ends.front();
+            if (cut == 0) cut = ends.empty() ? window.size() : ends.front();
             const TextView piece = text.substr(0, cut);
             PlaceText(piece, font, link, kind, m_measurer.Width(piece, font));
             EndLine();

@@ -109,6 +109,10 @@ TEST(Page, BytesAreDecodedInTheCharsetThePageDeclares) {
               "影");
     EXPECT_EQ(ToUtf8(Page::FromBytes("<title>\xE5\xBD\xB1</title>", "text/html; charset=UTF-8", kUrl, decoder).Title()),
               "影");
+    // Plain text shows as it stands; a picture or a program is not read as text at all.
+    EXPECT_EQ(Reading(Page::FromBytes("<b>a</b>\n  b", " Text/Plain ; charset=utf-8", kUrl, decoder)), "<b>a</b>\n  b");
+    EXPECT_EQ(Reading(Page::FromBytes("\xFF\xD8<p>", "image/jpeg", kUrl, decoder)),
+              "这个文件不是网页，无法在此显示（image/jpeg）。");
 }
 
 struct ElementSeen {
@@ -148,15 +152,15 @@ TEST(Page, DocumentModelListsElementsInDocumentOrder) {
 
 TEST(Page, ValuesAreWritableWhereTheElementHasOne) {
     Page page(u"<p>find: <input value=old> <input type=password> <i>x</i>", kUrl);
-    int changes = 0;
-    page.SetChangeHandler([&] { ++changes; });
+    std::vector<std::size_t> changes;
+    page.SetChangeHandler([&](std::size_t element) { changes.push_back(element); });
     // HTML HEAD BODY P INPUT INPUT I
     EXPECT_TRUE(page.SetValue(4, u"功夫"));
     EXPECT_TRUE(page.SetValue(5, u"pw"));
     EXPECT_FALSE(page.SetValue(3, u"x"));  // P has no value
     EXPECT_FALSE(page.SetValue(6, u"x"));
     EXPECT_FALSE(page.SetValue(7, u"x"));  // past the end
-    EXPECT_EQ(changes, 2);
+    EXPECT_THAT(changes, ElementsAre(4u, 5u));
     EXPECT_THAT(page.Value(4), Optional(Text(u"功夫")));
     EXPECT_EQ(page.Value(6), std::nullopt);
     EXPECT_EQ(Reading(page), "find: {功夫} {\u2022\u2022} x");
@@ -167,7 +171,7 @@ TEST(Page, PasteHtmlReplacesTheBodyOnly) {
               u"<body><p><a href=x.html>x</a><input value=1></p>",
               kUrl);
     int changes = 0;
-    page.SetChangeHandler([&] { ++changes; });
+    page.SetChangeHandler([&](std::size_t element) { changes += element == kNoIndex ? 1 : 100; });
     ASSERT_TRUE(page.PasteHtmlIntoBody(u"打开网页失败。您可能没有联网或者远程网址已经失效。"));
     EXPECT_EQ(Reading(page), "打开网页失败。您可能没有联网或者远程网址已经失效。");
     EXPECT_EQ(ToUtf8(page.Title()), "Old page");

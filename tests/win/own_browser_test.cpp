@@ -293,12 +293,23 @@ TEST_F(OwnBrowserTest, QueryOfALinkOrAFormGoesInThePagesCharset) {
     }
     Click(submit);
     ASSERT_TRUE(WaitDocument(4));
+    // Typed into the field: Enter sends the form.
+    ASSERT_TRUE(browser->GoBack());
+    ASSERT_TRUE(WaitDocument(5));
+    for (const LayoutBox& box : browser->Layout().boxes) {
+        if (box.kind == LayoutBox::Kind::Field && box.text == u"功夫") Click({box.x + 2, box.y + 2});
+    }
+    ASSERT_NE(browser->FocusedField(), kNoIndex);
+    for (wchar_t c : {L'x', L'\b', L'片', L' '}) SendMessageW(browser->Hwnd(), WM_CHAR, c, 0);
+    EXPECT_EQ(browser->Document()->Value(browser->FocusedField()), u"功夫片 ");
+    SendMessageW(browser->Hwnd(), WM_CHAR, L'\r', 0);
+    ASSERT_TRUE(WaitDocument(6));
     // Typed, the same address goes as UTF-8, as from an address bar.
     ASSERT_TRUE(Load(Url("/s?k=功夫")));
     std::vector<std::string> targets;
     for (const test::RecordedRequest& request : server.Requests()) targets.push_back(request.target);
-    EXPECT_THAT(targets, ElementsAre("/gbk.html", "/s?k=%B9%A6%B7%F2", "/gbk.html", "/s?k=%B9%A6%B7%F2",
-                                     "/s?k=%E5%8A%9F%E5%A4%AB"));
+    EXPECT_THAT(targets, ElementsAre("/gbk.html", "/s?k=%B9%A6%B7%F2", "/gbk.html", "/s?k=%B9%A6%B7%F2", "/gbk.html",
+                                     "/s?k=%B9%A6%B7%F2%C6%AC+", "/s?k=%E5%8A%9F%E5%A4%AB"));
 }
 
 TEST_F(OwnBrowserTest, DocumentModelTakesTheWebWindowsWrites) {
