@@ -203,6 +203,17 @@ TEST_F(WebWindowTest, OpensFromTheMainWindowAsLaidOut) {
     EXPECT_EQ(Header(), L"网站(2)");
     EXPECT_EQ(ListView_GetItemCount(Ctl(kListView2)), 2);
 
+    // Resized: the browser and the list follow; too small a window keeps their last valid sizes.
+    SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + 150, window.bottom - window.top + 90,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(hwnd, &client);
+    EXPECT_NEAR(browser->bounds[2], px(PixelsToTwips(client.right, dpi) - 220 - 120 - 2775), 2);
+    EXPECT_NEAR(browser->bounds[3], px(PixelsToTwips(client.bottom, dpi) - 1290 - 350), 2);
+    const std::vector<int> kept = browser->bounds;
+    SetWindowPos(hwnd, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(browser->bounds, kept);
+    EXPECT_TRUE(IsWindow(hwnd));
+
     // The Web button again shows the same window.
     SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
                  reinterpret_cast<LPARAM>(main->Control(kCommand3)));
