@@ -6,6 +6,7 @@
 
 #include "app/form_controls_win.h"
 #include "app/main_window_win.h"
+#include "web/system_browser_win.h"
 
 namespace {
 
@@ -33,7 +34,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
             window.Show(showCommand);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                if (ferrik::TranslateFormButtonKey(msg) || IsFormNavigation(msg)) continue;
+                if (ferrik::SystemBrowser::TranslateKey(msg) || ferrik::TranslateFormButtonKey(msg) ||
+                    IsFormNavigation(msg))
+                    continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

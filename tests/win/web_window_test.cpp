@@ -323,6 +323,11 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     EXPECT_EQ(PlaceOf(host).left, 10);
     EXPECT_EQ(PlaceOf(host).bottom, 320);
     EXPECT_NE(GetWindow(host, GW_CHILD), nullptr);
+    // Key messages inside the control go to its accelerator handling; others are left alone.
+    MSG key{GetWindow(host, GW_CHILD), WM_KEYDOWN, VK_SHIFT, 0, 0, {}};
+    SystemBrowser::TranslateKey(key);
+    MSG outside{form, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    EXPECT_FALSE(SystemBrowser::TranslateKey(outside));
     browser->SetBounds(5, 5, 200, 100);
     EXPECT_EQ(PlaceOf(host).right, 205);
     browser->SetSilent(true);
