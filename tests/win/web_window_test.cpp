@@ -100,6 +100,9 @@ TEST_F(WebWindowTest, OpensFromTheMainWindowAsLaidOut) {
     EXPECT_EQ(GetWindow(hwnd, GW_OWNER), main->Hwnd());
     EXPECT_EQ(test::TextOf(hwnd), L"网页浏览");
     EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), SendMessageW(main->Hwnd(), WM_GETICON, ICON_BIG, 0));
+    // Skinned at load, its controls with it.
+    EXPECT_NE(GetPropW(hwnd, L"PROCADDR"), nullptr);
+    EXPECT_NE(GetPropW(Ctl(kListView2), L"PROCADDR"), nullptr);
     const int dpi = ScreenDpi();
     auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
     RECT client{};
