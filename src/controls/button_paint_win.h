@@ -1,0 +1,51 @@
+#pragma once
+// The GDI canvas of tesselbutton's style routines: 1-pixel pens and brushes made and deleted per
+// call, gradients as one device-independent bitmap, the platform's 3-D edges, dotted focus
+// rectangles and visual styles.
+#include <windows.h>
+
+#include <functional>
+
+#include "controls/button_content_win.h"
+#include "controls/button_paint.h"
+
+namespace ferrik {
+
+class TesselButton;
+
+// Gives `region` to `hwnd` as its window region unless the window has an equal one already (setting
+// a region redraws the window, which from inside a repaint would repaint forever). Takes ownership.
+void SetWindowRegionOnce(HWND hwnd, HRGN region);
+
+class GdiButtonCanvas final : public ButtonCanvas {
+public:
+    // `dc` shows the button's client area of `width` x `height`; `buildRegion` is the window's.
+    GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, int width, int height,
+                    std::function<void()> buildRegion);
+
+    void DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour) override;
+    void DrawRectangle(int x, int y, int w, int h, std::uint32_t colour) override;
+    void FillArea(std::uint32_t colour, PaintRect area) override;
+    void DrawGradient(int x, int y, int w, int h, std::uint32_t from, std::uint32_t to, int direction) override;
+    void SetPixel(int x, int y, std::uint32_t colour) override;
+    void DrawEdge(PaintRect area, EdgeKind edge) override;
+    void DrawFocusRect(PaintRect area) override;
+    void BuildRegion() override;
+    void DrawContent(int state) override;
+    void DrawThemedBackground(int themedState) override;
+    void SetForeColor(std::uint32_t colour) override;
+
+    const ButtonContentRects& Content() const { return m_content; }
+
+private:
+    HDC m_dc;
+    HWND m_hwnd;
+    TesselButton& m_button;
+    HFONT m_font;
+    int m_width;
+    int m_height;
+    std::function<void()> m_buildRegion;
+    ButtonContentRects m_content{};
+};
+
+}  // namespace ferrik
