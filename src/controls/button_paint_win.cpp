@@ -19,7 +19,33 @@ void SetWindowRegionOnce(HWND hwnd, HRGN region) {
     UniqueGdi<HRGN> fresh(region);
     UniqueGdi<HRGN> current(CreateRectRgn(0, 0, 0, 0));
     if (current && GetWindowRgn(hwnd, current.get()) != ERROR && EqualRgn(current.get(), fresh.get())) return;
-    if (SetWindowRgn(hwnd, fresh.get(), TRUE)) fresh.release();  // the window owns it now
+    if (SetWindowRgn(hwnd, fresh.get(), TRUE)) static_cast<void>(fresh.release());  // the window owns it now
+}
+
+BackBuffer::~BackBuffer() {
+    if (m_dc && m_old) SelectObject(m_dc.get(), m_old);
+}
+
+HDC BackBuffer::Prepare(int width, int height) {
+    if (m_dc && m_bitmap && width == m_width && height == m_height) return m_dc.get();
+    if (!m_dc) m_dc.reset(CreateCompatibleDC(nullptr));
+    if (!m_dc) return nullptr;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdi<HBITMAP> bitmap(CreateDIBSection(m_dc.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return nullptr;
+    const HGDIOBJ previous = SelectObject(m_dc.get(), bitmap.get());
+    if (!m_old) m_old = previous;
+    m_bitmap = std::move(bitmap);  // the previous bitmap is no longer selected
+    m_width = width;
+    m_height = height;
+    return m_dc.get();
 }
 
 GdiButtonCanvas::GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, int width, int height,

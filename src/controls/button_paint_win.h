@@ -8,6 +8,7 @@
 
 #include "controls/button_content_win.h"
 #include "controls/button_paint.h"
+#include "platform/handles_win.h"
 
 namespace ferrik {
 
@@ -16,6 +17,25 @@ class TesselButton;
 // Gives `region` to `hwnd` as its window region unless the window has an equal one already (setting
 // a region redraws the window, which from inside a repaint would repaint forever). Takes ownership.
 void SetWindowRegionOnce(HWND hwnd, HRGN region);
+
+// One 32-bit off-screen bitmap of the button's size, kept between repaints: making a memory DC and
+// a bitmap costs more under Wine than all the drawing of a repaint.
+class BackBuffer {
+public:
+    BackBuffer() = default;
+    BackBuffer(const BackBuffer&) = delete;
+    BackBuffer& operator=(const BackBuffer&) = delete;
+    ~BackBuffer();
+    // A memory DC holding a bitmap of exactly width x height; null on failure.
+    HDC Prepare(int width, int height);
+
+private:
+    UniqueDc m_dc;
+    UniqueGdi<HBITMAP> m_bitmap;
+    HGDIOBJ m_old = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+};
 
 class GdiButtonCanvas final : public ButtonCanvas {
 public:

@@ -250,17 +250,16 @@ void TesselButtonWindow::PaintLook(HDC dc, const ButtonLook& look) {
     const int width = look.width;
     const int height = look.height;
     if (width <= 0 || height <= 0) return;
-    UniqueDc memory(CreateCompatibleDC(dc));
-    UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
-    if (!memory || !bitmap) return;
-    SelectGuard select(memory.get(), bitmap.get());
+    const HDC memory = m_back.Prepare(width, height);
+    if (!memory) return;
     // The host's background is the face colour.
     const RECT all{0, 0, width, height};
-    FillRect(memory.get(), &all, GetSysColorBrush(COLOR_BTNFACE));
-    GdiButtonCanvas canvas(memory.get(), Hwnd(), m_button, m_font.get(), width, height, [this] { BuildRegion(); });
+    FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
+    if (look.style == kThemed) m_regionKey = 0;  // the visual style gives the region
+    GdiButtonCanvas canvas(memory, Hwnd(), m_button, m_font.get(), width, height, [this] { BuildRegion(); });
     PaintButtonStyle(canvas, look);
     m_content = canvas.Content();
-    BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
 }
 
 void TesselButtonWindow::BuildRegion() {
@@ -282,6 +281,10 @@ void TesselButtonWindow::BuildRegion() {
         default:
             break;
     }
+    const std::uint64_t key = (static_cast<std::uint64_t>(corner + 1) << 48) |
+                              (static_cast<std::uint64_t>(rc.right & 0xFFFFFF) << 24) | (rc.bottom & 0xFFFFFF);
+    if (key == m_regionKey) return;
+    m_regionKey = key;
     SetWindowRegionOnce(Hwnd(), corner ? CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, corner, corner)
                                        : CreateRectRgn(0, 0, rc.right, rc.bottom));
 }

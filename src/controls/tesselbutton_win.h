@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "controls/button_content_win.h"
+#include "controls/button_paint_win.h"
 #include "controls/button_paint.h"
 #include "controls/property_bag.h"
 #include "controls/tesselbutton.h"
@@ -110,6 +111,10 @@ private:
     Text m_displayName;
     int m_repaints = 0;
     ButtonContentRects m_content{};
+    BackBuffer m_back;
+    // Corner size and client size of the region last given to the window (0: none of ours, e.g. the
+    // visual style's); the region is rebuilt only when they change.
+    std::uint64_t m_regionKey = 0;
     HDC m_paintDc = nullptr;  // set while WM_PAINT draws
     UniqueGdi<HFONT> m_font;
     OleColor m_textColor = 0;
