@@ -1,7 +1,5 @@
 #include "controls/button_paint_win.h"
 
-#include <uxtheme.h>
-
 #include <utility>
 #include <vector>
 
@@ -49,13 +47,14 @@ HDC BackBuffer::Prepare(int width, int height) {
 }
 
 GdiButtonCanvas::GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, int width, int height,
-                                 std::function<void()> buildRegion)
+                                 ButtonPaintCache& cache, std::function<void()> buildRegion)
     : m_dc(dc),
       m_hwnd(hwnd),
       m_button(button),
       m_font(font),
       m_width(width),
       m_height(height),
+      m_cache(cache),
       m_buildRegion(std::move(buildRegion)) {}
 
 void GdiButtonCanvas::DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour) {
@@ -122,17 +121,23 @@ void GdiButtonCanvas::DrawContent(int state) {
 }
 
 void GdiButtonCanvas::DrawThemedBackground(int themedState) {
-    HTHEME theme = m_hwnd ? OpenThemeData(m_hwnd, L"Button") : nullptr;
+    if (!m_cache.theme && m_hwnd) m_cache.theme.reset(OpenThemeData(m_hwnd, L"Button"));
+    const HTHEME theme = m_cache.theme.get();
     if (!theme) return;
     const RECT button{0, 0, m_width, m_height};
     // The region is taken one pixel wider left, top and right and two at the bottom.
-    const RECT widened{-1, -1, m_width + 1, m_height + 2};
-    HRGN region = nullptr;
-    if (SUCCEEDED(GetThemeBackgroundRegion(theme, m_dc, kPushButtonPart, themedState, &widened, &region)) && region) {
-        SetWindowRegionOnce(m_hwnd, region);
+    const std::uint64_t key = (std::uint64_t{0x80} << 56) | (static_cast<std::uint64_t>(themedState & 0xFF) << 48) |
+                              (static_cast<std::uint64_t>(m_width & 0xFFFFFF) << 24) | (m_height & 0xFFFFFF);
+    if (key != m_cache.regionKey) {
+        const RECT widened{-1, -1, m_width + 1, m_height + 2};
+        HRGN region = nullptr;
+        if (SUCCEEDED(GetThemeBackgroundRegion(theme, m_dc, kPushButtonPart, themedState, &widened, &region)) &&
+            region) {
+            SetWindowRegionOnce(m_hwnd, region);
+            m_cache.regionKey = key;
+        }
     }
     DrawThemeBackground(theme, m_dc, kPushButtonPart, themedState, &button, nullptr);
-    CloseThemeData(theme);
 }
 
 void GdiButtonCanvas::SetForeColor(std::uint32_t colour) {

@@ -4,6 +4,9 @@
 // rectangles and visual styles.
 #include <windows.h>
 
+#include <uxtheme.h>
+
+#include <cstdint>
 #include <functional>
 
 #include "controls/button_content_win.h"
@@ -37,11 +40,27 @@ private:
     int m_height = 0;
 };
 
+namespace detail {
+inline void CloseThemeHandle(HTHEME h) noexcept {
+    CloseThemeData(h);
+}
+}  // namespace detail
+using UniqueTheme = UniqueResource<HTHEME, detail::CloseThemeHandle>;
+
+// What a button keeps between repaints: the off-screen bitmap, the visual style's data for
+// "Button" (closed when the theme changes) and a key of the region last given to the window, so that
+// an unchanged region is not computed and set again.
+struct ButtonPaintCache {
+    BackBuffer back;
+    UniqueTheme theme;
+    std::uint64_t regionKey = 0;
+};
+
 class GdiButtonCanvas final : public ButtonCanvas {
 public:
     // `dc` shows the button's client area of `width` x `height`; `buildRegion` is the window's.
     GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, int width, int height,
-                    std::function<void()> buildRegion);
+                    ButtonPaintCache& cache, std::function<void()> buildRegion);
 
     void DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour) override;
     void DrawRectangle(int x, int y, int w, int h, std::uint32_t colour) override;
@@ -64,6 +83,7 @@ private:
     HFONT m_font;
     int m_width;
     int m_height;
+    ButtonPaintCache& m_cache;
     std::function<void()> m_buildRegion;
     ButtonContentRects m_content{};
 };

@@ -173,6 +173,7 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return 0;
         case WM_SYSCOLORCHANGE:
         case WM_THEMECHANGED:
+            if (msg == WM_THEMECHANGED) m_paint.theme.reset();  // opened again for the new theme
             m_button.OnSysColorChange();
             break;
         default:
@@ -250,13 +251,13 @@ void TesselButtonWindow::PaintLook(HDC dc, const ButtonLook& look) {
     const int width = look.width;
     const int height = look.height;
     if (width <= 0 || height <= 0) return;
-    const HDC memory = m_back.Prepare(width, height);
+    const HDC memory = m_paint.back.Prepare(width, height);
     if (!memory) return;
     // The host's background is the face colour.
     const RECT all{0, 0, width, height};
     FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
-    if (look.style == kThemed) m_regionKey = 0;  // the visual style gives the region
-    GdiButtonCanvas canvas(memory, Hwnd(), m_button, m_font.get(), width, height, [this] { BuildRegion(); });
+    GdiButtonCanvas canvas(memory, Hwnd(), m_button, m_font.get(), width, height, m_paint,
+                           [this] { BuildRegion(); });
     PaintButtonStyle(canvas, look);
     m_content = canvas.Content();
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
@@ -281,10 +282,11 @@ void TesselButtonWindow::BuildRegion() {
         default:
             break;
     }
+    // Corner size and client size of the region; unchanged, it is not made and set again.
     const std::uint64_t key = (static_cast<std::uint64_t>(corner + 1) << 48) |
                               (static_cast<std::uint64_t>(rc.right & 0xFFFFFF) << 24) | (rc.bottom & 0xFFFFFF);
-    if (key == m_regionKey) return;
-    m_regionKey = key;
+    if (key == m_paint.regionKey) return;
+    m_paint.regionKey = key;
     SetWindowRegionOnce(Hwnd(), corner ? CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, corner, corner)
                                        : CreateRectRgn(0, 0, rc.right, rc.bottom));
 }

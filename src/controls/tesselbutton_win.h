@@ -111,10 +111,7 @@ private:
     Text m_displayName;
     int m_repaints = 0;
     ButtonContentRects m_content{};
-    BackBuffer m_back;
-    // Corner size and client size of the region last given to the window (0: none of ours, e.g. the
-    // visual style's); the region is rebuilt only when they change.
-    std::uint64_t m_regionKey = 0;
+    ButtonPaintCache m_paint;
     HDC m_paintDc = nullptr;  // set while WM_PAINT draws
     UniqueGdi<HFONT> m_font;
     OleColor m_textColor = 0;
