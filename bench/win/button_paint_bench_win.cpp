@@ -42,8 +42,8 @@ int Run() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"ButtonPaintBench";
     RegisterClassW(&wc);
-    HWND form = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE, 20, 20, 200, 80, nullptr,
-                                nullptr, wc.hInstance, nullptr);
+    HWND form = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE, 20, 20, 200, 80, nullptr, nullptr,
+                                wc.hInstance, nullptr);
     if (!form) return 1;
     NoEvents events;
     std::printf("| %-24s | %14s | %14s |\n", "what (75 x 23)", "to the window", "to a bitmap");

@@ -132,8 +132,8 @@ private:
     // Style 2, also what style 13 becomes without visual styles. The eight frame lines P1..P8.
     void FrameLines(const std::array<std::uint32_t, 8>& colours) {
         const int lines[8][4] = {
-            {1, 2, W - 2, 2},     {1, 1, W - 2, 1},     {1, 1, 1, H - 2},         {W - 2, 2, W - 2, H - 2},
-            {2, 2, 2, H - 3},     {W - 3, 3, W - 3, H - 3}, {2, H - 3, W - 2, H - 3}, {2, H - 2, W - 2, H - 2},
+            {1, 2, W - 2, 2}, {1, 1, W - 2, 1},         {1, 1, 1, H - 2},         {W - 2, 2, W - 2, H - 2},
+            {2, 2, 2, H - 3}, {W - 3, 3, W - 3, H - 3}, {2, H - 3, W - 2, H - 3}, {2, H - 2, W - 2, H - 2},
         };
         for (int i = 0; i < 8; ++i) c.DrawLine(lines[i][0], lines[i][1], lines[i][2], lines[i][3], colours[i]);
     }

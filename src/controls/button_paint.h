@@ -24,7 +24,13 @@ struct PaintRect {
 enum class EdgeKind { Raised, Thin, Sunken };
 
 // Push-button states of the visual style.
-enum ThemedState : int { kThemedNormal = 1, kThemedHot = 2, kThemedPressed = 3, kThemedDisabled = 4, kThemedDefault = 5 };
+enum ThemedState : int {
+    kThemedNormal = 1,
+    kThemedHot = 2,
+    kThemedPressed = 3,
+    kThemedDisabled = 4,
+    kThemedDefault = 5
+};
 
 // Colours are RGB (0x00BBGGRR), already translated.
 class ButtonCanvas {

@@ -46,12 +46,13 @@ HDC BackBuffer::Prepare(int width, int height) {
     return m_dc.get();
 }
 
-GdiButtonCanvas::GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, int width, int height,
-                                 ButtonPaintCache& cache, std::function<void()> buildRegion)
+GdiButtonCanvas::GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, bool unicode, int width,
+                                 int height, ButtonPaintCache& cache, std::function<void()> buildRegion)
     : m_dc(dc),
       m_hwnd(hwnd),
       m_button(button),
       m_font(font),
+      m_unicode(unicode),
       m_width(width),
       m_height(height),
       m_cache(cache),
@@ -117,7 +118,7 @@ void GdiButtonCanvas::BuildRegion() {
 }
 
 void GdiButtonCanvas::DrawContent(int state) {
-    m_content = DrawButtonContent(m_dc, m_button, state, m_width, m_height, m_font, true);
+    m_content = DrawButtonContent(m_dc, m_button, state, m_width, m_height, m_font, m_unicode);
 }
 
 void GdiButtonCanvas::DrawThemedBackground(int themedState) {

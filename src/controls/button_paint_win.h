@@ -58,8 +58,9 @@ struct ButtonPaintCache {
 
 class GdiButtonCanvas final : public ButtonCanvas {
 public:
-    // `dc` shows the button's client area of `width` x `height`; `buildRegion` is the window's.
-    GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, int width, int height,
+    // `dc` shows the button's client area of `width` x `height`; `buildRegion` is the window's;
+    // `unicode`: the Unicode text routines (NT-based systems).
+    GdiButtonCanvas(HDC dc, HWND hwnd, TesselButton& button, HFONT font, bool unicode, int width, int height,
                     ButtonPaintCache& cache, std::function<void()> buildRegion);
 
     void DrawLine(int x1, int y1, int x2, int y2, std::uint32_t colour) override;
@@ -81,6 +82,7 @@ private:
     HWND m_hwnd;
     TesselButton& m_button;
     HFONT m_font;
+    bool m_unicode;
     int m_width;
     int m_height;
     ButtonPaintCache& m_cache;

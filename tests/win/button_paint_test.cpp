@@ -162,7 +162,11 @@ TEST(ButtonPixels, GlassGradientBorders) {
     ExpectPixels(Render(b.window, [](ButtonLook& l) { l.state = 1; }),
                  {{5, 0, 0xA77532}, {74, 10, 0xA77532}, {5, 21, 0xFFFFFF}, {73, 1, 0xBE965F}}, "hot");
     ExpectPixels(Render(b.window, [](ButtonLook& l) { l.state = 2; }),
-                 {{5, 0, 0x5C411D}, {30, 1, 0xB39C71}, {30, 2, 0xD6C6A9}, {30, 3, 0xECD9B9}, {1, 2, 0xCFB073},
+                 {{5, 0, 0x5C411D},
+                  {30, 1, 0xB39C71},
+                  {30, 2, 0xD6C6A9},
+                  {30, 3, 0xECD9B9},
+                  {1, 2, 0xCFB073},
                   {73, 21, 0xBE965F}},
                  "down");
     b.window.Button().SetEnabled(false);
@@ -372,8 +376,8 @@ TEST(Screenshots, ButtonGallery) {
     }
     for (int panel = 0; panel < 2; ++panel) {
         for (int column = 0; column < 5; ++column) {
-            RECT header{panel * kPanelW + kLabelW + column * kCellW, 2, panel * kPanelW + kLabelW + (column + 1) * kCellW,
-                        kHeaderH};
+            RECT header{panel * kPanelW + kLabelW + column * kCellW, 2,
+                        panel * kPanelW + kLabelW + (column + 1) * kCellW, kHeaderH};
             DrawTextW(dc.get(), kStates[column], -1, &header, DT_SINGLELINE | DT_LEFT);
         }
     }
