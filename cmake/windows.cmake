@@ -75,3 +75,8 @@ add_executable(task_list_bench ${CMAKE_SOURCE_DIR}/bench/win/task_list_bench_win
 target_include_directories(task_list_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(task_list_bench PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(task_list_bench PRIVATE ferrik_win)
+
+# One full repaint of the image button per style beside a plain BitBlt (scripts/bench-win button).
+add_executable(button_paint_bench ${CMAKE_SOURCE_DIR}/bench/win/button_paint_bench_win.cpp)
+target_compile_options(button_paint_bench PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(button_paint_bench PRIVATE ferrik_win)

@@ -43,11 +43,20 @@ Text HtmlEscaped(TextView text) {
     Text out;
     for (char16_t c : text) {
         switch (c) {
-            case u'&': out += u"&amp;"; break;
-            case u'<': out += u"&lt;"; break;
-            case u'>': out += u"&gt;"; break;
-            case u'"': out += u"&quot;"; break;
-            default: out += c;
+            case u'&':
+                out += u"&amp;";
+                break;
+            case u'<':
+                out += u"&lt;";
+                break;
+            case u'>':
+                out += u"&gt;";
+                break;
+            case u'"':
+                out += u"&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -74,9 +83,7 @@ struct Fonts {
             fonts[2][underline] = make(20, FW_BOLD, underline);
         }
     }
-    HFONT Get(FontRole role, bool underline) const {
-        return fonts[static_cast<int>(role)][underline ? 1 : 0].get();
-    }
+    HFONT Get(FontRole role, bool underline) const { return fonts[static_cast<int>(role)][underline ? 1 : 0].get(); }
     UniqueGdi<HFONT> fonts[3][2];
 };
 
@@ -151,8 +158,8 @@ private:
 struct OwnBrowser::LoadState {
     std::atomic<bool> cancel{false};
     std::mutex mutex;
-    std::unique_ptr<Page> page;   // the page read, when the server answered with a page
-    std::int32_t error = 0;       // else the NavigateError status: an HTTP status or kInetResourceNotFound
+    std::unique_ptr<Page> page;  // the page read, when the server answered with a page
+    std::int32_t error = 0;      // else the NavigateError status: an HTTP status or kInetResourceNotFound
 };
 
 struct OwnBrowser::Load {
@@ -290,9 +297,8 @@ void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, Text chars
             error = response.status;
         } else if (!state->cancel) {
             const Win32Decoder decoder;
-            page = std::make_unique<Page>(Page::FromBytes(response.body, response.contentType,
-                                                          response.finalUrl.empty() ? url : response.finalUrl,
-                                                          decoder));
+            page = std::make_unique<Page>(Page::FromBytes(
+                response.body, response.contentType, response.finalUrl.empty() ? url : response.finalUrl, decoder));
         }
     } catch (...) {
         // Not found, refused, timed out, not an http address: the host cannot be reached.
@@ -614,10 +620,10 @@ std::optional<OwnBrowser::ClickTarget> OwnBrowser::TargetAt(int x, int y) {
 
 void OwnBrowser::OnClick(int x, int y) {
     const std::optional<ClickTarget> target = TargetAt(x, y);
-    const std::size_t focus = target && target->element != kNoIndex && m_page &&
-                                      IsEditable(m_page->Elements()[target->element])
-                                  ? target->element
-                                  : kNoIndex;
+    const std::size_t focus =
+        target && target->element != kNoIndex && m_page && IsEditable(m_page->Elements()[target->element])
+            ? target->element
+            : kNoIndex;
     if (focus != m_focusField) {
         m_focusField = focus;
         InvalidateRect(Hwnd(), nullptr, FALSE);
@@ -704,12 +710,24 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_VSCROLL: {
             const int page = std::max(ClientHeight() - LineStep(), LineStep());
             switch (LOWORD(wParam)) {
-                case SB_LINEUP: ScrollTo(m_scrollTop - LineStep()); break;
-                case SB_LINEDOWN: ScrollTo(m_scrollTop + LineStep()); break;
-                case SB_PAGEUP: ScrollTo(m_scrollTop - page); break;
-                case SB_PAGEDOWN: ScrollTo(m_scrollTop + page); break;
-                case SB_TOP: ScrollTo(0); break;
-                case SB_BOTTOM: ScrollTo(m_layout.height); break;
+                case SB_LINEUP:
+                    ScrollTo(m_scrollTop - LineStep());
+                    break;
+                case SB_LINEDOWN:
+                    ScrollTo(m_scrollTop + LineStep());
+                    break;
+                case SB_PAGEUP:
+                    ScrollTo(m_scrollTop - page);
+                    break;
+                case SB_PAGEDOWN:
+                    ScrollTo(m_scrollTop + page);
+                    break;
+                case SB_TOP:
+                    ScrollTo(0);
+                    break;
+                case SB_BOTTOM:
+                    ScrollTo(m_layout.height);
+                    break;
                 case SB_THUMBTRACK:
                 case SB_THUMBPOSITION: {
                     SCROLLINFO si{};
@@ -719,7 +737,8 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                     ScrollTo(si.nTrackPos);
                     break;
                 }
-                default: break;
+                default:
+                    break;
             }
             return 0;
         }
@@ -737,16 +756,33 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // Keys that type into a focused field do not scroll or go back.
             if (m_focusField != kNoIndex && wParam != VK_PRIOR && wParam != VK_NEXT) break;
             switch (wParam) {
-                case VK_UP: ScrollTo(m_scrollTop - LineStep()); return 0;
-                case VK_DOWN: ScrollTo(m_scrollTop + LineStep()); return 0;
-                case VK_PRIOR: ScrollTo(m_scrollTop - page); return 0;
+                case VK_UP:
+                    ScrollTo(m_scrollTop - LineStep());
+                    return 0;
+                case VK_DOWN:
+                    ScrollTo(m_scrollTop + LineStep());
+                    return 0;
+                case VK_PRIOR:
+                    ScrollTo(m_scrollTop - page);
+                    return 0;
                 case VK_NEXT:
-                case VK_SPACE: ScrollTo(m_scrollTop + page); return 0;
-                case VK_HOME: ScrollTo(0); return 0;
-                case VK_END: ScrollTo(m_layout.height); return 0;
-                case VK_BACK: GoBack(); return 0;
-                case VK_F5: Refresh(); return 0;
-                default: break;
+                case VK_SPACE:
+                    ScrollTo(m_scrollTop + page);
+                    return 0;
+                case VK_HOME:
+                    ScrollTo(0);
+                    return 0;
+                case VK_END:
+                    ScrollTo(m_layout.height);
+                    return 0;
+                case VK_BACK:
+                    GoBack();
+                    return 0;
+                case VK_F5:
+                    Refresh();
+                    return 0;
+                default:
+                    break;
             }
             break;
         }

@@ -63,21 +63,22 @@ constexpr RawElement kRawElements[] = {
 
 // The input types of the classic document model; any other type reads as "text", as it does in
 // the system's control (a search box, type="search", is a text field there).
-constexpr TextView kInputTypes[] = {u"text",  u"password", u"checkbox", u"radio",  u"submit",
+constexpr TextView kInputTypes[] = {u"text",  u"password", u"checkbox", u"radio", u"submit",
                                     u"reset", u"file",     u"hidden",   u"image", u"button"};
 
 // Blocks with a margin above and below: a blank line apart from what surrounds them.
 bool IsParagraphBlock(TextView name) {
-    return IsOneOf(name, {u"p", u"h1", u"h2", u"h3", u"h4", u"h5", u"h6", u"ul", u"ol", u"dl", u"blockquote", u"pre",
-                          u"listing", u"xmp", u"plaintext", u"table", u"hr", u"form", u"fieldset", u"address",
-                          u"figure", u"menu", u"dir"});
+    return IsOneOf(name, {u"p",  u"h1",   u"h2",         u"h3",      u"h4",      u"h5",   u"h6",        u"ul",
+                          u"ol", u"dl",   u"blockquote", u"pre",     u"listing", u"xmp",  u"plaintext", u"table",
+                          u"hr", u"form", u"fieldset",   u"address", u"figure",  u"menu", u"dir"});
 }
 
 // Blocks that only start on a new line.
 bool IsLineBlock(TextView name) {
-    return IsOneOf(name, {u"div", u"li", u"dt", u"dd", u"tr", u"center", u"article", u"aside", u"section", u"nav",
-                          u"header", u"footer", u"main", u"figcaption", u"caption", u"legend", u"details",
-                          u"summary", u"body", u"html", u"tbody", u"thead", u"tfoot", u"option"});
+    return IsOneOf(name,
+                   {u"div",     u"li",      u"dt",     u"dd",     u"tr",    u"center",     u"article", u"aside",
+                    u"section", u"nav",     u"header", u"footer", u"main",  u"figcaption", u"caption", u"legend",
+                    u"details", u"summary", u"body",   u"html",   u"tbody", u"thead",      u"tfoot",   u"option"});
 }
 
 bool IsHeading(TextView name) {
@@ -229,7 +230,8 @@ public:
         }
         // Nothing after the last content: trailing edges would only add blank space.
         while (!m_page.m_runs.empty() && m_page.m_runs.back().kind != PageRun::Kind::Words &&
-               m_page.m_runs.back().kind != PageRun::Kind::AltText && m_page.m_runs.back().kind != PageRun::Kind::Field &&
+               m_page.m_runs.back().kind != PageRun::Kind::AltText &&
+               m_page.m_runs.back().kind != PageRun::Kind::Field &&
                m_page.m_runs.back().kind != PageRun::Kind::LineBreak) {
             m_page.m_runs.pop_back();
         }
@@ -300,7 +302,8 @@ private:
             if (m_form == kNoIndex) {
                 const Text* action = attribute(u"action");
                 const Text* method = attribute(u"method");
-                m_page.m_forms.push_back({action ? *action : Text(), method && AsciiLower(TrimSpaces(*method)) == u"post"});
+                m_page.m_forms.push_back(
+                    {action ? *action : Text(), method && AsciiLower(TrimSpaces(*method)) == u"post"});
                 m_form = m_page.m_forms.size() - 1;
             }
         } else if (IsOneOf(name, {u"input", u"textarea", u"select", u"button"})) {
@@ -334,7 +337,8 @@ private:
         } else if (name == u"td" || name == u"th") {
             m_pendingSpace = m_lineHasContent;
         } else if (name == u"img") {
-            if (const Text* alt = attribute(u"alt"); alt && !Collapse(*alt).empty()) Inline(PageRun::Kind::AltText, Collapse(*alt));
+            if (const Text* alt = attribute(u"alt"); alt && !Collapse(*alt).empty())
+                Inline(PageRun::Kind::AltText, Collapse(*alt));
         } else if (name == u"base") {
             if (!m_fragment) HeadElement(tag);
         } else if (name == u"title") {
@@ -343,7 +347,8 @@ private:
         } else if (name == u"input") {
             const Text* type = attribute(u"type");
             Text kind = type ? AsciiLower(TrimSpaces(*type)) : Text(u"text");
-            if (std::find(std::begin(kInputTypes), std::end(kInputTypes), kind) == std::end(kInputTypes)) kind = u"text";
+            if (std::find(std::begin(kInputTypes), std::end(kInputTypes), kind) == std::end(kInputTypes))
+                kind = u"text";
             const Text* value = attribute(u"value");
             element.value = value ? *value : (kind == u"checkbox" || kind == u"radio") ? Text(u"on") : Text();
             element.checked = attribute(u"checked") != nullptr;
@@ -402,9 +407,7 @@ private:
         }
     }
 
-    void CloseLink() {
-        m_link = kNoIndex;
-    }
+    void CloseLink() { m_link = kNoIndex; }
 
     void CloseSelect() {
         if (m_select == kNoIndex) return;
@@ -414,8 +417,8 @@ private:
             option.text = Collapse(option.text);
             if (!m_hasOptionValue[i]) option.value = option.text;
         }
-        auto chosen = std::find_if(select.options.begin(), select.options.end(),
-                                   [](const PageOption& o) { return o.selected; });
+        auto chosen =
+            std::find_if(select.options.begin(), select.options.end(), [](const PageOption& o) { return o.selected; });
         if (chosen == select.options.end() && !select.options.empty() && select.type == u"select-one")
             chosen = select.options.begin();
         select.value = chosen == select.options.end() ? Text() : chosen->value;
@@ -428,7 +431,8 @@ private:
     void Push(PageRun run) {
         m_page.m_runs.push_back(std::move(run));
         const PageRun::Kind kind = m_page.m_runs.back().kind;
-        m_lineHasContent = kind == PageRun::Kind::Words || kind == PageRun::Kind::AltText || kind == PageRun::Kind::Field;
+        m_lineHasContent =
+            kind == PageRun::Kind::Words || kind == PageRun::Kind::AltText || kind == PageRun::Kind::Field;
         if (!m_lineHasContent) m_pendingSpace = false;
     }
 
@@ -724,8 +728,8 @@ std::optional<Text> Page::SubmitAddress(std::size_t submitter) const {
         }
     }
     const Text& action = m_forms[formIndex].action;
-    std::optional<Text> address = ResolveUrl(TrimSpaces(action).empty() ? TextView(m_url) : TextView(action), m_base,
-                                             UrlForm::Display);
+    std::optional<Text> address =
+        ResolveUrl(TrimSpaces(action).empty() ? TextView(m_url) : TextView(action), m_base, UrlForm::Display);
     if (!address) return std::nullopt;
     // The query replaces the action's own; a fragment goes.
     Text result = address->substr(0, std::min(address->find(u'#'), address->find(u'?')));

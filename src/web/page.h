@@ -24,11 +24,11 @@ struct PageOption {
 };
 
 struct PageElement {
-    Text tagName;              // upper-case, as the DOM's tagName gives it ("INPUT")
-    std::optional<Text> type;  // only elements that have a type (form fields)
-    std::optional<Text> value;  // only elements that have a value
-    bool checked = false;       // check boxes and option buttons
-    int size = 0;               // an input's size attribute, 0 when absent
+    Text tagName;                     // upper-case, as the DOM's tagName gives it ("INPUT")
+    std::optional<Text> type;         // only elements that have a type (form fields)
+    std::optional<Text> value;        // only elements that have a value
+    bool checked = false;             // check boxes and option buttons
+    int size = 0;                     // an input's size attribute, 0 when absent
     std::vector<PageOption> options;  // a SELECT's
     Text name;                        // a form field's name attribute
     std::size_t form = kNoIndex;      // a form field's form, index into the page's forms

@@ -62,16 +62,14 @@ TEST(Page, ReadsAsTheTextAReaderSees) {
     const ReadCase cases[] = {
         {u"<html><head><title> 电影\n 列表 </title></head><body><p>Hello   <b>world</b>\n</p><p>Second<br>line</p>",
          "电影 列表", "Hello world\n\nSecond\nline"},
-        {u"<script>document.write('<p>x')</script><style>p{color:red}</style>shown<!-- hidden -->",
-         "", "shown"},
+        {u"<script>document.write('<p>x')</script><style>p{color:red}</style>shown<!-- hidden -->", "", "shown"},
         {u"<div>one</div><div>two</div>three<br><br>four", "", "one\ntwo\nthree\n\nfour"},
         {u"<ul><li>One<li> Two </ul>after", "", "\u00b7 One\n\u00b7 Two\n\nafter"},
         {u"<pre>\na  b\n c\tx</pre>next", "", "a  b\n c    x\n\nnext"},
         {u"<table><tr><td>名称</td><td>地址</td></tr><tr><td>x</td></tr></table>", "", "名称 地址\nx"},
         {u"<p>海报 <img src=p.jpg alt=' Poster  1 '><img src=n.gif><img alt=''>", "", "海报 [Poster 1]"},
         {u"<a href=a.html>第1集</a> <a href=b.html>第2集</a>", "", "第1集 第2集"},
-        {u"<title>first</title><title>second</title><template><p>not shown</template>&lt;ok&amp;", "first",
-         "<ok&"},
+        {u"<title>first</title><title>second</title><template><p>not shown</template>&lt;ok&amp;", "first", "<ok&"},
         {u"<form>搜索 <input name=q value=\"old\"> <input type=password value=abc> <input type=hidden value=h>"
          u"<input type=submit> <input type=image alt=Go><textarea>\nline</textarea><select><option>One"
          u"<option selected value=2>Two</select></form>",
@@ -134,19 +132,20 @@ std::vector<ElementSeen> ElementsOf(const Page& page) {
 }
 
 TEST(Page, DocumentModelListsElementsInDocumentOrder) {
-    const Page page(u"<title>t</title><p>x<input name=q value=v><INPUT TYPE=Password><input type=search>"
-                    u"<input type=checkbox><button>b</button><textarea>a&amp;b</textarea>"
-                    u"<select><option value=1>one<option>two</select>",
-                    kUrl);
+    const Page page(
+        u"<title>t</title><p>x<input name=q value=v><INPUT TYPE=Password><input type=search>"
+        u"<input type=checkbox><button>b</button><textarea>a&amp;b</textarea>"
+        u"<select><option value=1>one<option>two</select>",
+        kUrl);
     const std::nullopt_t none = std::nullopt;
-    EXPECT_THAT(ElementsOf(page),
-                ElementsAre(ElementSeen{"HTML", none, none}, ElementSeen{"HEAD", none, none},
-                            ElementSeen{"TITLE", none, none}, ElementSeen{"BODY", none, none},
-                            ElementSeen{"P", none, none}, ElementSeen{"INPUT", "text", "v"},
-                            ElementSeen{"INPUT", "password", ""}, ElementSeen{"INPUT", "text", ""},
-                            ElementSeen{"INPUT", "checkbox", "on"}, ElementSeen{"BUTTON", "submit", ""},
-                            ElementSeen{"TEXTAREA", "textarea", "a&b"}, ElementSeen{"SELECT", "select-one", "1"},
-                            ElementSeen{"OPTION", none, none}, ElementSeen{"OPTION", none, none}));
+    EXPECT_THAT(
+        ElementsOf(page),
+        ElementsAre(ElementSeen{"HTML", none, none}, ElementSeen{"HEAD", none, none}, ElementSeen{"TITLE", none, none},
+                    ElementSeen{"BODY", none, none}, ElementSeen{"P", none, none}, ElementSeen{"INPUT", "text", "v"},
+                    ElementSeen{"INPUT", "password", ""}, ElementSeen{"INPUT", "text", ""},
+                    ElementSeen{"INPUT", "checkbox", "on"}, ElementSeen{"BUTTON", "submit", ""},
+                    ElementSeen{"TEXTAREA", "textarea", "a&b"}, ElementSeen{"SELECT", "select-one", "1"},
+                    ElementSeen{"OPTION", none, none}, ElementSeen{"OPTION", none, none}));
     EXPECT_EQ(page.TagName(14), std::nullopt);
 }
 
@@ -167,9 +166,10 @@ TEST(Page, ValuesAreWritableWhereTheElementHasOne) {
 }
 
 TEST(Page, PasteHtmlReplacesTheBodyOnly) {
-    Page page(u"<head><title>Old page</title><base href='http://cdn.example/'></head>"
-              u"<body><p><a href=x.html>x</a><input value=1></p>",
-              kUrl);
+    Page page(
+        u"<head><title>Old page</title><base href='http://cdn.example/'></head>"
+        u"<body><p><a href=x.html>x</a><input value=1></p>",
+        kUrl);
     int changes = 0;
     page.SetChangeHandler([&](std::size_t element) { changes += element == kNoIndex ? 1 : 100; });
     ASSERT_TRUE(page.PasteHtmlIntoBody(u"打开网页失败。您可能没有联网或者远程网址已经失效。"));
@@ -194,16 +194,17 @@ TEST(Page, PasteHtmlReplacesTheBodyOnly) {
 }
 
 TEST(Page, SubmittingAGetFormBuildsItsAddress) {
-    const Page page(u"<form action='/search.asp?old=1#x'><input name=key value='功夫 片&1'>"
-                    u"<input type=hidden name=t value=2><input type=password name=p value=pw><input value=noname>"
-                    u"<input type=checkbox name=c value=y checked><input type=checkbox name=d>"
-                    u"<input type=radio name=r value=a><input type=radio name=r value=b checked>"
-                    u"<select name=s><option value=1>一<option selected>二</select><textarea name=ta>t</textarea>"
-                    u"<input type=submit name=go value=搜索><input type=submit name=other value=x>"
-                    u"<input type=reset name=rs></form>"
-                    u"<input type=submit name=outside><form method=POST><input type=submit name=p2></form>"
-                    u"<form><input name=q value=1><button name=b value=v>go</button></form>",
-                    kUrl);
+    const Page page(
+        u"<form action='/search.asp?old=1#x'><input name=key value='功夫 片&1'>"
+        u"<input type=hidden name=t value=2><input type=password name=p value=pw><input value=noname>"
+        u"<input type=checkbox name=c value=y checked><input type=checkbox name=d>"
+        u"<input type=radio name=r value=a><input type=radio name=r value=b checked>"
+        u"<select name=s><option value=1>一<option selected>二</select><textarea name=ta>t</textarea>"
+        u"<input type=submit name=go value=搜索><input type=submit name=other value=x>"
+        u"<input type=reset name=rs></form>"
+        u"<input type=submit name=outside><form method=POST><input type=submit name=p2></form>"
+        u"<form><input name=q value=1><button name=b value=v>go</button></form>",
+        kUrl);
     std::vector<std::optional<std::string>> addresses;
     for (std::size_t i = 0; i < page.ElementCount(); ++i) {
         if (page.Type(i) != u"submit") continue;
@@ -252,12 +253,13 @@ std::vector<std::string> Lines(const PageLayout& layout) {
 TEST(PageLayout, WrapsAtSpacesAndBetweenChineseCharacters) {
     FixedMeasurer measurer;
     // 136 pixels wide: 120 for text between the margins, 20 Latin or 10 CJK characters.
-    const Page page(u"<title>T</title>aaaa bbbb cccc dddd eeee<p>一二三四五六七八九十，一二<p>"
-                    u"abcdefghijklmnopqrstuvwxyz",
-                    kUrl);
+    const Page page(
+        u"<title>T</title>aaaa bbbb cccc dddd eeee<p>一二三四五六七八九十，一二<p>"
+        u"abcdefghijklmnopqrstuvwxyz",
+        kUrl);
     const PageLayout layout = LayoutPage(page, 136, measurer);
-    EXPECT_THAT(Lines(layout), ElementsAre("T|", "aaaa bbbb cccc dddd |", "eeee|", "一二三四五六七八九|",
-                                           "十，一二|", "abcdefghijklmnopqrst|", "uvwxyz|"));
+    EXPECT_THAT(Lines(layout), ElementsAre("T|", "aaaa bbbb cccc dddd |", "eeee|", "一二三四五六七八九|", "十，一二|",
+                                           "abcdefghijklmnopqrst|", "uvwxyz|"));
     // Title 24 + gap 16, five lines of 16 with two more gaps, margins of 8 at both ends.
     EXPECT_EQ(layout.boxes.front().y, 8);
     EXPECT_EQ(layout.height, 8 + 24 + 16 + 2 * 16 + 16 + 2 * 16 + 16 + 2 * 16 + 8);
@@ -275,14 +277,16 @@ TEST(PageLayout, LinkUnderAPoint) {
         std::optional<std::size_t> link;
     };
     const Point points[] = {
-        {10, 10, std::nullopt},                // "go"
-        {26, 10, 0},           {55, 23, 0},    // first link, its first and last pixel
-        {57, 10, std::nullopt},                // the space between the links
-        {63, 12, 1},           {10, 35, 1},    // second link on both lines
-        {10, 26, std::nullopt},                // above the text of the taller line
-        {4, 35, std::nullopt},                 // left margin
-        {10, 7, std::nullopt},                 // above the first line
-        {10, 200, std::nullopt},               // below the page
+        {10, 10, std::nullopt},  // "go"
+        {26, 10, 0},
+        {55, 23, 0},             // first link, its first and last pixel
+        {57, 10, std::nullopt},  // the space between the links
+        {63, 12, 1},
+        {10, 35, 1},              // second link on both lines
+        {10, 26, std::nullopt},   // above the text of the taller line
+        {4, 35, std::nullopt},    // left margin
+        {10, 7, std::nullopt},    // above the first line
+        {10, 200, std::nullopt},  // below the page
     };
     for (const Point& p : points) EXPECT_EQ(LinkAt(layout, p.x, p.y), p.link) << p.x << "," << p.y;
 }

@@ -73,8 +73,8 @@ HttpOptions QuickOptions() {
 class OwnBrowserTest : public testing::Test {
 protected:
     OwnBrowserTest() {
-        parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr,
-                                 nullptr);
+        parent =
+            CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
         browser = std::make_unique<OwnBrowser>(parent, log, QuickOptions());
         browser->SetBounds(0, 0, 600, 400);
     }
@@ -130,23 +130,28 @@ TEST_F(OwnBrowserTest, EventsOfALoadInTheSystemControlsOrder) {
     const std::string missing = Url("/missing.html");
     const std::string unreachable = "http://127.0.0.1:1/page.html";  // nothing listens on port 1
     const LoadCase cases[] = {
-        {"good page", good,
+        {"good page",
+         good,
          {"BeforeNavigate2 " + good, "ProgressChange 0/100", "ProgressChange 100/100", "StatusTextChange ",
           "DownloadComplete", "DocumentComplete " + good},
          "电影"},
-        {"redirect: the location is where it ended", Url("/old"),
+        {"redirect: the location is where it ended",
+         Url("/old"),
          {"BeforeNavigate2 " + Url("/old"), "ProgressChange 0/100", "ProgressChange 100/100", "StatusTextChange ",
           "DownloadComplete", "DocumentComplete " + good},
          "电影"},
-        {"HTTP 404", missing,
+        {"HTTP 404",
+         missing,
          {"BeforeNavigate2 " + missing, "ProgressChange 0/100", "NavigateError " + missing + " 404",
           "ProgressChange 100/100", "StatusTextChange ", "DownloadComplete", "DocumentComplete " + missing},
          "无法打开网页"},
-        {"host not reached", unreachable,
+        {"host not reached",
+         unreachable,
          {"BeforeNavigate2 " + unreachable, "ProgressChange 0/100", "NavigateError " + unreachable + " -2146697211",
           "ProgressChange 100/100", "StatusTextChange ", "DownloadComplete", "DocumentComplete " + unreachable},
          "无法打开网页"},
-        {"about:blank, not fetched", "about:blank",
+        {"about:blank, not fetched",
+         "about:blank",
          {"BeforeNavigate2 about:blank", "ProgressChange 0/100", "ProgressChange 100/100", "StatusTextChange ",
           "DownloadComplete", "DocumentComplete about:blank"},
          "about:blank"},
@@ -383,11 +388,21 @@ Drawn DrawClient(HWND hwnd) {
     return out;
 }
 
-int Red(std::uint32_t px) { return (px >> 16) & 0xFF; }
-int Green(std::uint32_t px) { return (px >> 8) & 0xFF; }
-int Blue(std::uint32_t px) { return px & 0xFF; }
-bool IsBlue(std::uint32_t px) { return Blue(px) > 150 && Red(px) < 100 && Green(px) < 100; }
-bool IsDarkNeutral(std::uint32_t px) { return Red(px) < 100 && Red(px) == Green(px) && Green(px) == Blue(px); }
+int Red(std::uint32_t px) {
+    return (px >> 16) & 0xFF;
+}
+int Green(std::uint32_t px) {
+    return (px >> 8) & 0xFF;
+}
+int Blue(std::uint32_t px) {
+    return px & 0xFF;
+}
+bool IsBlue(std::uint32_t px) {
+    return Blue(px) > 150 && Red(px) < 100 && Green(px) < 100;
+}
+bool IsDarkNeutral(std::uint32_t px) {
+    return Red(px) < 100 && Red(px) == Green(px) && Green(px) == Blue(px);
+}
 bool IsMidGray(std::uint32_t px) {
     return Red(px) == Green(px) && Green(px) == Blue(px) && Red(px) > 40 && Red(px) < 200;
 }
