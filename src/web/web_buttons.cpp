@@ -9,10 +9,12 @@ namespace ferrik {
 
 namespace {
 
-// The form's design text for its buttons. The navigation buttons are picture-only (empty
+// The form's design text for its buttons: curved gradient faces in the blue scheme (style 2 and
+// its face colour, as the skin's blue frames). The navigation buttons are picture-only (empty
 // caption): lighter when hot, darker when pressed, their mask colour left out.
 constexpr std::string_view kDesignText = R"(Begin tesselbutton Command5
-    ButtonStyle = 4
+    ButtonStyle = 2
+    BackColor = &H00E7EBEC&
     Caption = ""
     PictureEffectOnOver = 1
     PictureEffectOnDown = 2
@@ -22,7 +24,8 @@ constexpr std::string_view kDesignText = R"(Begin tesselbutton Command5
     ToolTip = "后退"
 End
 Begin tesselbutton Command6
-    ButtonStyle = 4
+    ButtonStyle = 2
+    BackColor = &H00E7EBEC&
     Caption = ""
     PictureEffectOnOver = 1
     PictureEffectOnDown = 2
@@ -32,7 +35,8 @@ Begin tesselbutton Command6
     ToolTip = "前进"
 End
 Begin tesselbutton Command2
-    ButtonStyle = 4
+    ButtonStyle = 2
+    BackColor = &H00E7EBEC&
     Caption = ""
     PictureEffectOnOver = 1
     PictureEffectOnDown = 2
@@ -42,7 +46,8 @@ Begin tesselbutton Command2
     ToolTip = "主页"
 End
 Begin tesselbutton Command3
-    ButtonStyle = 4
+    ButtonStyle = 2
+    BackColor = &H00E7EBEC&
     Caption = ""
     PictureEffectOnOver = 1
     PictureEffectOnDown = 2
@@ -52,7 +57,8 @@ Begin tesselbutton Command3
     ToolTip = "刷新"
 End
 Begin tesselbutton Command4
-    ButtonStyle = 4
+    ButtonStyle = 2
+    BackColor = &H00E7EBEC&
     Caption = ""
     PictureEffectOnOver = 1
     PictureEffectOnDown = 2
@@ -62,7 +68,8 @@ Begin tesselbutton Command4
     ToolTip = "停止"
 End
 Begin tesselbutton Command7
-    ButtonStyle = 4
+    ButtonStyle = 2
+    BackColor = &H00E7EBEC&
     Caption = "添加当前页"
     Font = Font("宋体", 90000, 400, False, False, False, 134)
     TooltipTitle = "说明"
