@@ -75,3 +75,9 @@ add_executable(task_list_bench ${CMAKE_SOURCE_DIR}/bench/win/task_list_bench_win
 target_include_directories(task_list_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(task_list_bench PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(task_list_bench PRIVATE ferrik_win)
+
+# The button picture pass beside a plain BitBlt (scripts/bench-win button); not a test.
+add_executable(button_picture_bench ${CMAKE_SOURCE_DIR}/bench/win/button_picture_bench_win.cpp)
+target_include_directories(button_picture_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(button_picture_bench PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(button_picture_bench PRIVATE ferrik_win)

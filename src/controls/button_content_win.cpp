@@ -62,33 +62,59 @@ void DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour) {
     SelectObject(dc, old);
 }
 
-// One picture pass: the screen under the rectangle read once into a 32-bit buffer, the picture
-// composed over it, the buffer written back once. Never stretched: Pw x Ph pixels from the
-// picture's top-left.
-void DrawPicture(HDC dc, const PictureImage& image, int x, int y, int width, int height, const PictureInk& ink) {
-    if (width <= 0 || height <= 0 || ink.opacity <= 0) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down, as the portable buffers are
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdi<HBITMAP> buffer(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!buffer || !bits) return;
-    UniqueDc memory(CreateCompatibleDC(dc));
-    if (!memory) return;
-    HGDIOBJ old = SelectObject(memory.get(), buffer.get());
-    BitBlt(memory.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
-    GdiFlush();
-    ComposePicture(image, ink, std::span<Pixel>(static_cast<Pixel*>(bits), static_cast<std::size_t>(width) * height),
-                   width, height);
-    BitBlt(dc, x, y, width, height, memory.get(), 0, 0, SRCCOPY);
-    SelectObject(memory.get(), old);
-}
+}  // namespace
+
+namespace {
+
+// The off-screen buffer of the picture passes, kept between passes of the same size: creating a
+// DIB section and a memory DC costs a hundred times the pass itself.
+struct PassBuffer {
+    UniqueDc dc;
+    UniqueGdi<HBITMAP> bitmap;
+    HGDIOBJ old = nullptr;
+    Pixel* bits = nullptr;
+    int width = 0;
+    int height = 0;
+
+    bool Fit(int w, int h) {
+        if (bits && w == width && h == height) return true;
+        if (!dc) dc.reset(CreateCompatibleDC(nullptr));
+        if (!dc) return false;
+        if (old) SelectObject(dc.get(), old), old = nullptr;
+        bits = nullptr;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;  // top-down, as the portable buffers are
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* raw = nullptr;
+        bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &raw, nullptr, 0));
+        if (!bitmap || !raw) return false;
+        old = SelectObject(dc.get(), bitmap.get());
+        bits = static_cast<Pixel*>(raw);
+        width = w, height = h;
+        return true;
+    }
+    ~PassBuffer() {
+        if (old) SelectObject(dc.get(), old);
+    }
+};
 
 }  // namespace
+
+// The screen under the rectangle goes into a 32-bit buffer rather than the 24-bit one a picture
+// pass could use: the same pixels, and the composition reads whole words.
+void DrawButtonPicture(HDC dc, const PictureImage& image, int x, int y, int width, int height, const PictureInk& ink) {
+    if (width <= 0 || height <= 0 || ink.opacity <= 0) return;
+    static PassBuffer buffer;  // GUI thread only, like every button
+    if (!buffer.Fit(width, height)) return;
+    BitBlt(buffer.dc.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
+    GdiFlush();
+    ComposePicture(image, ink, std::span<Pixel>(buffer.bits, static_cast<std::size_t>(width) * height), width, height);
+    BitBlt(dc, x, y, width, height, buffer.dc.get(), 0, 0, SRCCOPY);
+}
 
 ButtonContentRects DrawButtonContent(HDC dc, const TesselButton& button, int state, int width, int height,
                                      HFONT font, bool unicode) {
@@ -134,11 +160,11 @@ ButtonContentRects DrawButtonContent(HDC dc, const TesselButton& button, int sta
         const auto silhouette = [&](int dx, int dy, COLORREF colour) {
             PictureInk one = ink;
             one.silhouette = PixelFromColorref(colour);
-            DrawPicture(dc, *image, at.left + dx, at.top + dy, pw, ph, one);
+            DrawButtonPicture(dc, *image, at.left + dx, at.top + dy, pw, ph, one);
         };
         if (button.PicturePushOnHover() && state == kStateHot) {
             silhouette(0, 0, 0xC0C0C0);
-            DrawPicture(dc, *image, at.left - 2, at.top - 2, pw, ph, ink);
+            DrawButtonPicture(dc, *image, at.left - 2, at.top - 2, pw, ph, ink);
         } else {
             // The shadow goes under the picture; drawing the picture first as well would blend a
             // partly transparent picture twice.
@@ -147,7 +173,7 @@ ButtonContentRects DrawButtonContent(HDC dc, const TesselButton& button, int sta
                 silhouette(2, 2, ShiftColor(base, 0.05));
                 silhouette(1, 1, ShiftColor(base, -0.1));
             }
-            DrawPicture(dc, *image, at.left, at.top, pw, ph, ink);
+            DrawButtonPicture(dc, *image, at.left, at.top, pw, ph, ink);
         }
     }
 
