@@ -155,5 +155,46 @@ TEST(ButtonContent, IconsShowOnTheirGreySquareWithoutTheMaskColourAndAlphaMixesP
     EXPECT_EQ(hot.At(rects.picture.left, rects.picture.top), RGB(190, 190, 254));
 }
 
+TEST(ButtonContent, PushOnHoverGhostAndShadowOffsets) {
+    test::FakeButtonHost host;
+    TesselButton button(host, host);
+    button.InitProperties();
+    button.SetButtonStyle(kThinEdge);
+    button.SetBackColor(0xFFFFFF);
+    button.SetCaption(u"");
+    button.SetPictureNormal(Square(4, 0xFF0000));
+    const COLORREF red = RGB(255, 0, 0), white = RGB(255, 255, 255);
+    // Over white the shadow's base is the mean of 0x808080 and white, 191.5 -> 192; the far copy
+    // is 192 + 12.75 -> 205, the near one 192 - 25.5 -> 166.
+    const COLORREF farCopy = RGB(205, 205, 205), nearCopy = RGB(166, 166, 166), ghost = RGB(0xC0, 0xC0, 0xC0);
+    struct Probe {
+        int dx, dy;
+        COLORREF colour;
+    };
+    struct Case {
+        const char* what;
+        bool push, shadow;
+        int state;
+        std::vector<Probe> probes;  // relative to the picture rectangle's top-left
+    };
+    const Case cases[] = {
+        {"push-on-hover, hot", true, true, kStateHot,
+         {{-2, -2, red}, {1, 1, red}, {2, 3, ghost}, {3, 3, ghost}, {4, 4, white}, {-3, -3, white}}},
+        {"push-on-hover, normal: the shadow instead", true, true, kStateNormal,
+         {{0, 0, red}, {3, 3, red}, {4, 4, nearCopy}, {5, 5, farCopy}, {4, 1, nearCopy}, {5, 2, farCopy}, {-1, -1, white}}},
+        {"shadow", false, true, kStateHot, {{3, 3, red}, {4, 4, nearCopy}, {5, 5, farCopy}, {1, 4, nearCopy}, {6, 6, white}}},
+    };
+    for (const Case& c : cases) {
+        button.SetPicturePushOnHover(c.push);
+        button.SetPictureShadow(c.shadow);
+        Canvas canvas(0xFFFFFF);
+        const ButtonContentRects rects = DrawButtonContent(canvas.Dc(), button, c.state, kWidth, kHeight, nullptr, true);
+        for (const Probe& p : c.probes) {
+            EXPECT_EQ(canvas.At(rects.picture.left + p.dx, rects.picture.top + p.dy), p.colour)
+                << c.what << " at " << p.dx << "," << p.dy;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ferrik
