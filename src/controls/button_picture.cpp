@@ -42,7 +42,7 @@ struct Field {
     }
     std::uint32_t Of(std::uint32_t value) const {
         if (!mask) return 0;
-        return ((value & mask) >> shift) * 255 / max;
+        return static_cast<std::uint32_t>(static_cast<std::uint64_t>((value & mask) >> shift) * 255 / max);
     }
 };
 
