@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 #include "controls/button_color.h"
 #include "controls/button_content.h"
@@ -110,9 +111,32 @@ void DrawButtonPicture(HDC dc, const PictureImage& image, int x, int y, int widt
     if (width <= 0 || height <= 0 || ink.opacity <= 0) return;
     static PassBuffer buffer;  // GUI thread only, like every button
     if (!buffer.Fit(width, height)) return;
+    // On a device of fewer than 24 bits a picture colour is first taken to the nearest colour the
+    // device shows (so that the mask test sees what the screen would); elsewhere that is the colour.
+    const PictureImage* source = &image;
+    PictureImage mapped;
+    // The depth is read once: asking a window DC for it costs a hundred microseconds under Wine.
+    static const int depth = [] {
+        WindowDc screen(nullptr);
+        return screen.get() ? GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) : 32;
+    }();
+    if (depth < 24) {
+        mapped = image;
+        std::unordered_map<Pixel, Pixel> nearest;
+        for (Pixel& p : mapped.pixels) {
+            const Pixel colour = p & 0xFFFFFF;
+            auto it = nearest.find(colour);
+            if (it == nearest.end()) {
+                const COLORREF shown = GetNearestColor(dc, PixelFromColorref(colour));  // the swap is symmetric
+                it = nearest.emplace(colour, shown == CLR_INVALID ? colour : PixelFromColorref(shown)).first;
+            }
+            p = (p & 0xFF000000u) | it->second;
+        }
+        source = &mapped;
+    }
     BitBlt(buffer.dc.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
     GdiFlush();
-    ComposePicture(image, ink, std::span<Pixel>(buffer.bits, static_cast<std::size_t>(width) * height), width, height);
+    ComposePicture(*source, ink, std::span<Pixel>(buffer.bits, static_cast<std::size_t>(width) * height), width, height);
     BitBlt(dc, x, y, width, height, buffer.dc.get(), 0, 0, SRCCOPY);
 }
 
