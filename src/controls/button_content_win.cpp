@@ -63,10 +63,6 @@ void DrawLine(HDC dc, int x1, int y1, int x2, int y2, COLORREF colour) {
     SelectObject(dc, old);
 }
 
-}  // namespace
-
-namespace {
-
 // The off-screen buffer of the picture passes, kept between passes of the same size: creating a
 // DIB section and a memory DC costs a hundred times the pass itself.
 struct PassBuffer {
