@@ -196,5 +196,66 @@ TEST(ButtonContent, PushOnHoverGhostAndShadowOffsets) {
     }
 }
 
+TEST(ButtonContent, CaptionEffectCopiesAndCaptionColours) {
+    test::FakeButtonHost host;
+    TesselButton button(host, host);
+    button.InitProperties();
+    button.SetButtonStyle(kThinEdge);
+    button.SetBackColor(0x808080);
+    button.SetForeColor(0x000000);
+    button.SetForeColorHover(0x0000FF);
+    button.SetCaption(u"HIH");
+    LOGFONTW lf{};
+    lf.lfHeight = -13;
+    lf.lfQuality = NONANTIALIASED_QUALITY;  // whole pixels, so that copies and caption separate
+    lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
+    const UniqueGdi<HFONT> font(CreateFontIndirectW(&lf));
+    const RECT all{0, 0, kWidth, kHeight};
+    const auto is = [](COLORREF want) { return [want](COLORREF c) { return c == want; }; };
+
+    // The copies' colours from the back colour 128: +0.14 -> 163.7 -> 164, +0.1 -> 153.5 -> 154,
+    // -0.1 -> 102.5 -> 102; the shadow is 0xC0C0C0. Which sides of the caption they stick out of.
+    struct Case {
+        int effect;
+        int grey;
+        int left, top, right, bottom;  // how far the copies reach past the caption
+    };
+    const Case cases[] = {{1, 164, 1, 1, 0, 0}, {2, 164, 0, 0, 1, 1}, {3, 192, 0, 0, 1, 1},
+                          {4, 154, 1, 1, 1, 1}, {5, 102, 1, 1, 1, 1}};
+    for (const Case& c : cases) {
+        button.SetCaptionEffects(c.effect);
+        Canvas canvas(0x808080);
+        DrawButtonContent(canvas.Dc(), button, kStateNormal, kWidth, kHeight, font.get(), true);
+        const RECT caption = canvas.Find(all, is(RGB(0, 0, 0)));
+        const RECT copies = canvas.Find(all, is(RGB(c.grey, c.grey, c.grey)));
+        ASSERT_LT(caption.left, caption.right) << c.effect;
+        ASSERT_LT(copies.left, copies.right) << c.effect << ": no copy in grey " << c.grey;
+        if (c.left) {
+            EXPECT_EQ(caption.left - copies.left, 1) << c.effect;
+        }
+        if (c.top) {
+            EXPECT_EQ(caption.top - copies.top, 1) << c.effect;
+        }
+        if (c.right) {
+            EXPECT_EQ(copies.right - caption.right, 1) << c.effect;
+        }
+        if (c.bottom) {
+            EXPECT_EQ(copies.bottom - caption.bottom, 1) << c.effect;
+        }
+    }
+
+    // The caption in ForeColorHover while hot, in the grey-text colour when disabled.
+    button.SetCaptionEffects(0);
+    Canvas hot(0x808080);
+    DrawButtonContent(hot.Dc(), button, kStateHot, kWidth, kHeight, font.get(), true);
+    EXPECT_LT(hot.Find(all, is(RGB(255, 0, 0))).left, kWidth);
+    EXPECT_EQ(hot.Find(all, is(RGB(0, 0, 0))).left, kWidth);
+    button.SetEnabled(false);
+    Canvas disabled(0x808080);
+    DrawButtonContent(disabled.Dc(), button, kStateNormal, kWidth, kHeight, font.get(), true);
+    EXPECT_LT(disabled.Find(all, is(GetSysColor(COLOR_GRAYTEXT))).left, kWidth);
+    EXPECT_EQ(disabled.Find(all, is(RGB(0, 0, 0))).left, kWidth);
+}
+
 }  // namespace
 }  // namespace ferrik
