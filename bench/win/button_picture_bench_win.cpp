@@ -49,8 +49,8 @@ int Run() {
     wc.lpszClassName = L"ButtonPictureBench";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterClassW(&wc);
-    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 200,
-                                        nullptr, nullptr, wc.hInstance, nullptr);
+    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                        200, nullptr, nullptr, wc.hInstance, nullptr);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     WindowDc dc(window);

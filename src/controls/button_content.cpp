@@ -133,7 +133,8 @@ ContentLayout LayOutContent(const ContentLayoutInput& in) {
 
     if (in.dropDownSymbol) {
         const double half = static_cast<double>(H) / 2.0;
-        out.dropDown = {W - 15, static_cast<int>(RoundHalfEven(half - 7)), W, static_cast<int>(RoundHalfEven(half + 8))};
+        out.dropDown = {W - 15, static_cast<int>(RoundHalfEven(half - 7)), W,
+                        static_cast<int>(RoundHalfEven(half + 8))};
     }
     out.separator = in.dropDownSeparator && W - 8 > c.right;
 
@@ -205,7 +206,9 @@ PictureInk PictureInkOf(const TesselButton& button, int state) {
     } else {
         ink.opacity = state == kStateHot ? button.PictureOpacityOnOver() : button.PictureOpacity();
     }
-    ink.effect = state == kStateHot ? button.PictureEffectOnOver() : state == kStateDown ? button.PictureEffectOnDown() : 0;
+    ink.effect = state == kStateHot    ? button.PictureEffectOnOver()
+                 : state == kStateDown ? button.PictureEffectOnDown()
+                                       : 0;
     return ink;
 }
 

@@ -29,8 +29,8 @@ struct ContentLayoutInput {
     int state = kStateNormal;
     std::int32_t captionAlign = 1;
     std::int32_t pictureAlign = 1;
-    bool hasPicture = false;    // PictureNormal is set
-    bool captionBlank = true;   // the caption is empty once its spaces are trimmed
+    bool hasPicture = false;   // PictureNormal is set
+    bool captionBlank = true;  // the caption is empty once its spaces are trimmed
     bool dropDownSymbol = false;
     bool dropDownSeparator = false;
     int pictureWidth = 0;   // Pw of the current picture (0 without one)

@@ -47,7 +47,8 @@ int DrawCaptionText(HDC dc, const Text& text, RECT* rect, UINT format, bool unic
                          format);
     }
     const auto* wide = reinterpret_cast<const wchar_t*>(text.c_str());
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string ansi(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
     if (length > 0) {
         WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(text.size()), ansi.data(), length, nullptr, nullptr);
@@ -132,12 +133,13 @@ void DrawButtonPicture(HDC dc, const PictureImage& image, int x, int y, int widt
     }
     BitBlt(buffer.dc.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
     GdiFlush();
-    ComposePicture(*source, ink, std::span<Pixel>(buffer.bits, static_cast<std::size_t>(width) * height), width, height);
+    ComposePicture(*source, ink, std::span<Pixel>(buffer.bits, static_cast<std::size_t>(width) * height), width,
+                   height);
     BitBlt(dc, x, y, width, height, buffer.dc.get(), 0, 0, SRCCOPY);
 }
 
-ButtonContentRects DrawButtonContent(HDC dc, const TesselButton& button, int state, int width, int height,
-                                     HFONT font, bool unicode) {
+ButtonContentRects DrawButtonContent(HDC dc, const TesselButton& button, int state, int width, int height, HFONT font,
+                                     bool unicode) {
     ContentLayoutInput in = LayoutInputOf(button, state, width, height);
 
     // 1. The current picture and its size as the picture object reports it, in pixels.

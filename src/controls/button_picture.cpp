@@ -21,7 +21,8 @@ public:
     std::uint32_t U8(std::size_t at) const { return m_bytes[at]; }
     std::uint32_t U16(std::size_t at) const { return m_bytes[at] | (m_bytes[at + 1] << 8); }
     std::uint32_t U32(std::size_t at) const {
-        return m_bytes[at] | (m_bytes[at + 1] << 8) | (m_bytes[at + 2] << 16) | (static_cast<std::uint32_t>(m_bytes[at + 3]) << 24);
+        return m_bytes[at] | (m_bytes[at + 1] << 8) | (m_bytes[at + 2] << 16) |
+               (static_cast<std::uint32_t>(m_bytes[at + 3]) << 24);
     }
     std::int32_t I32(std::size_t at) const { return static_cast<std::int32_t>(U32(at)); }
     std::size_t Size() const { return m_bytes.size(); }
@@ -104,9 +105,16 @@ std::optional<Dib> ReadDib(const Reader& in, std::size_t header, std::size_t bit
     }
     if (width <= 0 || height <= 0 || width * height > kMaxPixels) return std::nullopt;
     switch (dib.bpp) {
-        case 1: case 4: case 8: case 24: break;
-        case 16: case 32: break;
-        default: return std::nullopt;
+        case 1:
+        case 4:
+        case 8:
+        case 24:
+            break;
+        case 16:
+        case 32:
+            break;
+        default:
+            return std::nullopt;
     }
     if (compression != 0 && dib.bpp != 16 && dib.bpp != 32) return std::nullopt;
     dib.width = static_cast<int>(width);
@@ -277,8 +285,8 @@ void ComposePicture(const PictureImage& picture, const PictureInk& ink, std::spa
                 const double r = static_cast<double>((p >> 16) & 0xFF), g = static_cast<double>((p >> 8) & 0xFF),
                              b = static_cast<double>(p & 0xFF);
                 const long red = RoundHalfEven(r * 0.3);
-                const std::uint32_t grey =
-                    static_cast<std::uint32_t>(std::clamp(RoundHalfEven(g * 0.59 + static_cast<double>(red) + b * 0.11), 0L, 255L));
+                const std::uint32_t grey = static_cast<std::uint32_t>(
+                    std::clamp(RoundHalfEven(g * 0.59 + static_cast<double>(red) + b * 0.11), 0L, 255L));
                 colour = (grey << 16) | (grey << 8) | grey;
             } else {
                 colour = (static_cast<Pixel>(effect[(p >> 16) & 0xFF]) << 16) |

@@ -50,11 +50,11 @@ int PixelsFromHimetric(int himetric, int dpi);
 
 // How one pass draws the picture.
 struct PictureInk {
-    int opacity = 255;                   // 0..255, the opacity in use
-    int effect = 0;                      // 0 none, 1 lighter, 2 darker
-    bool greyed = false;                 // the disabled grey look
-    std::optional<Pixel> silhouette;     // one colour for every drawn pixel
-    std::optional<Pixel> transparent;    // picture pixels of this colour are not drawn (bitmaps, icons)
+    int opacity = 255;                 // 0..255, the opacity in use
+    int effect = 0;                    // 0 none, 1 lighter, 2 darker
+    bool greyed = false;               // the disabled grey look
+    std::optional<Pixel> silhouette;   // one colour for every drawn pixel
+    std::optional<Pixel> transparent;  // picture pixels of this colour are not drawn (bitmaps, icons)
 };
 
 // Composes `picture` over `background`, a top-down buffer of width x height pixels taken from the

@@ -30,34 +30,33 @@ TEST(ButtonContentLayout, CaptionAndPictureForEveryAlignmentWithAndWithoutDropDo
         int pictureLeft, pictureTop;
     };
     const Case cases[] = {
-        {0, 0, false, {20, 13, 52, 26}, 3, 14},   {0, 1, false, {20, 13, 52, 26}, 0, 14},
-        {0, 2, false, {2, 13, 32, 26}, 101, 14},  {0, 3, false, {2, 13, 32, 26}, 36, 14},
-        {0, 4, false, {2, 13, 32, 26}, 52, 14},   {0, 5, false, {2, 19, 32, 32}, 52, 4},
-        {0, 6, false, {2, 19, 32, 32}, 52, 5},    {0, 7, false, {2, 7, 32, 20}, 52, 24},
-        {0, 8, false, {2, 7, 32, 20}, 52, 22},    {1, 0, false, {53, 13, 83, 26}, 3, 14},
-        {1, 1, false, {53, 13, 83, 26}, 33, 14},  {1, 2, false, {41, 13, 71, 26}, 101, 14},
-        {1, 3, false, {41, 13, 71, 26}, 75, 14},  {1, 4, false, {37, 13, 67, 26}, 52, 14},
-        {1, 5, false, {45, 19, 75, 32}, 52, 4},   {1, 6, false, {45, 19, 75, 32}, 52, 5},
-        {1, 7, false, {45, 7, 75, 20}, 52, 24},   {1, 8, false, {45, 7, 75, 20}, 52, 22},
-        {2, 0, false, {86, 13, 116, 26}, 3, 14},  {2, 1, false, {86, 13, 116, 26}, 66, 14},
+        {0, 0, false, {20, 13, 52, 26}, 3, 14},    {0, 1, false, {20, 13, 52, 26}, 0, 14},
+        {0, 2, false, {2, 13, 32, 26}, 101, 14},   {0, 3, false, {2, 13, 32, 26}, 36, 14},
+        {0, 4, false, {2, 13, 32, 26}, 52, 14},    {0, 5, false, {2, 19, 32, 32}, 52, 4},
+        {0, 6, false, {2, 19, 32, 32}, 52, 5},     {0, 7, false, {2, 7, 32, 20}, 52, 24},
+        {0, 8, false, {2, 7, 32, 20}, 52, 22},     {1, 0, false, {53, 13, 83, 26}, 3, 14},
+        {1, 1, false, {53, 13, 83, 26}, 33, 14},   {1, 2, false, {41, 13, 71, 26}, 101, 14},
+        {1, 3, false, {41, 13, 71, 26}, 75, 14},   {1, 4, false, {37, 13, 67, 26}, 52, 14},
+        {1, 5, false, {45, 19, 75, 32}, 52, 4},    {1, 6, false, {45, 19, 75, 32}, 52, 5},
+        {1, 7, false, {45, 7, 75, 20}, 52, 24},    {1, 8, false, {45, 7, 75, 20}, 52, 22},
+        {2, 0, false, {86, 13, 116, 26}, 3, 14},   {2, 1, false, {86, 13, 116, 26}, 66, 14},
         {2, 2, false, {66, 13, 100, 26}, 102, 14}, {2, 3, false, {66, 13, 100, 26}, 104, 14},
-        {2, 4, false, {86, 13, 116, 26}, 52, 14}, {2, 5, false, {86, 19, 116, 32}, 52, 4},
-        {2, 6, false, {86, 19, 116, 32}, 52, 5},  {2, 7, false, {86, 7, 116, 20}, 52, 24},
-        {2, 8, false, {86, 7, 116, 20}, 52, 22},
-        {0, 0, true, {20, 13, 52, 26}, 3, 14},    {0, 1, true, {20, 13, 52, 26}, 0, 14},
-        {0, 2, true, {2, 13, 32, 26}, 85, 14},    {0, 3, true, {2, 13, 32, 26}, 34, 14},
-        {0, 4, true, {2, 13, 32, 26}, 44, 14},    {0, 5, true, {2, 19, 32, 32}, 44, 4},
-        {0, 6, true, {2, 19, 32, 32}, 44, 5},     {0, 7, true, {2, 7, 32, 20}, 44, 24},
-        {0, 8, true, {2, 7, 32, 20}, 44, 22},     {1, 0, true, {45, 13, 75, 26}, 3, 14},
-        {1, 1, true, {45, 13, 75, 26}, 25, 14},   {1, 2, true, {33, 13, 63, 26}, 85, 14},
-        {1, 3, true, {33, 13, 63, 26}, 65, 14},   {1, 4, true, {29, 13, 59, 26}, 44, 14},
-        {1, 5, true, {37, 19, 67, 32}, 44, 4},    {1, 6, true, {37, 19, 67, 32}, 44, 5},
-        {1, 7, true, {37, 7, 67, 20}, 44, 24},    {1, 8, true, {37, 7, 67, 20}, 44, 22},
-        {2, 0, true, {70, 13, 100, 26}, 3, 14},   {2, 1, true, {70, 13, 100, 26}, 50, 14},
-        {2, 2, true, {50, 13, 84, 26}, 86, 14},   {2, 3, true, {50, 13, 84, 26}, 86, 14},
-        {2, 4, true, {70, 13, 100, 26}, 44, 14},  {2, 5, true, {70, 19, 100, 32}, 44, 4},
-        {2, 6, true, {70, 19, 100, 32}, 44, 5},   {2, 7, true, {70, 7, 100, 20}, 44, 24},
-        {2, 8, true, {70, 7, 100, 20}, 44, 22},
+        {2, 4, false, {86, 13, 116, 26}, 52, 14},  {2, 5, false, {86, 19, 116, 32}, 52, 4},
+        {2, 6, false, {86, 19, 116, 32}, 52, 5},   {2, 7, false, {86, 7, 116, 20}, 52, 24},
+        {2, 8, false, {86, 7, 116, 20}, 52, 22},   {0, 0, true, {20, 13, 52, 26}, 3, 14},
+        {0, 1, true, {20, 13, 52, 26}, 0, 14},     {0, 2, true, {2, 13, 32, 26}, 85, 14},
+        {0, 3, true, {2, 13, 32, 26}, 34, 14},     {0, 4, true, {2, 13, 32, 26}, 44, 14},
+        {0, 5, true, {2, 19, 32, 32}, 44, 4},      {0, 6, true, {2, 19, 32, 32}, 44, 5},
+        {0, 7, true, {2, 7, 32, 20}, 44, 24},      {0, 8, true, {2, 7, 32, 20}, 44, 22},
+        {1, 0, true, {45, 13, 75, 26}, 3, 14},     {1, 1, true, {45, 13, 75, 26}, 25, 14},
+        {1, 2, true, {33, 13, 63, 26}, 85, 14},    {1, 3, true, {33, 13, 63, 26}, 65, 14},
+        {1, 4, true, {29, 13, 59, 26}, 44, 14},    {1, 5, true, {37, 19, 67, 32}, 44, 4},
+        {1, 6, true, {37, 19, 67, 32}, 44, 5},     {1, 7, true, {37, 7, 67, 20}, 44, 24},
+        {1, 8, true, {37, 7, 67, 20}, 44, 22},     {2, 0, true, {70, 13, 100, 26}, 3, 14},
+        {2, 1, true, {70, 13, 100, 26}, 50, 14},   {2, 2, true, {50, 13, 84, 26}, 86, 14},
+        {2, 3, true, {50, 13, 84, 26}, 86, 14},    {2, 4, true, {70, 13, 100, 26}, 44, 14},
+        {2, 5, true, {70, 19, 100, 32}, 44, 4},    {2, 6, true, {70, 19, 100, 32}, 44, 5},
+        {2, 7, true, {70, 7, 100, 20}, 44, 24},    {2, 8, true, {70, 7, 100, 20}, 44, 22},
     };
     for (const Case& c : cases) {
         const ContentLayout layout = LayOutContent(Input(c.captionAlign, c.pictureAlign, c.dropDown));
@@ -114,7 +113,7 @@ TEST(ButtonContentLayout, MeasureBoxDropDownSymbolSeparatorAndPressedOffsets) {
     struct Press {
         int style, captionShift, symbolShift;
     };
-    const Press presses[] = {{0, 1, 2}, {1, 1, 2}, {2, 0, 0}, {3, 0, 0}, {4, 0, 0},  {5, 1, 1},  {6, 1, 2},
+    const Press presses[] = {{0, 1, 2}, {1, 1, 2}, {2, 0, 0}, {3, 0, 0},  {4, 0, 0},  {5, 1, 1},  {6, 1, 2},
                              {7, 1, 2}, {8, 0, 0}, {9, 0, 0}, {10, 1, 1}, {11, 1, 2}, {12, 1, 2}, {13, 0, 0}};
     for (const Press& p : presses) {
         ContentLayoutInput in = Input(1, 1, true);
@@ -200,10 +199,10 @@ TEST(ButtonContentPicture, CompositionNumbers) {
         {"hover lighter", OnePixel(0xC8E6FF), Ink(255, 1), 0x000000, 0xE5FFFF},  // 200->229, 230->255, 255->255
         {"press darker", OnePixel(0xC8FF00), Ink(255, 2), 0x000000, 0xAAD900},   // 200->170, 255->217
         {"no effect", OnePixel(0xC8E6FF), Ink(255, 0), 0x123456, 0xC8E6FF},
-        {"faded 52", OnePixel(0xC86400), Ink(52, 0), 0x646464, 0x77634F},        // (52c + 203b) / 256
-        {"greyed 255", OnePixel(0x0A141E), Ink(255, 0, true), 0xFFFFFF, 0x121212},  // 3 + 11.8 + 3.3
+        {"faded 52", OnePixel(0xC86400), Ink(52, 0), 0x646464, 0x77634F},             // (52c + 203b) / 256
+        {"greyed 255", OnePixel(0x0A141E), Ink(255, 0, true), 0xFFFFFF, 0x121212},    // 3 + 11.8 + 3.3
         {"greyed white", OnePixel(0xFFFFFF), Ink(255, 0, true), 0x000000, 0xFEFEFE},  // 76.5 -> 76: 254
-        {"greyed 191", OnePixel(0xFFFFFF), Ink(191, 0, true), 0x000000, 0xBDBDBD},   // 191 x 254 / 256
+        {"greyed 191", OnePixel(0xFFFFFF), Ink(191, 0, true), 0x000000, 0xBDBDBD},    // 191 x 254 / 256
         {"silhouette", OnePixel(0x123456), Ink(255, 1, false, silver), 0x000000, silver},
         {"half silhouette", OnePixel(0x123456), Ink(128, 0, false, silver), 0xFFFFFF, 0xDEDEDE},
         {"mask colour kept out", OnePixel(0xE0E0E0), Ink(255, 0, false, {}, 0xE0E0E0), 0x010203, 0x010203},
@@ -240,19 +239,42 @@ TEST(ButtonContentPicture, DecodesBitmapsAndIcons) {
         std::vector<Pixel> pixels;  // top-down
     };
     const Case cases[] = {
-        {"24-bit, padded rows", test::MakeBmp(3, 2, 24, {0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F, 0x101112}),
-         PictureKind::kBitmap, 3, 2, {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFF101112}},
-        {"8-bit palette", test::MakeBmp(2, 1, 8, {1, 0}, {0x00AABBCC, 0x00112233}), PictureKind::kBitmap, 2, 1,
+        {"24-bit, padded rows",
+         test::MakeBmp(3, 2, 24, {0x010203, 0x040506, 0x070809, 0x0A0B0C, 0x0D0E0F, 0x101112}),
+         PictureKind::kBitmap,
+         3,
+         2,
+         {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFF101112}},
+        {"8-bit palette",
+         test::MakeBmp(2, 1, 8, {1, 0}, {0x00AABBCC, 0x00112233}),
+         PictureKind::kBitmap,
+         2,
+         1,
          {0xFF112233, 0xFFAABBCC}},
-        {"1-bit, bit order", test::MakeBmp(9, 1, 1, {1, 0, 0, 0, 0, 0, 0, 0, 1}, {0x000000, 0xFFFFFF}),
-         PictureKind::kBitmap, 9, 1,
+        {"1-bit, bit order",
+         test::MakeBmp(9, 1, 1, {1, 0, 0, 0, 0, 0, 0, 0, 1}, {0x000000, 0xFFFFFF}),
+         PictureKind::kBitmap,
+         9,
+         1,
          {0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, 0xFFFFFFFF}},
-        {"32-bit alpha, top-down", test::MakeBmp(1, 2, 32, {0x80102030, 0x00405060}, {}, true),
-         PictureKind::kAlphaBitmap, 1, 2, {0x80102030, 0x00405060}},
-        {"32-bit without alpha is opaque", test::MakeBmp(2, 1, 32, {0x00102030, 0x00405060}),
-         PictureKind::kAlphaBitmap, 2, 1, {0xFF102030, 0xFF405060}},
-        {"icon on the transparent colour", test::MakeIcon(2, 2, {0x112233, 0x445566, 0x778899, 0}, {false, false, false, true}),
-         PictureKind::kIcon, 2, 2, {0xFF112233, 0xFF445566, 0xFF778899, 0xFFC0C0C0}},
+        {"32-bit alpha, top-down",
+         test::MakeBmp(1, 2, 32, {0x80102030, 0x00405060}, {}, true),
+         PictureKind::kAlphaBitmap,
+         1,
+         2,
+         {0x80102030, 0x00405060}},
+        {"32-bit without alpha is opaque",
+         test::MakeBmp(2, 1, 32, {0x00102030, 0x00405060}),
+         PictureKind::kAlphaBitmap,
+         2,
+         1,
+         {0xFF102030, 0xFF405060}},
+        {"icon on the transparent colour",
+         test::MakeIcon(2, 2, {0x112233, 0x445566, 0x778899, 0}, {false, false, false, true}),
+         PictureKind::kIcon,
+         2,
+         2,
+         {0xFF112233, 0xFF445566, 0xFF778899, 0xFFC0C0C0}},
     };
     for (const Case& c : cases) {
         const std::optional<PictureImage> image = DecodePicture(c.bytes);

@@ -65,7 +65,8 @@ UniqueGdi<HFONT> Tahoma() {
 }
 
 Picture Square(int side, std::uint32_t rgb) {
-    return Picture{test::MakeBmp(side, side, 24, std::vector<std::uint32_t>(static_cast<std::size_t>(side) * side, rgb))};
+    return Picture{
+        test::MakeBmp(side, side, 24, std::vector<std::uint32_t>(static_cast<std::size_t>(side) * side, rgb))};
 }
 
 TEST(ButtonContent, HeldStyleZeroSinksCaptionAndPictureOnePixelAndTheArrowTwo) {
@@ -86,7 +87,8 @@ TEST(ButtonContent, HeldStyleZeroSinksCaptionAndPictureOnePixelAndTheArrowTwo) {
     };
     const auto draw = [&](int state) {
         Canvas canvas(0xFFFFFF);
-        const ButtonContentRects rects = DrawButtonContent(canvas.Dc(), button, state, kWidth, kHeight, font.get(), true);
+        const ButtonContentRects rects =
+            DrawButtonContent(canvas.Dc(), button, state, kWidth, kHeight, font.get(), true);
         const auto dark = [](COLORREF c) { return GetRValue(c) < 128 && GetGValue(c) < 128 && GetBValue(c) < 128; };
         const auto red = [](COLORREF c) { return c == RGB(255, 0, 0); };
         Found found{canvas.Find(RECT{12, 0, kWidth - 16, kHeight}, dark), canvas.Find(RECT{0, 0, 14, kHeight}, red),
@@ -132,7 +134,8 @@ TEST(ButtonContent, IconsShowOnTheirGreySquareWithoutTheMaskColourAndAlphaMixesP
     for (const Case& c : {Case{false, RGB(0xC0, 0xC0, 0xC0)}, Case{true, RGB(255, 255, 255)}}) {
         button.SetUseMaskColor(c.useMask);
         Canvas canvas(0xFFFFFF);
-        const ButtonContentRects rects = DrawButtonContent(canvas.Dc(), button, kStateNormal, kWidth, kHeight, nullptr, true);
+        const ButtonContentRects rects =
+            DrawButtonContent(canvas.Dc(), button, kStateNormal, kWidth, kHeight, nullptr, true);
         // A blank caption centres the picture.
         EXPECT_EQ(rects.picture.left, (kWidth - 4) / 2);
         EXPECT_EQ(rects.picture.top, (kHeight - 4) / 2);
@@ -146,7 +149,8 @@ TEST(ButtonContent, IconsShowOnTheirGreySquareWithoutTheMaskColourAndAlphaMixesP
     button.SetPictureOpacityOnOver(128);
     button.SetPictureEffectOnOver(0);
     Canvas canvas(0xFFFFFF);
-    const ButtonContentRects rects = DrawButtonContent(canvas.Dc(), button, kStateNormal, kWidth, kHeight, nullptr, true);
+    const ButtonContentRects rects =
+        DrawButtonContent(canvas.Dc(), button, kStateNormal, kWidth, kHeight, nullptr, true);
     // f = 128: (128 x 255 + 127 x 255) / 256 = 254 for blue, 127 x 255 / 256 = 126 for red and green.
     EXPECT_EQ(canvas.At(rects.picture.left, rects.picture.top), RGB(126, 126, 254));
     Canvas hot(0xFFFFFF);
@@ -178,17 +182,34 @@ TEST(ButtonContent, PushOnHoverGhostAndShadowOffsets) {
         std::vector<Probe> probes;  // relative to the picture rectangle's top-left
     };
     const Case cases[] = {
-        {"push-on-hover, hot", true, true, kStateHot,
+        {"push-on-hover, hot",
+         true,
+         true,
+         kStateHot,
          {{-2, -2, red}, {1, 1, red}, {2, 3, ghost}, {3, 3, ghost}, {4, 4, white}, {-3, -3, white}}},
-        {"push-on-hover, normal: the shadow instead", true, true, kStateNormal,
-         {{0, 0, red}, {3, 3, red}, {4, 4, nearCopy}, {5, 5, farCopy}, {4, 1, nearCopy}, {5, 2, farCopy}, {-1, -1, white}}},
-        {"shadow", false, true, kStateHot, {{3, 3, red}, {4, 4, nearCopy}, {5, 5, farCopy}, {1, 4, nearCopy}, {6, 6, white}}},
+        {"push-on-hover, normal: the shadow instead",
+         true,
+         true,
+         kStateNormal,
+         {{0, 0, red},
+          {3, 3, red},
+          {4, 4, nearCopy},
+          {5, 5, farCopy},
+          {4, 1, nearCopy},
+          {5, 2, farCopy},
+          {-1, -1, white}}},
+        {"shadow",
+         false,
+         true,
+         kStateHot,
+         {{3, 3, red}, {4, 4, nearCopy}, {5, 5, farCopy}, {1, 4, nearCopy}, {6, 6, white}}},
     };
     for (const Case& c : cases) {
         button.SetPicturePushOnHover(c.push);
         button.SetPictureShadow(c.shadow);
         Canvas canvas(0xFFFFFF);
-        const ButtonContentRects rects = DrawButtonContent(canvas.Dc(), button, c.state, kWidth, kHeight, nullptr, true);
+        const ButtonContentRects rects =
+            DrawButtonContent(canvas.Dc(), button, c.state, kWidth, kHeight, nullptr, true);
         for (const Probe& p : c.probes) {
             EXPECT_EQ(canvas.At(rects.picture.left + p.dx, rects.picture.top + p.dy), p.colour)
                 << c.what << " at " << p.dx << "," << p.dy;
@@ -220,8 +241,8 @@ TEST(ButtonContent, CaptionEffectCopiesAndCaptionColours) {
         int grey;
         int left, top, right, bottom;  // how far the copies reach past the caption
     };
-    const Case cases[] = {{1, 164, 1, 1, 0, 0}, {2, 164, 0, 0, 1, 1}, {3, 192, 0, 0, 1, 1},
-                          {4, 154, 1, 1, 1, 1}, {5, 102, 1, 1, 1, 1}};
+    const Case cases[] = {
+        {1, 164, 1, 1, 0, 0}, {2, 164, 0, 0, 1, 1}, {3, 192, 0, 0, 1, 1}, {4, 154, 1, 1, 1, 1}, {5, 102, 1, 1, 1, 1}};
     for (const Case& c : cases) {
         button.SetCaptionEffects(c.effect);
         Canvas canvas(0x808080);

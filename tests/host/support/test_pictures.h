@@ -18,8 +18,9 @@ public:
 };
 
 // BITMAPINFOHEADER and the rows of a DIB, bottom-up unless `topDown`; `rows` is the height field.
-inline void WriteDib(ByteWriter& out, int width, int height, int rowsField, int bpp, const std::vector<std::uint32_t>& values,
-                     const std::vector<std::uint32_t>& palette, bool topDown) {
+inline void WriteDib(ByteWriter& out, int width, int height, int rowsField, int bpp,
+                     const std::vector<std::uint32_t>& values, const std::vector<std::uint32_t>& palette,
+                     bool topDown) {
     out.U32(40);
     out.U32(static_cast<std::uint32_t>(width));
     out.U32(static_cast<std::uint32_t>(topDown ? -rowsField : rowsField));
