@@ -77,6 +77,9 @@ TEST(ButtonContentLayout, CaptionAndPictureForEveryAlignmentWithAndWithoutDropDo
     noPicture.hasPicture = false, noPicture.pictureWidth = 0, noPicture.pictureHeight = 0;
     EXPECT_EQ(LayOutContent(noPicture).caption, (ContentBox{2, 13, 32, 26}));
     EXPECT_EQ(LayOutContent(noPicture).picture, ContentBox{});
+    // A right-aligned caption keeps clear of the drop-down part with or without a picture.
+    noPicture.captionAlign = 2, noPicture.dropDownSymbol = true;
+    EXPECT_EQ(LayOutContent(noPicture).caption, (ContentBox{70, 13, 100, 26}));
 }
 
 TEST(ButtonContentLayout, MeasureBoxDropDownSymbolSeparatorAndPressedOffsets) {

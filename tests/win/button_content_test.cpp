@@ -215,6 +215,14 @@ TEST(ButtonContent, PushOnHoverGhostAndShadowOffsets) {
                 << c.what << " at " << p.dx << "," << p.dy;
         }
     }
+
+    // A half-transparent picture with a shadow is blended once: red at f = 128 over white.
+    button.SetPicturePushOnHover(false);
+    button.SetPictureOpacity(128);
+    Canvas canvas(0xFFFFFF);
+    const ButtonContentRects rects =
+        DrawButtonContent(canvas.Dc(), button, kStateNormal, kWidth, kHeight, nullptr, true);
+    EXPECT_EQ(canvas.At(rects.picture.left, rects.picture.top), RGB(254, 126, 126));
 }
 
 TEST(ButtonContent, CaptionEffectCopiesAndCaptionColours) {
