@@ -1,7 +1,7 @@
 // One picture pass of the image button under Wine, beside a plain BitBlt of the same size in the
 // same run, on a shown window's DC: a 32 x 32 picture with the hover effect and half opacity
 // (screen read, composition, screen write), and the same picture through the whole content
-// routine of a button without caption. Run by scripts/bench-win; prints one table.
+// routine of a button without caption. Run by `scripts/bench-win picture`; prints one table.
 #include <windows.h>
 
 #include <cstdio>
