@@ -80,3 +80,9 @@ target_link_libraries(task_list_bench PRIVATE ferrik_win)
 add_executable(button_paint_bench ${CMAKE_SOURCE_DIR}/bench/win/button_paint_bench_win.cpp)
 target_compile_options(button_paint_bench PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(button_paint_bench PRIVATE ferrik_win)
+
+# One picture pass of the image button beside a plain BitBlt (scripts/bench-win picture).
+add_executable(button_picture_bench ${CMAKE_SOURCE_DIR}/bench/win/button_picture_bench_win.cpp)
+target_include_directories(button_picture_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(button_picture_bench PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(button_picture_bench PRIVATE ferrik_win)
