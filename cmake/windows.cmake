@@ -75,3 +75,17 @@ add_executable(task_list_bench ${CMAKE_SOURCE_DIR}/bench/win/task_list_bench_win
 target_include_directories(task_list_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(task_list_bench PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(task_list_bench PRIVATE ferrik_win)
+
+# What a Windows user downloads: tests/package/package_test.sh has scripts/package make the
+# installer and the portable zip from this tree's ferrik.exe, checks the zip, and runs
+# package_tests under Wine (install, start, upgrade, uninstall; the unzipped program).
+add_executable(package_tests ${CMAKE_SOURCE_DIR}/tests/package/install_test.cpp
+               ${CMAKE_SOURCE_DIR}/tests/win/support/ui_driver.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/test_main.cpp)
+target_include_directories(package_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(package_tests PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(package_tests PRIVATE ferrik_win GTest::gtest)
+add_dependencies(package_tests ferrik)
+add_test(NAME Package.InstallerAndPortableZip
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/package/package_test.sh ${CMAKE_BINARY_DIR})
+# It starts ferrik.exe windows on the shared display and installs into the shared prefix.
+set_tests_properties(Package.InstallerAndPortableZip PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
