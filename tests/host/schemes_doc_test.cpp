@@ -137,16 +137,8 @@ public:
         const std::string url = ToUtf8(address);
         const auto path = url.find('/', url.find("://") + 3);
         if (url.rfind("http://127.0.0.1:", 0) != 0 || path == std::string::npos) throw FetchError("not the demo site");
-        std::string& body = Pages()[url.substr(path)];
-        if (body.empty()) {
-            const std::string command =
-                "python3 '" FERRIK_SOURCE_DIR "/tools/demo-site/demo_site.py' page '" + url.substr(path) + "'";
-            if (FILE* pipe = popen(command.c_str(), "r")) {
-                char buffer[4096];
-                for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) body.append(buffer, n);
-                if (pclose(pipe) != 0) body.clear();
-            }
-        }
+        const auto page = Pages().find(url.substr(path));
+        const std::string body = page == Pages().end() ? std::string() : page->second;
         return HttpResponse{body.empty() ? 404 : 200, body, "text/html; charset=gb2312", Text(address)};
     }
 
@@ -163,9 +155,25 @@ public:
     }
 
 private:
-    // By path, for every example: each page costs a Python start once.
-    static std::map<std::string, std::string>& Pages() {
-        static std::map<std::string, std::string> pages;
+    // Every page of the site by path, from one run of the site's script.
+    static const std::map<std::string, std::string>& Pages() {
+        static const std::map<std::string, std::string> pages = [] {
+            std::string out;
+            if (FILE* pipe = popen("python3 '" FERRIK_SOURCE_DIR "/tools/demo-site/demo_site.py' pages", "r")) {
+                char buffer[4096];
+                for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+                pclose(pipe);
+            }
+            std::map<std::string, std::string> parsed;
+            for (std::size_t at = 0; at < out.size();) {
+                const std::size_t pathEnd = out.find('\n', at), sizeEnd = out.find('\n', pathEnd + 1);
+                if (sizeEnd == std::string::npos) break;
+                const std::size_t size = std::stoul(out.substr(pathEnd + 1, sizeEnd - pathEnd - 1));
+                parsed[out.substr(at, pathEnd - at)] = out.substr(sizeEnd + 1, size);
+                at = sizeEnd + 1 + size;
+            }
+            return parsed;
+        }();
         return pages;
     }
     const ByteDecoder& m_decoder;
