@@ -38,6 +38,8 @@ HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT 
             cls = WC_BUTTONW;
             style |= BS_PUSHBUTTON | WS_TABSTOP;
             break;
+        case ControlKind::TesselButton:
+            return nullptr;  // FormButtons::Create
         case ControlKind::ListView:
             cls = WC_LISTVIEWW;
             // Owner data: the list shows rows that its owner keeps (the task list) and asks for them.
@@ -83,6 +85,100 @@ Text WindowText(HWND hwnd) {
     const int copied = GetWindowTextW(hwnd, reinterpret_cast<wchar_t*>(text.data()), length + 1);
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
+}
+
+// ---- tesselbuttons ----
+
+FormButtons::FormButtons(std::string_view designText) : m_design(ParseDesignText(designText)) {}
+
+FormButtons::~FormButtons() = default;
+
+TesselButtonWindow* FormButtons::Create(const ControlLayout& layout, HWND parent, int dpi, ButtonEvents* events,
+                                        HFONT font) {
+    static ButtonEvents none;
+    const PropertyBag* stored = nullptr;
+    for (const StoredControl& control : m_design) {
+        if (control.name == layout.name) stored = &control.bag;
+    }
+    const RECT pixels{TwipsToPixels(layout.rect.left, dpi), TwipsToPixels(layout.rect.top, dpi),
+                      TwipsToPixels(layout.rect.left + layout.rect.width, dpi),
+                      TwipsToPixels(layout.rect.top + layout.rect.height, dpi)};
+    auto button = std::make_unique<TesselButtonWindow>(events ? *events : none);
+    button->SetAmbientFont(font);
+    if (!button->Create(parent, layout.id, pixels, stored, FromUtf8(layout.name))) return nullptr;
+    if (m_tooltips) button->SetContainerTooltips(m_tooltips);
+    m_buttons.push_back(std::move(button));
+    return m_buttons.back().get();
+}
+
+TesselButtonWindow* FormButtons::Find(int id) const {
+    for (const auto& button : m_buttons) {
+        if (button->Hwnd() && GetDlgCtrlID(button->Hwnd()) == id) return button.get();
+    }
+    return nullptr;
+}
+
+void FormButtons::SetDefault(int id) {
+    for (const auto& button : m_buttons) button->SetDefault(button->Hwnd() && GetDlgCtrlID(button->Hwnd()) == id);
+}
+
+void FormButtons::SetCancel(int id) {
+    for (const auto& button : m_buttons) button->SetCancel(button->Hwnd() && GetDlgCtrlID(button->Hwnd()) == id);
+}
+
+void FormButtons::SetContainerTooltips(HWND tooltips) {
+    m_tooltips = tooltips;
+    for (const auto& button : m_buttons) button->SetContainerTooltips(tooltips);
+}
+
+namespace {
+
+// The first enabled, visible tesselbutton of the form that `pick` accepts.
+template <class Pick>
+TesselButtonWindow* FindFormButton(HWND form, Pick pick) {
+    for (HWND hwnd : Descendants(form)) {
+        TesselButtonWindow* button = TesselButtonWindow::FromHandle(hwnd);
+        if (button && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && pick(*button)) return button;
+    }
+    return nullptr;
+}
+
+// The focused control takes the key itself: a button takes Enter (and clicks), a control that asks
+// for the key (a dropped-down combo box, a multi-line edit) takes either.
+bool FocusTakesKey(const MSG& msg) {
+    const bool enter = msg.wParam == VK_RETURN;
+    if (TesselButtonWindow::FromHandle(msg.hwnd)) return enter;
+    wchar_t cls[16] = {};
+    GetClassNameW(msg.hwnd, cls, 16);
+    if (enter && lstrcmpiW(cls, L"Button") == 0) return true;
+    const LRESULT code =
+        SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(const_cast<MSG*>(&msg)));
+    return (code & (DLGC_WANTMESSAGE | DLGC_WANTALLKEYS)) != 0;
+}
+
+}  // namespace
+
+bool TranslateFormButtonKey(const MSG& msg) {
+    if (!msg.hwnd) return false;
+    const HWND form = GetAncestor(msg.hwnd, GA_ROOT);
+    if (!form) return false;
+    if (msg.message == WM_SYSCHAR) {
+        const char16_t key = LowerChar(static_cast<char16_t>(msg.wParam));
+        TesselButtonWindow* button =
+            FindFormButton(form, [key](const TesselButtonWindow& b) { return b.AccessKey() == key; });
+        if (!button) return false;
+        SetFocus(button->Hwnd());
+        button->Button().OnAccessKeyPress(static_cast<int>(msg.wParam));
+        return true;
+    }
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) return false;
+    if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
+    const bool enter = msg.wParam == VK_RETURN;
+    TesselButtonWindow* button =
+        FindFormButton(form, [enter](const TesselButtonWindow& b) { return enter ? b.IsDefault() : b.IsCancel(); });
+    if (!button || FocusTakesKey(msg)) return false;
+    button->Button().OnAccessKeyPress(enter ? 13 : 27);
+    return true;
 }
 
 }  // namespace ferrik

@@ -2,7 +2,12 @@
 // Building a form's controls from its layout table at the display's DPI.
 #include <windows.h>
 
+#include <memory>
+#include <string_view>
+#include <vector>
+
 #include "app/forms.h"
+#include "controls/tesselbutton_win.h"
 #include "platform/handles_win.h"
 
 namespace ferrik {
@@ -15,6 +20,7 @@ inline const wchar_t* Wide(const Text& text) {
 UniqueGdi<HFONT> CreateFormFont(int dpi);
 
 // Creates one control of `layout` inside `parent` (coordinates of the parent's client area).
+// Not for ControlKind::TesselButton (null): FormButtons places those.
 HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT font);
 
 // Sizes a one-line label to its design size or, when its text or font needs more, to the text:
@@ -26,5 +32,57 @@ SIZE FormWindowSize(int clientWidthTwips, int clientHeightTwips, DWORD style, DW
 
 // The text of a window.
 Text WindowText(HWND hwnd);
+
+// The tesselbuttons of one form. The form keeps one FormButtons beside its window, creates each
+// tesselbutton of its layout table with Create (in WM_CREATE, like its other controls) and names
+// its default and cancel buttons. The buttons' stored properties are the form's design text
+// (WriteDesignText's form, compiled in), one "Begin tesselbutton <designer name>" block each.
+//
+//     FormButtons m_buttons{kWebButtonsDesign};
+//     for (const ControlLayout& c : kWebControls)
+//         if (c.kind == ControlKind::TesselButton && !m_buttons.Create(c, Hwnd(), m_dpi, &m_events, m_font.get()))
+//             return false;
+//     m_buttons.SetDefault(kCommand7);
+//     ... case WM_COMMAND: LOWORD(wParam) == kCommand5 && HIWORD(wParam) == BN_CLICKED → go back
+//
+// The message loop lets TranslateFormButtonKey see each message before IsDialogMessage.
+class FormButtons {
+public:
+    // Bad design text throws DesignTextError (the text is part of the program: its tests find it).
+    explicit FormButtons(std::string_view designText);
+    FormButtons(const FormButtons&) = delete;
+    FormButtons& operator=(const FormButtons&) = delete;
+    ~FormButtons();
+
+    // Creates the tesselbutton of `layout` in `parent` (the form, or the container control the
+    // form made for layout.container) at its twips rectangle, with control id layout.id, from the
+    // stored properties of the control named layout.name, or as a new instance of that name when
+    // the design text has none. Its events go to `events` (null: none; it must outlive the
+    // button), and Click also to `parent` as WM_COMMAND BN_CLICKED with the id. `font` is the
+    // form's font (CreateFormFont), which a button without a stored Font takes; null: the parent's
+    // WM_GETFONT. Null on failure.
+    TesselButtonWindow* Create(const ControlLayout& layout, HWND parent, int dpi, ButtonEvents* events = nullptr,
+                               HFONT font = nullptr);
+
+    TesselButtonWindow* Find(int id) const;  // null when there is none
+    // The default button takes Enter and displays as default, the cancel button takes Escape
+    // (0: none).
+    void SetDefault(int id);
+    void SetCancel(int id);
+    // The form's tooltip window for its controls: each button's container tooltip text goes to it.
+    void SetContainerTooltips(HWND tooltips);
+
+private:
+    std::vector<StoredControl> m_design;
+    std::vector<std::unique_ptr<TesselButtonWindow>> m_buttons;
+    HWND m_tooltips = nullptr;
+};
+
+// The keys a form gives its tesselbuttons, for the message loop before IsDialogMessage: Alt+key
+// (WM_SYSCHAR) focuses and presses the enabled, visible button of the form whose caption has that
+// access key; Enter presses the form's default button unless the focus is on a button or wants
+// the key itself (DLGC_WANTMESSAGE); Escape presses its cancel button unless the focus (not a
+// tesselbutton) wants the key. True when used; otherwise the message goes on as usual.
+bool TranslateFormButtonKey(const MSG& msg);
 
 }  // namespace ferrik

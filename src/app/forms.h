@@ -21,7 +21,9 @@ struct TwipsRect {
     bool operator==(const TwipsRect&) const = default;
 };
 
-enum class ControlKind { Label, ComboBox, Button, PictureBox, ListView };
+// TesselButton is the image button: its properties come from the form's design text under the
+// control's name (FormButtons in form_controls_win.h); `text` is not used for it.
+enum class ControlKind { Label, ComboBox, Button, PictureBox, ListView, TesselButton };
 
 // One control of a form, named as in the form designer. `id` is also its Win32 control id;
 // `container` is the id of the control it sits in (0: the form itself).

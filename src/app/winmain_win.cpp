@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "app/form_controls_win.h"
 #include "app/main_window_win.h"
 
 namespace {
@@ -32,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
             window.Show(showCommand);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                if (IsFormNavigation(msg)) continue;
+                if (ferrik::TranslateFormButtonKey(msg) || IsFormNavigation(msg)) continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

@@ -579,4 +579,11 @@ void TesselButton::UnsetPopupMenu() {
     m_rePress = false;
 }
 
+void TesselButton::About() {
+    m_host.ShowMessageBox(
+        u"Tesselbutton v 1.02\r\n\r\nAn image button: push, check or option, fourteen styles, "
+        u"pictures with effects, a popup menu and a tooltip of its own.",
+        u"About");
+}
+
 }  // namespace ferrik

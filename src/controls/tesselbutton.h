@@ -77,6 +77,10 @@ public:
     virtual void SetAccessKey(std::optional<char16_t> /*key*/) {}  // nullopt clears the keys
     virtual void RememberParent() {}
     virtual void InstallHooks() {}
+    // The container's own tooltip text for the control.
+    virtual void SetContainerToolTip(TextView /*text*/) {}
+    // A modal message box with an information icon.
+    virtual void ShowMessageBox(TextView /*text*/, TextView /*title*/) {}
 
     // Input plumbing.
     virtual bool CursorOverSelf() const { return false; }  // the window under the cursor is ours
@@ -220,6 +224,7 @@ public:
     // A menu of 0 is "not a menu" and is ignored.
     void SetPopupMenu(MenuHandle menu, std::int32_t align, std::uint32_t flags = 0, MenuHandle defaultItem = 0);
     void UnsetPopupMenu();
+    void About();  // "Tesselbutton v 1.02" ..., titled "About"
     bool MenuSet() const { return m_menuSet; }
     std::uint32_t MenuFlags() const { return m_menuFlags; }
 
@@ -242,6 +247,10 @@ public:
     void OnParentActivate(bool active);
     void OnSysColorChange();  // also the theme change
     void OnAmbientChanged();  // re-reads display-as-default, repaints
+    // The control shows its own tooltip: the container's is cleared while it is shown and set to
+    // ToolTip while it is hidden.
+    void OnShown();
+    void OnHidden();
 
     // One repaint: the on-state rule (a checked or selected button shows down, except styles 0 and 6,
     // which draw that look themselves), the unthemed fallback of style 13, then the host's Redraw.

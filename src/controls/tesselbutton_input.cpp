@@ -285,6 +285,14 @@ void TesselButton::OnSysColorChange() {
     Repaint();
 }
 
+void TesselButton::OnShown() {
+    m_host.SetContainerToolTip(u"");
+}
+
+void TesselButton::OnHidden() {
+    m_host.SetContainerToolTip(m_toolTip);
+}
+
 void TesselButton::OnAmbientChanged() {
     m_displayAsDefault = m_host.AmbientDisplayAsDefault();
     Repaint();

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "controls/button_tooltip.h"
 #include "platform/pump_win.h"
 
@@ -49,12 +51,52 @@ COLORREF Rgb(OleColor colour) {
     return static_cast<COLORREF>(TranslateColor(colour, FixedSystemColors()));
 }
 
+std::uint32_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return Le16(b, at) | (Le16(b, at + 2) << 16);
+}
+
 }  // namespace
 
-TesselButtonWindow::TesselButtonWindow(ButtonEvents& events) : m_events(*this, events), m_button(*this, m_events) {}
+HCURSOR CursorFromFileImage(const std::vector<std::uint8_t>& bytes) {
+    // ICONDIR: reserved 0, type 1 (icon) or 2 (cursor), count; then 16-byte entries.
+    constexpr std::size_t kHeader = 6;
+    constexpr std::size_t kEntry = 16;
+    if (bytes.size() < kHeader + kEntry || Le16(bytes, 0) != 0) return nullptr;
+    const std::uint32_t type = Le16(bytes, 2);
+    if ((type != 1 && type != 2) || Le16(bytes, 4) == 0) return nullptr;
+    const int width = bytes[kHeader] ? bytes[kHeader] : 256;
+    const int height = bytes[kHeader + 1] ? bytes[kHeader + 1] : 256;
+    const std::uint32_t size = Le32(bytes, kHeader + 8);
+    const std::uint32_t offset = Le32(bytes, kHeader + 12);
+    if (size < 40 || offset > bytes.size() || size > bytes.size() - offset) return nullptr;
+    // A cursor's resource starts with its hot spot; an icon's pointer has its hot spot at the centre.
+    std::vector<std::uint8_t> resource;
+    if (type == 2) {
+        resource.insert(resource.end(),
+                        {bytes[kHeader + 4], bytes[kHeader + 5], bytes[kHeader + 6], bytes[kHeader + 7]});
+    }
+    resource.insert(resource.end(), bytes.begin() + offset, bytes.begin() + offset + size);
+    return CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), type == 1, 0x00030000, width,
+                                    height, LR_DEFAULTCOLOR);
+}
+
+// Creation: the effect tables, the shell library (held until the button goes) and the platform.
+TesselButtonWindow::TesselButtonWindow(ButtonEvents& events)
+    : m_events(*this, events),
+      m_button(*this, m_events),
+      m_effects(MakeEffectTables()),
+      m_nt((GetVersion() & 0x80000000u) == 0),
+      m_shell(LoadLibraryW(L"shell32.dll")) {}
 
 TesselButtonWindow::~TesselButtonWindow() {
     RemoveHooks();
+    m_button.UnsetPopupMenu();
+    if (m_iconCursor) DestroyCursor(std::exchange(m_iconCursor, nullptr));
+    if (m_shell) FreeLibrary(std::exchange(m_shell, nullptr));
 }
 
 bool TesselButtonWindow::Create(HWND parent, int id, const RECT& pixels, const PropertyBag* stored,
@@ -74,7 +116,82 @@ bool TesselButtonWindow::Create(HWND parent, int id, const RECT& pixels, const P
         ResizeHandling();
         InstallHooks();
     }
+    if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) m_button.OnShown();
     return true;
+}
+
+void TesselButtonWindow::SetDefault(bool isDefault) {
+    if (m_default == isDefault) return;
+    m_default = isDefault;
+    m_button.OnAmbientChanged();
+}
+
+bool TesselButtonWindow::AmbientDisplayAsDefault() const {
+    if (!m_default || !Hwnd()) return false;
+    const HWND focus = GetFocus();
+    return !focus || focus == Hwnd() || !FromHandle(focus) ||
+           GetAncestor(focus, GA_ROOT) != GetAncestor(Hwnd(), GA_ROOT);
+}
+
+// The focus moved to or from this button: the form's default button may display otherwise now.
+void TesselButtonWindow::RefreshFormDefault() {
+    if (!Hwnd()) return;
+    for (HWND hwnd : Descendants(GetAncestor(Hwnd(), GA_ROOT))) {
+        TesselButtonWindow* button = FromHandle(hwnd);
+        if (button && button->m_default && button->m_button.DisplayAsDefault() != button->AmbientDisplayAsDefault()) {
+            button->m_button.OnAmbientChanged();
+        }
+    }
+}
+
+void TesselButtonWindow::About() {
+    m_button.About();
+}
+
+void TesselButtonWindow::ShowMessageBox(TextView text, TextView title) {
+    const Text body(text);
+    const Text caption(title);
+    MessageBoxW(Hwnd(), reinterpret_cast<const wchar_t*>(body.c_str()),
+                reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONINFORMATION);
+}
+
+// Through the shell library the button holds; what the shell answers is not reported.
+void TesselButtonWindow::OpenWebsite(TextView address) {
+    if (!m_shell) return;
+    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    const auto execute =
+        reinterpret_cast<ShellExecuteFn>(reinterpret_cast<void*>(GetProcAddress(m_shell, "ShellExecuteW")));
+    if (!execute) return;
+    const Text file(address);
+    execute(Hwnd(), L"open", reinterpret_cast<const wchar_t*>(file.c_str()), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The container's tooltip for the button is a tool of the tooltip window the form gave
+// (SetContainerTooltips); an empty text removes the tool.
+void TesselButtonWindow::SetContainerToolTip(TextView text) {
+    m_containerToolTip = Text(text);
+    if (!m_containerTips || !IsWindow(m_containerTips) || !Hwnd()) return;
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = GetParent(Hwnd());
+    ti.uId = reinterpret_cast<UINT_PTR>(Hwnd());
+    SendMessageW(m_containerTips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (m_containerToolTip.empty()) return;
+    ti.lpszText = reinterpret_cast<wchar_t*>(m_containerToolTip.data());
+    SendMessageW(m_containerTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TesselButtonWindow::SetContainerTooltips(HWND tooltips) {
+    m_containerTips = tooltips;
+    SetContainerToolTip(m_containerToolTip);
+}
+
+// A custom pointer from the picture's file image (.ico or .cur) for MousePointer 99; a picture
+// that is no icon or cursor leaves the default pointer (errors are ignored).
+void TesselButtonWindow::SetMouseIcon(const std::optional<Picture>& icon) {
+    if (m_iconCursor) DestroyCursor(std::exchange(m_iconCursor, nullptr));
+    if (icon) m_iconCursor = CursorFromFileImage(icon->bytes);
 }
 
 TesselButtonWindow* TesselButtonWindow::FromHandle(HWND hwnd) noexcept {
@@ -109,6 +226,12 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
         case WM_SIZE:
             ResizeHandling();
             return 0;
+        case WM_WINDOWPOSCHANGED: {
+            const UINT flags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+            if (flags & SWP_SHOWWINDOW) m_button.OnShown();
+            if (flags & SWP_HIDEWINDOW) m_button.OnHidden();
+            break;  // the default handling sends WM_SIZE and WM_MOVE
+        }
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
@@ -140,6 +263,10 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                     SetCursor(m_hand);
                     return TRUE;
                 }
+                if (m_pointer == 99 && m_iconCursor) {
+                    SetCursor(m_iconCursor);
+                    return TRUE;
+                }
                 static const std::pair<std::int32_t, const wchar_t*> kPointers[] = {
                     {1, IDC_ARROW},        {2, IDC_CROSS},  {3, IDC_IBEAM},    {6, IDC_SIZENESW}, {7, IDC_SIZENS},
                     {8, IDC_SIZENWSE},     {9, IDC_SIZEWE}, {10, IDC_UPARROW}, {11, IDC_WAIT},    {12, IDC_NO},
@@ -153,8 +280,14 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                 }
             }
             break;
-        case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | DLGC_BUTTON;
+        case WM_GETDLGCODE: {
+            // Enter and Escape come to the focused button as keys (Enter clicks it); the form's
+            // cancel button takes Escape before the dialog handling asks (TranslateFormButtonKey).
+            const auto* key = reinterpret_cast<const MSG*>(lParam);
+            const bool wanted =
+                key && key->message == WM_KEYDOWN && (key->wParam == VK_RETURN || key->wParam == VK_ESCAPE);
+            return DLGC_WANTARROWS | DLGC_BUTTON | (wanted ? DLGC_WANTMESSAGE : 0);
+        }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             m_button.OnKeyDown(static_cast<int>(wParam), ShiftState());
@@ -170,11 +303,15 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return 0;
         case WM_SETFOCUS:
             m_button.OnGotFocus();
+            RefreshFormDefault();
             return 0;
         case WM_KILLFOCUS:
             m_button.OnLostFocus();
+            RefreshFormDefault();
             return 0;
-        case WM_SYSCOLORCHANGE:
+        case WM_SYSCOLORCHANGE:  // forwarded by a form; heard only when the application is themed
+            if (IsAppThemed()) m_button.OnSysColorChange();
+            break;
         case WM_THEMECHANGED:
             m_button.OnSysColorChange();
             break;
@@ -196,8 +333,8 @@ std::optional<std::uint32_t> TesselButtonWindow::SysColor(int index) const {
 }
 
 ButtonFont TesselButtonWindow::AmbientFont() const {
-    HFONT font = nullptr;
-    if (const HWND parent = Hwnd() ? GetParent(Hwnd()) : nullptr) {
+    HFONT font = m_ambientFont;
+    if (const HWND parent = !font && Hwnd() ? GetParent(Hwnd()) : nullptr) {
         font = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     }
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -360,36 +497,59 @@ void TesselButtonWindow::ShowHandCursor() {
 // The window whose activation matters is found when the hooks go in (InstallHooks).
 void TesselButtonWindow::RememberParent() {}
 
-// Activation reaches only the top-level window (an MDI child learns it from WM_NCACTIVATE); the
-// parent's own handling runs unchanged after the button has looked at the message.
+// The button observes two windows without changing their handling: the form it sits on for its
+// activation (WM_ACTIVATE, or WM_NCACTIVATE when the form is an MDI child, which gets no
+// WM_ACTIVATE), and the top-level window for the system colour and theme changes, which only
+// top-level windows receive. For a top-level form both are one window.
 LRESULT CALLBACK TesselButtonWindow::ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                                 DWORD_PTR ref) noexcept {
     auto* self = reinterpret_cast<TesselButtonWindow*>(ref);
-    const bool mdiChild = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
     try {
-        if (!mdiChild && msg == WM_ACTIVATE) self->m_button.OnParentActivate(LOWORD(wParam) != WA_INACTIVE);
-        if (mdiChild && msg == WM_NCACTIVATE) self->m_button.OnParentActivate(wParam != FALSE);
+        if (hwnd == self->m_activationWindow) {
+            const bool mdiChild = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
+            if (!mdiChild && msg == WM_ACTIVATE) self->m_button.OnParentActivate(LOWORD(wParam) != WA_INACTIVE);
+            if (mdiChild && msg == WM_NCACTIVATE) self->m_button.OnParentActivate(wParam != FALSE);
+        }
+        if (hwnd == self->m_hookedRoot) {
+            if (msg == WM_THEMECHANGED || (msg == WM_SYSCOLORCHANGE && self->IsAppThemed())) {
+                self->m_button.OnSysColorChange();
+            }
+        }
     } catch (...) {
     }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
+void TesselButtonWindow::HookWindow(HWND hwnd) {
+    // One subclass per button (the id is the object), so every button of a form hears it.
+    SetWindowSubclass(hwnd, &TesselButtonWindow::ParentProc, reinterpret_cast<UINT_PTR>(this),
+                      reinterpret_cast<DWORD_PTR>(this));
+}
+
 void TesselButtonWindow::InstallHooks() {
-    if (!Hwnd() || m_hookedParent) return;
+    if (!Hwnd() || m_activationWindow || m_hookedRoot) return;
+    HWND form = GetParent(Hwnd());
+    while (form && (GetWindowLongPtrW(form, GWL_STYLE) & WS_CHILD) &&
+           !(GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+        form = GetParent(form);
+    }
     const HWND top = GetAncestor(Hwnd(), GA_ROOT);
-    if (top && top != Hwnd() &&
-        // One subclass per button (the id is the object), so every button of a form hears it.
-        SetWindowSubclass(top, &TesselButtonWindow::ParentProc, reinterpret_cast<UINT_PTR>(this),
-                          reinterpret_cast<DWORD_PTR>(this))) {
-        m_hookedParent = top;
+    if (form) {
+        m_activationWindow = form;
+        HookWindow(form);
+    }
+    if (top && top != Hwnd()) {
+        m_hookedRoot = top;
+        if (top != form) HookWindow(top);
     }
 }
 
 void TesselButtonWindow::RemoveHooks() {
-    if (m_hookedParent) {
-        RemoveWindowSubclass(m_hookedParent, &TesselButtonWindow::ParentProc, reinterpret_cast<UINT_PTR>(this));
-        m_hookedParent = nullptr;
+    for (HWND hooked : {m_activationWindow, m_hookedRoot}) {
+        if (hooked) RemoveWindowSubclass(hooked, &TesselButtonWindow::ParentProc, reinterpret_cast<UINT_PTR>(this));
     }
+    m_activationWindow = nullptr;
+    m_hookedRoot = nullptr;
 }
 
 bool TesselButtonWindow::CursorOverSelf() const {
@@ -437,7 +597,7 @@ void TesselButtonWindow::PumpEvents() {
 
 void TesselButtonWindow::ShowTooltip() {
     m_tooltip.reset();
-    const TooltipSetup setup = MakeTooltipSetup(m_button, *this, true);
+    const TooltipSetup setup = MakeTooltipSetup(m_button, *this, m_nt);
     m_tooltip.reset(CreateWindowExW(setup.exStyle, TOOLTIPS_CLASSW, nullptr, setup.style, CW_USEDEFAULT, CW_USEDEFAULT,
                                     CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
     const HWND tip = m_tooltip.get();

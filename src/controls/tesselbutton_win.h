@@ -16,6 +16,10 @@ namespace ferrik {
 
 inline constexpr wchar_t kTesselButtonClass[] = L"tesselbutton";
 
+// A pointer from the file image of an icon (.ico) or cursor (.cur), its first image; null for
+// anything else, a truncated file included. The caller destroys it (DestroyCursor).
+HCURSOR CursorFromFileImage(const std::vector<std::uint8_t>& bytes);
+
 class TesselButtonWindow final : public Window<TesselButtonWindow>, public ButtonHost {
 public:
     // `events` are the container's handlers; Click also goes to the parent as WM_COMMAND BN_CLICKED.
@@ -30,6 +34,34 @@ public:
     // The button object of a window of this class, or null.
     static TesselButtonWindow* FromHandle(HWND hwnd) noexcept;
 
+    // The container's font (the ambient font) when its window does not answer WM_GETFONT; set
+    // before Create. Null: the parent's WM_GETFONT, else the default GUI font.
+    void SetAmbientFont(HFONT font) noexcept { m_ambientFont = font; }
+
+    // The form's default (Enter) and cancel (Escape) button. The default one displays as default
+    // while no other tesselbutton of the form has the focus (that one takes Enter then).
+    void SetDefault(bool isDefault);
+    bool IsDefault() const noexcept { return m_default; }
+    void SetCancel(bool isCancel) noexcept { m_cancel = isCancel; }
+    bool IsCancel() const noexcept { return m_cancel; }
+    const Text& DisplayName() const noexcept { return m_displayName; }
+
+    // Methods of the control.
+    void About();
+    void OpenWebsite(TextView address);
+
+    // Made at creation: the picture effects' channel tables; the platform is NT-based (Unicode
+    // text and tooltip messages).
+    const EffectTables& Effects() const noexcept { return m_effects; }
+    bool IsNt() const noexcept { return m_nt; }
+    HMODULE ShellLibrary() const noexcept { return m_shell; }
+    // The container's own tooltip text for the button: empty while it is shown.
+    const Text& ContainerToolTip() const noexcept { return m_containerToolTip; }
+    // The form's tooltip window for its controls (tooltips_class32), or null: the container's
+    // tooltip text for the button becomes a tool of it.
+    void SetContainerTooltips(HWND tooltips);
+    HCURSOR MouseCursor() const noexcept { return m_iconCursor; }
+
     int RepaintCount() const noexcept { return m_repaints; }
     std::optional<char16_t> AccessKey() const noexcept { return m_accessKey; }
     HWND Tooltip() const noexcept { return m_tooltip.get(); }
@@ -41,6 +73,10 @@ public:
     std::optional<std::uint32_t> SysColor(int index) const override;
     Text AmbientDisplayName() const override { return m_displayName; }
     ButtonFont AmbientFont() const override;
+    bool AmbientDisplayAsDefault() const override;
+    void SetContainerToolTip(TextView text) override;
+    void SetMouseIcon(const std::optional<Picture>& icon) override;
+    void ShowMessageBox(TextView text, TextView title) override;
     void Redraw() override;
     void BuildRegion() override;
     void ResizeHandling() override;
@@ -92,6 +128,8 @@ private:
     static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR ref) noexcept;
     void RemoveHooks();
+    void HookWindow(HWND hwnd);
+    void RefreshFormDefault();
     void Paint(HDC dc);
     void MoveFocus(bool previous);
 
@@ -105,7 +143,17 @@ private:
     std::int32_t m_pointer = 0;
     HCURSOR m_hand = nullptr;
     std::optional<char16_t> m_accessKey;
-    HWND m_hookedParent = nullptr;
+    HWND m_activationWindow = nullptr;  // the form: top-level or an MDI child
+    HWND m_hookedRoot = nullptr;        // the top-level window: system colours and theme
+    bool m_default = false;
+    bool m_cancel = false;
+    EffectTables m_effects{};
+    bool m_nt = true;
+    HMODULE m_shell = nullptr;
+    Text m_containerToolTip;
+    HWND m_containerTips = nullptr;
+    HFONT m_ambientFont = nullptr;
+    HCURSOR m_iconCursor = nullptr;
     UniqueWindow m_tooltip;
     bool m_sizing = false;
 };

@@ -253,6 +253,28 @@ TEST(ButtonProperties, TooltipSetup) {
     }
 }
 
+// The container's tooltip text is cleared while the button shows its own; About tells the version.
+TEST(ButtonProperties, ContainerTooltipWhileShownAndAbout) {
+    struct Step {
+        std::function<void(TesselButton&)> action;
+        const char16_t* containerTip;
+    };
+    const Step steps[] = {
+        {[](TesselButton& b) { b.OnShown(); }, u""},
+        {[](TesselButton& b) { b.SetToolTip(u"后退"); }, u""},  // stays cleared while shown
+        {[](TesselButton& b) { b.OnHidden(); }, u"后退"},
+        {[](TesselButton& b) { b.OnShown(); }, u""},
+    };
+    Button b;
+    for (const Step& step : steps) {
+        step.action(b.button);
+        EXPECT_EQ(b.host.containerTip, Text(step.containerTip));
+    }
+    b.button.About();
+    ASSERT_EQ(b.host.messages.size(), 1u);
+    EXPECT_TRUE(b.host.messages[0].starts_with(u"About|Tesselbutton v 1.02")) << ToUtf8(b.host.messages[0]);
+}
+
 std::string SaveText(const TesselButton& button) {
     StoredControl stored{"Command1", {}};
     button.WriteProperties(stored.bag);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/form_controls_win.h"
 #include "controls/tesselbutton_win.h"
 #include "host/support/fake_button_host.h"
 #include "platform/pump_win.h"
@@ -202,6 +203,348 @@ TEST(TesselButtonWindow, StoredButtonsComeBackFromTheirFile) {
     EXPECT_EQ(loaded.Button().ButtonStyle(), 4);
     EXPECT_EQ(loaded.AccessKey(), u'd');
     EXPECT_GT(loaded.RepaintCount(), 0);
+}
+
+// A form's buttons from its layout table and design text; keys of the form reach them.
+TEST(TesselButtonWindow, FormPlacesItsButtonsAndGivesThemItsKeys) {
+    constexpr std::string_view kDesign = R"design(Begin tesselbutton Command5
+    Caption = "后退(&B)"
+    ToolTip = "后退"
+End
+Begin tesselbutton Command7
+    Caption = "添加当前页"
+    Mode = 1
+End
+)design";
+    constexpr ControlLayout kLayout[] = {
+        {5, "Command5", ControlKind::TesselButton, {120, 75, 615, 495}, u""},
+        {6, "Command6", ControlKind::TesselButton, {840, 75, 615, 495}, u""},
+        {7, "Command7", ControlKind::TesselButton, {3720, 75, 1335, 495}, u""},
+    };
+    Form form;
+    FormButtons buttons(kDesign);
+    Recorder back, forward, add;
+    Recorder* handlers[] = {&back, &forward, &add};
+    const UniqueGdi<HFONT> font = CreateFormFont(96);
+    for (int i = 0; i < 3; ++i) ASSERT_NE(buttons.Create(kLayout[i], form.hwnd, 96, handlers[i], font.get()), nullptr);
+    const HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 8, 60, 100, 20, form.hwnd,
+                                      nullptr, nullptr, nullptr);
+
+    // At 96 dpi: 15 twips a pixel, halves away from zero.
+    struct Placed {
+        int id;
+        RECT pixels;
+        const char16_t* caption;
+    };
+    const Placed kPlaced[] = {
+        {5, {8, 5, 49, 38}, u"后退(&B)"}, {6, {56, 5, 97, 38}, u"Command6"}, {7, {248, 5, 337, 38}, u"添加当前页"}};
+    for (const Placed& p : kPlaced) {
+        TesselButtonWindow* b = buttons.Find(p.id);
+        ASSERT_NE(b, nullptr) << p.id;
+        EXPECT_EQ(GetDlgCtrlID(b->Hwnd()), p.id);
+        RECT rc;
+        GetWindowRect(b->Hwnd(), &rc);
+        MapWindowPoints(nullptr, form.hwnd, reinterpret_cast<POINT*>(&rc), 2);
+        EXPECT_TRUE(EqualRect(&rc, &p.pixels))
+            << p.id << ": " << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+        EXPECT_EQ(b->Button().Caption(), p.caption);
+    }
+    EXPECT_EQ(buttons.Find(7)->Button().Mode(), 1);
+    EXPECT_EQ(buttons.Find(5)->Button().Font().name, u"宋体");    // stored without a font: the form's
+    EXPECT_EQ(buttons.Find(6)->Button().Font().name, u"Tahoma");  // a new instance
+    EXPECT_EQ(buttons.Find(8), nullptr);
+
+    buttons.SetDefault(7);
+    buttons.SetCancel(5);
+    EXPECT_TRUE(buttons.Find(7)->Button().DisplayAsDefault());
+    EXPECT_FALSE(buttons.Find(5)->Button().DisplayAsDefault());
+
+    // Keys as the message loop sees them: (focus, message, key) → used before the dialog handling,
+    // and the events of back and add once the dialog handling had the keys left over.
+    struct Key {
+        HWND focus;
+        UINT message;
+        WPARAM key;
+        bool used;
+        const char* back;
+        const char* add;
+    };
+    const HWND b5 = buttons.Find(5)->Hwnd();
+    const Key kKeys[] = {
+        {edit, WM_SYSCHAR, 'B', true, "Click", ""},        // Alt+B: the access key of 后退(&B)
+        {edit, WM_SYSCHAR, 'x', false, "", ""},            // nobody's access key
+        {edit, WM_KEYDOWN, VK_RETURN, true, "", ""},       // the default button, a check button: no Click
+        {edit, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},  // the cancel button
+        {b5, WM_KEYDOWN, VK_RETURN, false, "Click KeyDown KeyPress", ""},  // a focused button takes Enter
+        {b5, WM_KEYDOWN, VK_ESCAPE, true, "Click", ""},                    // but Escape still goes to the cancel button
+        {edit, WM_KEYDOWN, 'A', false, "", ""},
+    };
+    for (const Key& k : kKeys) {
+        SetFocus(k.focus);
+        back.log.clear();
+        add.log.clear();
+        MSG msg{k.focus, k.message, k.key, 0, 0, {}};
+        EXPECT_EQ(TranslateFormButtonKey(msg), k.used) << k.message << " " << k.key;
+        if (!k.used && k.message == WM_KEYDOWN) IsDialogMessageW(form.hwnd, &msg);
+        PumpPendingMessages();  // the characters the keys made
+        EXPECT_EQ(back.log, k.back) << k.message << " " << k.key;
+        EXPECT_EQ(add.log, k.add) << k.message << " " << k.key;
+    }
+    EXPECT_TRUE(forward.log.empty());
+    // The default button displays as default unless another button has the focus.
+    for (const auto& [focus, displays] : {std::pair{edit, true},
+                                          {b5, false},
+                                          {buttons.Find(7)->Hwnd(), true},
+                                          {buttons.Find(6)->Hwnd(), false},
+                                          {edit, true}}) {
+        SetFocus(focus);
+        EXPECT_EQ(buttons.Find(7)->Button().DisplayAsDefault(), displays);
+    }
+    // A click reaches the handlers and, as BN_CLICKED, the form.
+    Form::s_commands.clear();
+    buttons.Find(6)->Button().OnAccessKeyPress(13);
+    EXPECT_EQ(forward.log, "Click");
+    EXPECT_EQ(Form::s_commands, "6:0 ");
+    // A disabled button keeps no access key.
+    EnableWindow(b5, FALSE);
+    MSG alt{edit, WM_SYSCHAR, 'b', 0, 0, {}};
+    EXPECT_FALSE(TranslateFormButtonKey(alt));
+}
+
+// Creation state, the container's tooltip for a shown or hidden button, About and OpenWebsite.
+TEST(TesselButtonWindow, CreationShowingAboutAndWebsite) {
+    Form form;
+    Recorder events;
+    TesselButtonWindow button(events);
+    ASSERT_TRUE(button.Create(form.hwnd, 1, RECT{10, 10, 90, 34}, nullptr, u"b"));
+    EXPECT_EQ(button.Effects().lighter[128], 147);  // 128 x 293 / 255
+    EXPECT_EQ(button.Effects().lighter[255], 255);
+    EXPECT_EQ(button.Effects().darker[255], 217);
+    EXPECT_TRUE(button.IsNt());
+    EXPECT_NE(button.ShellLibrary(), nullptr);
+
+    const HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, form.hwnd, nullptr, nullptr, nullptr);
+    button.SetContainerTooltips(tips);
+    button.Button().SetToolTip(u"后退");
+    struct Step {
+        int show;
+        const char16_t* containerTip;
+        LRESULT tools;
+    };
+    for (const Step& step : {Step{SW_HIDE, u"后退", 1}, Step{SW_SHOW, u"", 0}, Step{SW_HIDE, u"后退", 1}}) {
+        ShowWindow(button.Hwnd(), step.show);
+        EXPECT_EQ(button.ContainerToolTip(), step.containerTip) << step.show;
+        EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), step.tools) << step.show;
+    }
+    wchar_t tipText[80] = {};
+    TOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = form.hwnd;
+    ti.uId = reinterpret_cast<UINT_PTR>(button.Hwnd());
+    ti.lpszText = tipText;
+    SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
+    EXPECT_STREQ(tipText, L"后退");
+    DestroyWindow(tips);
+
+    // About: read the box from inside its modal loop, then close it.
+    static std::wstring s_aboutText;
+    static bool s_aboutIcon;
+    s_aboutText.clear();
+    s_aboutIcon = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
+        const HWND box = FindWindowW(L"#32770", L"About");
+        if (!box) return;
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t cls[16] = {}, text[200] = {};
+            GetClassNameW(child, cls, 16);
+            if (lstrcmpiW(cls, L"Static") != 0) continue;
+            if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+                s_aboutIcon = SendMessageW(child, STM_GETICON, 0, 0) ==
+                              reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_INFORMATION));
+            } else if (GetWindowTextW(child, text, 200) > 0) {
+                s_aboutText = text;
+            }
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    button.About();
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(s_aboutText.rfind(L"Tesselbutton v 1.02", 0), 0u) << std::string(s_aboutText.begin(), s_aboutText.end());
+    EXPECT_TRUE(s_aboutIcon);
+
+    // OpenWebsite hands the address to the shell's "open": a batch file shows that it ran.
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    const std::wstring stem = std::wstring(dir) + L"ferrik_website_" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring done = stem + L".txt";
+    {
+        const std::string bat = "echo ok>\"" + std::string(done.begin(), done.end()) + "\"\r\n";
+        HANDLE f = CreateFileW((stem + L".bat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(f, bat.data(), static_cast<DWORD>(bat.size()), &written, nullptr);
+        CloseHandle(f);
+    }
+    button.OpenWebsite(reinterpret_cast<const char16_t*>((stem + L".bat").c_str()));
+    button.OpenWebsite(u"ferrik-no-such-scheme:nothing");  // no error reaches the caller
+    bool ran = false;
+    for (int i = 0; i < 200 && !ran; ++i) {
+        Sleep(50);
+        ran = GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    EXPECT_TRUE(ran);
+    for (int i = 0; i < 40 && !DeleteFileW(done.c_str()); ++i) Sleep(50);
+    DeleteFileW((stem + L".bat").c_str());
+}
+
+// The file image of a 16 x 16 icon (type 1) or cursor (type 2, hot spot 3, 4) with 32-bit pixels.
+std::vector<std::uint8_t> IconFile(int type) {
+    std::vector<std::uint8_t> f;
+    const std::uint32_t size = 40 + 16 * 16 * 4 + 16 * 4;
+    auto le16 = [&](std::uint32_t v) {
+        f.push_back(static_cast<std::uint8_t>(v));
+        f.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    auto le32 = [&](std::uint32_t v) { le16(v & 0xFFFF), le16(v >> 16); };
+    le16(0), le16(static_cast<std::uint32_t>(type)), le16(1);
+    le16(16 | (16 << 8)), le16(0);
+    le16(type == 2 ? 3 : 1);
+    le16(type == 2 ? 4 : 32);
+    le32(size);
+    le32(22);
+    le32(40), le32(16), le32(32), le16(1), le16(32), le32(0), le32(16 * 16 * 4 + 16 * 4);
+    le32(0), le32(0), le32(0), le32(0);
+    for (int i = 0; i < 16 * 16; ++i) le32(0xFF336699);
+    f.resize(f.size() + 16 * 4, 0);
+    return f;
+}
+
+TEST(TesselButtonWindow, MouseIconBecomesThePointer) {
+    std::vector<std::uint8_t> truncated = IconFile(1);
+    truncated.pop_back();
+    std::vector<std::uint8_t> farOffset = IconFile(2);
+    farOffset[18] = 0xFF;
+    std::vector<std::uint8_t> noImages = IconFile(1);
+    noImages[4] = 0;
+    std::vector<std::uint8_t> bitmap = IconFile(1);
+    bitmap[0] = 'B', bitmap[1] = 'M';
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        bool pointer;
+    };
+    const Case cases[] = {{"icon", IconFile(1), true},
+                          {"cursor", IconFile(2), true},
+                          {"truncated", truncated, false},
+                          {"offset past the end", farOffset, false},
+                          {"no images", noImages, false},
+                          {"bitmap", bitmap, false},
+                          {"empty", {}, false}};
+    for (const Case& c : cases) {
+        const HCURSOR cursor = CursorFromFileImage(c.bytes);
+        EXPECT_EQ(cursor != nullptr, c.pointer) << c.what;
+        if (cursor) DestroyCursor(cursor);
+    }
+
+    Form form;
+    Recorder events;
+    TesselButtonWindow button(events);
+    ASSERT_TRUE(button.Create(form.hwnd, 1, RECT{10, 10, 90, 34}, nullptr, u"b"));
+    const LPARAM overClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    button.Button().SetMouseIcon(Picture{IconFile(2)});
+    EXPECT_EQ(button.Button().MousePointer(), 99);
+    ASSERT_NE(button.MouseCursor(), nullptr);
+    EXPECT_TRUE(SendMessageW(button.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(button.Hwnd()), overClient));
+    EXPECT_EQ(GetCursor(), button.MouseCursor());
+    button.Button().SetMouseIcon(Picture{bitmap});  // not an icon: ignored, no pointer of its own
+    EXPECT_EQ(button.MouseCursor(), nullptr);
+    button.Button().SetMouseIcon(std::nullopt);
+    EXPECT_EQ(button.Button().MousePointer(), 0);
+
+    // Loaded with a stored icon.
+    PropertyBag bag;
+    bag.Store("MousePointer", std::int32_t{99});
+    bag.Store("MouseIcon", Picture{IconFile(1)});
+    TesselButtonWindow loaded(events);
+    ASSERT_TRUE(loaded.Create(form.hwnd, 2, RECT{10, 40, 90, 64}, &bag, u"b2"));
+    EXPECT_NE(loaded.MouseCursor(), nullptr);
+}
+
+// System colour and theme changes come to top-level windows only; an MDI child learns its
+// activation from WM_NCACTIVATE. The button observes both and the windows' own handling still runs.
+TEST(TesselButtonWindow, TopLevelChangesAndMdiActivationReachTheButton) {
+    Form form;
+    const HWND box =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, form.hwnd, nullptr, nullptr, nullptr);
+    Recorder events;
+    TesselButtonWindow button(events);
+    ASSERT_TRUE(button.Create(box, 1, RECT{10, 10, 90, 34}, nullptr, u"b"));
+    struct Sent {
+        UINT message;
+        int repaints;
+    };
+    const int themedRepaint = button.IsAppThemed() ? 1 : 0;
+    for (const Sent& s :
+         {Sent{WM_THEMECHANGED, 1}, Sent{WM_SYSCOLORCHANGE, themedRepaint}, Sent{WM_SETTINGCHANGE, 0}}) {
+        const int before = button.RepaintCount();
+        SendMessageW(form.hwnd, s.message, 0, 0);
+        EXPECT_EQ(button.RepaintCount() - before, s.repaints) << s.message;
+    }
+    SendMessageW(form.hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(button.Button().ParentActive());
+
+    static int s_childNcActivates;
+    s_childNcActivates = 0;
+    WNDCLASSW frameClass{};
+    frameClass.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
+        return DefFrameProcW(h, FindWindowExW(h, nullptr, L"MDICLIENT", nullptr), m, w, l);
+    };
+    frameClass.hInstance = GetModuleHandleW(nullptr);
+    frameClass.lpszClassName = L"TesselButtonTestFrame";
+    RegisterClassW(&frameClass);
+    WNDCLASSW childClass = frameClass;
+    childClass.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
+        if (m == WM_NCACTIVATE) ++s_childNcActivates;
+        return DefMDIChildProcW(h, m, w, l);
+    };
+    childClass.lpszClassName = L"TesselButtonTestChild";
+    RegisterClassW(&childClass);
+    const HWND frame = CreateWindowExW(0, frameClass.lpszClassName, L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60,
+                                       500, 400, nullptr, nullptr, frameClass.hInstance, nullptr);
+    CLIENTCREATESTRUCT ccs{nullptr, 5000};
+    const HWND client = CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 480,
+                                        360, frame, nullptr, frameClass.hInstance, &ccs);
+    MDICREATESTRUCTW mcs{childClass.lpszClassName, L"child", frameClass.hInstance, 0, 0, 300, 200, WS_VISIBLE, 0};
+    const HWND child = reinterpret_cast<HWND>(SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+    ASSERT_NE(child, nullptr);
+    TesselButtonWindow inChild(events);
+    ASSERT_TRUE(inChild.Create(child, 2, RECT{10, 10, 90, 34}, nullptr, u"c"));
+    struct Activation {
+        HWND to;
+        UINT message;
+        WPARAM wParam;
+        bool active;
+    };
+    const Activation steps[] = {
+        {child, WM_NCACTIVATE, TRUE, true},     {child, WM_NCACTIVATE, FALSE, false},
+        {child, WM_ACTIVATE, WA_ACTIVE, false},  // an MDI child's activation is its WM_NCACTIVATE
+        {frame, WM_ACTIVATE, WA_ACTIVE, false},  // and not the frame's
+        {child, WM_NCACTIVATE, TRUE, true},
+    };
+    for (const Activation& a : steps) {
+        const int seen = s_childNcActivates;
+        SendMessageW(a.to, a.message, a.wParam, 0);
+        EXPECT_EQ(inChild.Button().ParentActive(), a.active) << a.message << " " << a.wParam;
+        // The child's own procedure still gets its WM_NCACTIVATE.
+        if (a.message == WM_NCACTIVATE) {
+            EXPECT_EQ(s_childNcActivates - seen, 1);
+        }
+    }
+    const int before = inChild.RepaintCount();
+    SendMessageW(frame, WM_THEMECHANGED, 0, 0);
+    EXPECT_EQ(inChild.RepaintCount() - before, 1);
+    DestroyWindow(frame);
 }
 
 }  // namespace

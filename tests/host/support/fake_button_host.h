@@ -80,9 +80,13 @@ public:
         Log("Menu(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(flags) + ")");
         if (duringMenu) duringMenu();
     }
+    void SetContainerToolTip(TextView text) override { containerTip = Text(text); }
+    void ShowMessageBox(TextView text, TextView title) override { messages.push_back(Text(title) + u"|" + Text(text)); }
     std::vector<TesselButton*> ButtonsInContainer() override { return group ? *group : std::vector<TesselButton*>{}; }
 
     std::vector<std::string> notified;
+    std::optional<Text> containerTip;  // nothing until the button sets it
+    std::vector<Text> messages;        // "title|text"
     int repaints = 0;
     int regions = 0;
     int resizes = 0;
