@@ -152,6 +152,8 @@ public:
     void SetBackColor(OleColor colour);
     OleColor ForeColor() const { return m_foreColor; }
     void SetForeColor(OleColor colour);
+    // The painting's own change of the caption colour (style 6): stored without a repaint.
+    void StoreForeColor(OleColor colour) { m_foreColor = colour; }
     OleColor ForeColorHover() const { return m_foreColorHover; }
     void SetForeColorHover(OleColor colour);
     const Text& Caption() const { return m_caption; }

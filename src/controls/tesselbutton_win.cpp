@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "controls/button_paint_win.h"
 #include "controls/button_tooltip.h"
 #include "platform/pump_win.h"
 
@@ -46,10 +47,6 @@ public:
         return GetSysColor(index);
     }
 };
-
-COLORREF Rgb(OleColor colour) {
-    return static_cast<COLORREF>(TranslateColor(colour, FixedSystemColors()));
-}
 
 std::uint32_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8));
@@ -313,6 +310,7 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             if (IsAppThemed()) m_button.OnSysColorChange();
             break;
         case WM_THEMECHANGED:
+            m_paint.theme.reset();  // opened again for the new theme
             m_button.OnSysColorChange();
             break;
         default:
@@ -369,50 +367,37 @@ void TesselButtonWindow::AdoptFont(const ButtonFont& font) {
     if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
-// A plain face for now: background, an edge by state, the caption and the focus rectangle.
 void TesselButtonWindow::Redraw() {
     ++m_repaints;
     if (!Hwnd()) return;
+    const ButtonLook look = CurrentLook();
     if (m_paintDc) {
-        Paint(m_paintDc);
+        PaintLook(m_paintDc, look);
     } else {
         WindowDc dc(Hwnd());
-        if (dc.get()) Paint(dc.get());
+        if (dc.get()) PaintLook(dc.get(), look);
     }
 }
 
-void TesselButtonWindow::Paint(HDC dc) {
-    RECT rc;
-    GetClientRect(Hwnd(), &rc);
-    UniqueGdi<HBRUSH> back(CreateSolidBrush(Rgb(m_button.BackColor())));
-    FillRect(dc, &rc, back.get());
-    const int state = m_button.State();
-    if (state == kStateDown) {
-        DrawEdge(dc, &rc, EDGE_SUNKEN, BF_RECT);
-    } else if (state == kStateHot || m_button.ButtonStyle() != kHoverThin) {
-        DrawEdge(dc, &rc, EDGE_RAISED, BF_RECT);
-    }
-    COLORREF text = Rgb(m_button.ForeColor());
-    if (!m_button.Enabled()) {
-        text = GetSysColor(COLOR_GRAYTEXT);
-    } else if (state == kStateHot) {
-        text = Rgb(m_button.ForeColorHover());
-    }
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF oldColor = SetTextColor(dc, text);
-    HGDIOBJ oldFont = m_font ? SelectObject(dc, m_font.get()) : nullptr;
-    RECT textRect = rc;
-    if (state == kStateDown) OffsetRect(&textRect, 1, 1);
-    const Text& caption = m_button.Caption();
-    DrawTextW(dc, reinterpret_cast<const wchar_t*>(caption.c_str()), static_cast<int>(caption.size()), &textRect,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | (m_button.RightToLeft() ? DT_RTLREADING : 0));
-    if (oldFont) SelectObject(dc, oldFont);
-    SetTextColor(dc, oldColor);
-    SetBkMode(dc, oldMode);
-    if ((m_button.HasFocus() || m_button.DisplayAsDefault()) && m_button.ShowFocusRect() && m_button.ParentActive()) {
-        RECT focus{3, 3, rc.right - 3, rc.bottom - 3};
-        DrawFocusRect(dc, &focus);
-    }
+ButtonLook TesselButtonWindow::CurrentLook() const {
+    return LookOf(m_button, *this, ClientWidth(), ClientHeight(), UserMode());
+}
+
+// Drawn off-screen and copied in one transfer, so that the cleared background never shows.
+void TesselButtonWindow::PaintLook(HDC dc, const ButtonLook& look) {
+    const int width = look.width;
+    const int height = look.height;
+    if (width <= 0 || height <= 0) return;
+    const HDC memory = m_paint.back.Prepare(width, height);
+    if (!memory) return;
+    // The host's background is the face colour.
+    const RECT all{0, 0, width, height};
+    FillRect(memory, &all, GetSysColorBrush(COLOR_BTNFACE));
+    GdiButtonCanvas canvas(memory, Hwnd(), m_button, m_font.get(), m_nt, width, height, m_paint,
+                           [this] { BuildRegion(); });
+    PaintButtonStyle(canvas, look);
+    m_content = canvas.Content();
+    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
 }
 
 void TesselButtonWindow::BuildRegion() {
@@ -434,9 +419,13 @@ void TesselButtonWindow::BuildRegion() {
         default:
             break;
     }
-    HRGN region = corner ? CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, corner, corner)
-                         : CreateRectRgn(0, 0, rc.right, rc.bottom);
-    if (region && !SetWindowRgn(Hwnd(), region, TRUE)) DeleteObject(region);  // the window owns it on success
+    // Corner size and client size of the region; unchanged, it is not made and set again.
+    const std::uint64_t key = (static_cast<std::uint64_t>(corner + 1) << 48) |
+                              (static_cast<std::uint64_t>(rc.right & 0xFFFFFF) << 24) | (rc.bottom & 0xFFFFFF);
+    if (key == m_paint.regionKey) return;
+    m_paint.regionKey = key;
+    SetWindowRegionOnce(Hwnd(), corner ? CreateRoundRectRgn(0, 0, rc.right + 1, rc.bottom + 1, corner, corner)
+                                       : CreateRectRgn(0, 0, rc.right, rc.bottom));
 }
 
 void TesselButtonWindow::ResizeHandling() {
@@ -457,7 +446,16 @@ void TesselButtonWindow::ResizeHandling() {
     m_button.Repaint();
 }
 
+namespace {
+std::optional<bool> g_appThemed;
+}  // namespace
+
+void TesselButtonWindow::SetAppThemed(std::optional<bool> themed) noexcept {
+    g_appThemed = themed;
+}
+
 bool TesselButtonWindow::IsAppThemed() const {
+    if (g_appThemed) return *g_appThemed;
     static const bool themed = [] {
         HMODULE theme = LoadLibraryW(L"uxtheme.dll");
         if (!theme) return false;

@@ -1,12 +1,15 @@
 #pragma once
 // The window of tesselbutton: a child window of class "tesselbutton" that feeds its messages to
 // the portable TesselButton and carries out what it asks (repaints, capture, focus moves, the
-// popup menu, the tooltip). Until the style painters exist it draws a plain face.
+// popup menu, the tooltip) and paints it with the style routines of button_paint.h.
 #include <windows.h>
 
 #include <optional>
 
 #include "common/text.h"
+#include "controls/button_content_win.h"
+#include "controls/button_paint.h"
+#include "controls/button_paint_win.h"
 #include "controls/property_bag.h"
 #include "controls/tesselbutton.h"
 #include "platform/handles_win.h"
@@ -63,6 +66,12 @@ public:
     HCURSOR MouseCursor() const noexcept { return m_iconCursor; }
 
     int RepaintCount() const noexcept { return m_repaints; }
+    // What the next repaint draws, and the whole repaint of a look onto `dc` (cleared to the face
+    // colour, drawn off-screen, copied in one transfer). Redraw paints CurrentLook().
+    ButtonLook CurrentLook() const;
+    void PaintLook(HDC dc, const ButtonLook& look);
+    // Caption, picture and drop-down rectangles of the last repaint.
+    const ButtonContentRects& ContentRects() const noexcept { return m_content; }
     std::optional<char16_t> AccessKey() const noexcept { return m_accessKey; }
     HWND Tooltip() const noexcept { return m_tooltip.get(); }
 
@@ -81,6 +90,9 @@ public:
     void BuildRegion() override;
     void ResizeHandling() override;
     bool IsAppThemed() const override;
+    // Whether the application is visually themed is asked of the system once per process; a test
+    // can decide it instead.
+    static void SetAppThemed(std::optional<bool> themed) noexcept;  // nullopt: ask the system
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetWindowEnabled(bool enabled) override;
@@ -130,13 +142,14 @@ private:
     void RemoveHooks();
     void HookWindow(HWND hwnd);
     void RefreshFormDefault();
-    void Paint(HDC dc);
     void MoveFocus(bool previous);
 
     Events m_events;
     TesselButton m_button;
     Text m_displayName;
     int m_repaints = 0;
+    ButtonContentRects m_content{};
+    ButtonPaintCache m_paint;
     HDC m_paintDc = nullptr;  // set while WM_PAINT draws
     UniqueGdi<HFONT> m_font;
     OleColor m_textColor = 0;

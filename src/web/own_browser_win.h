@@ -1,0 +1,113 @@
+#pragma once
+// Ferrik's own browser: a child window of its own class that fetches pages with the program's
+// HTTP client on a worker thread, reads them with its HTML engine and draws them as a readable
+// page (see web/page.h). It stands in for the system's WebBrowser control where that control
+// cannot load a document, behind the same Browser interface and with the same events.
+//
+// Home is the first address navigated to other than "about:blank" (by Navigate or a followed
+// link); until there is one, "about:blank".
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/http_win.h"
+#include "platform/window_win.h"
+#include "web/browser.h"
+#include "web/page.h"
+
+namespace ferrik {
+
+inline constexpr wchar_t kOwnBrowserClass[] = L"FerrikPageView";
+
+class OwnBrowser final : public Browser, public Window<OwnBrowser> {
+public:
+    OwnBrowser(HWND parent, BrowserEvents& events, const HttpOptions& options);
+    ~OwnBrowser() override;
+
+    bool Navigate(TextView url) override;
+    bool GoBack() override;
+    bool GoForward() override;
+    bool GoHome() override;
+    bool Refresh() override;
+    bool Stop() override;
+    void SetSilent(bool silent) override { m_silent = silent; }
+    Text LocationName() const override;
+    Text LocationURL() const override { return m_location; }
+    BrowserDocument* Document() override { return m_page.get(); }
+    void SetBounds(int x, int y, int width, int height) override;
+
+    // For tests and the window's own drawing.
+    bool Busy() const { return m_load != nullptr; }
+    const Page* CurrentPage() const { return m_page.get(); }
+    const PageLayout& Layout();
+    int ScrollTop() const { return m_scrollTop; }
+    std::size_t FocusedField() const { return m_focusField; }
+    const Text& Home() const { return m_home; }
+
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // A page load: what its worker thread shares with the browser.
+    struct LoadState;
+
+private:
+    enum class Move { New, Back, Forward, Reload };
+    struct Load;
+
+    // `charset`: the one the address's query is sent in.
+    bool StartNavigation(Text url, Move move, std::size_t historyIndex, Text charset = u"UTF-8");
+    void OnLoadStarted(std::uint64_t id);
+    void OnLoadDone(std::uint64_t id);
+    void Commit(std::unique_ptr<Page> page, const Load& load);
+    void CancelLoad();
+
+    void OnPageChanged(std::size_t element);
+    void OnChar(wchar_t c);
+    void OnPaint();
+    void Draw(HDC target, const RECT& area);
+    void OnSize();
+    void OnMouseMove(int x, int y);
+    void OnMouseLeave();
+    struct ClickTarget {
+        std::size_t link;
+        std::size_t element;
+    };
+    std::optional<ClickTarget> TargetAt(int x, int y);
+    void OnClick(int x, int y);
+    void Submit(std::size_t element);
+    void FollowLink(std::size_t index);
+    void SetHover(std::optional<std::size_t> link);
+    void ScrollTo(int top);
+    void UpdateScrollBar();
+    int ClientHeight() const;
+    int LineStep();
+
+    BrowserEvents& m_events;
+    HttpOptions m_options;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);  // event handlers may destroy this
+    bool m_silent = false;
+
+    std::unique_ptr<Page> m_page;
+    Text m_location;
+    Text m_home;
+    std::vector<Text> m_history;
+    std::size_t m_historyPos = kNoIndex;
+    std::unique_ptr<Load> m_load;
+
+    PageLayout m_layout;
+    bool m_layoutDirty = true;
+    int m_layoutWidth = 0;
+    int m_scrollTop = 0;
+    std::optional<std::size_t> m_hover;
+    std::optional<ClickTarget> m_pressed;
+    bool m_trackingLeave = false;
+    std::size_t m_focusField = kNoIndex;  // the text field typed into
+};
+
+// The factory's entry: a browser in a new visible child window of `parent`, placed by SetBounds.
+// Null when the window cannot be created.
+std::unique_ptr<Browser> CreateOwnBrowser(HWND parent, BrowserEvents& events, const HttpOptions& options = {});
+
+}  // namespace ferrik
