@@ -1,10 +1,12 @@
 // One full repaint of a 75 x 23 tesselbutton per style under Wine, beside a plain BitBlt of the
 // same size to the same window in the same run (the least any repaint costs). The button has a
-// caption and no picture. Run by scripts/bench-win button; prints one table.
+// caption and no picture. Run by scripts/bench-win; prints rows of its table (bench_table.h).
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
+#include "bench_table.h"
 #include "controls/tesselbutton_win.h"
 #include "platform/pump_win.h"
 
@@ -46,8 +48,7 @@ int Run() {
                                 wc.hInstance, nullptr);
     if (!form) return 1;
     NoEvents events;
-    std::printf("| %-24s | %14s | %14s |\n", "what (75 x 23)", "to the window", "to a bitmap");
-    std::printf("|%s|%s|%s|\n", "--------------------------", "----------------", "----------------");
+    double plain = 0, withDc = 0;
     {
         // The anchor: one BitBlt of a 75 x 23 memory bitmap to a child window of the same size.
         HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 75, 23, form, nullptr,
@@ -56,13 +57,11 @@ int Run() {
         UniqueDc memory(CreateCompatibleDC(dc.get()));
         UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc.get(), 75, 23));
         SelectGuard select(memory.get(), bitmap.get());
-        const double us = MicrosecondsPer([&] { BitBlt(dc.get(), 0, 0, 75, 23, memory.get(), 0, 0, SRCCOPY); });
-        std::printf("| %-24s | %11.1f us |\n", "reference: plain BitBlt", us);
-        const double withDc = MicrosecondsPer([&] {
+        plain = MicrosecondsPer([&] { BitBlt(dc.get(), 0, 0, 75, 23, memory.get(), 0, 0, SRCCOPY); });
+        withDc = MicrosecondsPer([&] {
             WindowDc own(child);
             BitBlt(own.get(), 0, 0, 75, 23, memory.get(), 0, 0, SRCCOPY);
         });
-        std::printf("| %-24s | %11.1f us |\n", "GetDC, BitBlt, ReleaseDC", withDc);
         DestroyWindow(child);
     }
     for (int style = 0; style <= 13; ++style) {
@@ -81,7 +80,11 @@ int Run() {
         SelectGuard select(memory.get(), bitmap.get());
         const ButtonLook look = button.CurrentLook();
         const double offScreen = MicrosecondsPer([&] { button.PaintLook(memory.get(), look); });
-        std::printf("| %-24s | %11.1f us | %11.1f us |\n", what, us, offScreen);
+        bench::Row(std::string("image button: full repaint of 75 x 23, ") + what,
+                   bench::Time(us * 1e-6) + " (to a bitmap " + bench::Time(offScreen * 1e-6) + ")",
+                   "GetDC, BitBlt, ReleaseDC: " + bench::Time(withDc * 1e-6) + " (BitBlt alone " +
+                       bench::Time(plain * 1e-6) + ")",
+                   us / withDc);
     }
     DestroyWindow(form);
     return 0;

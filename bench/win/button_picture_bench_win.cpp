@@ -1,13 +1,15 @@
 // One picture pass of the image button under Wine, beside a plain BitBlt of the same size in the
 // same run, on a shown window's DC: a 32 x 32 picture with the hover effect and half opacity
 // (screen read, composition, screen write), and the same picture through the whole content
-// routine of a button without caption. Run by `scripts/bench-win picture`; prints one table.
+// routine of a button without caption. Run by scripts/bench-win; prints rows of its table (bench_table.h).
 #include <windows.h>
 
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "bench_table.h"
 #include "controls/button_content.h"
 #include "controls/button_content_win.h"
 #include "controls/tesselbutton.h"
@@ -90,13 +92,16 @@ int Run() {
     SelectObject(source.get(), old);
     DestroyWindow(window);
 
-    std::printf("| What (32 x 32, shown window, Wine) | Time per call |\n|---|---:|\n");
-    std::printf("| Reference: plain BitBlt of 32 x 32 | %.1f us |\n", blit);
-    std::printf("| Reference: BitBlt of 32 x 32 from the window (a screen read) | %.1f us |\n", read);
-    std::printf("| Picture pass, bitmap, mask + lighter + opacity 128 | %.1f us |\n", masked);
-    std::printf("| Picture pass, 32-bit alpha, lighter + opacity 128 | %.1f us |\n", perPixel);
-    std::printf("| Composition alone (no screen access) | %.1f us |\n", compose);
-    std::printf("| DrawButtonContent, hot, picture only (75 x 40) | %.1f us |\n", content);
+    const std::string reference = "plain BitBlt of 32 x 32: " + bench::Time(blit * 1e-6) +
+                                  " (from the window, a screen read: " + bench::Time(read * 1e-6) + ")";
+    bench::Row("image button: picture pass 32 x 32, bitmap, mask + lighter + opacity 128", bench::Time(masked * 1e-6),
+               reference, masked / blit);
+    bench::Row("image button: picture pass 32 x 32, 32-bit alpha, lighter + opacity 128", bench::Time(perPixel * 1e-6),
+               reference, perPixel / blit);
+    bench::Row("image button: picture composition alone (no screen access)", bench::Time(compose * 1e-6), reference,
+               compose / blit);
+    bench::Row("image button: DrawButtonContent, hot, picture only (75 x 40)", bench::Time(content * 1e-6), reference,
+               content / blit);
     return 0;
 }
 

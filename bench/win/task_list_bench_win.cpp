@@ -4,7 +4,7 @@
 //
 // Ferrik's figures are the time from the command 分析网页中的Qvod地址 (or 分析Qvod集数页面) to its
 // end ("分析完毕" / "完成分析。"), page fetch from a loopback server included, with the window shown.
-// Run by scripts/bench-win; prints one table.
+// Run by scripts/bench-win; prints rows of its table (bench_table.h).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,6 +16,7 @@
 
 #include "analysis/document_win.h"
 #include "app/main_window_win.h"
+#include "bench_table.h"
 #include "platform/pump_win.h"
 #include "win/support/http_server.h"
 #include "win/support/ui_driver.h"
@@ -191,13 +192,10 @@ double LinkWalk(test::HttpTestServer& server, int rows, bool pumpPerLink) {
     return links == static_cast<std::size_t>(rows) ? seconds : -1;
 }
 
-void Row(const char* what, int rows, double seconds) {
-    if (seconds < 0) {
-        std::printf("| %-48s | %6d | FAILED (rows missing) |\n", what, rows);
-    } else {
-        std::printf("| %-48s | %6d | %8.3f s | %8.4f ms |\n", what, rows, seconds, 1000.0 * seconds / rows);
-    }
-    std::fflush(stdout);
+std::string Rows(int rows) {
+    return rows >= 1000 ? std::to_string(rows / 1000) + "," + std::string(3 - std::to_string(rows % 1000).size(), '0') +
+                              std::to_string(rows % 1000)
+                        : std::to_string(rows);
 }
 
 }  // namespace
@@ -211,30 +209,46 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
 
-    std::printf("| %-48s | %6s | %10s | %11s |\n", "what", "rows", "time", "per row");
-    std::printf("|%s|%s|%s|%s|\n", std::string(50, '-').c_str(), std::string(8, '-').c_str(),
-                std::string(12, '-').c_str(), std::string(13, '-').c_str());
+    using bench::Row;
+    using bench::Time;
+    double insertPerRow = -1, deleteAll = -1;
     {
         Reference reference;
-        Row("reference: LVM_INSERTITEMW into a live list", referenceRows, reference.Fill(referenceRows));
-        Row("reference: LVM_DELETEALLITEMS, live list", 10000, reference.Clear(10000));
+        const double fill = reference.Fill(referenceRows);
+        insertPerRow = fill < 0 ? -1 : fill / referenceRows;
+        deleteAll = reference.Clear(10000);
     }
     Ferrik ferrik;
     if (!ferrik.Create()) {
         std::printf("the main window could not be created (is the player substitute registered?)\n");
         return 1;
     }
-    for (int rows : {1000, 10000, 25000}) {
-        Row("Ferrik: AnalyseQvodText (text), fetch incl.", rows, ferrik.Analyse(MenuCommand::AnalyseQvodText, rows));
-        if (rows == 10000) Row("Ferrik: ClearTasks", rows, ferrik.Clear());
+    // The reference for n rows: n rows by LVM_INSERTITEMW, from the per-row time of referenceRows.
+    const auto insertReference = [&](int rows) {
+        return "LVM_INSERTITEMW into a live list" +
+               std::string(rows == referenceRows
+                               ? ""
+                               : " (" + Rows(referenceRows) + " measured, per row x " + Rows(rows) + ")") +
+               ": " + Time(insertPerRow * rows);
+    };
+    for (int rows : {1000, 25000}) {
+        const double t = ferrik.Analyse(MenuCommand::AnalyseQvodText, rows);
+        Row("list fill: 分析网页中的Qvod地址, " + Rows(rows) + " rows, fetch included", Time(t), insertReference(rows),
+            t > 0 && insertPerRow > 0 ? t / (insertPerRow * rows) : 0);
     }
-    for (int rows : {1000, 25000})
-        Row("Ferrik: AnalyseEpisodePage (links), fetch incl.", rows,
-            ferrik.Analyse(MenuCommand::AnalyseEpisodePage, rows));
-    ShowWindow(ferrik.window->Hwnd(), SW_HIDE);
-    Row("Ferrik: AnalyseEpisodePage, window hidden", 25000, ferrik.Analyse(MenuCommand::AnalyseEpisodePage, 25000));
-    Row("no list: document load only", 25000, LinkWalk(ferrik.server, 25000, false));
-    Row("no list: document load, a pump per link", 25000, LinkWalk(ferrik.server, 25000, true));
+    for (int rows : {1000, 25000}) {
+        const double t = ferrik.Analyse(MenuCommand::AnalyseEpisodePage, rows);
+        Row("list fill: 分析Qvod集数页面, " + Rows(rows) + " rows, fetch included", Time(t), insertReference(rows),
+            t > 0 && insertPerRow > 0 ? t / (insertPerRow * rows) : 0);
+    }
+    ferrik.Analyse(MenuCommand::AnalyseQvodText, 10000);
+    const double clear = ferrik.Clear();
+    Row("ClearTasks of 10,000 rows, list repainted", Time(clear),
+        "LVM_DELETEALLITEMS of a live list: " + Time(deleteAll), clear > 0 && deleteAll > 0 ? clear / deleteAll : 0);
+    const double walk = LinkWalk(ferrik.server, 25000, true);
+    const double links = ferrik.Analyse(MenuCommand::AnalyseEpisodePage, 25000);
+    Row("分析Qvod集数页面, 25,000 rows (again)", Time(links),
+        "the page as a document, a pump per link, no list: " + Time(walk), links > 0 && walk > 0 ? links / walk : 0);
     ferrik.window.reset();
     OleUninitialize();
     return 0;

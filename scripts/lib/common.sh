@@ -6,7 +6,7 @@ FERRIK_BUILD=${FERRIK_BUILD:-build}
 case "$FERRIK_BUILD" in /*) ;; *) FERRIK_BUILD="$FERRIK_ROOT/$FERRIK_BUILD" ;; esac
 
 FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3 pkg-config libgumbo-dev"
-FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine"
+FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine nsis zip unzip"
 
 # The exe and the player substitute ship as 32-bit programs (build tree win32). Wine runs 32-bit
 # programs in a 64-bit prefix through WoW64, which needs the i386 half of Wine (wine32:i386) and a

@@ -206,6 +206,8 @@ void MainWindow::SetupListView() {
     HWND list = Control(kListView1);
     const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    // Several rows can be selected (Ctrl+A, Shift and Ctrl clicks) for Ctrl+C and the space bar.
+    SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) & ~LONG_PTR{LVS_SINGLESEL});
     // The check boxes are state images that the list asks for (LVN_GETDISPINFO), as its texts.
     SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     m_listHeader = m_tasks.Header();
@@ -399,8 +401,10 @@ LRESULT MainWindow::OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noe
     return result;
 }
 
-// An owner-data list view keeps no check state: a click on a row's box, or the space bar on the
-// focused row, toggles the row in the model, which redraws it.
+// An owner-data list view keeps no check state: a click on a row's box toggles the row in the
+// model, which redraws it. Keys: the space bar toggles the boxes of the selected rows (the focused
+// row when none is selected), Ctrl+A selects every row, Ctrl+C copies the selected rows'
+// addresses, Delete does nothing (rows come only from analysis). A busy list takes none of them.
 bool MainWindow::OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     try {
         if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
@@ -412,14 +416,64 @@ bool MainWindow::OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lPa
             ToggleRow(item);
             return true;
         }
-        if ((msg == WM_KEYDOWN || msg == WM_CHAR) && wParam == VK_SPACE) {
-            if (msg == WM_KEYDOWN)
-                ToggleRow(static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
-            return true;  // the space is no type-ahead text either
+        if (msg == WM_CHAR) {
+            // No type-ahead text and no beep for the keys handled at WM_KEYDOWN (Ctrl+A is 1, Ctrl+C 3).
+            return wParam == L' ' || wParam == 1 || wParam == 3;
         }
+        if (msg != WM_KEYDOWN) return false;
+        const bool control = GetKeyState(VK_CONTROL) < 0;
+        const bool ours = wParam == VK_SPACE || wParam == VK_DELETE || (control && (wParam == 'A' || wParam == 'C'));
+        if (!ours) return false;
+        if (!IsWindowEnabled(list)) return true;
+        if (wParam == VK_SPACE) {
+            std::vector<int> rows = SelectedRows(list);
+            if (rows.empty())
+                rows.push_back(
+                    static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+            for (int row : rows) ToggleRow(row);
+        } else if (wParam == 'A') {
+            LVITEMW state{};
+            state.stateMask = LVIS_SELECTED;
+            state.state = LVIS_SELECTED;
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        } else if (wParam == 'C') {
+            CopySelectedAddresses(list);
+        }
+        return true;
     } catch (...) {
     }
     return false;
+}
+
+std::vector<int> MainWindow::SelectedRows(HWND list) const {
+    std::vector<int> rows;
+    int row = -1;
+    while ((row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0)
+        rows.push_back(row);
+    return rows;
+}
+
+// The addresses of the selected rows, one per line, as Unicode text on the clipboard; nothing
+// selected leaves the clipboard as it was.
+void MainWindow::CopySelectedAddresses(HWND list) {
+    std::vector<std::size_t> rows;
+    for (int row : SelectedRows(list))
+        if (static_cast<std::size_t>(row) < std::min(m_tasks.Count(), m_listShown)) rows.push_back(row);
+    if (rows.empty()) return;
+    const Text text = JoinAddresses(m_tasks, rows);
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return;
+    if (void* target = GlobalLock(memory)) {
+        std::copy_n(Wide(text), text.size() + 1, static_cast<wchar_t*>(target));
+        GlobalUnlock(memory);
+        if (OpenClipboard(Hwnd())) {
+            EmptyClipboard();
+            if (SetClipboardData(CF_UNICODETEXT, memory)) memory = nullptr;  // the clipboard owns it now
+            CloseClipboard();
+        }
+    }
+    if (memory) GlobalFree(memory);
 }
 
 // Handled here rather than by the list view, which would clear the selection on empty space.
@@ -431,6 +485,13 @@ void MainWindow::OnListRightButton(HWND list, LPARAM lParam) noexcept {
         hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         const int item = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
+            // A row outside the selection becomes the only selected one, as in Explorer; a row
+            // inside it keeps the selection for the menu.
+            if (!SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED)) {
+                LVITEMW none{};
+                none.stateMask = LVIS_SELECTED;
+                SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+            }
             LVITEMW state{};
             state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
             state.state = LVIS_SELECTED | LVIS_FOCUSED;

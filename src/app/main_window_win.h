@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "analysis/commands.h"
 #include "analysis/document_win.h"
@@ -149,6 +150,8 @@ private:
     LRESULT OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noexcept;
     void OnListRightButton(HWND list, LPARAM lParam) noexcept;
     bool OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    std::vector<int> SelectedRows(HWND list) const;
+    void CopySelectedAddresses(HWND list);
 
     // Counts the commands and batch runs on this window's stack. Closing while one runs only hides
     // the window; the last one to unwind finishes the close.

@@ -97,4 +97,13 @@ void TaskList::RowChanged(std::size_t index) {
     if (m_observer) m_observer->OnRowChanged(index);
 }
 
+Text JoinAddresses(const TaskList& tasks, const std::vector<std::size_t>& rows) {
+    Text text;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0) text += u"\r\n";
+        text += tasks.At(rows[i]).address;
+    }
+    return text;
+}
+
 }  // namespace ferrik

@@ -72,6 +72,10 @@ private:
     bool m_counted = false;  // the header shows the count
 };
 
+// The addresses of `rows` (indices into `tasks`), in that order, one per line ("\r\n" between
+// them): what Ctrl+C puts on the clipboard.
+Text JoinAddresses(const TaskList& tasks, const std::vector<std::size_t>& rows);
+
 // The main window's busy state: disables what would start competing work while an analysis or a
 // batch runs, leaving the 分析 button (and so 停止分析) usable.
 class BusyState {

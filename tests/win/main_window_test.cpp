@@ -396,6 +396,82 @@ TEST_F(MainWindowTest, ListMirrorsTheModelAndUserChecksGoBack) {
     EXPECT_EQ(Header(), L"名称(0)");
 }
 
+// The list's keys, as a user presses them (Ctrl held in this thread's keyboard state), with the
+// clipboard read back.
+TEST_F(MainWindowTest, ListKeysSelectCopyAndToggleOnlyWhenNotBusy) {
+    Create();
+    HWND list = Ctl(kListView1);
+    const std::wstring addresses[] = {L"qvod://1|A1|天龙八部第01集.rmvb|", L"http://site/play/2.html",
+                                      L"qvod://3|C3|天龙八部第03集.rmvb|"};
+    for (const std::wstring& a : addresses)
+        window->Tasks().AddTask(u"x", Text(a.begin(), a.end()), u"SS0", u"", Text(a.begin(), a.end()));
+    const auto press = [&](WPARAM key, bool control) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = control ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SendMessageW(list, WM_KEYDOWN, key, 0);
+        if (key == VK_SPACE) SendMessageW(list, WM_CHAR, L' ', 0);
+        if (control && (key == 'A' || key == 'C')) SendMessageW(list, WM_CHAR, key - 'A' + 1, 0);
+        SendMessageW(list, WM_KEYUP, key, 0);
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    };
+    const auto clipboard = [&]() -> std::wstring {
+        std::wstring text = L"(none)";
+        if (!OpenClipboard(window->Hwnd())) return L"(not opened)";
+        if (HANDLE clip = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(clip));
+            GlobalUnlock(clip);
+        }
+        CloseClipboard();
+        return text;
+    };
+    const auto select = [&](std::initializer_list<int> rows) {
+        ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+        for (int r : rows) ListView_SetItemState(list, r, LVIS_SELECTED, LVIS_SELECTED);
+    };
+    const auto selected = [&] {
+        std::vector<int> rows;
+        for (int r = -1; (r = ListView_GetNextItem(list, r, LVNI_SELECTED)) >= 0;) rows.push_back(r);
+        return rows;
+    };
+    ASSERT_TRUE(OpenClipboard(window->Hwnd()));
+    EmptyClipboard();
+    CloseClipboard();
+
+    press('A', false);  // a plain A is type-ahead, not "select all"
+    EXPECT_EQ(selected().size(), 0u);
+    press('A', true);
+    EXPECT_EQ(selected(), (std::vector<int>{0, 1, 2}));
+    press('C', true);
+    EXPECT_EQ(clipboard(), addresses[0] + L"\r\n" + addresses[1] + L"\r\n" + addresses[2]);
+    select({1});
+    press('C', true);
+    EXPECT_EQ(clipboard(), addresses[1]);
+    // Space flips every selected box, each from its own state.
+    window->Tasks().SetChecked(0, true);
+    select({0, 2});
+    press(VK_SPACE, false);
+    EXPECT_EQ(Checks(), (std::vector<bool>{false, false, true}));
+    press(VK_SPACE, false);
+    EXPECT_EQ(Checks(), (std::vector<bool>{true, false, false}));
+    press(VK_DELETE, false);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(window->Tasks().Count(), 3u);
+
+    // Busy: none of the keys acts.
+    window->LockControls();
+    select({2});
+    press('A', true);
+    press('C', true);
+    press(VK_SPACE, false);
+    EXPECT_EQ(selected(), (std::vector<int>{2}));
+    EXPECT_EQ(clipboard(), addresses[1]);
+    EXPECT_EQ(Checks(), (std::vector<bool>{true, false, false}));
+    window->UnlockControls();
+}
+
 TEST_F(MainWindowTest, RightClickSelectsTheRowAndShowsTheListMenuAtThePointer) {
     Create();
     TaskList& tasks = window->Tasks();

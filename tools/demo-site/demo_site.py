@@ -7,6 +7,9 @@
           /escaped/          the links %-escaped inside a script      (no scheme: 加密 command)
           /twolevel/show/    a film page that links to its play page  (scheme EnId 2, Unescape 1)
           /episodes/         an episode list, one page per episode    (scheme EnId 1)
+    demo_site.py pages
+        writes every page of the site to standard output, each as its path, a line feed, its
+        length in bytes, a line feed and the page (GBK, as served).
     demo_site.py screenshot XWD PNG
         converts an Xvfb frame buffer file (XWD) to PNG.
 """
@@ -280,12 +283,20 @@ def main():
     s.add_argument("--shipped-dir")
     s.add_argument("--port", type=int, default=0)
     s.add_argument("--port-file")
+    sub.add_parser("pages")
     c = sub.add_parser("screenshot")
     c.add_argument("xwd")
     c.add_argument("png")
     args = parser.parse_args()
     if args.command == "serve":
         serve(args)
+    elif args.command == "pages":
+        paths = ["/", "/plain/", "/escaped/", "/twolevel/show/12.html", "/twolevel/play/12.html",
+                 "/episodes/list.html", "/about.html", "/episodes/news.html", "/twolevel/show/intro.html"]
+        paths += [f"/episodes/ep{ep:02d}.html" for ep in range(1, 7)]
+        for path in paths:
+            body = route(path).encode("gbk")
+            sys.stdout.buffer.write(f"{path}\n{len(body)}\n".encode("ascii") + body)
     else:
         xwd_to_png(args.xwd, args.png)
 
