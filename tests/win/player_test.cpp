@@ -195,7 +195,8 @@ TEST(PlayerControl, TheSubstituteRefusesToPlayUnhosted) {
 }
 
 // Watches the given thread for message boxes titled "提示" from a second thread; reads each one's
-// text and presses its OK button.
+// text and presses its OK button. Window texts are read without sending messages: a WM_GETTEXT sent
+// to the watched thread while it waits in Stop() for this thread would never be answered.
 class BoxWatcher {
 public:
     explicit BoxWatcher(DWORD threadId) : m_threadId(threadId), m_thread([this] { Run(); }) {}
@@ -212,7 +213,7 @@ private:
         wchar_t cls[16] = {};
         wchar_t title[16] = {};
         GetClassNameW(hwnd, cls, 16);
-        GetWindowTextW(hwnd, title, 16);
+        InternalGetWindowText(hwnd, title, 16);
         if (wcscmp(cls, L"#32770") != 0 || wcscmp(title, L"提示") != 0 || !IsWindowVisible(hwnd)) return TRUE;
         *reinterpret_cast<HWND*>(param) = hwnd;
         return FALSE;
@@ -221,7 +222,7 @@ private:
         wchar_t cls[16] = {};
         wchar_t body[256] = {};
         GetClassNameW(child, cls, 16);
-        GetWindowTextW(child, body, 256);
+        InternalGetWindowText(child, body, 256);
         if (_wcsicmp(cls, L"Static") != 0 || body[0] == 0) return TRUE;
         *reinterpret_cast<std::wstring*>(param) = body;
         return FALSE;
