@@ -55,26 +55,6 @@ int RunProgram(const std::wstring& commandLine, DWORD timeoutMs = 60000) {
     return static_cast<int>(code);
 }
 
-HWND VisibleFormOf(DWORD process) {
-    struct Search {
-        DWORD process;
-        HWND found;
-    } search{process, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->process && IsWindowVisible(hwnd) && test::ClassOf(hwnd) == L"Form") {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Starts ferrik.exe with its own folder as the working directory of the test (not its own), waits
 // for its main window, closes it and returns what it showed and how it ended.
 struct StartResult {
@@ -91,7 +71,7 @@ StartResult StartAndClose(const std::wstring& exe) {
     if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return result;
     HWND main = nullptr;
-    test::PumpUntil([&] { return (main = VisibleFormOf(pi.dwProcessId)) != nullptr; }, 30000);
+    test::PumpUntil([&] { return (main = test::VisibleFormOf(pi.dwProcessId)) != nullptr; }, 30000);
     if (main) {
         result.mainWindow = true;
         result.caption = test::TextOf(main);

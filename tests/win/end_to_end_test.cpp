@@ -27,26 +27,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 30000) {
     return test::PumpUntil(done, timeoutMs);
 }
 
-HWND FindMainWindow(DWORD process) {
-    struct Search {
-        DWORD process;
-        HWND found;
-    } search{process, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->process && IsWindowVisible(hwnd) && test::ClassOf(hwnd) == L"Form") {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 std::vector<std::string> ReadLines(const std::wstring& path) {
     std::vector<std::string> lines;
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
@@ -92,7 +72,7 @@ TEST(EndToEnd, AnalyseCheckAllDownloadAndThePlayerTakesEveryLink) {
     MessageBoxWatcher boxes(MessageBoxWatcher::OfProcess{pi.dwProcessId});
 
     HWND main = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (main = FindMainWindow(pi.dwProcessId)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (main = test::VisibleFormOf(pi.dwProcessId)) != nullptr; }));
     EXPECT_EQ(test::TextOf(main), L"Ferrik V1.1.0");
     HWND combo = GetDlgItem(main, kCombo1);
     HWND list = GetDlgItem(main, kListView1);

@@ -18,21 +18,6 @@
 namespace ferrik {
 namespace {
 
-// Dark pixels inside a control: its text was drawn.
-int InkPixels(const test::Capture& capture, HWND window, HWND control) {
-    RECT frame{}, area{};
-    GetWindowRect(window, &frame);
-    GetWindowRect(control, &area);
-    OffsetRect(&area, -frame.left, -frame.top);
-    int ink = 0;
-    for (int y = std::max(0L, area.top); y < area.bottom && y < capture.height; ++y)
-        for (int x = std::max(0L, area.left); x < area.right && x < capture.width; ++x) {
-            const std::uint32_t px = capture.At(x, y);
-            if (((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF) < 3 * 96) ++ink;
-        }
-    return ink;
-}
-
 TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     test::HttpTestServer server;
     std::wstring page = L"<html><head><meta charset=\"gb2312\"><title>天龙八部</title></head><body>";
@@ -71,8 +56,8 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     test::PumpFor(300);
     const test::Capture idle = test::CaptureWindow(hwnd);
     ASSERT_GT(idle.width, 0);
-    EXPECT_GT(InkPixels(idle, hwnd, window.Control(kLabel1)), 30);  // the Chinese label was drawn
-    EXPECT_GT(InkPixels(idle, hwnd, window.Control(kLblResult)), 30);
+    EXPECT_GT(test::InkPixels(idle, hwnd, window.Control(kLabel1), 96), 30);  // the Chinese label was drawn
+    EXPECT_GT(test::InkPixels(idle, hwnd, window.Control(kLblResult), 96), 30);
     EXPECT_TRUE(test::SavePng(idle, dir + L"\\main-idle.png"));
 
     const std::u16string address = server.Url("/tlbb/");
@@ -82,8 +67,8 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     for (std::size_t row : {0, 1, 2, 4}) window.Tasks().SetChecked(row, true);
     test::PumpFor(300);
     const test::Capture filled = test::CaptureWindow(hwnd);
-    EXPECT_GT(InkPixels(filled, hwnd, window.Control(kListView1)),
-              InkPixels(idle, hwnd, window.Control(kListView1)) + 1000);
+    EXPECT_GT(test::InkPixels(filled, hwnd, window.Control(kListView1), 96),
+              test::InkPixels(idle, hwnd, window.Control(kListView1), 96) + 1000);
     EXPECT_TRUE(test::SavePng(filled, dir + L"\\main-list.png"));
 
     // Busy: a download under way, the second checked row waiting for the player.

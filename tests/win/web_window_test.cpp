@@ -507,21 +507,6 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     EXPECT_EQ(W(main.Tasks().At(1).address), q2);
 }
 
-// Dark pixels of a window's capture inside one of its descendants: text was drawn there.
-int InkPixels(const test::Capture& capture, HWND window, HWND control) {
-    RECT frame{}, area{};
-    GetWindowRect(window, &frame);
-    GetWindowRect(control, &area);
-    OffsetRect(&area, -frame.left, -frame.top);
-    int ink = 0;
-    for (int y = std::max(0L, area.top); y < area.bottom && y < capture.height; ++y)
-        for (int x = std::max(0L, area.left); x < area.right && x < capture.width; ++x) {
-            const std::uint32_t px = capture.At(x, y);
-            if (((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF) < 3 * 128) ++ink;
-        }
-    return ink;
-}
-
 // The web window for the documentation: the site list, a film page, the failure page.
 TEST(Screenshots, WebWindowSitesPageAndFailure) {
     StopFlag = 0;
@@ -578,7 +563,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     test::PumpFor(300);
     const test::Capture sites = test::CaptureWindow(hwnd);
     ASSERT_GT(sites.width, 0);
-    EXPECT_GT(InkPixels(sites, hwnd, web->Control(kListView2)), 100);  // the site names
+    EXPECT_GT(test::InkPixels(sites, hwnd, web->Control(kListView2), 128), 100);  // the site names
     EXPECT_TRUE(test::SavePng(sites, dir + L"\\web-sites.png"));
 
     web->Navigator().OpenSite(Text(site.begin(), site.end()) + u"/tlbb/");
@@ -587,7 +572,8 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     web->Navigator().FillKeyword();
     test::PumpFor(300);
     const test::Capture page = test::CaptureWindow(hwnd);
-    EXPECT_GT(InkPixels(page, hwnd, view), InkPixels(sites, hwnd, view) + 500);  // the page's text
+    EXPECT_GT(test::InkPixels(page, hwnd, view, 128),
+              test::InkPixels(sites, hwnd, view, 128) + 500);  // the page's text
     EXPECT_TRUE(test::SavePng(page, dir + L"\\web-page.png"));
 
     web->SetStatusText(u"");

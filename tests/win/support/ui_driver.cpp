@@ -149,6 +149,40 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([&] { return GetTickCount64() >= end; }, milliseconds + 1000);
 }
 
+HWND VisibleFormOf(DWORD process) {
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{process, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->process && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"Form") {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int InkPixels(const Capture& capture, HWND window, HWND control, int level) {
+    RECT frame{}, area{};
+    GetWindowRect(window, &frame);
+    GetWindowRect(control, &area);
+    OffsetRect(&area, -frame.left, -frame.top);
+    int ink = 0;
+    for (int y = std::max(0L, area.top); y < area.bottom && y < capture.height; ++y)
+        for (int x = std::max(0L, area.left); x < area.right && x < capture.width; ++x) {
+            const std::uint32_t px = capture.At(x, y);
+            if (static_cast<int>(((px >> 16) & 0xFF) + ((px >> 8) & 0xFF) + (px & 0xFF)) < 3 * level) ++ink;
+        }
+    return ink;
+}
+
 std::wstring TextOf(HWND hwnd) {
     wchar_t buffer[4096] = {};
     GetWindowTextW(hwnd, buffer, 4096);

@@ -94,6 +94,8 @@ std::wstring HostPath(const char* path);
 // The text of a list view cell in another process (the item structure and buffer live there).
 std::wstring RemoteListText(HANDLE process, HWND list, int row, int column);
 std::wstring ClassOf(HWND hwnd);
+// A visible top-level window of class "Form" of the given process, or null.
+HWND VisibleFormOf(DWORD process);
 
 // The window's pixels as on the screen, top-down 32-bit BGRA rows.
 struct Capture {
@@ -103,6 +105,9 @@ struct Capture {
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 Capture CaptureWindow(HWND hwnd);
+// Pixels of a window's capture inside one of its descendants whose red + green + blue is below
+// 3 x `level`: text was drawn there.
+int InkPixels(const Capture& capture, HWND window, HWND control, int level);
 // Writes the capture as a PNG file (Windows Imaging Component). False on failure.
 bool SavePng(const Capture& capture, const std::wstring& path);
 // Where screenshots go: docs/screenshots with FERRIK_UPDATE_SCREENSHOTS=1, else beside the exe.
