@@ -15,6 +15,23 @@ namespace ferrik {
 
 class OleControlSite;
 
+// An IDispatch reached only by dispatch ids (ambient properties, event sinks): no type
+// information and no names.
+class DispatchByIdOnly : public IDispatch {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return DISP_E_UNKNOWNNAME;
+    }
+};
+
 class OleControlHost {
 public:
     // Creates the control of `progId` inside `container`. An object without IOleObject (a plain

@@ -100,7 +100,7 @@ bool PutTextProperty(IDispatch* object, const wchar_t* name, TextView value) {
 }  // namespace
 
 // DWebBrowserEvents2, raised on the events of the moment.
-class SystemBrowser::Sink final : public IDispatch {
+class SystemBrowser::Sink final : public DispatchByIdOnly {
 public:
     explicit Sink(BrowserEvents& events) : m_events(&events) {}
     void SetEvents(BrowserEvents* events) { m_events = events; }
@@ -121,17 +121,6 @@ public:
         const ULONG refs = --m_refs;
         if (refs == 0) delete this;
         return refs;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return DISP_E_UNKNOWNNAME;
     }
     // Arguments come last to first in rgvarg.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
