@@ -56,28 +56,10 @@ struct Pixels {
 };
 
 Pixels Render(TesselButtonWindow& window, const ButtonLook& look) {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = look.width;
-    bmi.bmiHeader.biHeight = -look.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    WindowDc screen(nullptr);
-    UniqueDc memory(CreateCompatibleDC(screen.get()));
-    UniqueGdi<HBITMAP> bitmap(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    test::Capture capture = test::DrawOffScreen(look.width, look.height, [&](HDC dc) { window.PaintLook(dc, look); });
     Pixels pixels;
-    if (!bitmap) return pixels;
-    {
-        SelectGuard select(memory.get(), bitmap.get());
-        window.PaintLook(memory.get(), look);
-        GdiFlush();
-    }
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    pixels.width = look.width;
-    pixels.rgb.assign(p, p + static_cast<std::size_t>(look.width) * look.height);
-    for (auto& px : pixels.rgb) px &= 0xFFFFFF;
+    pixels.width = capture.width;
+    pixels.rgb = std::move(capture.pixels);
     return pixels;
 }
 
@@ -299,93 +281,76 @@ TEST(Screenshots, ButtonGallery) {
     constexpr int kButtonW = 75, kButtonH = 23, kCellW = 83, kCellH = 29, kLabelW = 118, kHeaderH = 22;
     constexpr int kPanelW = kLabelW + 5 * kCellW + 12;
     const wchar_t* const kStates[] = {L"normal", L"hot", L"down", L"disabled", L"on"};
-    test::Capture gallery;
-    gallery.width = 2 * kPanelW;
-    gallery.height = kHeaderH + 7 * 4 * kCellH + 6;
-
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = gallery.width;
-    bmi.bmiHeader.biHeight = -gallery.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    WindowDc screen(nullptr);
-    UniqueDc dc(CreateCompatibleDC(screen.get()));
-    UniqueGdi<HBITMAP> bitmap(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ASSERT_TRUE(bitmap);
-    SelectGuard select(dc.get(), bitmap.get());
-    const RECT all{0, 0, gallery.width, gallery.height};
-    FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SelectGuard font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc.get(), TRANSPARENT);
-
+    const int galleryWidth = 2 * kPanelW;
+    const int galleryHeight = kHeaderH + 7 * 4 * kCellH + 6;
     Form form;
     const Picture picture = DiamondPicture();
     int cells = 0;
-    for (int style = 0; style <= 13; ++style) {
-        for (int scheme = 0; scheme <= 3; ++scheme) {
-            const int panelX = style < 7 ? 0 : kPanelW;
-            const int y = kHeaderH + ((style % 7) * 4 + scheme) * kCellH;
-            Button b(form.hwnd, style);
-            TesselButton& button = b.window.Button();
-            button.SetFont(ButtonFont{u"宋体", 90000, 400, false, false, false, 134});
-            button.SetCaption(u"确定");
-            button.SetPictureNormal(picture);
-            button.SetPictureAlign(1);
-            button.SetDropDownSymbol(6);
-            button.SetColorScheme(scheme);
-            if (scheme == 3) button.SetBackColor(0xC8E8D8);
-            wchar_t label[64];
-            swprintf(label, 64, L"style %d, scheme %d", style, scheme);
-            std::wstring text = label;
-            if (button.ButtonStyle() != style || button.ColorScheme() != scheme) {
-                swprintf(label, 64, L" (%d/%d)", button.ButtonStyle(), button.ColorScheme());
-                text += label;
+    const test::Capture gallery = test::DrawOffScreen(galleryWidth, galleryHeight, [&](HDC dc) {
+        const RECT all{0, 0, galleryWidth, galleryHeight};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SelectGuard font(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        for (int style = 0; style <= 13; ++style) {
+            for (int scheme = 0; scheme <= 3; ++scheme) {
+                const int panelX = style < 7 ? 0 : kPanelW;
+                const int y = kHeaderH + ((style % 7) * 4 + scheme) * kCellH;
+                Button b(form.hwnd, style);
+                TesselButton& button = b.window.Button();
+                button.SetFont(ButtonFont{u"宋体", 90000, 400, false, false, false, 134});
+                button.SetCaption(u"确定");
+                button.SetPictureNormal(picture);
+                button.SetPictureAlign(1);
+                button.SetDropDownSymbol(6);
+                button.SetColorScheme(scheme);
+                if (scheme == 3) button.SetBackColor(0xC8E8D8);
+                wchar_t label[64];
+                swprintf(label, 64, L"style %d, scheme %d", style, scheme);
+                std::wstring text = label;
+                if (button.ButtonStyle() != style || button.ColorScheme() != scheme) {
+                    swprintf(label, 64, L" (%d/%d)", button.ButtonStyle(), button.ColorScheme());
+                    text += label;
+                }
+                RECT labelRect{panelX + 4, y, panelX + kLabelW, y + kButtonH};
+                DrawTextW(dc, text.c_str(), -1, &labelRect, DT_SINGLELINE | DT_VCENTER);
+                for (int column = 0; column < 5; ++column) {
+                    if (column == 3) button.SetEnabled(false);
+                    if (column == 4) {
+                        button.SetMode(1);
+                        button.SetValue(true);
+                    }
+                    ButtonLook look = b.window.CurrentLook();
+                    if (column == 1) look.state = 1;
+                    if (column == 2) look.state = 2;
+                    look.mouseOver = column == 1 || column == 2;
+                    look.mouseHeld = column == 2;
+                    const int x = panelX + kLabelW + column * kCellW;
+                    // The window region cuts the corners as on the screen.
+                    UniqueGdi<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+                    if (GetWindowRgn(b.window.Hwnd(), region.get()) == ERROR) {
+                        region.reset(CreateRectRgn(0, 0, kButtonW, kButtonH));
+                    }
+                    OffsetRgn(region.get(), x, y);
+                    SelectClipRgn(dc, region.get());
+                    SetViewportOrgEx(dc, x, y, nullptr);
+                    b.window.PaintLook(dc, look);
+                    SetViewportOrgEx(dc, 0, 0, nullptr);
+                    SelectClipRgn(dc, nullptr);
+                    ++cells;
+                    if (column == 3) button.SetEnabled(true);
+                }
             }
-            RECT labelRect{panelX + 4, y, panelX + kLabelW, y + kButtonH};
-            DrawTextW(dc.get(), text.c_str(), -1, &labelRect, DT_SINGLELINE | DT_VCENTER);
+        }
+        for (int panel = 0; panel < 2; ++panel) {
             for (int column = 0; column < 5; ++column) {
-                if (column == 3) button.SetEnabled(false);
-                if (column == 4) {
-                    button.SetMode(1);
-                    button.SetValue(true);
-                }
-                ButtonLook look = b.window.CurrentLook();
-                if (column == 1) look.state = 1;
-                if (column == 2) look.state = 2;
-                look.mouseOver = column == 1 || column == 2;
-                look.mouseHeld = column == 2;
-                const int x = panelX + kLabelW + column * kCellW;
-                // The window region cuts the corners as on the screen.
-                UniqueGdi<HRGN> region(CreateRectRgn(0, 0, 0, 0));
-                if (GetWindowRgn(b.window.Hwnd(), region.get()) == ERROR) {
-                    region.reset(CreateRectRgn(0, 0, kButtonW, kButtonH));
-                }
-                OffsetRgn(region.get(), x, y);
-                SelectClipRgn(dc.get(), region.get());
-                SetViewportOrgEx(dc.get(), x, y, nullptr);
-                b.window.PaintLook(dc.get(), look);
-                SetViewportOrgEx(dc.get(), 0, 0, nullptr);
-                SelectClipRgn(dc.get(), nullptr);
-                ++cells;
-                if (column == 3) button.SetEnabled(true);
+                RECT header{panel * kPanelW + kLabelW + column * kCellW, 2,
+                            panel * kPanelW + kLabelW + (column + 1) * kCellW, kHeaderH};
+                DrawTextW(dc, kStates[column], -1, &header, DT_SINGLELINE | DT_LEFT);
             }
         }
-    }
-    for (int panel = 0; panel < 2; ++panel) {
-        for (int column = 0; column < 5; ++column) {
-            RECT header{panel * kPanelW + kLabelW + column * kCellW, 2,
-                        panel * kPanelW + kLabelW + (column + 1) * kCellW, kHeaderH};
-            DrawTextW(dc.get(), kStates[column], -1, &header, DT_SINGLELINE | DT_LEFT);
-        }
-    }
-    GdiFlush();
+    });
+    ASSERT_FALSE(gallery.pixels.empty());
     EXPECT_EQ(cells, 14 * 4 * 5);
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    gallery.pixels.assign(p, p + static_cast<std::size_t>(gallery.width) * gallery.height);
-    for (auto& px : gallery.pixels) px &= 0xFFFFFF;
     // Style 2 scheme 0 hot, P8 in its cell (BGR order in the capture).
     EXPECT_EQ(Hex(gallery.At(kLabelW + kCellW + 5, kHeaderH + 2 * 4 * kCellH + 21)), Hex(0xE59700));
     EXPECT_TRUE(test::SavePng(gallery, test::ScreenshotDir() + L"\\button-gallery.png"));

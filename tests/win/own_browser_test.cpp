@@ -358,34 +358,12 @@ TEST_F(OwnBrowserTest, DocumentModelTakesTheWebWindowsWrites) {
 }
 
 // The client area as drawn by the window itself (WM_PRINTCLIENT), 0x00RRGGBB pixels.
-struct Drawn {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
-
-Drawn DrawClient(HWND hwnd) {
+test::Capture DrawClient(HWND hwnd) {
     RECT rc{};
     GetClientRect(hwnd, &rc);
-    Drawn out;
-    out.width = rc.right;
-    out.height = rc.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), out.width, -out.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    out.pixels.assign(p, p + static_cast<std::size_t>(out.width) * out.height);
-    for (std::uint32_t& px : out.pixels) px &= 0xFFFFFF;
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return out;
+    return test::DrawOffScreen(rc.right, rc.bottom, [&](HDC dc) {
+        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
 }
 
 int Red(std::uint32_t px) {
@@ -407,7 +385,7 @@ bool IsMidGray(std::uint32_t px) {
     return Red(px) == Green(px) && Green(px) == Blue(px) && Red(px) > 40 && Red(px) < 200;
 }
 
-int CountIn(const Drawn& d, const LayoutBox& box, int scrollTop, bool (*matches)(std::uint32_t)) {
+int CountIn(const test::Capture& d, const LayoutBox& box, int scrollTop, bool (*matches)(std::uint32_t)) {
     int count = 0;
     for (int y = box.y - scrollTop; y < box.y - scrollTop + box.height; ++y)
         for (int x = box.x; x < box.x + box.width; ++x) count += matches(d.At(x, y)) ? 1 : 0;
@@ -418,7 +396,7 @@ TEST_F(OwnBrowserTest, DrawsTitleTextLinksFieldsAndAltText) {
     server.Serve("/page.html", test::Page("<meta charset=utf-8><title>标题</title><p>plain text <a href=x>link text</a>"
                                           "<p><input value=abc size=10> <img alt=海报>"));
     ASSERT_TRUE(Load(Url("/page.html")));
-    const Drawn d = DrawClient(browser->Hwnd());
+    const test::Capture d = DrawClient(browser->Hwnd());
     const std::vector<LayoutBox>& boxes = browser->Layout().boxes;
     ASSERT_EQ(boxes.size(), 6u);  // 标题 | plain text | link text | abc | " " | 海报
     const LayoutBox& title = boxes[0];

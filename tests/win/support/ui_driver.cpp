@@ -234,19 +234,9 @@ std::wstring ClassOf(HWND hwnd) {
     return buffer;
 }
 
-Capture CaptureWindow(HWND hwnd) {
-    Capture capture;
-    RECT rc{};
-    if (!GetWindowRect(hwnd, &rc)) return capture;
-    capture.width = rc.right - rc.left;
-    capture.height = rc.bottom - rc.top;
+Capture DrawOffScreen(int width, int height, const std::function<void(HDC)>& draw) {
     BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = capture.width;
-    bmi.bmiHeader.biHeight = -capture.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     WindowDc screen(nullptr);
     UniqueDc memory(CreateCompatibleDC(screen.get()));
@@ -254,13 +244,25 @@ Capture CaptureWindow(HWND hwnd) {
     if (!bitmap) return Capture{};
     {
         SelectGuard select(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, capture.width, capture.height, screen.get(), rc.left, rc.top, SRCCOPY);
+        draw(memory.get());
         GdiFlush();
     }
+    Capture capture;
+    capture.width = width;
+    capture.height = height;
     const auto* p = static_cast<const std::uint32_t*>(bits);
-    capture.pixels.assign(p, p + static_cast<std::size_t>(capture.width) * capture.height);
+    capture.pixels.assign(p, p + static_cast<std::size_t>(width) * height);
     for (auto& px : capture.pixels) px &= 0x00FFFFFF;
     return capture;
+}
+
+Capture CaptureWindow(HWND hwnd) {
+    RECT rc{};
+    if (!GetWindowRect(hwnd, &rc)) return Capture{};
+    WindowDc screen(nullptr);
+    return DrawOffScreen(rc.right - rc.left, rc.bottom - rc.top, [&](HDC dc) {
+        BitBlt(dc, 0, 0, rc.right - rc.left, rc.bottom - rc.top, screen.get(), rc.left, rc.top, SRCCOPY);
+    });
 }
 
 bool SavePng(const Capture& capture, const std::wstring& path) {

@@ -105,6 +105,8 @@ struct Capture {
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 Capture CaptureWindow(HWND hwnd);
+// What `draw` paints into a top-down 32-bit bitmap of width x height (selected into the DC it gets).
+Capture DrawOffScreen(int width, int height, const std::function<void(HDC)>& draw);
 // Pixels of a window's capture inside one of its descendants whose red + green + blue is below
 // 3 x `level`: text was drawn there.
 int InkPixels(const Capture& capture, HWND window, HWND control, int level);
