@@ -6,7 +6,7 @@ FERRIK_BUILD=${FERRIK_BUILD:-build}
 case "$FERRIK_BUILD" in /*) ;; *) FERRIK_BUILD="$FERRIK_ROOT/$FERRIK_BUILD" ;; esac
 
 FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3 pkg-config libgumbo-dev"
-FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine nsis zip unzip"
+FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-microhei fonts-wine nsis zip unzip"
 
 # The exe and the player substitute ship as 32-bit programs (build tree win32). Wine runs 32-bit
 # programs in a 64-bit prefix through WoW64, which needs the i386 half of Wine (wine32:i386) and a
@@ -91,7 +91,8 @@ ferrik_wine() { LC_ALL=zh_CN.UTF-8 "$FERRIK_WINE_LOADER" "$@"; }
 
 FERRIK_WINE_TREE=win64
 FERRIK_XVFB_PID=
-# One virtual display for the whole run (a free display number chosen by Xvfb itself).
+# One virtual display for the whole run (a free display number chosen by Xvfb itself), as large as
+# a 200 % laptop screen: the windows are tested at 192 DPI too.
 ferrik_start_xvfb() {
     local fifo
     fifo=$(mktemp -u)
@@ -99,13 +100,28 @@ ferrik_start_xvfb() {
     # FERRIK_XVFB_FBDIR: keep the frame buffer in that directory as an XWD file (screenshots).
     local extra=()
     [ -n "${FERRIK_XVFB_FBDIR:-}" ] && extra=(-fbdir "$FERRIK_XVFB_FBDIR")
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "${extra[@]}" 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp "${extra[@]}" 3>"$fifo" >/dev/null 2>&1 &
     FERRIK_XVFB_PID=$!
     local num
     read -r -t 20 num <"$fifo" || true
     rm -f "$fifo"
     [ -n "$num" ] || { echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$num"
+}
+
+# SimSun (宋体) is not shipped with Wine: FERRIK_SIMSUN_FACE stands in for it, in prefixes made
+# before as well (applied again whenever the prefix's replacement differs). Not WenQuanYi Zen Hei:
+# Wine draws its embedded 12-pixel bitmaps with broken strokes (请 reads as 诗); Micro Hei is outline only.
+FERRIK_SIMSUN_FACE="WenQuanYi Micro Hei"
+ferrik_font_replacements() {
+    ferrik_wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun 2>/dev/null |
+        grep -qF "$FERRIK_SIMSUN_FACE" && return 0
+    say "font replacements in $WINEPREFIX: $FERRIK_SIMSUN_FACE for 宋体"
+    local reg="$WINEPREFIX/ferrik-fonts.reg" name lines=()
+    for name in 宋体 SimSun NSimSun 新宋体 "MS Shell Dlg"; do lines+=("\"$name\"=\"$FERRIK_SIMSUN_FACE\""); done
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+        "${lines[@]}" '' | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
+    ferrik_wine regedit /S "$(ferrik_wine winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
 }
 
 # Creates the prefix once (registry settings included) and starts a persistent, warmed-up wineserver.
@@ -124,13 +140,9 @@ ferrik_prepare_prefix() {
         ferrik_wine wineboot -i >/dev/null 2>&1 || true
         LC_ALL=zh_CN.UTF-8 wineserver -w
         local reg="$WINEPREFIX/ferrik.reg"
-        # No window manager: Wine otherwise waits ~2 s for every hidden window. SimSun (宋体) is
-        # not shipped with Wine; WenQuanYi Zen Hei stands in for it.
+        # No window manager: Wine otherwise waits ~2 s for every hidden window.
         printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
-            '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '"Decorated"="Y"' '' \
-            '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-            '"宋体"="WenQuanYi Zen Hei"' '"SimSun"="WenQuanYi Zen Hei"' '"NSimSun"="WenQuanYi Zen Hei"' \
-            '"新宋体"="WenQuanYi Zen Hei"' '"MS Shell Dlg"="WenQuanYi Zen Hei"' '' |
+            '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '"Decorated"="Y"' '' |
             iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$reg"
         ferrik_wine regedit /S "$(ferrik_wine winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
         LC_ALL=zh_CN.UTF-8 wineserver -w
@@ -142,6 +154,7 @@ ferrik_prepare_prefix() {
     [ -f "$marlett" ] && cp -u "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
     LC_ALL=zh_CN.UTF-8 wineserver -p
     ferrik_wine cmd /c exit >/dev/null 2>&1 || true
+    ferrik_font_replacements
     # The player substitute stands in for the player's control in this prefix only.
     # The loader of the tree's width runs regsvr32 of that width, which writes the registry view
     # that programs of the same width read.
