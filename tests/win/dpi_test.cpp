@@ -196,10 +196,10 @@ SIZE BitmapSize(HANDLE bitmap) {
     return SIZE{info.bmWidth, info.bmHeight};
 }
 
-// The main and web windows at 96 DPI moved to a monitor of 144 DPI and back: the same windows, their
+// The main, web and About windows at 96 DPI moved to a monitor of 144 DPI and back: the same windows, their
 // controls at their twips places at each DPI, the form font at 9 points, the skin's button faces
 // and the image buttons' regions and pictures of the new size.
-TEST(DpiChange, MainAndWebWindowLayOutAgain) {
+TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
     if (ScreenDpi() != 96) GTEST_SKIP() << "written for a system DPI of 96";
     StopFlag = 0;
     test::DataDirectory data;
@@ -208,10 +208,13 @@ TEST(DpiChange, MainAndWebWindowLayOutAgain) {
     ASSERT_TRUE(main.Create());
     main.Show(SW_SHOWNORMAL);
     main.ShowWeb();
+    main.RunCommand(MenuCommand::About);
     WebWindow* web = main.Web();
     ASSERT_NE(web, nullptr);
     test::PumpFor(200);
     const HWND mainHwnd = main.Hwnd(), webHwnd = web->Hwnd(), label = main.Control(kLabel1);
+    const HWND about = TopLevelOfThread(L"Form", L"关于");
+    ASSERT_NE(about, nullptr);
     const HWND back = web->Control(kWebCommand5);
 
     const Place mainPlaces[] = {
@@ -225,6 +228,9 @@ TEST(DpiChange, MainAndWebWindowLayOutAgain) {
         {kPicAddress, {8, 38, -1, 86}, {12, 57, -1, 129}},     // 120, 570, 4500, 720
         {kListView2, {8, 88, 193, -1}, {12, 132, 290, -1}},    // 120, 1320, 2775
     };
+    const Place aboutPlaces[] = {
+        {kAboutCommand1, {184, 96, 265, 129}, {276, 144, 398, 194}},  // 2760, 1440, 1215, 495
+    };
     struct Step {
         int dpi;
         int font;  // lfHeight of 9 points
@@ -234,16 +240,18 @@ TEST(DpiChange, MainAndWebWindowLayOutAgain) {
         SCOPED_TRACE(step.dpi);
         MoveToMonitorOf(mainHwnd, step.dpi, step.dpi == 144 ? 96 : 144);
         MoveToMonitorOf(webHwnd, step.dpi, step.dpi == 144 ? 96 : 144);
+        MoveToMonitorOf(about, step.dpi, step.dpi == 144 ? 96 : 144);
         test::PumpFor(100);
         EXPECT_EQ(main.Hwnd(), mainHwnd);
         EXPECT_EQ(main.Control(kLabel1), label);
         EXPECT_EQ(web->Control(kWebCommand5), back);
-        for (const auto& [window, places] :
-             {std::pair{0, std::span<const Place>(mainPlaces)}, std::pair{1, std::span<const Place>(webPlaces)}}) {
+        for (const auto& [window, places] : {std::pair{mainHwnd, std::span<const Place>(mainPlaces)},
+                                             std::pair{webHwnd, std::span<const Place>(webPlaces)},
+                                             std::pair{about, std::span<const Place>(aboutPlaces)}}) {
             for (const Place& p : places) {
                 SCOPED_TRACE(p.id);
                 const RECT want = step.dpi == 144 ? p.at144 : p.at96;
-                const RECT is = PlaceOf(window == 0 ? main.Control(p.id) : web->Control(p.id));
+                const RECT is = PlaceOf(window == webHwnd ? web->Control(p.id) : GetDlgItem(window, p.id));
                 EXPECT_EQ(is.left, want.left);
                 EXPECT_EQ(is.top, want.top);
                 if (want.right >= 0) {
@@ -271,7 +279,7 @@ TEST(DpiChange, MainAndWebWindowLayOutAgain) {
         const RECT picture = web->Button(kWebCommand5)->ContentRects().picture;
         EXPECT_EQ(picture.right - picture.left, step.glyph);
         // Nothing overlaps or is cut at the new DPI either.
-        for (HWND window : {mainHwnd, webHwnd}) {
+        for (HWND window : {mainHwnd, webHwnd, about}) {
             const std::vector<std::string> faults = test::LayoutFaults(window);
             EXPECT_TRUE(faults.empty()) << Joined(faults);
         }
