@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,11 @@ struct Scale {
     int glyph;  // the navigation pictures' side
 };
 constexpr Scale kScales[] = {{96, 24}, {120, 30}, {144, 36}, {192, 48}};
+
+// Test names and messages show the scale's DPI.
+void PrintTo(const Scale& scale, std::ostream* out) {
+    *out << scale.dpi;
+}
 
 bool UnderWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
