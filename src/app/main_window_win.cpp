@@ -8,7 +8,7 @@
 
 #include "../../res/resource.h"
 #include "app/about_window_win.h"
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "app/prompts_win.h"
 #include "app/shell_open_win.h"
 #include "common/stop_flag.h"

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "app/main_window_win.h"
 #include "web/system_browser_win.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "common/ports.h"
 #include "controls/tesselbutton_win.h"
 #include "platform/handles_win.h"

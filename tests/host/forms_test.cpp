@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "app/forms.h"
+#include "forms/forms.h"
 
 namespace ferrik {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/forms.h"
+#include "forms/forms.h"
 
 #include <cstdint>
 #include <stdexcept>
