@@ -1,7 +1,7 @@
 #include "app/about_window_win.h"
 
 #include "forms/form_controls_win.h"
-#include "forms/forms.h"
+#include "app/main_form.h"
 
 namespace ferrik {
 

@@ -12,7 +12,7 @@
 #include "analysis/commands.h"
 #include "analysis/document_win.h"
 #include "app/batch.h"
-#include "forms/forms.h"
+#include "app/main_form.h"
 #include "app/player_win.h"
 #include "app/prompts.h"
 #include "tasks/task_list.h"

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <span>
 
+#include "app/main_form.h"
 #include "forms/forms.h"
 
 namespace ferrik {
