@@ -14,6 +14,7 @@
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "skin/mskinner_win.h"
+#include "program/web_window_factory_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
 #include "win/support/ui_driver.h"
@@ -67,7 +68,12 @@ MainWindowOptions Options(const test::DataDirectory& data) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikdpi" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
+    options.makeWeb = WebWindowFactory();
     return options;
+}
+
+WebWindow* WebOf(const MainWindow& main) {
+    return dynamic_cast<WebWindow*>(main.Web());
 }
 
 void WriteData(test::DataDirectory& data) {
@@ -120,18 +126,18 @@ TEST(DpiLayoutAtSystemDpi, EveryWindow) {
     FillTasks(main.Tasks());
     main.RunCommand(MenuCommand::About);
     main.ShowWeb();
-    ASSERT_NE(main.Web(), nullptr);
+    ASSERT_NE(WebOf(main), nullptr);
     test::PumpFor(500);
     HWND about = TopLevelOfThread(L"Form", L"关于");
     ASSERT_NE(about, nullptr);
-    for (HWND window : {main.Hwnd(), about, main.Web()->Hwnd()}) {
+    for (HWND window : {main.Hwnd(), about, WebOf(main)->Hwnd()}) {
         SCOPED_TRACE(test::TextOf(window));
         const std::vector<std::string> faults = test::LayoutFaults(window);
         EXPECT_TRUE(faults.empty()) << Joined(faults);
     }
     // Pictures drawn for the scale: the navigation glyphs and the program's icons.
     for (int id : {kWebCommand5, kWebCommand6, kWebCommand2, kWebCommand3, kWebCommand4}) {
-        const RECT picture = main.Web()->Button(id)->ContentRects().picture;
+        const RECT picture = WebOf(main)->Button(id)->ContentRects().picture;
         EXPECT_EQ(picture.right - picture.left, glyph) << id;
         EXPECT_EQ(picture.bottom - picture.top, glyph) << id;
     }
@@ -215,7 +221,7 @@ TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
     main.Show(SW_SHOWNORMAL);
     main.ShowWeb();
     main.RunCommand(MenuCommand::About);
-    WebWindow* web = main.Web();
+    WebWindow* web = WebOf(main);
     ASSERT_NE(web, nullptr);
     test::PumpFor(200);
     const HWND mainHwnd = main.Hwnd(), webHwnd = web->Hwnd(), label = main.Control(kLabel1);

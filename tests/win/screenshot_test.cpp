@@ -12,6 +12,7 @@
 
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
+#include "program/web_window_factory_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
 #include "win/support/http_server.h"
@@ -140,6 +141,7 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
+    options.makeWeb = WebWindowFactory();
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     ShowProgramIcon(window.Hwnd());
@@ -154,10 +156,11 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(window.Hwnd()), dir + L"\\main-list-144.png"));
 
     window.ShowWeb();
-    ASSERT_NE(window.Web(), nullptr);
-    HWND web = window.Web()->Hwnd();
+    auto* webWindow = dynamic_cast<WebWindow*>(window.Web());
+    ASSERT_NE(webWindow, nullptr);
+    HWND web = webWindow->Hwnd();
     SetWindowPos(web, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
-    ASSERT_TRUE(test::PumpUntil([&] { return test::TextOf(window.Web()->Control(kCboAddress)) == L"about:blank"; }));
+    ASSERT_TRUE(test::PumpUntil([&] { return test::TextOf(webWindow->Control(kCboAddress)) == L"about:blank"; }));
     test::PumpFor(300);
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(web), dir + L"\\web-sites-144.png"));
 }
