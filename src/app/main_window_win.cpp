@@ -282,8 +282,11 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
         const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
         SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MulDiv(width, dpi, old));
     }
-    // The list makes its check boxes when the style is set: set again, they are made for the new DPI.
+    // The list makes its check boxes when the style is set and it has no state images: without the
+    // old ones and set again, they are made for the new DPI.
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+    if (const auto boxes = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_SETIMAGELIST, LVSIL_STATE, 0)))
+        ImageList_Destroy(boxes);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
     SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     SetIcons();

@@ -13,8 +13,8 @@
 
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
-#include "skin/mskinner_win.h"
 #include "program/web_window_factory_win.h"
+#include "skin/mskinner_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
 #include "win/support/ui_driver.h"
@@ -274,6 +274,8 @@ TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
                 }
             }
         }
+        // The list's check boxes, made again for the DPI.
+        EXPECT_NE(SendMessageW(main.Control(kListView1), LVM_GETIMAGELIST, LVSIL_STATE, 0), 0);
         EXPECT_EQ(FontPixels(label), step.font);
         EXPECT_EQ(FontPixels(web->Control(kCboAddress)), step.font);
         // The skin's faces of a push button and the image button's region are of the new size.
