@@ -225,6 +225,7 @@ private:
 
 class BrowserSim;
 static std::vector<BrowserSim*> g_controls;  // live, oldest first
+static UINT g_loadDelayMs = 0;               // before each page arrives
 
 class BrowserSim final : public WebBrowser2Stubs,
                          public IOleObject,
@@ -711,7 +712,8 @@ private:
 
 LRESULT CALLBACK BrowserSim::StepsProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     auto* self = reinterpret_cast<BrowserSim*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == kMsgLoad && self) {
+    if ((msg == kMsgLoad || msg == WM_TIMER) && self) {
+        if (msg == WM_TIMER) KillTimer(hwnd, wParam);
         self->AddRef();
         try {
             self->RunLoad(static_cast<std::uint64_t>(wParam));
@@ -803,8 +805,12 @@ HRESULT BrowserSim::StartNavigation(const std::wstring& url, Move move, std::siz
     }
     m_load = PendingLoad{++m_loads, url, move, historyIndex};
     m_readyState = READYSTATE_LOADING;
-    if (!m_steps || !PostMessageW(m_steps, kMsgLoad, static_cast<WPARAM>(m_load->id), 0)) return E_FAIL;
-    return S_OK;
+    if (!m_steps) return E_FAIL;
+    // The page arrives at once, or after the delay a test asked for (a timer named by the load).
+    const bool queued = g_loadDelayMs
+                            ? SetTimer(m_steps, static_cast<UINT_PTR>(m_load->id), g_loadDelayMs, nullptr) != 0
+                            : PostMessageW(m_steps, kMsgLoad, static_cast<WPARAM>(m_load->id), 0) != FALSE;
+    return queued ? S_OK : E_FAIL;
 }
 
 void BrowserSim::RunLoad(std::uint64_t id) {
@@ -1013,6 +1019,16 @@ BOOL BrowserSimNavigateFrame(int index, const wchar_t* url) {
 BOOL BrowserSimShowModal(BOOL showing) {
     BrowserSim* control = ActiveControl();
     return control && control->ShowModal(showing != FALSE);
+}
+
+// From now on every page arrives `ms` milliseconds after its navigation started (0: at once).
+void BrowserSimSetLoadDelay(UINT ms) {
+    g_loadDelayMs = ms;
+}
+
+// Documents alive (the current pages' and those still referenced by anyone).
+LONG BrowserSimLiveDocuments() {
+    return g_documents;
 }
 
 // The newest active control, with a reference for the caller; null when there is none.

@@ -28,6 +28,7 @@ inline constexpr CLSID kHtmlDocumentClsid = {
 // elements, ranges) plus the event sinks it holds, and server locks.
 extern LONG g_objects;
 extern LONG g_locks;
+extern LONG g_documents;  // of those, documents
 
 // One line for the log the tests read (what the container did to the control and the page, and
 // every event raised).

@@ -193,7 +193,7 @@ private:
 
 class DocumentSim final : public HTMLDocument2Stubs {
 public:
-    explicit DocumentSim(std::shared_ptr<Page> page) : m_page(std::move(page)) {}
+    explicit DocumentSim(std::shared_ptr<Page> page) : m_page(std::move(page)) { InterlockedIncrement(&g_documents); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
@@ -240,7 +240,7 @@ public:
     }
 
 private:
-    ~DocumentSim() = default;
+    ~DocumentSim() { InterlockedDecrement(&g_documents); }
     Counted m_counted;
     LONG m_refs = 1;
     std::shared_ptr<Page> m_page;

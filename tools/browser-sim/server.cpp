@@ -10,6 +10,7 @@ namespace browsersim {
 
 LONG g_objects = 0;
 LONG g_locks = 0;
+LONG g_documents = 0;
 
 IUnknown* NewBrowser();
 

@@ -56,6 +56,14 @@ public:
         auto live = Get<LONG()>("BrowserSimLiveObjects");
         return live ? live() : -1;
     }
+    long LiveDocuments() const {
+        auto live = Get<LONG()>("BrowserSimLiveDocuments");
+        return live ? live() : -1;
+    }
+    // Every page arrives this long after its navigation started (0: at once); for all controls.
+    void SetLoadDelay(UINT ms) const {
+        if (auto delay = Get<void(UINT)>("BrowserSimSetLoadDelay")) delay(ms);
+    }
     bool ClickLink(int index) const {
         auto click = Get<BOOL(int)>("BrowserSimClickLink");
         return click && click(index);
