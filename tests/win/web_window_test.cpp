@@ -1,5 +1,6 @@
 // The web window: opened from the main window, laid out from its table, its site list and hand-off
-// with a fake browser; the system's WebBrowser control as far as Wine lets it go.
+// with a fake browser; the system's WebBrowser control (the browser stand-in in the test prefix);
+// whole browsing runs on both browsers.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -343,8 +344,9 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     ASSERT_FALSE(events.log.empty());
     EXPECT_EQ(events.log[0], u"BeforeNavigate2 " + url);
 
-    // Where the control completes documents (Windows), the window's navigator fills its inputs;
-    // where it cannot (Wine), the factory says so and picks the other browser.
+    // Where the control completes documents (Windows, the stand-in of the test prefix), the window's
+    // navigator fills its inputs; where it cannot (Wine's own control), the factory says so and
+    // picks the other browser.
     const bool loads = PumpUntil([&] { return events.log.back().starts_with(u"DocumentComplete"); }, 3000);
     EXPECT_EQ(SystemBrowserUsable(form, 3000), loads);
     BrowserKind chosen{};
