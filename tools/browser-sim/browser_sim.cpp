@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <iterator>
 
+#include "analysis/codepage_win.h"
 #include "analysis/html_tokenizer.h"
+#include "analysis/http_win.h"
 #include "analysis/url.h"
 #include "browser_sim.h"
-#include "platform/codepage_win.h"
-#include "platform/http_win.h"
 
 namespace browsersim {
 
