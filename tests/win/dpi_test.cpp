@@ -15,6 +15,7 @@
 #include "common/stop_flag.h"
 #include "program/web_window_factory_win.h"
 #include "skin/mskinner_win.h"
+#include "web/own_browser_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
 #include "win/support/ui_driver.h"
@@ -68,7 +69,13 @@ MainWindowOptions Options(const test::DataDirectory& data) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikdpi" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
-    options.makeWeb = WebWindowFactory();
+    // The browser Wine users see (the test prefix's stand-in for the system's control is not it).
+    options.makeWeb = WebWindowFactory([](HWND parent, const RECT& bounds, BrowserEvents& events) {
+        auto browser = CreateOwnBrowser(parent, events);
+        if (browser)
+            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+        return browser;
+    });
     return options;
 }
 

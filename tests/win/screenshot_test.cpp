@@ -13,6 +13,7 @@
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "program/web_window_factory_win.h"
+#include "web/own_browser_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
 #include "win/support/http_server.h"
@@ -141,7 +142,13 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
-    options.makeWeb = WebWindowFactory();
+    // The browser Wine users see (the test prefix's stand-in for the system's control is not it).
+    options.makeWeb = WebWindowFactory([](HWND parent, const RECT& bounds, BrowserEvents& events) {
+        auto browser = CreateOwnBrowser(parent, events);
+        if (browser)
+            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+        return browser;
+    });
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     ShowProgramIcon(window.Hwnd());
