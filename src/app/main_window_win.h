@@ -18,6 +18,7 @@
 #include "app/task_list.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
+#include "forms/address_drop_win.h"
 #include "platform/codepage_win.h"
 #include "platform/handles_win.h"
 #include "platform/http_win.h"
@@ -50,6 +51,8 @@ struct MainWindowOptions {
     // Makes the web window's browser; null: the system's control where it loads documents, else
     // Ferrik's own.
     BrowserMaker webBrowser;
+    // Put in the address box at load as if typed (`ferrik.exe <address>`); empty: none.
+    Text startAddress;
 };
 
 class MainWindow final : public Window<MainWindow>,
@@ -86,6 +89,11 @@ public:
     void ShowWeb();
     WebWindow* Web() const { return m_web.get(); }
     bool OperationRunning() const { return m_operations > 0; }
+    // The window's drop target for addresses (null until created); a drop goes into the address
+    // box as SetAddress does, but not while an operation runs or the window is busy.
+    IDropTarget* DropTarget() const { return m_drop.Target(); }
+    // What 按名称选择... does: asks for a name mask and ticks exactly the rows whose name matches.
+    void ChooseRowsByName();
 
     // The ports that the commands, the batch driver and the player creation use.
     void ShowStatus(TextView text) override;
@@ -123,6 +131,7 @@ private:
     bool CommandEnabled(MenuCommand command) const;
     void ShowAbout();
     void SetControlsEnabled(bool enabled);
+    bool TakesDrops() const;
     int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
     int Twips(int pixels) const { return PixelsToTwips(pixels, m_dpi); }
     TwipsRect ControlTwips(HWND control) const;
@@ -131,6 +140,7 @@ private:
     void OnRowAdded(std::size_t index) override;
     void OnRowsCleared() override;
     void OnRowChanged(std::size_t index) override;
+    void OnRowsChanged(const std::vector<std::size_t>& rows) override;
     void OnHeaderChanged(TextView header) override;
 
     // ListView1 is an owner-data list view of m_tasks: it holds only the row count, selection and
@@ -140,7 +150,7 @@ private:
     // not depend on the control's repainting.
     void ListChanged();
     void SyncList();
-    void OnListDisplayInfo(NMHDR& info) const;  // LVN_GETDISPINFOW
+    void OnListDisplayInfo(NMHDR& info) const;    // LVN_GETDISPINFOW
     int OnListFindItem(const NMHDR& find) const;  // LVN_ODFINDITEMW
     void ToggleRow(int item);
 
@@ -186,6 +196,9 @@ private:
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;
     UniqueMenu m_listMenu;
+    AddressDrop m_drop;
+    std::vector<Text> m_masks;  // the name masks chosen so far, the last first
+    bool m_asking = false;      // the name mask prompt is up
     int m_dpi = 96;
     HWND m_controls[kListView1 - kLabel1 + 1] = {};
     int m_operations = 0;
@@ -195,7 +208,7 @@ private:
     bool m_listPending = false;   // rows or header not yet given to the list view
     bool m_listTimer = false;     // the timer that syncs the list once rows stop arriving
     ULONGLONG m_listSyncedAt = 0;
-    Text m_listHeader;            // the first column's header as shown
+    Text m_listHeader;  // the first column's header as shown
 };
 
 }  // namespace ferrik

@@ -4,6 +4,9 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <utility>
+
+#include "app/command_line.h"
 #include "app/form_controls_win.h"
 #include "app/main_window_win.h"
 #include "web/system_browser_win.h"
@@ -29,7 +32,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
 
     int exitCode = 0;
     {
-        ferrik::MainWindow window{ferrik::MainWindowOptions{}};
+        ferrik::MainWindowOptions options;
+        // `ferrik.exe <address>`: the first argument, as the runtime splits the command line.
+        options.startAddress = ferrik::StartAddress(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+        ferrik::MainWindow window{std::move(options)};
         if (window.Create()) {
             window.Show(showCommand);
             MSG msg;
