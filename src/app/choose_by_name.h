@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/forms.h"
-#include "app/task_list.h"
 #include "common/text.h"
+#include "forms/forms.h"
+#include "tasks/task_list.h"
 
 namespace ferrik {
 

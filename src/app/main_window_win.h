@@ -9,29 +9,40 @@
 #include <string>
 #include <vector>
 
+#include "analysis/codepage_win.h"
 #include "analysis/commands.h"
 #include "analysis/document_win.h"
+#include "analysis/http_win.h"
 #include "app/batch.h"
-#include "app/forms.h"
+#include "app/main_form.h"
 #include "app/player_win.h"
 #include "app/prompts.h"
-#include "app/task_list.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
 #include "forms/address_drop_win.h"
-#include "platform/codepage_win.h"
 #include "platform/handles_win.h"
-#include "platform/http_win.h"
 #include "platform/pump_win.h"
 #include "platform/window_win.h"
 #include "rules/scheme.h"
 #include "skin/skinner_win.h"
-#include "web/browser_factory_win.h"
+#include "tasks/task_list.h"
 
 namespace ferrik {
 
 class AboutWindow;
-class WebWindow;
+
+// What the web window gets from the main window that makes it.
+struct WebWindowPorts {
+    HWND owner = nullptr;
+    // Where Rule.dat is.
+    Text dataDirectory;
+    const ByteDecoder* decoder = nullptr;
+    // Sets the main window's address box as if typed (SelectScheme runs there).
+    std::function<void(TextView)> handOver;
+};
+
+// Makes the web window, created but not shown; null when it cannot be made.
+using WebWindowMaker = std::function<std::unique_ptr<OwnedWindow>(WebWindowPorts)>;
 
 struct MainWindowOptions {
     // Where Rule.dat, RunFilter.dat and Setting.ini are; empty: the directory of the executable.
@@ -48,9 +59,9 @@ struct MainWindowOptions {
     // none; default TrackPopupMenuEx), and opening a document with the shell (default ShellOpen).
     std::function<UINT(HMENU, POINT)> trackPopup;
     std::function<void(TextView)> shellOpen;
-    // Makes the web window's browser; null: the system's control where it loads documents, else
-    // Ferrik's own.
-    BrowserMaker webBrowser;
+    // Makes the web window on the first click of the Web button; null: the button does nothing.
+    // The program's entry point gives WebWindowFactory().
+    WebWindowMaker makeWeb;
     // Put in the address box at load as if typed (`ferrik.exe <address>`); empty: none.
     Text startAddress;
 };
@@ -87,7 +98,7 @@ public:
     void SubmitTasks();
     // What the Web button does: shows the web window, created on first use.
     void ShowWeb();
-    WebWindow* Web() const { return m_web.get(); }
+    OwnedWindow* Web() const { return m_web.get(); }
     bool OperationRunning() const { return m_operations > 0; }
     // The window's drop target for addresses (null until created); a drop goes into the address
     // box as SetAddress does, but not while an operation runs or the window is busy.
@@ -191,7 +202,8 @@ private:
     QvodPageLinks m_pageLinks;
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
-    std::unique_ptr<WebWindow> m_web;
+    std::unique_ptr<OwnedWindow> m_web;
+    bool m_makingWeb = false;
     UniqueGdi<HFONT> m_font;
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;

@@ -1,8 +1,8 @@
 #include "app/mask_prompt_win.h"
 
 #include "app/choose_by_name.h"
-#include "app/form_controls_win.h"
 #include "app/prompts_win.h"
+#include "forms/form_controls_win.h"
 
 namespace ferrik {
 

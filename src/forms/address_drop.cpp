@@ -1,7 +1,5 @@
 #include "forms/address_drop.h"
 
-#include "rules/ini_file.h"
-
 namespace ferrik {
 
 Text AddressFromDroppedText(TextView text) {
@@ -18,10 +16,6 @@ Text AddressFromDroppedText(TextView text) {
         start = end + 1;
     }
     return {};
-}
-
-Text AddressFromShortcut(TextView iniText) {
-    return AddressFromDroppedText(IniValue(iniText, u"InternetShortcut", u"URL"));
 }
 
 bool IsShortcutFileName(TextView path) {

@@ -9,10 +9,6 @@ namespace ferrik {
 // around it; empty when there is none. A one-line box could hold no more.
 Text AddressFromDroppedText(TextView text);
 
-// The address of an Internet shortcut file (its text): the URL key of section [InternetShortcut],
-// read as AddressFromDroppedText reads text.
-Text AddressFromShortcut(TextView iniText);
-
 // Whether a file name is that of an Internet shortcut (".url", in any case).
 bool IsShortcutFileName(TextView path);
 

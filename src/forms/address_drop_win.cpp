@@ -3,9 +3,9 @@
 #include <shellapi.h>
 
 #include <utility>
+#include <vector>
 
 #include "forms/address_drop.h"
-#include "rules/ini_file.h"
 
 namespace ferrik {
 
@@ -43,7 +43,7 @@ private:
     bool m_ok = false;
 };
 
-Text ShortcutAddress(HGLOBAL memory, const ByteDecoder& decoder) {
+Text ShortcutAddress(HGLOBAL memory) {
     auto drop = static_cast<HDROP>(memory);
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
@@ -52,7 +52,11 @@ Text ShortcutAddress(HGLOBAL memory, const ByteDecoder& decoder) {
         DragQueryFileW(drop, i, reinterpret_cast<wchar_t*>(path.data()), length + 1);
         path.resize(length);
         if (!IsShortcutFileName(path)) continue;
-        Text address = AddressFromDroppedText(ReadIniValue(u"InternetShortcut", u"URL", path, decoder));
+        // As long as an address can be; the reader cuts a longer value, which then fails to load.
+        std::vector<wchar_t> url(32768);
+        GetPrivateProfileStringW(L"InternetShortcut", L"URL", L"", url.data(), static_cast<DWORD>(url.size()),
+                                 reinterpret_cast<const wchar_t*>(path.c_str()));
+        Text address = AddressFromDroppedText(reinterpret_cast<const char16_t*>(url.data()));
         if (!address.empty()) return address;
     }
     return {};
@@ -60,7 +64,7 @@ Text ShortcutAddress(HGLOBAL memory, const ByteDecoder& decoder) {
 
 }  // namespace
 
-Text AddressOfDataObject(IDataObject* data, const ByteDecoder& decoder) {
+Text AddressOfDataObject(IDataObject* data) {
     static const auto kUrlFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
     if (!data) return {};
     {
@@ -73,7 +77,7 @@ Text AddressOfDataObject(IDataObject* data, const ByteDecoder& decoder) {
     {
         Medium files(data, CF_HDROP);
         if (files.Get()) {
-            Text address = ShortcutAddress(files.Get(), decoder);
+            Text address = ShortcutAddress(files.Get());
             if (!address.empty()) return address;
         }
     }
@@ -81,9 +85,8 @@ Text AddressOfDataObject(IDataObject* data, const ByteDecoder& decoder) {
     return text.Get() ? AddressFromDroppedText(GlobalText(text.Get())) : Text();
 }
 
-AddressDropTarget::AddressDropTarget(const ByteDecoder& decoder, std::function<bool()> accepting,
-                                     std::function<void(TextView)> drop)
-    : m_decoder(decoder), m_accepting(std::move(accepting)), m_drop(std::move(drop)) {}
+AddressDropTarget::AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop)
+    : m_accepting(std::move(accepting)), m_drop(std::move(drop)) {}
 
 HRESULT AddressDropTarget::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
@@ -116,7 +119,7 @@ DWORD AddressDropTarget::Effect() const {
 
 HRESULT AddressDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     try {
-        m_hasAddress = !AddressOfDataObject(data, m_decoder).empty();
+        m_hasAddress = !AddressOfDataObject(data).empty();
     } catch (...) {
         m_hasAddress = false;
     }
@@ -137,7 +140,7 @@ HRESULT AddressDropTarget::DragLeave() {
 HRESULT AddressDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     DWORD result = DROPEFFECT_NONE;
     try {
-        const Text address = AddressOfDataObject(data, m_decoder);
+        const Text address = AddressOfDataObject(data);
         m_hasAddress = !address.empty();
         if (Effect() == DROPEFFECT_COPY) {
             m_hasAddress = false;
@@ -151,10 +154,9 @@ HRESULT AddressDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
     return S_OK;
 }
 
-bool AddressDrop::Register(HWND hwnd, const ByteDecoder& decoder, std::function<bool()> accepting,
-                           std::function<void(TextView)> drop) {
+bool AddressDrop::Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop) {
     Revoke();
-    auto* target = new AddressDropTarget(decoder, std::move(accepting), std::move(drop));
+    auto* target = new AddressDropTarget(std::move(accepting), std::move(drop));
     if (FAILED(RegisterDragDrop(hwnd, target))) {
         target->Release();
         return false;

@@ -9,21 +9,20 @@
 
 #include <functional>
 
-#include "common/ports.h"
 #include "common/text.h"
 
 namespace ferrik {
 
 // The address a data object carries, or empty text: the first of UniformResourceLocatorW, a
-// shortcut file's URL (files read with `decoder` as GB2312, the users' system code page) and
-// CF_UNICODETEXT that gives one (forms/address_drop.h).
-Text AddressOfDataObject(IDataObject* data, const ByteDecoder& decoder);
+// shortcut file's URL (section [InternetShortcut], read by the system's INI reader: the file is in
+// the system's code page) and CF_UNICODETEXT that gives one (forms/address_drop.h).
+Text AddressOfDataObject(IDataObject* data);
 
 class AddressDropTarget final : public IDropTarget {
 public:
     // `accepting`: whether the window takes a drop now (not while busy); `drop`: what it does with
     // the address.
-    AddressDropTarget(const ByteDecoder& decoder, std::function<bool()> accepting, std::function<void(TextView)> drop);
+    AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop);
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -43,7 +42,6 @@ private:
     DWORD Effect() const;
 
     LONG m_refs = 1;
-    const ByteDecoder& m_decoder;
     std::function<bool()> m_accepting;
     std::function<void(TextView)> m_drop;
     bool m_hasAddress = false;  // what is being dragged over the window carries an address
@@ -58,8 +56,7 @@ public:
     AddressDrop& operator=(const AddressDrop&) = delete;
     ~AddressDrop() { Revoke(); }
 
-    bool Register(HWND hwnd, const ByteDecoder& decoder, std::function<bool()> accepting,
-                  std::function<void(TextView)> drop);
+    bool Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop);
     void Revoke();
     IDropTarget* Target() const { return m_target; }
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "web/web_buttons.h"
 
 namespace ferrik {
@@ -80,10 +80,9 @@ void WebWindow::Load() {
     } catch (...) {
     }
     LoadSiteList();
-    if (m_options.decoder)
-        m_drop.Register(
-            Hwnd(), *m_options.decoder, [this] { return Hwnd() && IsWindowEnabled(Hwnd()); },
-            [this](TextView address) { DropAddress(address); });
+    m_drop.Register(
+        Hwnd(), [this] { return Hwnd() && IsWindowEnabled(Hwnd()); },
+        [this](TextView address) { DropAddress(address); });
 }
 
 void WebWindow::DropAddress(TextView address) {

@@ -37,17 +37,13 @@ TEST(StartAddress, TakesTheFirstArgumentAsTheShellSplitsIt) {
     EXPECT_EQ(SplitCommandLine(u"\"C:\\a\\ferrik.exe\" x").front(), u"C:\\a\\ferrik.exe");
 }
 
-TEST(DroppedAddress, FirstNonBlankLineOfTextOrTheShortcutsUrl) {
+TEST(DroppedAddress, FirstNonBlankLineOfTheText) {
     EXPECT_EQ(AddressFromDroppedText(u"http://a.cn/1.html"), u"http://a.cn/1.html");
     EXPECT_EQ(AddressFromDroppedText(u" \t\r\n\r\n  http://a.cn/1.html \t\r\nhttp://b.cn/"), u"http://a.cn/1.html");
     EXPECT_EQ(AddressFromDroppedText(u"a b\rc"), u"a b");
     EXPECT_EQ(AddressFromDroppedText(u" \r\n\t"), u"");
     EXPECT_EQ(AddressFromDroppedText(u""), u"");
 
-    EXPECT_EQ(AddressFromShortcut(u"[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,11\r\n"
-                                  u"[InternetShortcut]\r\nIDList=\r\nurl= http://a.cn/电影/1.html \r\n"),
-              u"http://a.cn/电影/1.html");
-    EXPECT_EQ(AddressFromShortcut(u"[Other]\r\nURL=http://a.cn/\r\n"), u"");
     EXPECT_TRUE(IsShortcutFileName(u"C:\\Desktop\\笑傲江湖.URL"));
     EXPECT_FALSE(IsShortcutFileName(u"C:\\Desktop\\film.url.txt"));
     EXPECT_FALSE(IsShortcutFileName(u"url"));

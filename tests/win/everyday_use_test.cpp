@@ -19,6 +19,7 @@
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "host/support/fake_browser.h"
+#include "program/web_window_factory_win.h"
 #include "web/web_window_win.h"
 #include "win/support/ui_driver.h"
 
@@ -122,18 +123,18 @@ protected:
         options.dataDirectory = Text(data.Path().begin(), data.Path().end());
         options.waitTimerName = "ferrikeveryday" + std::to_string(GetCurrentProcessId());
         options.endsProgram = false;
-        options.webBrowser = [this](HWND, const RECT&, BrowserEvents&) {
+        options.makeWeb = WebWindowFactory([this](HWND, const RECT&, BrowserEvents&) {
             auto fake = std::make_unique<test::FakeBrowser>();
             browser = fake.get();
             return fake;
-        };
+        });
         main = std::make_unique<MainWindow>(std::move(options));
         ASSERT_TRUE(main->Create());
         main->Show(SW_SHOWNORMAL);
         if (!withWeb) return;
         main->ShowWeb();
-        ASSERT_NE(main->Web(), nullptr);
-        web = main->Web();
+        web = dynamic_cast<WebWindow*>(main->Web());
+        ASSERT_NE(web, nullptr);
     }
 
     std::wstring Status() const { return test::TextOf(main->Control(kLblResult)); }

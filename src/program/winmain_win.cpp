@@ -7,8 +7,9 @@
 #include <utility>
 
 #include "app/command_line.h"
-#include "app/form_controls_win.h"
 #include "app/main_window_win.h"
+#include "forms/form_controls_win.h"
+#include "program/web_window_factory_win.h"
 #include "web/system_browser_win.h"
 
 namespace {
@@ -33,6 +34,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
     int exitCode = 0;
     {
         ferrik::MainWindowOptions options;
+        options.makeWeb = ferrik::WebWindowFactory();
         // `ferrik.exe <address>`: the first argument, as the runtime splits the command line.
         options.startAddress = ferrik::StartAddress(reinterpret_cast<const char16_t*>(GetCommandLineW()));
         ferrik::MainWindow window{std::move(options)};
