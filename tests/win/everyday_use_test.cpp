@@ -387,5 +387,31 @@ TEST_F(EverydayUse, ButtonsAnnounceNameAndStateChanges) {
     EXPECT_EQ(heard, expected);
 }
 
+// Not a test: writes the prompt's picture (choose-by-name.png; into docs/screenshots with
+// FERRIK_UPDATE_SCREENSHOTS=1).
+TEST(Screenshots, ChooseByNamePrompt) {
+    test::DataDirectory data;
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+    MainWindowOptions options;
+    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+    options.waitTimerName = "ferrikmaskshot" + std::to_string(GetCurrentProcessId());
+    options.endsProgram = false;
+    MainWindow window(std::move(options));
+    ASSERT_TRUE(window.Create());
+    window.Show(SW_SHOWNORMAL);
+    test::Capture capture;
+    test::RunAfter(100, [&] {
+        HWND prompt = FindWindowW(L"Form", L"按名称选择");
+        if (!prompt) return;
+        SetDlgItemTextW(prompt, kMaskCombo, L"*第0#集*.rmvb");
+        test::PumpFor(300);
+        capture = test::CaptureWindow(prompt);
+        PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
+    });
+    window.RunCommand(MenuCommand::ChooseByName);
+    ASSERT_GT(capture.width, 0);
+    EXPECT_TRUE(test::SavePng(capture, test::ScreenshotDir() + L"\\choose-by-name.png"));
+}
+
 }  // namespace
 }  // namespace ferrik
