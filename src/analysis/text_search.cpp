@@ -73,19 +73,28 @@ std::size_t FindText(TextView text, TextView needle, std::size_t from) {
     // only those are compared in full.
     const __m128i first = _mm_set1_epi16(static_cast<short>(needle.front()));
     const __m128i last = _mm_set1_epi16(static_cast<short>(needle.back()));
-    // Two registers a round, their masks side by side in one word.
-    for (; i + 2 * kLanes - 1 <= lastStart; i += 2 * kLanes) {
-        const __m128i a =
-            _mm_and_si128(_mm_cmpeq_epi16(Load(p + i), first), _mm_cmpeq_epi16(Load(p + i + m - 1), last));
-        const __m128i b = _mm_and_si128(_mm_cmpeq_epi16(Load(p + i + kLanes), first),
-                                        _mm_cmpeq_epi16(Load(p + i + kLanes + m - 1), last));
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(a)) |
-                        (static_cast<unsigned>(_mm_movemask_epi8(b)) << (2 * kLanes));
-        while (mask != 0) {
-            const std::size_t at = i + LaneOf(mask);
-            if (std::memcmp(p + at + 1, rest, restBytes) == 0) return at;
-            mask &= mask - 1;
-            mask &= mask - 1;
+    // Four registers a round are first tested for the first unit alone (the needles searched in
+    // pages start with a rare one); a round with a hit is then tested two registers at a time for
+    // the first and the last unit, their masks side by side in one word.
+    for (; i + 4 * kLanes - 1 <= lastStart; i += 4 * kLanes) {
+        const __m128i any = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(Load(p + i), first), _mm_cmpeq_epi16(Load(p + i + kLanes), first)),
+            _mm_or_si128(_mm_cmpeq_epi16(Load(p + i + 2 * kLanes), first),
+                         _mm_cmpeq_epi16(Load(p + i + 3 * kLanes), first)));
+        if (_mm_movemask_epi8(any) == 0) continue;
+        for (std::size_t half = i; half < i + 4 * kLanes; half += 2 * kLanes) {
+            const __m128i a = _mm_and_si128(_mm_cmpeq_epi16(Load(p + half), first),
+                                            _mm_cmpeq_epi16(Load(p + half + m - 1), last));
+            const __m128i b = _mm_and_si128(_mm_cmpeq_epi16(Load(p + half + kLanes), first),
+                                            _mm_cmpeq_epi16(Load(p + half + kLanes + m - 1), last));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(a)) |
+                            (static_cast<unsigned>(_mm_movemask_epi8(b)) << (2 * kLanes));
+            while (mask != 0) {
+                const std::size_t at = half + LaneOf(mask);
+                if (std::memcmp(p + at + 1, rest, restBytes) == 0) return at;
+                mask &= mask - 1;
+                mask &= mask - 1;
+            }
         }
     }
     for (; i + kLanes - 1 <= lastStart; i += kLanes) {
