@@ -136,6 +136,13 @@ bool DecodeWellFormedUtf8(std::string_view bytes, Text& out) {
             ++i;
             continue;
         }
+        // Chinese text: three-byte sequences whose second byte has the full range.
+        if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 &&
+            (p[i + 2] & 0xC0) == 0x80) {
+            *o++ = static_cast<char16_t>((b0 & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+            i += 3;
+            continue;
+        }
         // The second byte's range depends on the first (Unicode's table of well-formed sequences).
         unsigned length, lo = 0x80, hi = 0xBF;
         char32_t cp;

@@ -33,6 +33,7 @@ constexpr TextView kLineBreakingElements[] = {
     u"h5",      u"h6",         u"header", u"hr",         u"li",   u"main",   u"nav", u"ol",  u"p",
     u"pre",     u"section",    u"table",  u"td",         u"th",   u"tr",     u"ul",
 };
+static_assert(std::is_sorted(std::begin(kLineBreakingElements), std::end(kLineBreakingElements)));
 
 bool IsAsciiWhitespace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
@@ -126,8 +127,7 @@ private:
     }
 
     static bool IsLineBreaking(TextView name) {
-        return std::find(std::begin(kLineBreakingElements), std::end(kLineBreakingElements), name) !=
-               std::end(kLineBreakingElements);
+        return std::binary_search(std::begin(kLineBreakingElements), std::end(kLineBreakingElements), name);
     }
 
     void CloseLink() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/html_entities.h"
+#include "analysis/text_search.h"
 
 namespace ferrik {
 
@@ -75,7 +76,7 @@ void HtmlTokenizer::Feed(TextView text) {
     if (m_pendingCr && !text.empty() && text[0] == u'\n') i = 1;
     m_pendingCr = false;
     while (i < text.size()) {
-        const std::size_t cr = text.find(u'\r', i);
+        const std::size_t cr = FindUnit(text, u'\r', i);
         if (cr == TextView::npos) {
             m_buf.append(text.substr(i));
             break;
@@ -235,8 +236,9 @@ void HtmlTokenizer::Run(bool eof) {
         switch (m_state) {
             case State::Data:
                 if (!m_collectText) {
-                    const std::size_t n = RunLength(buf + pos, bufEnd, [](char16_t ch) { return ch == u'<'; });
-                    pos += n;
+                    // Text nobody reads: straight on to the next "<".
+                    const std::size_t next = FindUnit(TextView(buf, end), u'<', pos);
+                    pos = next == TextView::npos ? end : next;
                     if (pos >= end) {
                         if (eof) goto eof;
                         continue;
