@@ -217,7 +217,19 @@ void HtmlTokenizer::Run(bool eof) {
     auto value = [this](TextView t) {
         if (m_attributeValue) m_attributeValue->append(t);
     };
-    // Text states: emits the run before a stop character; true when it emitted anything.
+    // The length of the run before the first of up to three stop units (repeat one for fewer).
+    auto runUntil = [&](char16_t a, char16_t b, char16_t c3) {
+        const std::size_t stop = FindFirstOf(TextView(buf, end), a, b, c3, pos);
+        return (stop == TextView::npos ? end : stop) - pos;
+    };
+    // Text states: emits the run before a stop unit; true when it emitted anything.
+    auto emitUntil = [&](char16_t a, char16_t b, char16_t c3) {
+        const std::size_t n = runUntil(a, b, c3);
+        EmitText(TextView(buf + pos, n));
+        pos += n;
+        return n > 0;
+    };
+    // The same for stops that are not a few single units.
     auto emitRun = [&](auto stop) {
         const std::size_t n = RunLength(buf + pos, bufEnd, stop);
         EmitText(TextView(buf + pos, n));
@@ -247,7 +259,7 @@ void HtmlTokenizer::Run(bool eof) {
                     m_state = State::TagOpen;
                     continue;
                 }
-                if (emitRun([](char16_t ch) { return ch == u'<' || ch == u'&'; })) continue;
+                if (emitUntil(u'<', u'&', u'&')) continue;
                 if (c == u'<') {
                     m_state = State::TagOpen;
                 } else if (c == u'&') {
@@ -260,8 +272,7 @@ void HtmlTokenizer::Run(bool eof) {
                 continue;
 
             case State::Rcdata:
-                if (emitRun([this](char16_t ch) { return ch == u'<' || ch == 0 || (ch == u'&' && m_collectText); }))
-                    continue;
+                if (emitUntil(u'<', 0, m_collectText ? u'&' : u'<')) continue;
                 if (c == kEof) goto eof;
                 ++pos;
                 if (c == u'<') {
@@ -277,7 +288,7 @@ void HtmlTokenizer::Run(bool eof) {
 
             case State::Rawtext:
             case State::ScriptData:
-                if (emitRun([](char16_t ch) { return ch == u'<' || ch == 0; })) continue;
+                if (emitUntil(u'<', 0, 0)) continue;
                 if (c == kEof) goto eof;
                 ++pos;
                 if (c == u'<') {
@@ -435,7 +446,7 @@ void HtmlTokenizer::Run(bool eof) {
 
             case State::ScriptDataEscaped:
             case State::ScriptDataDoubleEscaped:
-                if (emitRun([](char16_t ch) { return ch == u'-' || ch == u'<' || ch == 0; })) continue;
+                if (emitUntil(u'-', u'<', 0)) continue;
                 [[fallthrough]];
             case State::ScriptDataEscapedDash:
             case State::ScriptDataEscapedDashDash:
@@ -592,9 +603,7 @@ void HtmlTokenizer::Run(bool eof) {
             case State::AttributeValueSingleQuoted: {
                 const char16_t quote = m_state == State::AttributeValueDoubleQuoted ? u'"' : u'\'';
                 const bool references = m_attributeValue != nullptr;
-                const std::size_t n = RunLength(buf + pos, bufEnd, [quote, references](char16_t ch) {
-                    return ch == quote || ch == 0 || (ch == u'&' && references);
-                });
+                const std::size_t n = runUntil(quote, 0, references ? u'&' : quote);
                 value(TextView(buf + pos, n));
                 pos += n;
                 if (n > 0) continue;
@@ -722,8 +731,7 @@ void HtmlTokenizer::Run(bool eof) {
                 continue;
 
             case State::Comment: {
-                const std::size_t n =
-                    RunLength(buf + pos, bufEnd, [](char16_t ch) { return ch == u'<' || ch == u'-' || ch == 0; });
+                const std::size_t n = runUntil(u'<', u'-', 0);
                 comment(TextView(buf + pos, n));
                 pos += n;
                 if (n > 0) continue;

@@ -55,6 +55,28 @@ std::size_t FindUnit(TextView text, char16_t unit, std::size_t from) {
     return npos;
 }
 
+std::size_t FindFirstOf(TextView text, char16_t a, char16_t b, char16_t c, std::size_t from) {
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wa = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i wb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i wc = _mm_set1_epi16(static_cast<short>(c));
+    for (; i + kLanes <= n; i += kLanes) {
+        const __m128i v = Load(p + i);
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, wa), _mm_cmpeq_epi16(v, wb)), _mm_cmpeq_epi16(v, wc));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) return i + LaneOf(mask);
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == a || p[i] == b || p[i] == c) return i;
+    }
+    return npos;
+}
+
 std::size_t FindText(TextView text, TextView needle, std::size_t from) {
     const std::size_t n = text.size();
     const std::size_t m = needle.size();
@@ -83,8 +105,8 @@ std::size_t FindText(TextView text, TextView needle, std::size_t from) {
                          _mm_cmpeq_epi16(Load(p + i + 3 * kLanes), first)));
         if (_mm_movemask_epi8(any) == 0) continue;
         for (std::size_t half = i; half < i + 4 * kLanes; half += 2 * kLanes) {
-            const __m128i a = _mm_and_si128(_mm_cmpeq_epi16(Load(p + half), first),
-                                            _mm_cmpeq_epi16(Load(p + half + m - 1), last));
+            const __m128i a =
+                _mm_and_si128(_mm_cmpeq_epi16(Load(p + half), first), _mm_cmpeq_epi16(Load(p + half + m - 1), last));
             const __m128i b = _mm_and_si128(_mm_cmpeq_epi16(Load(p + half + kLanes), first),
                                             _mm_cmpeq_epi16(Load(p + half + kLanes + m - 1), last));
             unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(a)) |

@@ -80,13 +80,16 @@ TEST(Charset, WellFormedUtf8DecodesAsTheConverterDoes) {
             ASSERT_EQ(fast, plain) << testing::PrintToString(bytes);
         }
     };
-    for (const char* bytes : {"", "<a href=x>0123456789abcdef</a>", "\xE7\xAC\xAC" "1\xE9\x9B\x86", "\xC2\x80\xDF\xBF",
-                              "\xEF\xBF\xBF\xEF\xBB\xBF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xC0\x80", "\xC1\xBF",
-                              "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
-                              "\x80", "abcdefg\xE7\xAC", "\xE7\xACx", "12345678\xFF"}) {
+    for (const char* bytes :
+         {"", "<a href=x>0123456789abcdef</a>",
+          "\xE7\xAC\xAC"
+          "1\xE9\x9B\x86",
+          "\xC2\x80\xDF\xBF", "\xEF\xBF\xBF\xEF\xBB\xBF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xC0\x80", "\xC1\xBF",
+          "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\x80",
+          "abcdefg\xE7\xAC", "\xE7\xACx", "12345678\xFF"}) {
         check(bytes);
     }
-    static constexpr unsigned char kBytes[] = {'a', '<', 0x00, 0x7F, 0x80, 0xBF, 0xC2, 0xDF, 0xE0,
+    static constexpr unsigned char kBytes[] = {'a',  '<',  0x00, 0x7F, 0x80, 0xBF, 0xC2, 0xDF, 0xE0,
                                                0xE7, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xA0, 0x9F, 0x8F};
     std::mt19937 random(22);
     for (int round = 0; round < 20000; ++round) {

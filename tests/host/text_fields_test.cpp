@@ -88,6 +88,7 @@ TEST(TextSearch, AgreesWithPlainSearch) {
         }
         for (std::size_t from = 0; from <= text.size() + 1; ++from) {
             ASSERT_EQ(FindUnit(text, u'|', from), TextView(text).find(u'|', from));
+            ASSERT_EQ(FindFirstOf(text, u'|', u'%', u'\u7171', from), TextView(text).find_first_of(u"|%\u7171", from));
         }
     }
     EXPECT_EQ(FindText(u"abc", u"", 3), 3u);
