@@ -1,6 +1,8 @@
-// The skin's fade step: one tick of a push button's fade timer (its face blended onto the button),
-// beside one AlphaBlend of the face through a DC already at hand. Also a full repaint of a skinned form with
-// a 1,000-row list view beside the same form unskinned.
+// The skin's fade step: one tick of a push button's running fade (its face blended onto the
+// button), beside one AlphaBlend of the face through a DC already at hand, and beside a tick that
+// fetches the window DC, surfaces and properties itself (a stray tick to a button whose fade is
+// not running, which is what every tick did before the fade kept them at hand). Also a full
+// repaint of a skinned form with a 1,000-row list view beside the same form unskinned.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "bench_table.h"
+#include "skin/mskinner_win.h"
 #include "skin/skinner_win.h"
 
 namespace ferrik::bench {
@@ -78,7 +81,10 @@ int main() {
     }
     Pump();
     const double skinnedRepaint = PerRound(repaint, 20);
-    // The fade's own timer is stopped: each tick below is one step at a mid level.
+    // The mouse entering starts the fade; its own timer is then stopped, so that each tick below
+    // is one step of a running fade at a mid level.
+    SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    const bool fading = GetPropW(button, L"TIMERID") != nullptr;
     KillTimer(button, 1);
     HDC window = GetWindowDC(button);
     HDC face = reinterpret_cast<HDC>(GetPropW(button, L"HDC1"));
@@ -97,11 +103,23 @@ int main() {
             GdiFlush();
         },
         300);
+    // The same tick once the fade no longer runs: it fetches everything itself.
+    SetPropW(button, L"TIMERID", nullptr);
+    ferrik::MSkinner::ForgetFadeSurfaces(button);
+    const double strayStep = PerRound(
+        [&] {
+            SetPropW(button, L"ALPHALEVEL", reinterpret_cast<HANDLE>(120));
+            SendMessageW(button, WM_TIMER, 1, 0);
+            GdiFlush();
+        },
+        300);
     ReleaseDC(button, window);
     skinner.DetachSkin(form);
     DestroyWindow(form);
-    Row("skin: one fade step of a 75 x 23 push button", Time(fadeStep),
-        "one AlphaBlend of its face, DC at hand: " + Time(blend), fadeStep / blend);
+    Row("skin: one fade step of a 75 x 23 push button", fading ? Time(fadeStep) : "FAILED (no fade ran)",
+        "one AlphaBlend of its face, DC at hand: " + Time(blend), fading ? fadeStep / blend : -1);
+    Row("skin: one tick fetching DC, surfaces and properties itself (every step before)", Time(strayStep),
+        "one AlphaBlend of its face, DC at hand: " + Time(blend), strayStep / blend);
     Row("skin: full repaint of a form with a 1,000-row list", Time(skinnedRepaint),
         "the same form unskinned: " + Time(plainRepaint), skinnedRepaint / plainRepaint);
     return face ? 0 : 1;
