@@ -1,8 +1,8 @@
 #include "analysis/qvod.h"
 
+#include <algorithm>
 #include <exception>
 #include <iterator>
-#include <vector>
 
 #include "analysis/text_fields.h"
 #include "analysis/text_search.h"
@@ -70,19 +70,20 @@ Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t
     return found ? Text(token) : Text();
 }
 
-// The links are found first, as views into the text, so that the key table is sized once for
-// them; the stop request is still tested before each link is added and once after the last.
+// The key table is sized once from a first estimate, the density of the first links over the
+// whole text (a link takes at least ten units), instead of growing step by step. Each link is
+// added as soon as it is read, while its text is still in the cache.
 void AddQvodUrls(TextView pageText, TaskList& tasks) {
-    if (TakeStopRequest()) return;
-    std::vector<QvodLink> links;
+    constexpr std::size_t kLinksBeforeEstimate = 64;
     std::size_t pos = 0;
-    for (QvodLink link; ReadQvodLink(pageText, pos, link);) links.push_back(link);
-    tasks.ReserveKeys(links.size());
-    for (const QvodLink& link : links) {
-        if (TakeStopRequest()) return;
+    std::size_t found = 0;
+    QvodLink link;
+    while (!TakeStopRequest() && ReadQvodLink(pageText, pos, link)) {
+        if (++found == kLinksBeforeEstimate) {
+            tasks.ReserveKeys(std::min(found * (pageText.size() / pos), pageText.size() / 10));
+        }
         tasks.AddTask(link.name, link.link, kEngineDirect, {}, link.link);  // a repeated link is refused by key
     }
-    TakeStopRequest();
 }
 
 void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL, bool UTF8,
