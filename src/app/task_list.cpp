@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace ferrik {
@@ -62,9 +63,16 @@ void TaskList::RebuildKeySlots(std::size_t slotCount) {
     }
 }
 
+// Only an optimisation: a table too large to allocate is simply not made (the old one stays, and
+// grows as rows come), and an estimate is never taken beyond a million keys.
 void TaskList::ReserveKeys(std::size_t keys) {
-    const std::size_t wanted = std::bit_ceil(std::max(kMinKeySlots, 2 * keys));
-    if (wanted > m_keySlots.size()) RebuildKeySlots(wanted);
+    constexpr std::size_t kMaxReservedKeys = std::size_t{1} << 20;
+    const std::size_t wanted = std::bit_ceil(std::max(kMinKeySlots, 2 * std::min(keys, kMaxReservedKeys)));
+    if (wanted <= m_keySlots.size()) return;
+    try {
+        RebuildKeySlots(wanted);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key) {
