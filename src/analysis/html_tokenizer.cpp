@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "analysis/html_entities.h"
-#include "analysis/text_search.h"
+#include "common/text_search.h"
 
 namespace ferrik {
 
