@@ -43,6 +43,9 @@ public:
     // header is set again to the true row count. Returns whether a row was added.
     bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key);
     void ClearTasks();
+    // Room for `keys` distinct keys (up to a million) without growing the key table on the way;
+    // rows still grow. Never fails.
+    void ReserveKeys(std::size_t keys);
     void CheckAll();
     void UncheckAll();
     void InvertChecks();
