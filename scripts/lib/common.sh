@@ -10,21 +10,22 @@ case "$FERRIK_BUILD" in /*) ;; *) FERRIK_BUILD="$FERRIK_ROOT/$FERRIK_BUILD" ;; e
 
 FERRIK_PACKAGES_BASE="cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev locales python3 pkg-config libgumbo-dev"
 FERRIK_PACKAGES_WIN="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wqy-zenhei fonts-wine nsis zip unzip"
+# xwininfo and xdpyinfo: scripts/run waits for Ferrik's window and checks that $DISPLAY answers.
+FERRIK_PACKAGES_RUN="x11-utils"
 
 # The exe and the player substitute ship as 32-bit programs (build tree win32). Wine runs 32-bit
 # programs in a 64-bit prefix through WoW64, which needs the i386 half of Wine (wine32:i386) and a
 # kernel that executes 32-bit code. Where the kernel cannot (some virtual machines: the 32-bit
 # loader fails with "Exec format error"), the Windows tests and the demo run the 64-bit build of
 # the same sources (build tree win64). FERRIK_WIN_TESTS=win32 asks for the 32-bit run.
-# xwininfo and xdpyinfo: scripts/run waits for Ferrik's window and checks that $DISPLAY answers.
-FERRIK_PACKAGES_RUN="x11-utils"
-
 FERRIK_WINE32=/usr/lib/wine/wine
 FERRIK_WINE64=/usr/lib/wine/wine64
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
-FERRIK_SCRIPT="scripts/${0##*/}"
+# The running script as it is named in messages, e.g. "scripts/run".
+FERRIK_SCRIPT="$(cd "$(dirname "$0")" && pwd)/${0##*/}"
+FERRIK_SCRIPT=${FERRIK_SCRIPT#"$FERRIK_ROOT"/}
 
 # The one line for a step that could not be done: the step, what failed, what to do.
 ferrik_failed() {
@@ -103,27 +104,18 @@ ferrik_descendants() {
 
 # One run at a time per place: two would fight over its prefix and build tree. The claim is a file
 # holding the owner's pid and start time, not a lock on an open file, which every process started
-# meanwhile would inherit (a wineserver outlives a script killed outright, and would keep it). A
-# run started by the owner itself (a test of the scripts) is part of the owner's run. Processes
-# that Wine does not end with the prefix are listed in the file too (ferrik_track): when the
+# meanwhile would inherit (a wineserver outlives a script killed outright, and would keep it).
+# Processes that Wine does not end with the prefix are listed in the file too (ferrik_track): when the
 # owner was killed outright, the next run ends those of them that still run.
 FERRIK_CLAIM=
 ferrik_claim() {
-    local file=$1 guard owner start pid ancestor
+    local file=$1 guard owner start pid
     mkdir -p "$(dirname "$file")"
     exec {guard}>>"$file.guard"
     flock "$guard"
     if { read -r owner start <"$file"; } 2>/dev/null && [ -n "$owner" ] &&
         [ "$(ferrik_start_time "$owner")" = "$start" ]; then
-        local stat fields
-        ancestor=$PPID
-        while [ "$ancestor" -gt 1 ] && [ "$ancestor" != "$owner" ]; do
-            { read -r stat <"/proc/$ancestor/stat"; } 2>/dev/null || break
-            read -ra fields <<<"${stat##*) }"
-            ancestor=${fields[1]}
-        done
         exec {guard}>&-
-        [ "$ancestor" = "$owner" ] && return 0
         ferrik_failed "starting" "another $FERRIK_SCRIPT (pid $owner) is running with $(dirname "$file")" \
             "wait for it, or end it (Ctrl+C where it runs, or kill $owner), then run again"
         return 1
@@ -285,6 +277,7 @@ ferrik_start_xvfb() {
     [ -n "${FERRIK_XVFB_FBDIR:-}" ] && extra=(-fbdir "$FERRIK_XVFB_FBDIR")
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp "${extra[@]}" 3>"$fifo" >/dev/null 2>"$log" &
     FERRIK_XVFB_PID=$!
+    ferrik_track "$FERRIK_XVFB_PID"
     local num=
     read -r -t 30 num <"$fifo" || true
     rm -f "$fifo"
