@@ -54,9 +54,13 @@ ferrik_step() {
 
 ferrik_quiet() { "$@" >/dev/null 2>&1; }
 
-# Runs a program in the background and waits for it, so that a signal reaches the script's trap at
-# once rather than when the program ends (bash runs traps between commands, or during "wait").
+# Runs a program and waits for it. Under ferrik_traps it runs in the background, so that a signal
+# reaches the script's trap at once rather than when the program ends (bash runs traps between
+# commands, or during "wait"), and the trap ends it; elsewhere Ctrl+C must reach it directly
+# (a background command of a script ignores SIGINT).
+FERRIK_TRAPS=
 ferrik_run() {
+    [ -n "$FERRIK_TRAPS" ] || { "$@"; return; }
     "$@" &
     wait $!
 }
@@ -64,10 +68,16 @@ ferrik_run() {
 # Ctrl+C, a termination signal, and a command failing where no step expected it (which set -e would
 # otherwise end without a word). The script's EXIT trap ends what it started.
 ferrik_traps() {
+    FERRIK_TRAPS=1
     set -E
-    trap 'ferrik_failed "${BASH_SOURCE[0]##*/}, line $LINENO" "'"'"'$BASH_COMMAND'"'"' exited with $?" "run it again; if it fails the same way, report the messages above"' ERR
+    trap 'ferrik_unexpected $? $LINENO "$BASH_COMMAND" "${BASH_SOURCE[0]:-$0}"' ERR
     trap 'echo >&2; say "interrupted: ending what $FERRIK_SCRIPT started"; exit 130' INT
     trap 'say "terminated: ending what $FERRIK_SCRIPT started"; exit 143' TERM
+}
+
+ferrik_unexpected() {
+    ferrik_failed "line $2 of ${4#"$FERRIK_ROOT"/}" "'$3' exited with $1" \
+        "run it again; if it fails the same way, report the messages above"
 }
 
 # Prints a process's start time (clock ticks since boot): with its pid, it names one process even
