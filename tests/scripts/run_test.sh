@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# scripts/run meets a wineserver left running for its prefix and reaches "Ferrik is running"; a
-# second scripts/run meanwhile says so and leaves the first alone; SIGINT after the window appeared
-# ends every process the run started (found by a mark in their environment) and no other.
+# scripts/run after what earlier runs left: a wineserver running for its prefix, then a run killed
+# outright (SIGKILL: no trap) with its display, demo site, Wine and Ferrik still running. Each run
+# reaches "Ferrik is running"; a second scripts/run beside a running one says so and leaves it
+# alone; SIGINT after the window appeared ends every process the run started and no other. A
+# run's processes are found by a mark in their environment.
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 cd "$FERRIK_ROOT"
 
 tmp=$(mktemp -d)
-mark="FERRIK_RUN_TEST=$$.$RANDOM"
+marks=("FERRIK_RUN_TEST=$$.$RANDOM.1" "FERRIK_RUN_TEST=$$.$RANDOM.2")
 other_mark="FERRIK_RUN_TEST_OTHER=$$.$RANDOM"
 run_pid=
 cleanup() {
@@ -16,11 +18,12 @@ cleanup() {
         kill -TERM "$run_pid" 2>/dev/null
         wait "$run_pid" 2>/dev/null
     fi
-    # Whatever the run left is this test's own: it carries the mark.
-    local pids
-    pids=$(marked "$mark" | cut -d' ' -f1)
-    [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
-    WINEPREFIX="$tmp/other" wineserver -k >/dev/null 2>&1
+    # Whatever the runs left is this test's own: it carries a mark.
+    local mark pids
+    for mark in "${marks[@]}" "$other_mark"; do
+        pids=$(marked "$mark" | cut -d' ' -f1)
+        [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
+    done
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -41,32 +44,41 @@ marked() {
     done
 }
 
+# Starts scripts/run on a virtual display with a mark; returns once Ferrik's window is shown.
+# Job control gives the run its own process group, where SIGINT is not ignored as it is for
+# background commands of a script.
+start_run() {
+    set -m
+    env -u DISPLAY "$1" scripts/run >"$tmp/out" 2>&1 &
+    run_pid=$!
+    set +m
+    # Making the prefix anew takes a minute or two on a busy machine; a run that hangs is not
+    # waited for forever.
+    for _ in $(seq 900); do
+        grep -q "Ferrik is running" "$tmp/out" && break
+        kill -0 "$run_pid" 2>/dev/null || fail "scripts/run ended before Ferrik was running"
+        sleep 1
+    done
+    grep -q "Ferrik is running" "$tmp/out" || fail "scripts/run did not reach \"Ferrik is running\" in 15 minutes"
+    local before name
+    before=$(marked "$1")
+    for name in wineserver Xvfb python3 ferrik.exe; do
+        grep -q " $name" <<<"$before" || fail "no $name among the run's processes: $(tr '\n' ' ' <<<"$before")"
+    done
+}
+
 # scripts/run's prefix, with a wineserver left running for it (a prefix never made is made anew,
 # the server with it).
 tree=win64
 ferrik_can_run_32bit && tree=win32
 prefix="$FERRIK_BUILD/$tree/demo/wineprefix"
 mkdir -p "$prefix"
-env "$mark" WINEPREFIX="$prefix" wineserver -p 2>/dev/null || fail "could not leave a wineserver for $prefix"
+env "${marks[0]}" WINEPREFIX="$prefix" wineserver -p 2>/dev/null || fail "could not leave a wineserver for $prefix"
 # Another prefix's wineserver, as another engineer's run on this machine would have.
 mkdir -p "$tmp/other"
 env "$other_mark" WINEPREFIX="$tmp/other" wineserver -p || fail "could not start a wineserver for another prefix"
 
-# Job control gives the run its own process group, where SIGINT is not ignored as it is for
-# background commands of a script.
-set -m
-env -u DISPLAY "$mark" scripts/run >"$tmp/out" 2>&1 &
-run_pid=$!
-set +m
-# Making the prefix anew takes a minute or two on a busy machine; a run that hangs is not waited
-# for forever.
-for _ in $(seq 900); do
-    grep -q "Ferrik is running" "$tmp/out" && break
-    kill -0 "$run_pid" 2>/dev/null || fail "scripts/run ended before Ferrik was running"
-    sleep 1
-done
-grep -q "Ferrik is running" "$tmp/out" || fail "scripts/run did not reach \"Ferrik is running\" in 15 minutes"
-
+start_run "${marks[0]}"
 status=0
 env -u DISPLAY scripts/run >"$tmp/second" 2>&1 || status=$?
 [ "$status" -ne 0 ] || fail "a second scripts/run beside the first exited 0"
@@ -74,17 +86,20 @@ grep -q "another scripts/run (pid $run_pid) is running" "$tmp/second" ||
     fail "a second scripts/run did not name the first: $(tail -n 1 "$tmp/second")"
 kill -0 "$run_pid" 2>/dev/null || fail "the first scripts/run ended when a second one started"
 
-before=$(marked "$mark")
-for name in wineserver Xvfb python3 ferrik.exe; do
-    grep -q " $name" <<<"$before" || fail "no $name among the run's processes: $(tr '\n' ' ' <<<"$before")"
-done
+kill -KILL "$run_pid"
+wait "$run_pid" 2>/dev/null
+[ -n "$(marked "${marks[0]}")" ] || fail "nothing of the killed run is left: the next run would meet nothing"
+
+start_run "${marks[1]}"
+left=$(marked "${marks[0]}")
+[ -z "$left" ] || fail "processes of the killed run still there once the next one runs: $(tr '\n' ' ' <<<"$left")"
 
 kill -INT "$run_pid"
 status=0
 wait "$run_pid" || status=$?
 run_pid=
 [ "$status" -eq 130 ] || fail "scripts/run ended with status $status after SIGINT, not 130"
-left=$(marked "$mark")
+left=$(marked "${marks[1]}")
 [ -z "$left" ] || fail "processes of the run left after SIGINT: $(tr '\n' ' ' <<<"$left")"
-[ -n "$(marked "$other_mark")" ] || fail "the run ended another prefix's wineserver"
+[ -n "$(marked "$other_mark")" ] || fail "the runs ended another prefix's wineserver"
 echo "run test: passed"
