@@ -89,6 +89,14 @@ ferrik_start_time() {
     echo "${fields[19]}"
 }
 
+# True while the process runs: a child that ended is still there for "kill -0" until it is waited for.
+ferrik_alive() {
+    local stat fields
+    { read -r stat <"/proc/$1/stat"; } 2>/dev/null || return 1
+    read -ra fields <<<"${stat##*) }"
+    [ "${fields[0]}" != Z ]
+}
+
 # Prints the pids of every live process below the given one, parents first, but the one given
 # second. A command substitution running this is one of them: it leaves itself out.
 ferrik_descendants() {

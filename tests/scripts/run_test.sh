@@ -12,6 +12,7 @@ tmp=$(mktemp -d)
 marks=("FERRIK_RUN_TEST=$$.$RANDOM.1" "FERRIK_RUN_TEST=$$.$RANDOM.2")
 other_mark="FERRIK_RUN_TEST_OTHER=$$.$RANDOM"
 run_pid=
+out=
 cleanup() {
     trap - EXIT INT TERM
     if [ -n "$run_pid" ]; then
@@ -31,7 +32,7 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 fail() {
     echo "run test: $*" >&2
-    [ -f "$tmp/out" ] && tail -n 30 "$tmp/out" | sed 's/^/  scripts\/run: /' >&2
+    [ -n "$out" ] && tail -n 30 "$out" | sed 's/^/  scripts\/run: /' >&2
     exit 1
 }
 
@@ -45,21 +46,20 @@ marked() {
 }
 
 # Starts scripts/run on a virtual display with a mark; returns once Ferrik's window is shown.
-# Job control gives the run its own process group, where SIGINT is not ignored as it is for
-# background commands of a script.
+# A background command of a script, and all it starts, ignores SIGINT, which bash cannot undo:
+# perl gives the run SIGINT's default back, as a terminal's Ctrl+C would find it.
 start_run() {
-    set -m
-    env -u DISPLAY "$1" scripts/run >"$tmp/out" 2>&1 &
+    out="$tmp/out.$2"
+    env -u DISPLAY "$1" perl -e '$SIG{INT} = "DEFAULT"; exec @ARGV or die "$ARGV[0]: $!\n"' scripts/run >"$out" 2>&1 &
     run_pid=$!
-    set +m
     # Making the prefix anew takes a minute or two on a busy machine; a run that hangs is not
     # waited for forever.
     for _ in $(seq 900); do
-        grep -q "Ferrik is running" "$tmp/out" && break
-        kill -0 "$run_pid" 2>/dev/null || fail "scripts/run ended before Ferrik was running"
+        grep -q "Ferrik is running" "$out" && break
+        ferrik_alive "$run_pid" || fail "scripts/run ended before Ferrik was running"
         sleep 1
     done
-    grep -q "Ferrik is running" "$tmp/out" || fail "scripts/run did not reach \"Ferrik is running\" in 15 minutes"
+    grep -q "Ferrik is running" "$out" || fail "scripts/run did not reach \"Ferrik is running\" in 15 minutes"
     local before name
     before=$(marked "$1")
     for name in wineserver Xvfb python3 ferrik.exe; do
@@ -78,23 +78,28 @@ env "${marks[0]}" WINEPREFIX="$prefix" wineserver -p 2>/dev/null || fail "could 
 mkdir -p "$tmp/other"
 env "$other_mark" WINEPREFIX="$tmp/other" wineserver -p || fail "could not start a wineserver for another prefix"
 
-start_run "${marks[0]}"
+start_run "${marks[0]}" first
 status=0
 env -u DISPLAY scripts/run >"$tmp/second" 2>&1 || status=$?
 [ "$status" -ne 0 ] || fail "a second scripts/run beside the first exited 0"
 grep -q "another scripts/run (pid $run_pid) is running" "$tmp/second" ||
     fail "a second scripts/run did not name the first: $(tail -n 1 "$tmp/second")"
-kill -0 "$run_pid" 2>/dev/null || fail "the first scripts/run ended when a second one started"
+ferrik_alive "$run_pid" || fail "the first scripts/run ended when a second one started"
 
 kill -KILL "$run_pid"
 wait "$run_pid" 2>/dev/null
 [ -n "$(marked "${marks[0]}")" ] || fail "nothing of the killed run is left: the next run would meet nothing"
 
-start_run "${marks[1]}"
+start_run "${marks[1]}" next
 left=$(marked "${marks[0]}")
 [ -z "$left" ] || fail "processes of the killed run still there once the next one runs: $(tr '\n' ' ' <<<"$left")"
 
 kill -INT "$run_pid"
+for _ in $(seq 120); do
+    ferrik_alive "$run_pid" || break
+    sleep 0.5
+done
+ferrik_alive "$run_pid" && fail "scripts/run still runs a minute after SIGINT"
 status=0
 wait "$run_pid" || status=$?
 run_pid=

@@ -56,5 +56,5 @@ for round in first second; do
     [ "$(wc -w <<<"$servers")" -eq 1 ] || fail "after the $round set-up: wineservers of the prefix: '$servers'"
 done
 [ "$(ferrik_wine cmd /c echo ready 2>/dev/null | tr -d '\r')" = ready ] || fail "no program runs in the prefix"
-kill -0 "$other" 2>/dev/null || fail "the set-up ended another prefix's wineserver"
+ferrik_alive "$other" || fail "the set-up ended another prefix's wineserver"
 echo "set-up test: passed"
