@@ -380,6 +380,13 @@ ferrik_prepare_prefix() {
         ferrik_step "registering the player substitute" "rebuild it (target player_sim), then run again" \
             ferrik_quiet ferrik_wine regsvr32 /s "$(ferrik_wine winepath -w "$sim" 2>/dev/null)" || return 1
     fi
+    # The browser stand-in takes the WebBrowser control's and the HTML document's classes over in
+    # the test prefix, so that the tests drive the system-browser path (FERRIK_BROWSER_SIM=0: not).
+    local browser="$FERRIK_BUILD/$FERRIK_WINE_TREE/browsersim.dll"
+    if [ "${FERRIK_BROWSER_SIM:-1}" = 1 ] && [ -f "$browser" ]; then
+        ferrik_step "registering the browser stand-in" "rebuild it (target browser_sim), then run again" \
+            ferrik_quiet ferrik_wine regsvr32 /s "$(ferrik_wine winepath -w "$browser" 2>/dev/null)" || return 1
+    fi
 }
 
 # Ends the wineserver of the prefix this script prepared (never one it did not start) and the display.
