@@ -35,6 +35,8 @@ wineservers_of() {
     return 0
 }
 
+ferrik_install $FERRIK_PACKAGES_RUN || fail "could not install $FERRIK_PACKAGES_RUN (xdpyinfo)"
+
 # A lock of a display whose server is gone, on the first number that nothing uses.
 n=0
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
