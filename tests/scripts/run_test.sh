@@ -73,7 +73,8 @@ tree=win64
 ferrik_can_run_32bit && tree=win32
 prefix="$FERRIK_BUILD/$tree/demo/wineprefix"
 mkdir -p "$prefix"
-env "${marks[0]}" WINEPREFIX="$prefix" wineserver -p 2>/dev/null || fail "could not leave a wineserver for $prefix"
+# One that runs already (wineserver -p then fails) serves as well.
+env "${marks[0]}" WINEPREFIX="$prefix" wineserver -p 2>/dev/null || true
 # Another prefix's wineserver, as another engineer's run on this machine would have.
 mkdir -p "$tmp/other"
 env "$other_mark" WINEPREFIX="$tmp/other" wineserver -p || fail "could not start a wineserver for another prefix"
