@@ -79,6 +79,17 @@ void TaskList::SetChecked(std::size_t index, bool checked) {
     RowChanged(index);
 }
 
+void TaskList::SetChecks(const std::vector<bool>& checks) {
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const bool checked = i < checks.size() && checks[i];
+        if (m_rows[i].checked == checked) continue;
+        m_rows[i].checked = checked;
+        changed.push_back(i);
+    }
+    if (m_observer && !changed.empty()) m_observer->OnRowsChanged(changed);
+}
+
 void TaskList::SetStatus(std::size_t index, TextView status) {
     m_rows.at(index).status = Text(status);
     RowChanged(index);
