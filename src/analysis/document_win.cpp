@@ -5,7 +5,7 @@
 #include <atomic>
 #include <utility>
 
-#include "platform/codepage_win.h"
+#include "analysis/codepage_win.h"
 #include "platform/pump_win.h"
 
 namespace ferrik {

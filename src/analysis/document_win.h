@@ -4,7 +4,7 @@
 // loader owns the workers: a document dropped early cancels its own, and the loader's end
 // cancels and joins those still running.
 #include "analysis/document.h"
-#include "platform/http_win.h"
+#include "analysis/http_win.h"
 
 namespace ferrik {
 

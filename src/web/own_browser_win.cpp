@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/codepage_win.h"
+#include "analysis/codepage_win.h"
 #include "platform/handles_win.h"
 
 namespace ferrik {

@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "analysis/document_win.h"
-#include "platform/http_win.h"
+#include "analysis/http_win.h"
 #include "win/support/http_server.h"
 
 namespace {

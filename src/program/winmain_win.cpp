@@ -4,9 +4,10 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "app/form_controls_win.h"
 #include "app/main_window_win.h"
+#include "forms/form_controls_win.h"
 #include "platform/worker_win.h"
+#include "program/web_window_factory_win.h"
 #include "web/system_browser_win.h"
 
 namespace {
@@ -30,7 +31,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
 
     int exitCode = 0;
     {
-        ferrik::MainWindow window{ferrik::MainWindowOptions{}};
+        ferrik::MainWindowOptions options;
+        options.makeWeb = ferrik::WebWindowFactory();
+        ferrik::MainWindow window{std::move(options)};
         if (window.Create()) {
             window.Show(showCommand);
             MSG msg;
