@@ -69,10 +69,9 @@ set(FERRIK_TEST_MANIFEST ${CMAKE_SOURCE_DIR}/res/test_manifest.rc)
 set_property(SOURCE ${FERRIK_TEST_MANIFEST} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/ferrik.manifest)
 
 # A program the end-of-program test starts again and again.
-add_executable(end_while_loading ${CMAKE_SOURCE_DIR}/tests/win/programs/end_while_loading.cpp
-               ${CMAKE_SOURCE_DIR}/tests/win/support/http_server.cpp ${FERRIK_TEST_MANIFEST})
-target_include_directories(end_while_loading PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+add_executable(end_while_loading ${CMAKE_SOURCE_DIR}/tests/win/programs/end_while_loading.cpp ${FERRIK_TEST_MANIFEST})
 target_compile_options(end_while_loading PRIVATE ${FERRIK_WARNINGS})
+target_link_options(end_while_loading PRIVATE -municode)
 target_link_libraries(end_while_loading PRIVATE ferrik_win)
 
 file(GLOB FERRIK_WIN_TEST_SOURCES CONFIGURE_DEPENDS

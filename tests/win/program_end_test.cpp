@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/handles_win.h"
 #include "platform/worker_win.h"
+#include "win/support/http_server.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -20,8 +22,39 @@ struct Ended {
     std::string output;  // standard output and error together
 };
 
-// Runs the program to its end with its output collected.
-Ended RunToTheEnd(const std::wstring& commandLine) {
+HWND WindowOfProcess(DWORD process) {
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{process, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t name[32] = {};
+            GetClassNameW(hwnd, name, 32);
+            if (owner != s.process || lstrcmpW(name, L"FerrikEndWhileLoading") != 0) return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// One run of the test program: once its load and its fetch wait at the server, it is ended with
+// `ending` (WM_CLOSE, or its own message for a WM_QUIT and the end of main); when it says its end
+// has begun, the server drops both connections. Its output is collected to its end.
+Ended EndWhileLoading(UINT ending) {
+    std::optional<test::HttpTestServer> server(std::in_place);
+    server->Serve("/list.html", test::Silence());
+    server->Serve("/page.html", test::Silence());
+    std::wstring line = L"\"" + test::HostPath(FERRIK_EXE_DIR "/end_while_loading.exe") + L"\" ";
+    for (const char* path : {"/list.html", "/page.html"}) {
+        const Text url = server->Url(path);
+        line += std::wstring(url.begin(), url.end()) + L" ";
+    }
+
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {~0u, "no pipe"};
@@ -33,29 +66,41 @@ Ended RunToTheEnd(const std::wstring& commandLine) {
     si.hStdOutput = si.hStdError = writeEnd;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
-    std::wstring line = commandLine;
     const bool started =
         CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (!started) return {~0u, "not started, error " + std::to_string(GetLastError())};
     UniqueHandle process(pi.hProcess), thread(pi.hThread);
+
     Ended ended;
+    HWND window = nullptr;
+    const ULONGLONG start = GetTickCount64();
+    while ((server->Requests().size() < 2 || !(window = WindowOfProcess(pi.dwProcessId))) &&
+           GetTickCount64() - start < 20000) {
+        Sleep(10);
+    }
+    if (!window) ended.output = "the load and the fetch never both waited at the server\n";
+    PostMessageW(window, ending, 0, 0);
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) ended.output.append(buffer, read);
+    while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        ended.output.append(buffer, read);
+        if (server && ended.output.find("ending") != std::string::npos) server.reset();
+    }
+    server.reset();
     WaitForSingleObject(process.get(), INFINITE);
     GetExitCodeProcess(process.get(), &ended.exitCode);
     return ended;
 }
 
 // Ended 50 times in a row, half by WM_CLOSE to its window and half by the end of main, while a
-// document load and a page fetch wait on a server that then drops both connections.
+// document load and a page fetch wait on a server that drops both connections as the end begins.
 TEST(ProgramEnd, WaitsForTheWorkersOfALoadAndAFetch) {
-    const std::wstring program = L"\"" + test::HostPath(FERRIK_EXE_DIR "/end_while_loading.exe") + L"\" ";
+    constexpr UINT kMsgQuit = WM_APP + 2;
     for (int run = 0; run < 50; ++run) {
-        const wchar_t* how = run % 2 == 0 ? L"close" : L"return";
-        const Ended ended = RunToTheEnd(program + how);
-        SCOPED_TRACE(std::string("run ") + std::to_string(run) + (run % 2 == 0 ? ", close" : ", return"));
+        const bool close = run % 2 == 0;
+        const Ended ended = EndWhileLoading(close ? WM_CLOSE : kMsgQuit);
+        SCOPED_TRACE(std::string("run ") + std::to_string(run) + (close ? ", WM_CLOSE" : ", end of main"));
         EXPECT_EQ(ended.exitCode, 0u) << ended.output;
         EXPECT_EQ(ended.output.find("terminate"), std::string::npos) << ended.output;
         if (HasFailure()) break;

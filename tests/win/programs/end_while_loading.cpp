@@ -1,72 +1,50 @@
-// A test program that is ended while a document load and a page fetch wait on a server, which
-// then drops both connections. Run by the ProgramEnd test, again and again:
+// A test program that is ended while a document load and a page fetch wait on a server. The
+// ProgramEnd test runs it again and again:
 //
-//     end_while_loading close    WM_CLOSE to its window during the fetch's wait; the server drops
-//                                the connections as the window goes
-//     end_while_loading return   a WM_QUIT during the fetch's wait; the server drops them at the
-//                                end of main
+//     end_while_loading <address of a page> <address of another page>
 //
-// Exit code 0 when the program ends as it should; 2 for a bad argument, 4 when the requests never
-// reached the server.
+// It loads the first as a document and fetches the second, and waits. WM_CLOSE to its window
+// ends it; so does kMsgQuit (a WM_QUIT during the fetch's wait, then the end of main). As its end
+// begins it writes "ending" to its standard output, and the test drops the connections then.
+// Exit code 0 when it ends as it should; 2 for bad arguments.
 #include <windows.h>
 
-#include <cstring>
+#include <cstdio>
 #include <memory>
-#include <optional>
 
 #include "analysis/document_win.h"
 #include "analysis/http_win.h"
-#include "win/support/http_server.h"
 
 namespace {
 
 using namespace ferrik;
 
 constexpr UINT kMsgStart = WM_APP + 1;
-constexpr UINT_PTR kWatchTimer = 1;
-constexpr DWORD kGiveUpMs = 20000;
+constexpr UINT kMsgQuit = WM_APP + 2;  // the test's: end without closing the window
 
-// What the program owns, ended in reverse order: the server goes first.
 struct Program {
-    bool closeWindow = false;
-    ULONGLONG started = GetTickCount64();
-    bool reached = false;
+    Text listAddress;
+    Text pageAddress;
     WinDocumentLoader loader;
     WinInetFetcher fetcher;
     std::unique_ptr<Document> document;
-    std::optional<test::HttpTestServer> server{std::in_place};
 };
 
 Program* g_program = nullptr;
-
-// Once both requests wait at the server, the program is ended.
-void CALLBACK Watch(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-    Program& p = *g_program;
-    const bool waiting = p.server->Requests().size() >= 2;
-    if (!waiting && GetTickCount64() - p.started < kGiveUpMs) return;
-    KillTimer(hwnd, id);
-    p.reached = waiting;
-    if (p.closeWindow) {
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    } else {
-        PostQuitMessage(0);
-    }
-}
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Program& p = *g_program;
     switch (msg) {
         case kMsgStart:
-            p.document = p.loader.CreateDocument(p.server->Url("/list.html"));
-            SetTimer(hwnd, kWatchTimer, 10, Watch);
+            p.document = p.loader.CreateDocument(p.listAddress);
             try {
-                p.fetcher.Get(p.server->Url("/page.html"), u"GB2312");
+                p.fetcher.Get(p.pageAddress, u"GB2312");
             } catch (const FetchError&) {
                 // the program is ending
             }
             return 0;
+        case kMsgQuit:
         case WM_DESTROY:
-            p.server.reset();
             PostQuitMessage(0);
             return 0;
         default:
@@ -76,13 +54,13 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2 || (std::strcmp(argv[1], "close") != 0 && std::strcmp(argv[1], "return") != 0)) return 2;
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) return 2;
     Program program;
     g_program = &program;
-    program.closeWindow = std::strcmp(argv[1], "close") == 0;
-    program.server->Serve("/list.html", test::Silence());
-    program.server->Serve("/page.html", test::Silence());
+    const auto text = [](const wchar_t* s) { return Text(reinterpret_cast<const char16_t*>(s)); };
+    program.listAddress = text(argv[1]);
+    program.pageAddress = text(argv[2]);
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = Proc;
@@ -94,5 +72,7 @@ int main(int argc, char** argv) {
     PostMessageW(hwnd, kMsgStart, 0, 0);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    return program.reached ? 0 : 4;
+    std::fputs("ending\n", stdout);
+    std::fflush(stdout);
+    return 0;
 }
