@@ -151,15 +151,19 @@ void WorkerGroup::CancelAll() noexcept {
 }
 
 bool WorkerGroup::JoinAll(DWORD ms) noexcept {
-    std::vector<std::shared_ptr<Worker>> workers;
-    {
+    try {
+        std::vector<std::shared_ptr<Worker>> workers;
+        {
+            std::lock_guard lock(m_mutex);
+            workers = m_workers;
+        }
+        const bool all = WaitUntil(workers, GetTickCount64() + ms);
         std::lock_guard lock(m_mutex);
-        workers = m_workers;
+        ForgetEnded(m_workers);
+        return all;
+    } catch (...) {
+        return false;  // no memory for the copy: the workers are left to EndWorkers
     }
-    const bool all = WaitUntil(workers, GetTickCount64() + ms);
-    std::lock_guard lock(m_mutex);
-    ForgetEnded(m_workers);
-    return all;
 }
 
 std::size_t WorkerGroup::Running() noexcept {
@@ -170,14 +174,10 @@ std::size_t WorkerGroup::Running() noexcept {
 
 bool EndWorkers(DWORD boundMs) noexcept {
     Registry& registry = TheRegistry();
-    std::vector<std::shared_ptr<Worker>> workers;
-    {
-        std::lock_guard lock(registry.mutex);
-        workers = registry.workers;
-    }
-    for (const std::shared_ptr<Worker>& w : workers) w->token.Request();
-    const bool all = WaitUntil(workers, GetTickCount64() + boundMs);
     std::lock_guard lock(registry.mutex);
+    // Listed workers stay listed (and alive) while the lock is held; nothing lists new ones now.
+    for (const std::shared_ptr<Worker>& w : registry.workers) w->token.Request();
+    const bool all = WaitUntil(registry.workers, GetTickCount64() + boundMs);
     ForgetEnded(registry.workers);
     return all;
 }
