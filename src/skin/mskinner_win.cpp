@@ -696,10 +696,16 @@ std::int32_t DetachWindow(HWND hWnd) {
     return 1;
 }
 
-LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     WNDPROC proc = StoredProc(hWnd);
     if (!proc) return DefWindowProcW(hWnd, msg, wParam, lParam);
-    return Dispatch(proc, hWnd, msg, wParam, lParam);
+    try {
+        return Dispatch(proc, hWnd, msg, wParam, lParam);
+    } catch (...) {
+        // Nothing crosses into user32 (out of memory in the engine's lists): the control's own
+        // handling answers.
+        return CallWindowProcW(proc, hWnd, msg, wParam, lParam);
+    }
 }
 
 }  // namespace ferrik::MSkinner
