@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/main_window_win.h"
 #include "forms/form_controls_win.h"
+#include "platform/worker_win.h"
 #include "program/web_window_factory_win.h"
 #include "web/system_browser_win.h"
 
@@ -51,6 +52,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
             exitCode = static_cast<int>(msg.wParam);
         }
     }
+    // The windows and what they owned are gone; a worker they could not join in time is ended
+    // here, before the runtime ends.
+    ferrik::EndWorkers();
     if (SUCCEEDED(ole)) OleUninitialize();
     return exitCode;
 }
