@@ -584,10 +584,16 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowWeb() {
-    if (!Hwnd() || m_closing) return;
+    // While the window is built (the choice of browser pumps messages) a click does nothing.
+    if (!Hwnd() || m_closing || m_buildingWeb) return;
     if (!m_web || !m_web->Hwnd()) {
         // Choosing the browser may pump messages (the system's control is tried on first use).
         OperationScope operation(*this);
+        m_buildingWeb = true;
+        struct Built {
+            bool& flag;
+            ~Built() { flag = false; }
+        } built{m_buildingWeb};
         WebWindowOptions options;
         options.dataDirectory = m_options.dataDirectory;
         options.decoder = &m_decoder;
@@ -595,8 +601,9 @@ void MainWindow::ShowWeb() {
             if (Hwnd()) SetAddress(address);
         };
         options.makeBrowser = m_options.webBrowser;
+        options.ownerClosing = [this] { return m_closing || !Hwnd(); };
         m_web = std::make_unique<WebWindow>(std::move(options));
-        if (!m_web->Create(Hwnd())) {
+        if (!m_web->Create(Hwnd()) || m_closing) {
             m_web.reset();
             return;
         }

@@ -182,6 +182,7 @@ private:
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
     std::unique_ptr<WebWindow> m_web;
+    bool m_buildingWeb = false;
     UniqueGdi<HFONT> m_font;
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;

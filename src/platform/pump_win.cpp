@@ -4,6 +4,15 @@ namespace ferrik {
 
 namespace {
 bool g_quitSeen = false;
+MessageFilter g_filter = nullptr;
+}  // namespace
+
+void SetMessageFilter(MessageFilter filter) {
+    g_filter = filter;
+}
+
+bool FilterMessage(MSG& msg) {
+    return g_filter && g_filter(msg);
 }
 
 bool PumpPendingMessages() {
@@ -15,6 +24,7 @@ bool PumpPendingMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
+        if (FilterMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -13,9 +13,12 @@ struct IWebBrowser2;
 
 namespace ferrik {
 
+class BrowserEventSink;
+class BrowserSiteHandler;
+
 inline constexpr wchar_t kSystemBrowserProgId[] = L"Shell.Explorer.2";
 
-class SystemBrowser final : public Browser {
+class SystemBrowser final : public RetargetableBrowser {
 public:
     // Null when the control cannot be created, activated or connected; OLE must be initialised.
     // `bounds` are pixels of `parent`'s client area.
@@ -36,7 +39,7 @@ public:
     void SetBounds(int x, int y, int width, int height) override;
 
     // Where the events go from now on (the factory listens first while it tries the control).
-    void SetEvents(BrowserEvents& events);
+    void SetEvents(BrowserEvents& events) override;
     HWND HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
     // Whether the control can show a document: the HTML document class can be created at all.
     static bool HtmlEngineAvailable();
@@ -47,13 +50,13 @@ public:
     static bool TranslateKey(MSG& msg);
 
 private:
-    class Sink;
     class HtmlDocument;
     SystemBrowser() = default;
 
     std::unique_ptr<OleControlHost> m_host;
+    BrowserSiteHandler* m_siteHandler = nullptr;  // owned by the control's site
     IWebBrowser2* m_browser = nullptr;
-    Sink* m_sink = nullptr;
+    BrowserEventSink* m_sink = nullptr;
     DWORD m_cookie = 0;
     std::unique_ptr<HtmlDocument> m_document;
 };

@@ -297,6 +297,45 @@ TEST_F(WebWindowTest, MissingRuleFileGivesAnEmptyList) {
     ASSERT_NE(main->Web()->Hwnd(), nullptr);
 }
 
+// The Web button while the browser is chosen (which pumps messages): a second click builds and
+// shows nothing; the main window closed meanwhile leaves no web window shown.
+TEST_F(WebWindowTest, WebButtonWhileTheBrowserIsChosen) {
+    for (const bool closeMeanwhile : {false, true}) {
+        SCOPED_TRACE(closeMeanwhile ? "closed meanwhile" : "clicked again");
+        MainWindowOptions options;
+        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+        options.waitTimerName = "ferrikwebre" + std::to_string(GetCurrentProcessId());
+        options.endsProgram = false;
+        int made = 0;
+        bool shownMeanwhile = false;
+        auto clickWeb = [&] {
+            SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(main->Control(kCommand3)));
+        };
+        options.webBrowser = [&](HWND parent, const RECT&, BrowserEvents&) {
+            ++made;
+            clickWeb();
+            shownMeanwhile = IsWindowVisible(parent);
+            if (closeMeanwhile) SendMessageW(main->Hwnd(), WM_CLOSE, 0, 0);
+            return std::make_unique<FakeBrowser>();
+        };
+        main = std::make_unique<MainWindow>(std::move(options));
+        ASSERT_TRUE(main->Create());
+        main->Show(SW_SHOWNORMAL);
+        HWND mainHwnd = main->Hwnd();
+        clickWeb();
+        EXPECT_EQ(made, 1);
+        EXPECT_FALSE(shownMeanwhile);
+        const bool webShown = main->Web() && main->Web()->Hwnd() && IsWindowVisible(main->Web()->Hwnd());
+        EXPECT_EQ(webShown, !closeMeanwhile);
+        if (closeMeanwhile) {
+            PumpUntil([&] { return !IsWindow(mainHwnd); }, 2000);
+            EXPECT_FALSE(IsWindow(mainHwnd));
+        }
+        main.reset();
+    }
+}
+
 // Records what the system's control raises.
 class RecordingEvents final : public BrowserEvents {
 public:
