@@ -37,10 +37,6 @@ int ScreenDpiX() {
 
 }  // namespace
 
-// The subclass ids of the frame's hooks: activation on the frame window, closes held back on
-// every window the control's modal state disabled.
-constexpr UINT_PTR kFrameHook = 0xF1;
-constexpr UINT_PTR kModalHook = 0xF2;
 
 // The container's side of one control: client site, in-place site and frame, control site, and
 // the ambient properties (run mode, no hatching or grab handles, the user's locale).
@@ -63,7 +59,7 @@ public:
     // After this the site answers as if its window were gone; the control may still hold it.
     void Detach() {
         EndModal();
-        if (m_frame) RemoveWindowSubclass(m_frame, FrameProc, kFrameHook);
+        if (m_frame) RemoveWindowSubclass(m_frame, FrameProc, FrameHook());
         m_frame = nullptr;
         m_active.Reset();
         m_window = nullptr;
@@ -72,7 +68,7 @@ public:
     // Watches the frame window (the host window's top-level ancestor) for its activation.
     void WatchFrame() {
         m_frame = m_window ? GetAncestor(m_window, GA_ROOT) : nullptr;
-        if (m_frame && !SetWindowSubclass(m_frame, FrameProc, kFrameHook, reinterpret_cast<DWORD_PTR>(this)))
+        if (m_frame && !SetWindowSubclass(m_frame, FrameProc, FrameHook(), reinterpret_cast<DWORD_PTR>(this)))
             m_frame = nullptr;
     }
 
@@ -233,13 +229,21 @@ public:
 private:
     ~OleControlSite() = default;
 
+    // The subclass ids of the hooks: activation on the frame window, closes held back on every
+    // window the control's modal state disabled. One pair per site.
+    UINT_PTR FrameHook() const { return reinterpret_cast<UINT_PTR>(this); }
+    UINT_PTR ModalHook() const { return reinterpret_cast<UINT_PTR>(this) + 1; }
+
     void BeginModal() {
         EnumThreadWindows(
             GetCurrentThreadId(),
             [](HWND hwnd, LPARAM self) CALLBACK -> BOOL {
                 auto* site = reinterpret_cast<OleControlSite*>(self);
+                // Windows owned by the frame are the control's own (its dialog among them).
+                for (HWND owner = ::GetWindow(hwnd, GW_OWNER); owner; owner = ::GetWindow(owner, GW_OWNER))
+                    if (owner == site->m_frame) return TRUE;
                 if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
-                    SetWindowSubclass(hwnd, FrameProc, kModalHook, self)) {
+                    SetWindowSubclass(hwnd, FrameProc, site->ModalHook(), self)) {
                     EnableWindow(hwnd, FALSE);
                     site->m_disabled.push_back(hwnd);
                 }
@@ -256,7 +260,7 @@ private:
         m_heldCloses.clear();
         for (HWND hwnd : disabled) {
             if (!IsWindow(hwnd)) continue;
-            RemoveWindowSubclass(hwnd, FrameProc, kModalHook);
+            RemoveWindowSubclass(hwnd, FrameProc, ModalHook());
             EnableWindow(hwnd, TRUE);
         }
         for (HWND hwnd : closes)
@@ -271,7 +275,7 @@ private:
             site->m_heldCloses.push_back(hwnd);
             return 0;
         }
-        if (msg == WM_ACTIVATE && id == kFrameHook && site->m_active) {
+        if (msg == WM_ACTIVATE && id == site->FrameHook() && site->m_active) {
             const BOOL active = LOWORD(wParam) != WA_INACTIVE;
             // Keep the object alive through the calls: it may leave the frame meanwhile.
             const ComPtr<IOleInPlaceActiveObject> object = site->m_active;
@@ -280,7 +284,7 @@ private:
         }
         if (msg == WM_NCDESTROY) {
             RemoveWindowSubclass(hwnd, FrameProc, id);
-            if (id == kFrameHook) site->m_frame = nullptr;
+            if (id == site->FrameHook()) site->m_frame = nullptr;
         }
         return DefSubclassProc(hwnd, msg, wParam, lParam);
     }

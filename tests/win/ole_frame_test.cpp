@@ -132,13 +132,18 @@ TEST(OleFrame, TellsTheActiveObjectOfActivationAndHonoursEnableModeless) {
     SetActiveWindow(window);
     EXPECT_EQ(control.active.log, "frame- doc- frame+ doc+");
 
-    // Modal (nested twice): the shown windows disabled, closes held back until the end.
+    // Modal (nested twice): the shown windows disabled, but not the control's own dialog; closes
+    // held back until the end.
+    HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, window, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
     control.frame->EnableModeless(FALSE);
     control.frame->EnableModeless(FALSE);
     EXPECT_TRUE(host->Modal());
     EXPECT_FALSE(IsWindowEnabled(window));
     EXPECT_FALSE(IsWindowEnabled(other));
     EXPECT_TRUE(IsWindowEnabled(hidden));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    DestroyWindow(dialog);
     SendMessageW(window, WM_CLOSE, 0, 0);
     SendMessageW(other, WM_CLOSE, 0, 0);
     test::PumpFor(50);
