@@ -1,7 +1,7 @@
 #include "app/message_loop_win.h"
 
 #include "app/form_controls_win.h"
-#include "web/system_browser_win.h"
+#include "platform/ole_host_win.h"
 
 namespace ferrik {
 
@@ -18,7 +18,7 @@ bool IsFormNavigation(MSG& msg) {
 }  // namespace
 
 bool PreTranslateMessage(MSG& msg) {
-    return SystemBrowser::TranslateKey(msg) || TranslateFormButtonKey(msg) || IsFormNavigation(msg);
+    return OleControlHost::TranslateKey(msg) || TranslateFormButtonKey(msg) || IsFormNavigation(msg);
 }
 
 }  // namespace ferrik

@@ -13,6 +13,8 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 constexpr wchar_t kHostClass[] = L"FerrikControlHost";
+// On the host window: the OleControlHost inside it.
+constexpr wchar_t kHostProperty[] = L"FERRIKOLEHOST";
 // The size a control gets on its (never shown) form, in pixels.
 constexpr int kControlSize = 32;
 
@@ -73,6 +75,8 @@ public:
     }
 
     bool Modal() const { return m_modalDepth > 0; }
+    // The object the control made active (SetActiveObject), or null.
+    IOleInPlaceActiveObject* Active() const { return m_active.Get(); }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
@@ -350,6 +354,7 @@ HRESULT OleControlHost::Activate(HWND container, IUnknown* control, const RECT* 
                                    place.top, place.right - place.left, place.bottom - place.top, container, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
     if (!m_hostWindow) return HRESULT_FROM_WIN32(GetLastError());
+    SetPropW(m_hostWindow, kHostProperty, this);
     m_site.Attach(new OleControlSite(m_hostWindow, std::move(extension)));
     m_site->WatchFrame();
 
@@ -390,7 +395,22 @@ void OleControlHost::SetBounds(const RECT& bounds) {
     }
 }
 
+bool OleControlHost::TranslateKey(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    for (HWND hwnd = msg.hwnd; hwnd; hwnd = GetParent(hwnd)) {
+        auto* host = static_cast<OleControlHost*>(GetPropW(hwnd, kHostProperty));
+        if (!host) continue;
+        // The object the control made active; a control that never said gets the key on its
+        // in-place object all the same.
+        ComPtr<IOleInPlaceActiveObject> active = host->m_site ? host->m_site->Active() : nullptr;
+        if (!active && (!host->m_ole || FAILED(host->m_ole.As(&active)))) return false;
+        return active->TranslateAccelerator(&msg) == S_OK;
+    }
+    return false;
+}
+
 OleControlHost::~OleControlHost() {
+    if (m_hostWindow) RemovePropW(m_hostWindow, kHostProperty);
     m_dispatch.Reset();
     if (m_ole) {
         ComPtr<IOleInPlaceObject> inPlace;

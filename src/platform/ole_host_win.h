@@ -75,6 +75,11 @@ public:
     // calls): the program's other top-level windows are disabled and their closes held back.
     bool Modal() const;
 
+    // For the message loops, before their own key handling: a key message for a window inside a
+    // hosted control goes to the control's active object (TranslateAccelerator) first, as the
+    // control expects of its container. True when the control used it.
+    static bool TranslateKey(MSG& msg);
+
     // Moves the host window and the control's in-place window with it.
     void SetBounds(const RECT& bounds);
 

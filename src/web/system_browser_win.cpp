@@ -15,9 +15,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// On the host window: the SystemBrowser inside it.
-constexpr wchar_t kBrowserProperty[] = L"FERRIKBROWSER";
-
 class Bstr {
 public:
     explicit Bstr(TextView text)
@@ -156,12 +153,10 @@ std::unique_ptr<SystemBrowser> SystemBrowser::Create(HWND parent, const RECT& bo
     browser->m_sink->SetNavigationStart([self = browser.get()] { self->m_document->Reset(nullptr); });
     hr = point->Advise(browser->m_sink, &browser->m_cookie);
     if (FAILED(hr)) return nullptr;
-    SetPropW(browser->HostWindow(), kBrowserProperty, browser.get());
     return browser;
 }
 
 SystemBrowser::~SystemBrowser() {
-    if (HWND host = HostWindow()) RemovePropW(host, kBrowserProperty);
     if (m_sink) {
         m_sink->SetEvents(nullptr);
         m_sink->SetNavigationStart(nullptr);
@@ -244,18 +239,6 @@ BrowserDocument* SystemBrowser::Document() {
 
 void SystemBrowser::SetBounds(int x, int y, int width, int height) {
     if (m_host) m_host->SetBounds(RECT{x, y, x + width, y + height});
-}
-
-bool SystemBrowser::TranslateKey(MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
-    for (HWND hwnd = msg.hwnd; hwnd; hwnd = GetParent(hwnd)) {
-        auto* self = static_cast<SystemBrowser*>(GetPropW(hwnd, kBrowserProperty));
-        if (!self) continue;
-        ComPtr<IOleInPlaceActiveObject> active;
-        if (!self->m_browser || FAILED(self->m_browser->QueryInterface(IID_PPV_ARGS(&active)))) return false;
-        return active->TranslateAccelerator(&msg) == S_OK;
-    }
-    return false;
 }
 
 bool SystemBrowser::HtmlEngineAvailable() {

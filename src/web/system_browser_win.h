@@ -44,10 +44,9 @@ public:
     // Whether the control can show a document: the HTML document class can be created at all.
     static bool HtmlEngineAvailable();
 
-    // For the message loop, before the form's dialog handling: a key message for a window inside a
-    // system browser goes to the control's accelerator handling first (Tab, Enter, Backspace and
-    // Delete in the page's fields, Ctrl+C...). True when the control used it.
-    static bool TranslateKey(MSG& msg);
+    // For the message loops: a key for a window inside the control goes to its accelerator
+    // handling first (Tab, Enter, Backspace and Delete in the page's fields, Ctrl+C...).
+    static bool TranslateKey(MSG& msg) { return OleControlHost::TranslateKey(msg); }
 
 private:
     class HtmlDocument;

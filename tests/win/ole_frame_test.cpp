@@ -2,13 +2,17 @@
 // activation, and the control's modal state (EnableModeless) honoured by the program's windows.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <ole2.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "app/message_loop_win.h"
 #include "platform/ole_host_win.h"
+#include "platform/pump_win.h"
 #include "web/browser_host_win.h"
 #include "win/support/ui_driver.h"
 
@@ -31,7 +35,11 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE GetWindow(HWND*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG) override { return S_FALSE; }
+    // Uses Tab (moving between the page's fields), leaves other keys.
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) override {
+        log += std::string(log.empty() ? "" : " ") + "key" + std::to_string(msg->wParam);
+        return msg->wParam == VK_TAB ? S_OK : S_FALSE;
+    }
     HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL active) override { return Log("frame", active); }
     HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL active) override { return Log("doc", active); }
     HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
@@ -166,6 +174,41 @@ TEST(OleFrame, TellsTheActiveObjectOfActivationAndHonoursEnableModeless) {
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(IsWindow(other));
     DestroyWindow(hidden);
+}
+
+// Keys typed into the control while a window is busy: the nested pump gives them to the control's
+// active object first, as the main loop does; what it uses is not dispatched.
+TEST(OleFrame, KeysInsideTheControlReachItsActiveObjectInNestedPumps) {
+    static std::vector<WPARAM> s_dispatched;
+    s_dispatched.clear();
+    HWND window = TopLevel(true);
+    Control control;
+    const RECT bounds{0, 0, 100, 80};
+    auto host = OleControlHost::HostObject(window, static_cast<IOleObject*>(&control), &bounds);
+    ASSERT_NE(host, nullptr);
+    // The control's own window, where the page's fields are.
+    HWND page = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 80, host->HostWindow(), nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    for (HWND hwnd : {page, window})
+        SetWindowSubclass(
+            hwnd,
+            [](HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) CALLBACK -> LRESULT {
+                if (msg == WM_KEYDOWN) s_dispatched.push_back(wParam);
+                return DefSubclassProc(h, msg, wParam, lParam);
+            },
+            1, 0);
+    test::PumpFor(50);
+    control.active.log.clear();
+    SetMessageFilter(PreTranslateMessage);
+    PostMessageW(page, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(page, WM_KEYDOWN, VK_F5, 0);
+    PostMessageW(window, WM_KEYDOWN, VK_BACK, 0);  // outside the control: not its key
+    PumpPendingMessages();
+    SetMessageFilter(nullptr);
+    EXPECT_EQ(control.active.log, "key9 key116");
+    EXPECT_EQ(s_dispatched, (std::vector<WPARAM>{VK_F5, VK_BACK}));
+    host.reset();
+    DestroyWindow(window);
 }
 
 // The web browser's site: a flat page, and script errors kept quiet in silent mode.
