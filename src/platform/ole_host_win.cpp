@@ -39,7 +39,6 @@ int ScreenDpiX() {
 
 }  // namespace
 
-
 // The container's side of one control: client site, in-place site and frame, control site, and
 // the ambient properties (run mode, no hatching or grab handles, the user's locale).
 //
