@@ -69,39 +69,19 @@ private:
     }
 };
 
-VARIANT Str(BSTR b) {
+constexpr VARTYPE kRef = VT_BYREF | VT_VARIANT;
+constexpr VARTYPE kBoolRef = VT_BYREF | VT_BOOL;
+
+// An argument as the control passes it: a value, or a reference to one.
+VARIANT Arg(VARTYPE vt, void* pointer, LONG number = 0) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = b;
-    return v;
-}
-VARIANT Int(LONG n) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = n;
-    return v;
-}
-VARIANT Object(IDispatch* d) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = d;
-    return v;
-}
-VARIANT ByRef(VARIANT* inner) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_VARIANT;
-    v.pvarVal = inner;
-    return v;
-}
-VARIANT BoolRef(VARIANT_BOOL* b) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_BOOL;
-    v.pboolVal = b;
+    v.vt = vt;
+    if (vt == VT_I4) {
+        v.lVal = number;
+    } else {
+        v.byref = pointer;  // BSTR, IDispatch* and references share this place
+    }
     return v;
 }
 
@@ -110,7 +90,8 @@ TEST(BrowserEventSink, DecodesEachEventAndPassesOverFrames) {
     BSTR url = SysAllocString(L"http://a.example/页");
     BSTR status = SysAllocString(L"http://a.example/link");
     BSTR empty = SysAllocString(L"");
-    VARIANT urlRef = Str(url), codeRef = Int(-2146697211), flags = Int(0), none;
+    VARIANT urlRef = Arg(VT_BSTR, url), codeRef = Arg(VT_I4, nullptr, -2146697211), flags = Arg(VT_I4, nullptr, 0),
+            none;
     VariantInit(&none);
     struct Row {
         const char* what;
@@ -151,26 +132,32 @@ TEST(BrowserEventSink, DecodesEachEventAndPassesOverFrames) {
         std::vector<VARIANT> args;  // last argument first, as the control passes them
         switch (row.id) {
             case DISPID_STATUSTEXTCHANGE:
-                args = {Str(status)};
+                args = {Arg(VT_BSTR, status)};
                 break;
             case DISPID_PROGRESSCHANGE:
-                args = {Int(8), Int(3)};
+                args = {Arg(VT_I4, nullptr, 8), Arg(VT_I4, nullptr, 3)};
                 break;
             case DISPID_BEFORENAVIGATE2:
-                args = {BoolRef(&cancel), ByRef(&none),   ByRef(&none),       ByRef(&none),
-                        ByRef(&flags),    ByRef(&urlRef), Object(row.browser)};
+                args = {Arg(kBoolRef, &cancel),
+                        Arg(kRef, &none),
+                        Arg(kRef, &none),
+                        Arg(kRef, &none),
+                        Arg(kRef, &flags),
+                        Arg(kRef, &urlRef),
+                        Arg(VT_DISPATCH, row.browser)};
                 break;
             case DISPID_NEWWINDOW2:
-                args = {BoolRef(&cancel), Object(row.browser)};
+                args = {Arg(kBoolRef, &cancel), Arg(VT_DISPATCH, row.browser)};
                 break;
             case DISPID_DOCUMENTCOMPLETE:
-                args = {ByRef(&urlRef), Object(row.browser)};
+                args = {Arg(kRef, &urlRef), Arg(VT_DISPATCH, row.browser)};
                 break;
             case DISPID_NAVIGATEERROR:
-                args = {BoolRef(&cancel), ByRef(&codeRef), ByRef(&none), ByRef(&urlRef), Object(row.browser)};
+                args = {Arg(kBoolRef, &cancel), Arg(kRef, &codeRef), Arg(kRef, &none), Arg(kRef, &urlRef),
+                        Arg(VT_DISPATCH, row.browser)};
                 break;
             case DISPID_TITLECHANGE:
-                args = {Str(empty)};
+                args = {Arg(VT_BSTR, empty)};
                 break;
             default:
                 break;
