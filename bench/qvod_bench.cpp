@@ -10,7 +10,7 @@
 #include <string>
 
 #include "analysis/qvod.h"
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "film_page.h"
 #include "host/support/iconv_decoder.h"
 

@@ -17,7 +17,7 @@ else()
 endif()
 configure_file(${CMAKE_SOURCE_DIR}/res/ferrik.manifest.in ${CMAKE_BINARY_DIR}/generated/ferrik.manifest @ONLY)
 
-add_executable(ferrik WIN32 ${CMAKE_SOURCE_DIR}/src/app/winmain_win.cpp ${CMAKE_SOURCE_DIR}/res/ferrik.rc)
+add_executable(ferrik WIN32 ${CMAKE_SOURCE_DIR}/src/program/winmain_win.cpp ${CMAKE_SOURCE_DIR}/res/ferrik.rc)
 target_compile_options(ferrik PRIVATE ${FERRIK_WARNINGS})
 target_link_options(ferrik PRIVATE -municode)
 target_link_libraries(ferrik PRIVATE ferrik_win)

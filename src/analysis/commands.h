@@ -6,7 +6,7 @@
 #include "analysis/document.h"
 #include "analysis/fetch.h"
 #include "analysis/links.h"
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 #include "common/ports.h"
 #include "common/text.h"
 #include "rules/scheme.h"

@@ -6,7 +6,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/codepage_win.h"
+#include "analysis/codepage_win.h"
 #include "platform/pump_win.h"
 
 namespace ferrik {

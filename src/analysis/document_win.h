@@ -2,7 +2,7 @@
 // The program's document engine: the page fetched with WinINet and its links taken by the HTML
 // link engine, on a worker thread, while the GUI thread polls the ready state and pumps.
 #include "analysis/document.h"
-#include "platform/http_win.h"
+#include "analysis/http_win.h"
 
 namespace ferrik {
 

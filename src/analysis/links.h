@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "analysis/document.h"
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 #include "common/ports.h"
 #include "common/text.h"
 

@@ -3,8 +3,8 @@
 #include <exception>
 #include <iterator>
 
-#include "analysis/text_fields.h"
-#include "analysis/text_search.h"
+#include "common/text_fields.h"
+#include "common/text_search.h"
 #include "common/stop_flag.h"
 
 namespace ferrik {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "analysis/fetch.h"
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 #include "common/text.h"
 
 namespace ferrik {

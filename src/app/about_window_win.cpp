@@ -1,7 +1,7 @@
 #include "app/about_window_win.h"
 
-#include "app/form_controls_win.h"
-#include "app/forms.h"
+#include "forms/form_controls_win.h"
+#include "app/main_form.h"
 
 namespace ferrik {
 

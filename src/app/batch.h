@@ -6,7 +6,7 @@
 #include "analysis/fetch.h"
 #include "app/player.h"
 #include "app/prompts.h"
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 #include "app/timed_wait.h"
 #include "common/ports.h"
 #include "common/text.h"

@@ -8,14 +8,13 @@
 
 #include "../../res/resource.h"
 #include "app/about_window_win.h"
-#include "app/form_controls_win.h"
 #include "app/prompts_win.h"
 #include "app/shell_open_win.h"
 #include "common/stop_flag.h"
+#include "forms/form_controls_win.h"
 #include "rules/ini_file.h"
 #include "skin/skin_switch.h"
 #include "version.h"
-#include "web/web_window_win.h"
 
 namespace ferrik {
 
@@ -584,29 +583,24 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowWeb() {
-    // While the window is built (the choice of browser pumps messages) a click does nothing.
-    if (!Hwnd() || m_closing || m_buildingWeb) return;
+    if (!Hwnd() || m_closing) return;
+    if (m_makingWeb || !m_options.makeWeb) return;
     if (!m_web || !m_web->Hwnd()) {
-        // Choosing the browser may pump messages (the system's control is tried on first use).
+        // Choosing the browser may pump messages (the system's control is tried on first use):
+        // a click meanwhile must not make a second window.
         OperationScope operation(*this);
-        m_buildingWeb = true;
-        struct Built {
-            bool& flag;
-            ~Built() { flag = false; }
-        } built{m_buildingWeb};
-        WebWindowOptions options;
-        options.dataDirectory = m_options.dataDirectory;
-        options.decoder = &m_decoder;
-        options.handOver = [this](TextView address) {
-            if (Hwnd()) SetAddress(address);
-        };
-        options.makeBrowser = m_options.webBrowser;
-        options.ownerClosing = [this] { return m_closing || !Hwnd(); };
-        m_web = std::make_unique<WebWindow>(std::move(options));
-        if (!m_web->Create(Hwnd()) || m_closing) {
-            m_web.reset();
-            return;
-        }
+        m_makingWeb = true;
+        m_web.reset();
+        std::unique_ptr<OwnedWindow> web =
+            m_options.makeWeb(WebWindowPorts{Hwnd(), m_options.dataDirectory, &m_decoder,
+                                             [this](TextView address) {
+                                                 if (Hwnd()) SetAddress(address);
+                                             },
+                                             [this] { return m_closing || !Hwnd(); }});
+        m_makingWeb = false;
+        m_web = std::move(web);
+        // Closed meanwhile: the window goes with the main window, unseen.
+        if (!m_web || m_closing) return;
     }
     m_web->Show();
 }

@@ -9,28 +9,41 @@
 #include <string>
 #include <vector>
 
+#include "analysis/codepage_win.h"
 #include "analysis/commands.h"
 #include "analysis/document_win.h"
+#include "analysis/http_win.h"
 #include "app/batch.h"
-#include "app/forms.h"
+#include "app/main_form.h"
 #include "app/player_win.h"
 #include "app/prompts.h"
-#include "app/task_list.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
-#include "platform/codepage_win.h"
 #include "platform/handles_win.h"
-#include "platform/http_win.h"
 #include "platform/pump_win.h"
 #include "platform/window_win.h"
 #include "rules/scheme.h"
 #include "skin/skinner_win.h"
-#include "web/browser_factory_win.h"
+#include "tasks/task_list.h"
 
 namespace ferrik {
 
 class AboutWindow;
-class WebWindow;
+
+// What the web window gets from the main window that makes it.
+struct WebWindowPorts {
+    HWND owner = nullptr;
+    // Where Rule.dat is.
+    Text dataDirectory;
+    const ByteDecoder* decoder = nullptr;
+    // Sets the main window's address box as if typed (SelectScheme runs there).
+    std::function<void(TextView)> handOver;
+    // True once the main window is closing: a choice of browser still running is given up.
+    std::function<bool()> ownerClosing;
+};
+
+// Makes the web window, created but not shown; null when it cannot be made.
+using WebWindowMaker = std::function<std::unique_ptr<OwnedWindow>(WebWindowPorts)>;
 
 struct MainWindowOptions {
     // Where Rule.dat, RunFilter.dat and Setting.ini are; empty: the directory of the executable.
@@ -47,9 +60,9 @@ struct MainWindowOptions {
     // none; default TrackPopupMenuEx), and opening a document with the shell (default ShellOpen).
     std::function<UINT(HMENU, POINT)> trackPopup;
     std::function<void(TextView)> shellOpen;
-    // Makes the web window's browser; null: the system's control where it loads documents, else
-    // Ferrik's own.
-    BrowserMaker webBrowser;
+    // Makes the web window on the first click of the Web button; null: the button does nothing.
+    // The program's entry point gives WebWindowFactory().
+    WebWindowMaker makeWeb;
 };
 
 class MainWindow final : public Window<MainWindow>,
@@ -84,7 +97,7 @@ public:
     void SubmitTasks();
     // What the Web button does: shows the web window, created on first use.
     void ShowWeb();
-    WebWindow* Web() const { return m_web.get(); }
+    OwnedWindow* Web() const { return m_web.get(); }
     bool OperationRunning() const { return m_operations > 0; }
 
     // The ports that the commands, the batch driver and the player creation use.
@@ -140,7 +153,7 @@ private:
     // not depend on the control's repainting.
     void ListChanged();
     void SyncList();
-    void OnListDisplayInfo(NMHDR& info) const;  // LVN_GETDISPINFOW
+    void OnListDisplayInfo(NMHDR& info) const;    // LVN_GETDISPINFOW
     int OnListFindItem(const NMHDR& find) const;  // LVN_ODFINDITEMW
     void ToggleRow(int item);
 
@@ -181,8 +194,8 @@ private:
     QvodPageLinks m_pageLinks;
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
-    std::unique_ptr<WebWindow> m_web;
-    bool m_buildingWeb = false;
+    std::unique_ptr<OwnedWindow> m_web;
+    bool m_makingWeb = false;
     UniqueGdi<HFONT> m_font;
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;
@@ -196,7 +209,7 @@ private:
     bool m_listPending = false;   // rows or header not yet given to the list view
     bool m_listTimer = false;     // the timer that syncs the list once rows stop arriving
     ULONGLONG m_listSyncedAt = 0;
-    Text m_listHeader;            // the first column's header as shown
+    Text m_listHeader;  // the first column's header as shown
 };
 
 }  // namespace ferrik

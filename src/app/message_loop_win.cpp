@@ -1,6 +1,6 @@
 #include "app/message_loop_win.h"
 
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "platform/ole_host_win.h"
 
 namespace ferrik {

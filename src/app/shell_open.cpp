@@ -1,6 +1,6 @@
 #include "app/shell_open.h"
 
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 
 namespace ferrik {
 

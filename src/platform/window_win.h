@@ -30,6 +30,15 @@ int ScreenDpi();
 // Every window below `hwnd` at any depth, parents before their children.
 std::vector<HWND> Descendants(HWND hwnd);
 
+// A top-level window that another window makes on first use and owns (the web window, as the
+// main window sees it).
+class OwnedWindow {
+public:
+    virtual ~OwnedWindow() = default;
+    virtual HWND Hwnd() const noexcept = 0;
+    virtual void Show() = 0;
+};
+
 template <class Derived>
 class Window {
 public:

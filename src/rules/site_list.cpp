@@ -1,6 +1,6 @@
 #include "rules/site_list.h"
 
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "rules/data_file.h"
 #include "rules/text_lines.h"
 

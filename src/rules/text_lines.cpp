@@ -1,6 +1,6 @@
 #include "rules/text_lines.h"
 
-#include "analysis/text_search.h"
+#include "common/text_search.h"
 
 namespace ferrik {
 

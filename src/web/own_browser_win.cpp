@@ -10,7 +10,7 @@
 #include <thread>
 #include <utility>
 
-#include "platform/codepage_win.h"
+#include "analysis/codepage_win.h"
 #include "platform/handles_win.h"
 
 namespace ferrik {

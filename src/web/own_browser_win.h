@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/http_win.h"
+#include "analysis/http_win.h"
 #include "platform/window_win.h"
 #include "web/browser.h"
 #include "web/page.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/forms.h"
+#include "forms/forms.h"
 #include "common/text.h"
 
 namespace ferrik {

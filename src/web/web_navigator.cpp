@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "rules/data_file.h"
 #include "rules/text_lines.h"
 

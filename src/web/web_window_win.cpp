@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "web/web_buttons.h"
 
 namespace ferrik {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/form_controls_win.h"
 #include "common/ports.h"
 #include "controls/tesselbutton_win.h"
+#include "forms/form_controls_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "skin/skinner_win.h"
@@ -32,14 +32,15 @@ struct WebWindowOptions {
     std::function<bool()> ownerClosing;
 };
 
-class WebWindow final : public Window<WebWindow>, public WebView {
+class WebWindow final : public Window<WebWindow>, public WebView, public OwnedWindow {
 public:
     explicit WebWindow(WebWindowOptions options);
     ~WebWindow() override;
 
     // Creates the window centred on `owner` and runs its load.
     bool Create(HWND owner);
-    void Show();
+    HWND Hwnd() const noexcept override { return Window::Hwnd(); }
+    void Show() override;
 
     HWND Control(int id) const;
     Browser* CurrentBrowser() const { return m_browser.get(); }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "analysis/qvod.h"
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "common/stop_flag.h"
 #include "fuzz/fuzz_text.h"
 #include "host/support/fakes.h"

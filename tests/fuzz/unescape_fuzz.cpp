@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "fuzz/fuzz_text.h"
 
 namespace {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <span>
 
-#include "app/forms.h"
+#include "app/main_form.h"
+#include "forms/forms.h"
 
 namespace ferrik {
 namespace {

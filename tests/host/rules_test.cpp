@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "host/support/fakes.h"
 #include "host/support/iconv_decoder.h"
 #include "rules/data_file.h"

@@ -16,7 +16,7 @@
 #include "analysis/commands.h"
 #include "analysis/document.h"
 #include "analysis/pattern.h"
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 #include "rules/scheme.h"
 #include "support/fakes.h"
 #include "support/iconv_decoder.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 
 namespace ferrik {
 namespace {

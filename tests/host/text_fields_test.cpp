@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "analysis/text_fields.h"
-#include "analysis/text_search.h"
+#include "common/text_fields.h"
+#include "common/text_search.h"
 
 namespace ferrik {
 namespace {

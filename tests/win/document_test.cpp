@@ -11,8 +11,8 @@
 #include "analysis/links.h"
 #include "analysis/qvod.h"
 #include "common/stop_flag.h"
-#include "platform/codepage_win.h"
-#include "platform/http_win.h"
+#include "analysis/codepage_win.h"
+#include "analysis/http_win.h"
 #include "platform/pump_win.h"
 #include "support/http_server.h"
 

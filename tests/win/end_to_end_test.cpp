@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/forms.h"
+#include "app/main_form.h"
 #include "win/support/http_server.h"
 #include "win/support/ui_driver.h"
 

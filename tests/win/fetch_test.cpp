@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "analysis/fetch.h"
-#include "platform/codepage_win.h"
-#include "platform/http_win.h"
+#include "analysis/codepage_win.h"
+#include "analysis/http_win.h"
 #include "platform/pump_win.h"
 #include "win/support/http_server.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage_win.h"
+#include "analysis/codepage_win.h"
 #include "rules/ini_file.h"
 
 namespace ferrik {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 #include "controls/tesselbutton_win.h"
 #include "host/support/fake_button_host.h"
 #include "platform/pump_win.h"

@@ -14,6 +14,7 @@
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "host/support/fake_browser.h"
+#include "program/web_window_factory_win.h"
 #include "web/browser_factory_win.h"
 #include "web/own_browser_win.h"
 #include "web/system_browser_win.h"
@@ -23,6 +24,10 @@
 
 namespace ferrik {
 namespace {
+
+WebWindow* WebOf(const MainWindow& main) {
+    return dynamic_cast<WebWindow*>(main.Web());
+}
 
 using test::FakeBrowser;
 using test::PumpUntil;
@@ -56,20 +61,20 @@ protected:
         options.dataDirectory = Text(data.Path().begin(), data.Path().end());
         options.waitTimerName = "ferrikweb" + std::to_string(GetCurrentProcessId());
         options.endsProgram = false;
-        options.webBrowser = [this](HWND, const RECT& bounds, BrowserEvents& raised) {
+        options.makeWeb = WebWindowFactory([this](HWND, const RECT& bounds, BrowserEvents& raised) {
             auto fake = std::make_unique<FakeBrowser>();
             fake->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
             browser = fake.get();
             events = &raised;
             return fake;
-        };
+        });
         main = std::make_unique<MainWindow>(std::move(options));
         ASSERT_TRUE(main->Create());
         main->Show(SW_SHOWNORMAL);
         SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
                      reinterpret_cast<LPARAM>(main->Control(kCommand3)));
-        ASSERT_NE(main->Web(), nullptr);
-        web = main->Web();
+        web = WebOf(*main);
+        ASSERT_NE(web, nullptr);
     }
 
     HWND Ctl(int id) const { return web->Control(id); }
@@ -220,7 +225,7 @@ TEST_F(WebWindowTest, OpensFromTheMainWindowAsLaidOut) {
     // The Web button again shows the same window.
     SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
                  reinterpret_cast<LPARAM>(main->Control(kCommand3)));
-    EXPECT_EQ(main->Web()->Hwnd(), hwnd);
+    EXPECT_EQ(WebOf(*main)->Hwnd(), hwnd);
 }
 
 TEST_F(WebWindowTest, SiteClickButtonsAndHandOver) {
@@ -291,10 +296,10 @@ TEST_F(WebWindowTest, MissingRuleFileGivesAnEmptyList) {
     EXPECT_EQ(ListView_GetItemCount(Ctl(kListView2)), 0);
     // Closed and opened again: a new window.
     SendMessageW(web->Hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(main->Web()->Hwnd(), nullptr);
+    EXPECT_EQ(WebOf(*main)->Hwnd(), nullptr);
     SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
                  reinterpret_cast<LPARAM>(main->Control(kCommand3)));
-    ASSERT_NE(main->Web()->Hwnd(), nullptr);
+    ASSERT_NE(WebOf(*main)->Hwnd(), nullptr);
 }
 
 // The Web button while the browser is chosen (which pumps messages): a second click builds and
@@ -312,13 +317,13 @@ TEST_F(WebWindowTest, WebButtonWhileTheBrowserIsChosen) {
             SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
                          reinterpret_cast<LPARAM>(main->Control(kCommand3)));
         };
-        options.webBrowser = [&](HWND parent, const RECT&, BrowserEvents&) {
+        options.makeWeb = WebWindowFactory([&](HWND parent, const RECT&, BrowserEvents&) {
             ++made;
             clickWeb();
             shownMeanwhile = IsWindowVisible(parent);
             if (closeMeanwhile) SendMessageW(main->Hwnd(), WM_CLOSE, 0, 0);
             return std::make_unique<FakeBrowser>();
-        };
+        });
         main = std::make_unique<MainWindow>(std::move(options));
         ASSERT_TRUE(main->Create());
         main->Show(SW_SHOWNORMAL);
@@ -453,12 +458,13 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikbrowse" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
+    options.makeWeb = WebWindowFactory();
     MainWindow main(std::move(options));
     ASSERT_TRUE(main.Create());
     main.Show(SW_SHOWNORMAL);
     SendMessageW(main.Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
                  reinterpret_cast<LPARAM>(main.Control(kCommand3)));
-    WebWindow* web = main.Web();
+    WebWindow* web = WebOf(main);
     ASSERT_NE(web, nullptr);
     auto* own = dynamic_cast<OwnBrowser*>(web->CurrentBrowser());
     ASSERT_NE(own, nullptr) << "the system's control was chosen; this run is for the own browser";
@@ -572,6 +578,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikwebshot" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
+    options.makeWeb = WebWindowFactory();
     MainWindow main(std::move(options));
     ASSERT_TRUE(main.Create());
     // The test program has no icon of its own: show the one ferrik.exe carries.
@@ -586,7 +593,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     }
     main.Show(SW_SHOWNORMAL);
     main.ShowWeb();
-    WebWindow* web = main.Web();
+    WebWindow* web = WebOf(main);
     ASSERT_NE(web, nullptr);
     HWND hwnd = web->Hwnd();
     SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);

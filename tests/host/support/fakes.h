@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "analysis/fetch.h"
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 #include "common/ports.h"
 
 namespace ferrik::test {

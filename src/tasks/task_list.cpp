@@ -1,4 +1,4 @@
-#include "app/task_list.h"
+#include "tasks/task_list.h"
 
 #include <algorithm>
 #include <functional>

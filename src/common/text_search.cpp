@@ -1,4 +1,4 @@
-#include "analysis/text_search.h"
+#include "common/text_search.h"
 
 #include <bit>
 #include <cstring>

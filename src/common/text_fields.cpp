@@ -1,8 +1,8 @@
-#include "analysis/text_fields.h"
+#include "common/text_fields.h"
 
 #include <cstring>
 
-#include "analysis/text_search.h"
+#include "common/text_search.h"
 
 namespace ferrik {
 

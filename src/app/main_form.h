@@ -1,47 +1,18 @@
 #pragma once
-// The forms as data: control layouts in twips, captions, menus and the main window's resize
-// rules. The Win32 windows are built from these tables at the display's DPI.
+// The main and About windows as data: control layouts in twips, captions, menus and the main
+// window's resize rules.
 #include <cstdint>
 #include <optional>
-#include <span>
 
 #include "common/text.h"
+#include "forms/forms.h"
 
 namespace ferrik {
-
-// Twips are 1/1440 inch; rounded to the nearest pixel (halves away from zero).
-int TwipsToPixels(int twips, int dpi);
-int PixelsToTwips(int pixels, int dpi);
-
-struct TwipsRect {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const TwipsRect&) const = default;
-};
-
-// TesselButton is the image button: its properties come from the form's design text under the
-// control's name (FormButtons in form_controls_win.h); `text` is not used for it.
-enum class ControlKind { Label, ComboBox, Button, PictureBox, ListView, TesselButton };
-
-// One control of a form, named as in the form designer. `id` is also its Win32 control id;
-// `container` is the id of the control it sits in (0: the form itself).
-struct ControlLayout {
-    int id;
-    const char* name;
-    ControlKind kind;
-    TwipsRect rect;
-    std::u16string_view text;
-    int container = 0;
-};
 
 // ---- the main window (frmmain) ----
 
 inline constexpr int kMainClientWidth = 11265;
 inline constexpr int kMainClientHeight = 8100;
-inline constexpr std::u16string_view kFormFontName = u"宋体";
-inline constexpr int kFormFontPoints = 9;
 
 enum MainControlId : int {
     kLabel1 = 1001,
@@ -67,11 +38,6 @@ inline constexpr ControlLayout kMainControls[] = {
 };
 
 const ControlLayout& MainControl(int id);
-
-struct ListColumn {
-    std::u16string_view header;
-    int widthTwips;
-};
 
 // The task list's columns; the first header is replaced at run time by "名称(" + count + ")".
 inline constexpr ListColumn kTaskColumns[] = {

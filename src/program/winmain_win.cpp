@@ -7,6 +7,7 @@
 #include "app/main_window_win.h"
 #include "app/message_loop_win.h"
 #include "platform/pump_win.h"
+#include "program/web_window_factory_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
     // The player is an ActiveX control: COM in a single-threaded apartment, as OLE controls need.
@@ -16,7 +17,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
 
     int exitCode = 0;
     {
-        ferrik::MainWindow window{ferrik::MainWindowOptions{}};
+        ferrik::MainWindowOptions options;
+        options.makeWeb = ferrik::WebWindowFactory();
+        ferrik::MainWindow window{std::move(options)};
         if (window.Create()) {
             window.Show(showCommand);
             // The nested pumps of a busy window handle keys as this loop does.

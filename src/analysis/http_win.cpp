@@ -1,4 +1,4 @@
-#include "platform/http_win.h"
+#include "analysis/http_win.h"
 
 #include <windows.h>
 #include <wininet.h>

@@ -1,4 +1,4 @@
-#include "platform/codepage_win.h"
+#include "analysis/codepage_win.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/form_controls_win.h"
+#include "forms/form_controls_win.h"
 
 #include <commctrl.h>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/forms.h"
+#include "forms/forms.h"
 #include "controls/tesselbutton_win.h"
 #include "platform/handles_win.h"
 
