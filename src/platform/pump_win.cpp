@@ -1,5 +1,7 @@
 #include "platform/pump_win.h"
 
+#include "platform/ole_host_win.h"
+
 namespace ferrik {
 
 namespace {
@@ -12,7 +14,7 @@ void SetMessageFilter(MessageFilter filter) {
 }
 
 bool FilterMessage(MSG& msg) {
-    return g_filter && g_filter(msg);
+    return g_filter ? g_filter(msg) : OleControlHost::TranslateKey(msg);
 }
 
 bool PumpPendingMessages() {

@@ -198,15 +198,20 @@ TEST(OleFrame, KeysInsideTheControlReachItsActiveObjectInNestedPumps) {
             },
             1, 0);
     test::PumpFor(50);
-    control.active.log.clear();
-    SetMessageFilter(PreTranslateMessage);
-    PostMessageW(page, WM_KEYDOWN, VK_TAB, 0);
-    PostMessageW(page, WM_KEYDOWN, VK_F5, 0);
-    PostMessageW(window, WM_KEYDOWN, VK_BACK, 0);  // outside the control: not its key
-    PumpPendingMessages();
-    SetMessageFilter(nullptr);
-    EXPECT_EQ(control.active.log, "key9 key116");
-    EXPECT_EQ(s_dispatched, (std::vector<WPARAM>{VK_F5, VK_BACK}));
+    // The program's filter, and the pumps' own where none is set.
+    for (const MessageFilter filter : {&PreTranslateMessage, static_cast<MessageFilter>(nullptr)}) {
+        SCOPED_TRACE(filter ? "the main loop's filter" : "no filter");
+        control.active.log.clear();
+        s_dispatched.clear();
+        SetMessageFilter(filter);
+        PostMessageW(page, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageW(page, WM_KEYDOWN, VK_F5, 0);
+        PostMessageW(window, WM_KEYDOWN, VK_BACK, 0);  // outside the control: not its key
+        PumpPendingMessages();
+        SetMessageFilter(nullptr);
+        EXPECT_EQ(control.active.log, "key9 key116");
+        EXPECT_EQ(s_dispatched, (std::vector<WPARAM>{VK_F5, VK_BACK}));
+    }
     host.reset();
     DestroyWindow(window);
 }
