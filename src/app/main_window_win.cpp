@@ -591,12 +591,11 @@ void MainWindow::ShowWeb() {
         OperationScope operation(*this);
         m_makingWeb = true;
         m_web.reset();
-        std::unique_ptr<OwnedWindow> web =
-            m_options.makeWeb(WebWindowPorts{Hwnd(), m_options.dataDirectory, &m_decoder,
-                                             [this](TextView address) {
-                                                 if (Hwnd()) SetAddress(address);
-                                             },
-                                             [this] { return m_closing || !Hwnd(); }});
+        WebWindowPorts ports{Hwnd(), m_options.dataDirectory, &m_decoder, [this](TextView address) {
+                                 if (Hwnd()) SetAddress(address);
+                             }};
+        ports.ownerClosing = [this] { return m_closing || !Hwnd(); };
+        std::unique_ptr<OwnedWindow> web = m_options.makeWeb(std::move(ports));
         m_makingWeb = false;
         m_web = std::move(web);
         // Closed meanwhile: the window goes with the main window, unseen.
