@@ -49,6 +49,21 @@ if(FERRIK_PLAYER_SIM_SOURCES)
     target_link_libraries(player_sim PRIVATE ole32 oleaut32 uuid user32)
 endif()
 
+# The browser stand-in: registered over the system's WebBrowser control and HTML document classes
+# in the test Wine prefix only.
+file(GLOB FERRIK_BROWSER_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/browser-sim/*.cpp
+     ${CMAKE_SOURCE_DIR}/tools/browser-sim/*.def)
+if(FERRIK_BROWSER_SIM_SOURCES)
+    add_library(browser_sim SHARED ${FERRIK_BROWSER_SIM_SOURCES})
+    set_target_properties(browser_sim PROPERTIES PREFIX "" OUTPUT_NAME "browsersim")
+    target_compile_options(browser_sim PRIVATE ${FERRIK_WARNINGS})
+    target_link_options(browser_sim PRIVATE -static -static-libgcc -static-libstdc++)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        target_link_options(browser_sim PRIVATE -Wl,--enable-stdcall-fixup)
+    endif()
+    target_link_libraries(browser_sim PRIVATE ferrik_win)
+endif()
+
 file(GLOB FERRIK_WIN_TEST_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
 add_executable(win_tests ${FERRIK_WIN_TEST_SOURCES})
@@ -58,6 +73,9 @@ target_link_libraries(win_tests PRIVATE ferrik_win GTest::gmock GTest::gtest)
 add_dependencies(win_tests ferrik)
 if(TARGET player_sim)
     add_dependencies(win_tests player_sim)
+endif()
+if(TARGET browser_sim)
+    add_dependencies(win_tests browser_sim)
 endif()
 target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
                            FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

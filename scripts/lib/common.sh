@@ -150,6 +150,13 @@ ferrik_prepare_prefix() {
         ferrik_wine regsvr32 /s "$(ferrik_wine winepath -w "$sim" 2>/dev/null)" >/dev/null 2>&1 ||
             echo "warning: could not register the player substitute" >&2
     fi
+    # The browser stand-in takes the WebBrowser control's and the HTML document's classes over in
+    # the test prefix, so that the tests drive the system-browser path (FERRIK_BROWSER_SIM=0: not).
+    local browser="$FERRIK_BUILD/$FERRIK_WINE_TREE/browsersim.dll"
+    if [ "${FERRIK_BROWSER_SIM:-1}" = 1 ] && [ -f "$browser" ]; then
+        ferrik_wine regsvr32 /s "$(ferrik_wine winepath -w "$browser" 2>/dev/null)" >/dev/null 2>&1 ||
+            echo "warning: could not register the browser stand-in" >&2
+    fi
 }
 
 ferrik_stop_wine() {

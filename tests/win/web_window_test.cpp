@@ -1,5 +1,6 @@
 // The web window: opened from the main window, laid out from its table, its site list and hand-off
-// with a fake browser; the system's WebBrowser control as far as Wine lets it go.
+// with a fake browser; the system's WebBrowser control (the browser stand-in in the test prefix);
+// whole browsing runs on both browsers.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -19,6 +20,7 @@
 #include "web/own_browser_win.h"
 #include "web/system_browser_win.h"
 #include "web/web_window_win.h"
+#include "win/support/browser_sim.h"
 #include "win/support/http_server.h"
 #include "win/support/ui_driver.h"
 
@@ -386,8 +388,9 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     ASSERT_FALSE(events.log.empty());
     EXPECT_EQ(events.log[0], u"BeforeNavigate2 " + url);
 
-    // Where the control completes documents (Windows), the window's navigator fills its inputs;
-    // where it cannot (Wine), the factory says so and picks the other browser.
+    // Where the control completes documents (Windows, the stand-in of the test prefix), the window's
+    // navigator fills its inputs; where it cannot (Wine's own control), the factory says so and
+    // picks the other browser.
     const bool loads = PumpUntil([&] { return events.log.back().starts_with(u"DocumentComplete"); }, 3000);
     EXPECT_EQ(SystemBrowserUsable(form, 3000), loads);
     BrowserKind chosen{};
@@ -429,10 +432,21 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     EXPECT_EQ(statuses[0], L"正在准备打开 " + W(url));
 }
 
-// A whole run with the browser the program chooses (Ferrik's own under Wine) on the loopback
-// film site: a site of the list, a link, a pop-up link, back and forward, a page that cannot be
-// reached, the hand-off and 智能分析 in the main window.
-TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
+// Ferrik's own browser, placed as CreateBrowser places it where the system's control cannot load.
+BrowserMaker OwnBrowserMaker() {
+    return [](HWND parent, const RECT& bounds, BrowserEvents& events) {
+        auto browser = CreateOwnBrowser(parent, events);
+        if (browser)
+            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+        return browser;
+    };
+}
+
+// A whole run on the loopback film site: a site of the list, a link, a pop-up link, back and
+// forward, a page that cannot be reached, the hand-off and 智能分析 in the main window. The own
+// browser is clicked where it draws its links; the system's control (the stand-in in the test
+// prefix) through the stand-in's hooks, and its log shows what the window wrote into the pages.
+void BrowseFromTheSiteListToTheTaskList(bool system) {
     StopFlag = 0;
     test::HttpTestServer server;
     const std::wstring q1 = L"qvod://1000|0123456789ABCDEF0123456789ABCDEF01234501|天龙八部01.rmvb|";
@@ -443,13 +457,14 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     };
     server.Serve("/site/", page(L"演示站",
                                 L"<p><a href=\"/site/list.html\">天龙八部</a></p>"
-                                L"<p>搜索：<input type=\"text\" name=\"q\"></p>"));
+                                L"<p>搜索：<input type=\"text\" name=\"q\"><input type=\"password\"></p>"));
     server.Serve("/site/list.html", page(L"天龙八部", L"<p>" + q1 + L"</p><p>" + q2 +
                                                           L"</p><p><a href=\"/site/pop.html\" "
                                                           L"target=\"_blank\">新窗口</a></p>"));
     server.Serve("/site/pop.html", page(L"弹出", L"<p>弹出页</p>"));
     test::DataDirectory data;
-    const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/site/";
+    const std::wstring port = std::to_wstring(server.Port());
+    const std::wstring site = L"127.0.0.1:" + port + L"/site/";
     data.Write(L"Rule.dat", site + L"|direct|演示站\r\n");
     data.Write(L"RunFilter.dat", L"[direct]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
     data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
@@ -458,7 +473,7 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikbrowse" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
-    options.makeWeb = WebWindowFactory();
+    options.makeWeb = WebWindowFactory(system ? nullptr : OwnBrowserMaker());
     MainWindow main(std::move(options));
     ASSERT_TRUE(main.Create());
     main.Show(SW_SHOWNORMAL);
@@ -467,25 +482,38 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     WebWindow* web = WebOf(main);
     ASSERT_NE(web, nullptr);
     auto* own = dynamic_cast<OwnBrowser*>(web->CurrentBrowser());
-    ASSERT_NE(own, nullptr) << "the system's control was chosen; this run is for the own browser";
+    test::BrowserSim sim;
+    if (system) {
+        ASSERT_NE(dynamic_cast<SystemBrowser*>(web->CurrentBrowser()), nullptr)
+            << "the own browser was chosen: is the browser stand-in registered in the prefix?";
+        if (!sim.Loaded()) GTEST_SKIP() << "the system's real WebBrowser control is in use, not the stand-in";
+    } else {
+        ASSERT_NE(own, nullptr);
+    }
     HWND address = web->Control(kCboAddress);
-    ASSERT_TRUE(PumpUntil([&] { return test::TextOf(address) == L"about:blank"; }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return test::TextOf(address) == L"about:blank" && W(web->StatusText()) == L"打开网页完毕。"; }));
+    sim.ClearLog();
 
     // Waits for a page: the status bar's last text and the address box.
     auto loaded = [&](const std::wstring& url) {
         return PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。" && test::TextOf(address) == url; });
     };
-    auto click = [&](POINT p) {
-        const LPARAM at = MAKELPARAM(p.x, p.y);
-        SendMessageW(own->Hwnd(), WM_MOUSEMOVE, 0, at);
-        SendMessageW(own->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(own->Hwnd(), WM_LBUTTONUP, 0, at);
-    };
-    auto linkPoint = [&](std::size_t index) {
-        for (const LayoutBox& box : own->Layout().boxes)
-            if (box.link == index) return POINT{box.x + box.width / 2, box.y + box.height / 2 - own->ScrollTop()};
+    auto clickLink = [&](std::size_t index) {
+        web->SetStatusText(u"");
+        if (!own) {
+            EXPECT_TRUE(sim.ClickLink(static_cast<int>(index)));
+            return;
+        }
+        for (const LayoutBox& box : own->Layout().boxes) {
+            if (box.link != index) continue;
+            const LPARAM at = MAKELPARAM(box.x + box.width / 2, box.y + box.height / 2 - own->ScrollTop());
+            SendMessageW(own->Hwnd(), WM_MOUSEMOVE, 0, at);
+            SendMessageW(own->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(own->Hwnd(), WM_LBUTTONUP, 0, at);
+            return;
+        }
         ADD_FAILURE() << "no link " << index;
-        return POINT{-1, -1};
     };
     auto button = [&](int id) {
         web->SetStatusText(u"");
@@ -504,20 +532,18 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     SendMessageW(web->Control(kListView2), WM_LBUTTONUP, 0, at);
     ASSERT_TRUE(loaded(home));
     EXPECT_EQ(test::TextOf(web->Hwnd()), L"演示站");
-    BrowserDocument* document = own->Document();
+    BrowserDocument* document = web->CurrentBrowser()->Document();
     ASSERT_NE(document, nullptr);
-    bool filled = false;
+    std::vector<Text> values;
     for (std::size_t i = 0; i < document->ElementCount(); ++i)
-        filled = filled || document->Value(i) == std::optional<Text>(u"天龙八部");
-    EXPECT_TRUE(filled);
+        if (document->TagName(i) == std::optional<Text>(u"INPUT")) values.push_back(document->Value(i).value_or(u"?"));
+    EXPECT_EQ(values, (std::vector<Text>{u"天龙八部", u""}));
 
     // A link; then a link that asks for a new window opens in place.
-    web->SetStatusText(u"");
-    click(linkPoint(0));
+    clickLink(0);
     ASSERT_TRUE(loaded(list));
     EXPECT_EQ(test::TextOf(web->Hwnd()), L"天龙八部");
-    web->SetStatusText(u"");
-    click(linkPoint(0));
+    clickLink(0);
     ASSERT_TRUE(loaded(pop));
 
     // Back and forward.
@@ -531,18 +557,18 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     // A page that cannot be reached: the failure sentence in the page, "打开网页完毕。" below.
     web->SetStatusText(u"");
     SetWindowTextW(address, L"http://127.0.0.1:1/");
-    SendMessageW(web->Hwnd(), WM_COMMAND, MAKEWPARAM(kWebCommand1, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(web->Control(kWebCommand1)));
+    button(kWebCommand1);
     ASSERT_TRUE(PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。"; }, 30000));
-    Text shown;
-    for (const LayoutBox& box : own->Layout().boxes) shown += box.text;
-    EXPECT_NE(shown.find(u"打开网页失败。您可能没有联网或者远程网址已经失效。"), Text::npos) << ToUtf8(shown);
+    if (own) {
+        Text shown;
+        for (const LayoutBox& box : own->Layout().boxes) shown += box.text;
+        EXPECT_NE(shown.find(u"打开网页失败。您可能没有联网或者远程网址已经失效。"), Text::npos) << ToUtf8(shown);
+    }
 
     // Back to the list, handed to the main window, analysed there.
     button(kWebCommand5);
     ASSERT_TRUE(loaded(list));
-    SendMessageW(web->Hwnd(), WM_COMMAND, MAKEWPARAM(kWebCommand7, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(web->Control(kWebCommand7)));
+    button(kWebCommand7);
     EXPECT_EQ(W(main.Address()), list);
     EXPECT_EQ(test::TextOf(main.Control(kLblResult)), L"已经为您准备好相应的方案。您可以进行分析了。");
     main.RunCommand(MenuCommand::SmartAnalyse);
@@ -550,6 +576,79 @@ TEST(WebBrowsingRun, FromTheSiteListToTheTaskList) {
     ASSERT_EQ(main.Tasks().Count(), 2u);
     EXPECT_EQ(W(main.Tasks().At(0).address), q1);
     EXPECT_EQ(W(main.Tasks().At(1).address), q2);
+    if (!system) return;
+
+    // What the window did to the control and its pages: the keyword into the text field when the
+    // download and again when the document completed, the pop-up refused and opened here, the
+    // failure sentence over the error page.
+    const std::vector<std::wstring> expected = {
+        L"Navigate " + site,
+        L"put value INPUT text 天龙八部",
+        L"put value INPUT text 天龙八部",
+        L"event NewWindow2",
+        L"Navigate " + pop,
+        L"cancelled",
+        L"GoBack",
+        L"GoForward",
+        L"GoBack",
+        L"Navigate http://127.0.0.1:1/",
+        L"pasteHTML 打开网页失败。您可能没有联网或者远程网址已经失效。",
+        L"GoBack",
+    };
+    EXPECT_EQ(sim.Log({L"Navigate", L"Go", L"put ", L"pasteHTML", L"event NewWindow2", L"cancelled"}), expected);
+    // Closed, the window leaves nothing of the control alive: control, sink, documents, elements, ranges.
+    SendMessageW(web->Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(sim.LiveObjects(), 0);
+}
+
+TEST(WebBrowsing, OwnBrowserFromTheSiteListToTheTaskList) {
+    BrowseFromTheSiteListToTheTaskList(false);
+}
+
+TEST(WebBrowsing, SystemBrowserFromTheSiteListToTheTaskList) {
+    BrowseFromTheSiteListToTheTaskList(true);
+}
+
+// A page with a frame whose host cannot be reached and a frame that navigates later on: the window
+// shows the page as it is and follows the top level only.
+TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
+    GTEST_SKIP() << "fails until the web window passes over the events of frames (issue 19, the fixes in src/web)";
+    test::HttpTestServer server;
+    server.Serve("/top.html", test::Page("<html><head><title>top</title></head><body><input type=text>"
+                                         "<iframe src=\"http://127.0.0.1:1/ad.html\"></iframe>"
+                                         "<iframe name=side src=\"/side.html\"></iframe></body></html>"));
+    server.Serve("/side.html", test::Page("<html><body>side</body></html>"));
+    server.Serve("/next.html", test::Page("<html><body>next</body></html>"));
+    WebWindow web{WebWindowOptions()};
+    ASSERT_TRUE(web.Create(nullptr));
+    test::BrowserSim sim;
+    if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
+    const std::wstring top = W(server.Url("/top.html"));
+    auto status = [&] { return W(web.StatusText()); };
+    ASSERT_TRUE(PumpUntil([&] { return status() == L"打开网页完毕。"; }));
+    sim.ClearLog();
+    SetWindowTextW(web.Control(kCmbSearch), L"功夫");
+    web.Navigator().GoTo(server.Url("/top.html"));
+    ASSERT_TRUE(
+        PumpUntil([&] { return status() == L"打开网页完毕。" && test::TextOf(web.Control(kCboAddress)) == top; }));
+    // Both frames have loaded (or failed) before the page completed.
+    EXPECT_EQ(sim.Log({L"event NavigateError frame", L"event DocumentComplete"}),
+              (std::vector<std::wstring>{L"event NavigateError frame http://127.0.0.1:1/ad.html -2146697211",
+                                         L"event DocumentComplete frame http://127.0.0.1:1/ad.html",
+                                         L"event DocumentComplete frame " + W(server.Url("/side.html")),
+                                         L"event DocumentComplete top " + top}));
+    EXPECT_EQ(test::TextOf(web.Hwnd()), L"top");
+    // A frame that navigates later on changes neither the address box nor the status bar.
+    web.SetStatusText(u"");
+    ASSERT_TRUE(sim.NavigateFrame(1, W(server.Url("/next.html"))));
+    test::PumpFor(200);
+    EXPECT_EQ(test::TextOf(web.Control(kCboAddress)), top);
+    EXPECT_EQ(status(), L"");
+    EXPECT_EQ(sim.Log({L"pasteHTML"}), std::vector<std::wstring>{});
+    // The keyword went into the page's field when its download and its document completed, never for a frame.
+    EXPECT_EQ(sim.Log({L"put value"}).size(), 2u);
+    DestroyWindow(web.Hwnd());
+    EXPECT_EQ(sim.LiveObjects(), 0);
 }
 
 // The web window for the documentation: the site list, a film page, the failure page.
@@ -578,7 +677,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     options.dataDirectory = Text(data.Path().begin(), data.Path().end());
     options.waitTimerName = "ferrikwebshot" + std::to_string(GetCurrentProcessId());
     options.endsProgram = false;
-    options.makeWeb = WebWindowFactory();
+    options.makeWeb = WebWindowFactory(OwnBrowserMaker());  // the browser Wine users see
     MainWindow main(std::move(options));
     ASSERT_TRUE(main.Create());
     // The test program has no icon of its own: show the one ferrik.exe carries.
