@@ -612,7 +612,6 @@ TEST(WebBrowsing, SystemBrowserFromTheSiteListToTheTaskList) {
 // A page with a frame whose host cannot be reached and a frame that navigates later on: the window
 // shows the page as it is and follows the top level only.
 TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
-    GTEST_SKIP() << "fails until the web window passes over the events of frames (issue 19, the fixes in src/web)";
     test::HttpTestServer server;
     server.Serve("/top.html", test::Page("<html><head><title>top</title></head><body><input type=text>"
                                          "<iframe src=\"http://127.0.0.1:1/ad.html\"></iframe>"
