@@ -650,6 +650,40 @@ TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
     EXPECT_EQ(sim.LiveObjects(), 0);
 }
 
+// The web window as the control's frame: a flat page, the control told of the window's activation,
+// and the window disabled while the control shows a dialog, its close waiting for the dialog.
+TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
+    WebWindow web{WebWindowOptions()};
+    ASSERT_TRUE(web.Create(nullptr));
+    test::BrowserSim sim;
+    if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
+    EXPECT_EQ(sim.Log({L"GetHostInfo"}), std::vector<std::wstring>{L"GetHostInfo 00200004"});  // no 3D borders
+    web.Show();
+    HWND other = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    SetActiveWindow(web.Hwnd());
+    test::PumpFor(50);
+    sim.ClearLog();
+    SetActiveWindow(other);
+    SetActiveWindow(web.Hwnd());
+    EXPECT_EQ(sim.Log({L"OnFrameWindowActivate", L"OnDocWindowActivate"}),
+              (std::vector<std::wstring>{L"OnFrameWindowActivate 0", L"OnDocWindowActivate 0",
+                                         L"OnFrameWindowActivate 1", L"OnDocWindowActivate 1"}));
+
+    HWND hwnd = web.Hwnd();
+    ASSERT_TRUE(sim.ShowModal(true));
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    EXPECT_FALSE(IsWindowEnabled(other));
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    test::PumpFor(100);
+    EXPECT_TRUE(IsWindow(hwnd));  // the control's dialog still stands on it
+    ASSERT_TRUE(sim.ShowModal(false));
+    EXPECT_TRUE(IsWindowEnabled(other));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 2000));
+    EXPECT_EQ(sim.LiveObjects(), 0);
+    DestroyWindow(other);
+}
+
 // The web window for the documentation: the site list, a film page, the failure page.
 TEST(Screenshots, WebWindowSitesPageAndFailure) {
     StopFlag = 0;
