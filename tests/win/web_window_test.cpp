@@ -650,6 +650,32 @@ TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
     EXPECT_EQ(sim.LiveObjects(), 0);
 }
 
+// Ferrik lets go of a page's document and its elements once the next navigation starts, though it
+// reads no more of the page after that.
+TEST(WebBrowsing, SystemBrowserLetsThePreviousDocumentGo) {
+    test::HttpTestServer server;
+    server.Serve("/a.html", test::Page("<html><body><input type=text></body></html>"));
+    server.Serve("/b.html", test::Page("<html><body>b</body></html>"));
+    WebWindow web{WebWindowOptions()};
+    ASSERT_TRUE(web.Create(nullptr));
+    test::BrowserSim sim;
+    if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
+    auto loaded = [&](const char* path) {
+        return PumpUntil([&] {
+            return W(web.StatusText()) == L"打开网页完毕。" &&
+                   test::TextOf(web.Control(kCboAddress)) == W(server.Url(path));
+        });
+    };
+    SetWindowTextW(web.Control(kCmbSearch), L"功夫");  // the keyword makes Ferrik read the page
+    web.Navigator().GoTo(server.Url("/a.html"));
+    ASSERT_TRUE(loaded("/a.html"));
+    SetWindowTextW(web.Control(kCmbSearch), L"");
+    web.Navigator().GoTo(server.Url("/b.html"));
+    ASSERT_TRUE(loaded("/b.html"));
+    EXPECT_EQ(sim.LiveDocuments(), 1);  // b's, held by the control
+    DestroyWindow(web.Hwnd());
+}
+
 // The web window as the control's frame: a flat page, the control told of the window's activation,
 // and the window disabled while the control shows a dialog, its close waiting for the dialog.
 TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
