@@ -1,7 +1,7 @@
 # Win32 build: the edge library, ferrik.exe, the player substitute and the Windows tests.
 enable_language(RC)
 set(FERRIK_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-set(FERRIK_WIN_LIBS wininet comctl32 ole32 oleaut32 uuid shell32 shlwapi gdi32 user32 msimg32 uxtheme ws2_32)
+set(FERRIK_WIN_LIBS wininet comctl32 ole32 oleaut32 uuid shell32 shlwapi gdi32 user32 msimg32 uxtheme ws2_32 oleacc)
 add_compile_definitions(${FERRIK_WIN_DEFINES})
 add_link_options(-static)
 
@@ -81,7 +81,7 @@ target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:f
                            FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 # The test programs share one display: tests that move the cursor, hover or read the screen back
 # run alone, the others two at a time.
-set(FERRIK_SERIAL_TESTS "SkinTest.*:TesselButtonWindow.*:Screenshots.*:MainWindowTest.*:CloseDuring.*:WebWindowTest.*:WebBrowsing.*")
+set(FERRIK_SERIAL_TESTS "SkinTest.*:TesselButtonWindow.*:Screenshots.*:MainWindowTest.*:CloseDuring.*:WebWindowTest.*:WebBrowsing.*:EverydayUse.*")
 gtest_discover_tests(win_tests TEST_FILTER "-${FERRIK_SERIAL_TESTS}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                      PROPERTIES TIMEOUT 180)
 gtest_discover_tests(win_tests TEST_FILTER "${FERRIK_SERIAL_TESTS}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

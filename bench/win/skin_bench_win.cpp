@@ -1,6 +1,8 @@
-// The skin's fade step: one tick of a push button's fade timer (its face blended onto the button),
-// beside one AlphaBlend of the face through a DC already at hand. Also a full repaint of a skinned form with
-// a 1,000-row list view beside the same form unskinned.
+// The skin's fade step: one tick of a push button's running fade (its face blended onto the
+// button), beside one AlphaBlend of the face through a DC already at hand, and beside a tick that
+// fetches the window DC, surfaces and properties itself (a stray tick to a button whose fade is
+// not running, which is what every tick did before the fade kept them at hand). Also a full
+// repaint of a skinned form with a 1,000-row list view beside the same form unskinned.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "bench_table.h"
+#include "skin/mskinner_win.h"
 #include "skin/skinner_win.h"
 
 namespace ferrik::bench {
@@ -78,17 +81,28 @@ int main() {
     }
     Pump();
     const double skinnedRepaint = PerRound(repaint, 20);
-    // The fade's own timer is stopped: each tick below is one step at a mid level.
+    // The mouse entering starts the fade; its own timer is then stopped, so that the ticks below
+    // come from here: rounds of 80 ticks from level 0, as a fade runs (the level is set back
+    // between rounds, untimed).
+    SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    const bool fading = GetPropW(button, L"TIMERID") != nullptr;
     KillTimer(button, 1);
+    const auto perTick = [&] {
+        double total = 0;
+        for (int round = 0; round < 5; ++round) {
+            SetPropW(button, L"ALPHALEVEL", nullptr);
+            const LARGE_INTEGER start = Now();
+            for (int tick = 0; tick < 80; ++tick) {
+                SendMessageW(button, WM_TIMER, 1, 0);
+                GdiFlush();
+            }
+            total += SecondsSince(start);
+        }
+        return total / (5 * 80);
+    };
+    const double fadeStep = perTick();
     HDC window = GetWindowDC(button);
     HDC face = reinterpret_cast<HDC>(GetPropW(button, L"HDC1"));
-    const double fadeStep = PerRound(
-        [&] {
-            SetPropW(button, L"ALPHALEVEL", reinterpret_cast<HANDLE>(120));
-            SendMessageW(button, WM_TIMER, 1, 0);
-            GdiFlush();
-        },
-        300);
     // The least a step can do: blend the face onto the button through a DC already at hand.
     const double blend = PerRound(
         [&] {
@@ -96,12 +110,31 @@ int main() {
             AlphaBlend(window, 0, 0, 75, 23, face, 0, 0, 75, 23, half);
             GdiFlush();
         },
-        300);
+        400);
+    // What a tick cannot leave out while the properties stay the truth: reading the level and
+    // the state and writing the level back (under Wine each is a request to the server).
+    const double properties = PerRound(
+        [&] {
+            const HANDLE level = GetPropW(button, L"ALPHALEVEL");
+            GetPropW(button, L"OLDSTATE");
+            SetPropW(button, L"ALPHALEVEL", level);
+        },
+        400);
+    // The same ticks once the fade no longer runs: each fetches everything itself.
+    SetPropW(button, L"TIMERID", nullptr);
+    ferrik::MSkinner::ForgetFadeSurfaces(button);
+    const double strayStep = perTick();
     ReleaseDC(button, window);
     skinner.DetachSkin(form);
     DestroyWindow(form);
-    Row("skin: one fade step of a 75 x 23 push button", Time(fadeStep),
-        "one AlphaBlend of its face, DC at hand: " + Time(blend), fadeStep / blend);
+    Row("skin: one fade step of a 75 x 23 push button", fading ? Time(fadeStep) : "FAILED (no fade ran)",
+        "one AlphaBlend of its face, DC at hand: " + Time(blend), fading ? fadeStep / blend : -1);
+    Row("skin: one fade step, less the property requests it must make", Time(fadeStep - properties),
+        "one AlphaBlend of its face, DC at hand: " + Time(blend), (fadeStep - properties) / blend);
+    Row("skin: one tick fetching DC, surfaces and properties itself (every step before)", Time(strayStep),
+        "one AlphaBlend of its face, DC at hand: " + Time(blend), strayStep / blend);
+    Row("skin: reading two window properties and writing one", Time(properties),
+        "one AlphaBlend of its face, DC at hand: " + Time(blend), properties / blend);
     Row("skin: full repaint of a form with a 1,000-row list", Time(skinnedRepaint),
         "the same form unskinned: " + Time(plainRepaint), skinnedRepaint / plainRepaint);
     return face ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "analysis/charset.h"
 
+#include <cstring>
 #include <string>
 
 namespace ferrik {
@@ -110,6 +111,70 @@ Text DecodeUtf16(std::string_view bytes, bool bigEndian) {
     }
     if (bytes.size() % 2 != 0) out += u'\uFFFD';
     return out;
+}
+
+bool DecodeWellFormedUtf8(std::string_view bytes, Text& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    out.resize(n);  // never more units than bytes
+    char16_t* o = out.data();
+    std::size_t i = 0;
+    while (i < n) {
+        // Markup is mostly ASCII: eight bytes at a time while no high bit is set.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k) o[k] = p[i + k];
+            o += 8;
+            i += 8;
+        }
+        if (i == n) break;
+        const unsigned b0 = p[i];
+        if (b0 < 0x80) {
+            *o++ = static_cast<char16_t>(b0);
+            ++i;
+            continue;
+        }
+        // Chinese text: three-byte sequences whose second byte has the full range.
+        if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 &&
+            (p[i + 2] & 0xC0) == 0x80) {
+            *o++ = static_cast<char16_t>((b0 & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+            i += 3;
+            continue;
+        }
+        // The second byte's range depends on the first (Unicode's table of well-formed sequences).
+        unsigned length, lo = 0x80, hi = 0xBF;
+        char32_t cp;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            length = 2, cp = b0 & 0x1F;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            length = 3, cp = b0 & 0x0F;
+            if (b0 == 0xE0) lo = 0xA0;
+            if (b0 == 0xED) hi = 0x9F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            length = 4, cp = b0 & 0x07;
+            if (b0 == 0xF0) lo = 0x90;
+            if (b0 == 0xF4) hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i < length) return false;
+        for (unsigned k = 1; k < length; ++k) {
+            const unsigned b = p[i + k];
+            if (b < (k == 1 ? lo : 0x80u) || b > (k == 1 ? hi : 0xBFu)) return false;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        i += length;
+        if (cp >= 0x10000) {
+            *o++ = static_cast<char16_t>(0xD7C0 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
+        } else {
+            *o++ = static_cast<char16_t>(cp);
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return true;
 }
 
 }  // namespace ferrik

@@ -30,4 +30,10 @@ std::optional<Charset> FindCharset(TextView label);
 // UTF-16 bytes as text; an odd trailing byte becomes U+FFFD.
 Text DecodeUtf16(std::string_view bytes, bool bigEndian);
 
+// Well-formed UTF-8 as text, into `out`: true when every byte belongs to a well-formed sequence
+// (no overlong form, no surrogate, nothing above U+10FFFF). False at the first fault, leaving
+// `out` unspecified, so that the caller can hand the bytes to a converter with its own rules
+// for broken input.
+bool DecodeWellFormedUtf8(std::string_view bytes, Text& out);
+
 }  // namespace ferrik

@@ -312,6 +312,11 @@ bool BodyDecoder::Next(Text& text) {
             m_pos = m_bytes.size();
             break;
         default:
+            // Well-formed UTF-8 has one decoding, so it is decoded here; the converter keeps the
+            // other encodings and its own way with broken UTF-8.
+            if (m_encoding.charset == Charset{CharsetForm::CodePage, kCodePageUtf8} &&
+                DecodeWellFormedUtf8(piece, text))
+                break;
             text = m_decoder.Decode(piece, m_encoding.label);
             break;
     }

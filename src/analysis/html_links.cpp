@@ -1,6 +1,8 @@
 #include "analysis/html_links.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <optional>
 
 #include "analysis/html_charset.h"
@@ -13,17 +15,39 @@ namespace {
 
 using State = HtmlTokenizer::State;
 
+// An element name as one number, so that each tag is told apart by integer compares instead of
+// text compares: six bits per character for names of up to ten lower-case letters and digits,
+// 0 for every other name (none of which this collector looks for).
+constexpr std::uint64_t NameKey(TextView name) {
+    if (name.size() > 10) return 0;
+    std::uint64_t key = 0;
+    for (const char16_t c : name) {
+        std::uint64_t code;
+        if (c >= u'a' && c <= u'z') {
+            code = c - u'a' + 1;
+        } else if (c >= u'0' && c <= u'9') {
+            code = c - u'0' + 27;
+        } else {
+            return 0;
+        }
+        key = key << 6 | code;
+    }
+    return key;
+}
+
 // Elements whose content the tokenizer reads as text, and whether a reader sees that text.
 struct RawTextElement {
-    TextView name;
+    std::uint64_t name;  // NameKey
     State state;
     bool visible;
 };
 
 constexpr RawTextElement kRawTextElements[] = {
-    {u"script", State::ScriptData, false}, {u"style", State::Rawtext, false},   {u"title", State::Rcdata, false},
-    {u"iframe", State::Rawtext, false},    {u"noembed", State::Rawtext, false}, {u"noframes", State::Rawtext, false},
-    {u"xmp", State::Rawtext, true},        {u"textarea", State::Rcdata, true},  {u"plaintext", State::Plaintext, true},
+    {NameKey(u"script"), State::ScriptData, false},  {NameKey(u"style"), State::Rawtext, false},
+    {NameKey(u"title"), State::Rcdata, false},       {NameKey(u"iframe"), State::Rawtext, false},
+    {NameKey(u"noembed"), State::Rawtext, false},    {NameKey(u"noframes"), State::Rawtext, false},
+    {NameKey(u"xmp"), State::Rawtext, true},         {NameKey(u"textarea"), State::Rcdata, true},
+    {NameKey(u"plaintext"), State::Plaintext, true},
 };
 
 // Elements that start a new line where a browser shows them: inside a link they separate words.
@@ -33,6 +57,18 @@ constexpr TextView kLineBreakingElements[] = {
     u"h5",      u"h6",         u"header", u"hr",         u"li",   u"main",   u"nav", u"ol",  u"p",
     u"pre",     u"section",    u"table",  u"td",         u"th",   u"tr",     u"ul",
 };
+
+constexpr auto kLineBreakingKeys = [] {
+    std::array<std::uint64_t, std::size(kLineBreakingElements)> keys{};
+    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = NameKey(kLineBreakingElements[i]);
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}();
+
+constexpr std::uint64_t kA = NameKey(u"a");
+constexpr std::uint64_t kArea = NameKey(u"area");
+constexpr std::uint64_t kBase = NameKey(u"base");
+constexpr std::uint64_t kTemplate = NameKey(u"template");
 
 bool IsAsciiWhitespace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
@@ -45,29 +81,31 @@ public:
     void Attach(HtmlTokenizer& tokenizer) { m_tokenizer = &tokenizer; }
 
     bool WantsAttributes(TextView tagName) override {
-        return m_templateDepth == 0 && (tagName == u"a" || tagName == u"area" || tagName == u"base");
+        const std::uint64_t key = NameKey(tagName);
+        return m_templateDepth == 0 && (key == kA || key == kArea || key == kBase);
     }
 
     void OnStartTag(const HtmlTag& tag) override {
-        if (tag.name == u"template") {
+        const std::uint64_t name = NameKey(tag.name);
+        if (name == kTemplate) {
             ++m_templateDepth;
         } else if (m_templateDepth > 0) {
             // Template contents are not part of the document.
-        } else if (tag.name == u"a") {
+        } else if (name == kA) {
             // A second <a> closes the first, as the adoption agency does.
             CloseLink();
             if (const HtmlAttribute* href = tag.Find(u"href")) {
                 m_links.push_back({href->value, {}});
                 m_linkOpen = true;
             }
-        } else if (tag.name == u"area") {
+        } else if (name == kArea) {
             if (const HtmlAttribute* href = tag.Find(u"href")) m_links.push_back({href->value, {}});
-        } else if (tag.name == u"base") {
+        } else if (name == kBase) {
             const HtmlAttribute* href = tag.Find(u"href");
             if (href && !m_baseHref) m_baseHref = href->value;
         }
-        if (m_linkOpen && IsLineBreaking(tag.name)) BreakLine();
-        if (const RawTextElement* raw = FindRawTextElement(tag.name)) {
+        if (m_linkOpen && IsLineBreaking(name)) BreakLine();
+        if (const RawTextElement* raw = FindRawTextElement(name)) {
             m_tokenizer->SetState(raw->state);
             m_hidden = !raw->visible;
         }
@@ -77,11 +115,12 @@ public:
     void OnEndTag(const HtmlTag& tag) override {
         // Raw text ends only at its own end tag, so any end tag ends hidden text.
         m_hidden = false;
-        if (tag.name == u"template") {
+        const std::uint64_t name = NameKey(tag.name);
+        if (name == kTemplate) {
             if (m_templateDepth > 0) --m_templateDepth;
-        } else if (tag.name == u"a" && m_templateDepth == 0) {
+        } else if (name == kA && m_templateDepth == 0) {
             CloseLink();  // a stray </a> closes nothing
-        } else if (m_linkOpen && IsLineBreaking(tag.name)) {
+        } else if (m_linkOpen && IsLineBreaking(name)) {
             BreakLine();
         }
         UpdateTextCollection();
@@ -119,15 +158,14 @@ public:
     }
 
 private:
-    static const RawTextElement* FindRawTextElement(TextView name) {
+    static const RawTextElement* FindRawTextElement(std::uint64_t name) {
         for (const RawTextElement& e : kRawTextElements)
             if (e.name == name) return &e;
         return nullptr;
     }
 
-    static bool IsLineBreaking(TextView name) {
-        return std::find(std::begin(kLineBreakingElements), std::end(kLineBreakingElements), name) !=
-               std::end(kLineBreakingElements);
+    static bool IsLineBreaking(std::uint64_t name) {
+        return std::binary_search(kLineBreakingKeys.begin(), kLineBreakingKeys.end(), name);
     }
 
     void CloseLink() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/html_entities.h"
+#include "common/text_search.h"
 
 namespace ferrik {
 
@@ -75,7 +76,7 @@ void HtmlTokenizer::Feed(TextView text) {
     if (m_pendingCr && !text.empty() && text[0] == u'\n') i = 1;
     m_pendingCr = false;
     while (i < text.size()) {
-        const std::size_t cr = text.find(u'\r', i);
+        const std::size_t cr = FindUnit(text, u'\r', i);
         if (cr == TextView::npos) {
             m_buf.append(text.substr(i));
             break;
@@ -216,7 +217,19 @@ void HtmlTokenizer::Run(bool eof) {
     auto value = [this](TextView t) {
         if (m_attributeValue) m_attributeValue->append(t);
     };
-    // Text states: emits the run before a stop character; true when it emitted anything.
+    // The length of the run before the first of up to three stop units (repeat one for fewer).
+    auto runUntil = [&](char16_t a, char16_t b, char16_t c3) {
+        const std::size_t stop = FindFirstOf(TextView(buf, end), a, b, c3, pos);
+        return (stop == TextView::npos ? end : stop) - pos;
+    };
+    // Text states: emits the run before a stop unit; true when it emitted anything.
+    auto emitUntil = [&](char16_t a, char16_t b, char16_t c3) {
+        const std::size_t n = runUntil(a, b, c3);
+        EmitText(TextView(buf + pos, n));
+        pos += n;
+        return n > 0;
+    };
+    // The same for stops that are not a few single units.
     auto emitRun = [&](auto stop) {
         const std::size_t n = RunLength(buf + pos, bufEnd, stop);
         EmitText(TextView(buf + pos, n));
@@ -235,8 +248,9 @@ void HtmlTokenizer::Run(bool eof) {
         switch (m_state) {
             case State::Data:
                 if (!m_collectText) {
-                    const std::size_t n = RunLength(buf + pos, bufEnd, [](char16_t ch) { return ch == u'<'; });
-                    pos += n;
+                    // Text nobody reads: straight on to the next "<".
+                    const std::size_t next = FindUnit(TextView(buf, end), u'<', pos);
+                    pos = next == TextView::npos ? end : next;
                     if (pos >= end) {
                         if (eof) goto eof;
                         continue;
@@ -245,7 +259,7 @@ void HtmlTokenizer::Run(bool eof) {
                     m_state = State::TagOpen;
                     continue;
                 }
-                if (emitRun([](char16_t ch) { return ch == u'<' || ch == u'&'; })) continue;
+                if (emitUntil(u'<', u'&', u'&')) continue;
                 if (c == u'<') {
                     m_state = State::TagOpen;
                 } else if (c == u'&') {
@@ -258,8 +272,7 @@ void HtmlTokenizer::Run(bool eof) {
                 continue;
 
             case State::Rcdata:
-                if (emitRun([this](char16_t ch) { return ch == u'<' || ch == 0 || (ch == u'&' && m_collectText); }))
-                    continue;
+                if (emitUntil(u'<', 0, m_collectText ? u'&' : u'<')) continue;
                 if (c == kEof) goto eof;
                 ++pos;
                 if (c == u'<') {
@@ -275,7 +288,7 @@ void HtmlTokenizer::Run(bool eof) {
 
             case State::Rawtext:
             case State::ScriptData:
-                if (emitRun([](char16_t ch) { return ch == u'<' || ch == 0; })) continue;
+                if (emitUntil(u'<', 0, 0)) continue;
                 if (c == kEof) goto eof;
                 ++pos;
                 if (c == u'<') {
@@ -433,7 +446,7 @@ void HtmlTokenizer::Run(bool eof) {
 
             case State::ScriptDataEscaped:
             case State::ScriptDataDoubleEscaped:
-                if (emitRun([](char16_t ch) { return ch == u'-' || ch == u'<' || ch == 0; })) continue;
+                if (emitUntil(u'-', u'<', 0)) continue;
                 [[fallthrough]];
             case State::ScriptDataEscapedDash:
             case State::ScriptDataEscapedDashDash:
@@ -590,9 +603,7 @@ void HtmlTokenizer::Run(bool eof) {
             case State::AttributeValueSingleQuoted: {
                 const char16_t quote = m_state == State::AttributeValueDoubleQuoted ? u'"' : u'\'';
                 const bool references = m_attributeValue != nullptr;
-                const std::size_t n = RunLength(buf + pos, bufEnd, [quote, references](char16_t ch) {
-                    return ch == quote || ch == 0 || (ch == u'&' && references);
-                });
+                const std::size_t n = runUntil(quote, 0, references ? u'&' : quote);
                 value(TextView(buf + pos, n));
                 pos += n;
                 if (n > 0) continue;
@@ -720,8 +731,7 @@ void HtmlTokenizer::Run(bool eof) {
                 continue;
 
             case State::Comment: {
-                const std::size_t n =
-                    RunLength(buf + pos, bufEnd, [](char16_t ch) { return ch == u'<' || ch == u'-' || ch == 0; });
+                const std::size_t n = runUntil(u'<', u'-', 0);
                 comment(TextView(buf + pos, n));
                 pos += n;
                 if (n > 0) continue;

@@ -12,7 +12,17 @@ inline char16_t Fold(char16_t c) {
     return LowerChar(c);
 }
 
+// The upper-case partner of an a-z literal: the only other ASCII character that folds to it.
+char16_t UpperPartner(char16_t literal) {
+    return literal >= u'a' && literal <= u'z' ? static_cast<char16_t>(literal - 32) : literal;
+}
+
 }  // namespace
+
+// Fold(c) == literal, spelt out: below U+0080 only the literal and its upper-case letter fold to it.
+inline bool Pattern::Item::LiteralMatches(char16_t c) const {
+    return c < 0x80 ? (c == literal || c == upper) : LowerChar(c) == literal;
+}
 
 void Pattern::CharSet::Add(char16_t lo, char16_t hi) {
     for (char16_t c = lo; c <= hi && c < 0x80; ++c) {
@@ -54,11 +64,11 @@ std::optional<Pattern> Pattern::Compile(TextView pattern) {
             continue;
         }
         if (c == u'?') {
-            result.m_items.push_back({Item::Any, 0, 0});
+            result.m_items.push_back({Item::Any, 0, 0, 0});
         } else if (c == u'#') {
-            result.m_items.push_back({Item::Digit, 0, 0});
+            result.m_items.push_back({Item::Digit, 0, 0, 0});
         } else if (c != u'[') {
-            result.m_items.push_back({Item::Literal, c, 0});
+            result.m_items.push_back({Item::Literal, c, UpperPartner(c), 0});
         } else {
             CharSet set;
             if (i < n && p[i] == u'!') {
@@ -83,9 +93,9 @@ std::optional<Pattern> Pattern::Compile(TextView pattern) {
             ++i;
             if (empty && !set.negated) continue;
             if (empty) {
-                result.m_items.push_back({Item::Any, 0, 0});
+                result.m_items.push_back({Item::Any, 0, 0, 0});
             } else {
-                result.m_items.push_back({Item::Set, 0, result.m_sets.size()});
+                result.m_items.push_back({Item::Set, 0, 0, result.m_sets.size()});
                 result.m_sets.push_back(std::move(set));
             }
         }
@@ -110,7 +120,9 @@ bool Pattern::ItemMatches(const Item& item, char16_t c) const {
 
 bool Pattern::SegmentMatchesAt(const Segment& segment, TextView address, std::size_t pos) const {
     for (std::size_t k = segment.begin; k < segment.end; ++k, ++pos) {
-        if (!ItemMatches(m_items[k], Fold(address[pos]))) return false;
+        const Item& item = m_items[k];
+        if (item.kind == Item::Literal ? !item.LiteralMatches(address[pos]) : !ItemMatches(item, Fold(address[pos])))
+            return false;
     }
     return true;
 }
@@ -135,14 +147,18 @@ bool Pattern::Matches(TextView address) const {
         const Segment& segment = m_segments[s];
         const std::size_t len = segment.Length();
         const Item& lead = m_items[segment.begin];
+        const Item& tail = m_items[segment.end - 1];
         for (;;) {
             if (pos + len > limit) return false;
-            // Cheap skip to the next place where a literal first item fits.
+            // Cheap skip to the next place where a literal first item fits, and a literal last
+            // item as well, before the whole segment is compared.
             if (lead.kind == Item::Literal) {
-                while (pos + len <= limit && Fold(address[pos]) != lead.literal) ++pos;
+                while (pos + len <= limit && !lead.LiteralMatches(address[pos])) ++pos;
                 if (pos + len > limit) return false;
             }
-            if (SegmentMatchesAt(segment, address, pos)) break;
+            if ((tail.kind != Item::Literal || tail.LiteralMatches(address[pos + len - 1])) &&
+                SegmentMatchesAt(segment, address, pos))
+                break;
             ++pos;
         }
         pos += len;

@@ -31,7 +31,11 @@ private:
         enum Kind : std::uint8_t { Literal, Any, Digit, Set };
         Kind kind;
         char16_t literal;
+        char16_t upper;   // a Literal a-z: its upper-case letter, which folds to it; else the literal itself
         std::size_t set;  // index into m_sets
+
+        // Whether `c` folds to this Literal, without folding it: addresses are nearly all ASCII.
+        bool LiteralMatches(char16_t c) const;
     };
     struct CharSet {
         bool negated = false;

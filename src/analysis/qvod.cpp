@@ -1,5 +1,6 @@
 #include "analysis/qvod.h"
 
+#include <algorithm>
 #include <exception>
 #include <iterator>
 
@@ -36,16 +37,21 @@ struct QvodLink {
 
 // Reads the next link at or after `pos` and moves `pos` just past its third "|". F2 and F3 are
 // scanned from `pos - 1`, the "|" that closed the field before, so each is the run up to the
-// next "|". Every search starts where the last one ended, so a whole scan is linear.
+// next "|": three searches for "|" after the mark. Every search starts where the last one ended,
+// so a whole scan is linear.
 bool ReadQvodLink(TextView text, std::size_t& pos, QvodLink& out) {
-    TextView f1, f2, f3;
-    if (!ScanTokenAt(text, kQvodMark, kBar, pos, f1, pos)) return false;
-    if (!ScanTokenAt(text, kBar, kBar, pos - 1, f2, pos)) return false;
-    if (!ScanTokenAt(text, kBar, kBar, pos - 1, f3, pos)) return false;
+    const std::size_t mark = FindText(text, kQvodMark, pos);
+    if (mark == TextView::npos) return false;
+    const std::size_t bar1 = FindUnit(text, kBar[0], mark + std::size(kQvodMark) - 1);
+    if (bar1 == TextView::npos) return false;
+    const std::size_t bar2 = FindUnit(text, kBar[0], bar1 + 1);
+    if (bar2 == TextView::npos) return false;
+    const std::size_t bar3 = FindUnit(text, kBar[0], bar2 + 1);
+    if (bar3 == TextView::npos) return false;
+    pos = bar3 + 1;
     // The rebuilt link "qvod://" + F1 + "|" + F2 + "|" + F3 + "|" is exactly the text it came from.
-    const char16_t* begin = f1.data() - (std::size(kQvodMark) - 1);
-    out.link = TextView(begin, static_cast<std::size_t>(text.data() + pos - begin));
-    out.name = f3;  // field 2 of the "|"-separated body: the fields themselves hold no "|"
+    out.link = text.substr(mark, pos - mark);
+    out.name = text.substr(bar2 + 1, bar3 - bar2 - 1);  // field 2 of the "|"-separated body: F3
     return true;
 }
 
@@ -64,10 +70,18 @@ Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t
     return found ? Text(token) : Text();
 }
 
+// The key table is sized once from a first estimate, the density of the first links over the
+// whole text (a link takes at least ten units), instead of growing step by step. Each link is
+// added as soon as it is read, while its text is still in the cache.
 void AddQvodUrls(TextView pageText, TaskList& tasks) {
+    constexpr std::size_t kLinksBeforeEstimate = 64;
     std::size_t pos = 0;
+    std::size_t found = 0;
     QvodLink link;
     while (!TakeStopRequest() && ReadQvodLink(pageText, pos, link)) {
+        if (++found == kLinksBeforeEstimate) {
+            tasks.ReserveKeys(std::min(found * (pageText.size() / pos), pageText.size() / 10));
+        }
         tasks.AddTask(link.name, link.link, kEngineDirect, {}, link.link);  // a repeated link is refused by key
     }
 }

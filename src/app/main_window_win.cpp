@@ -8,6 +8,8 @@
 
 #include "../../res/resource.h"
 #include "app/about_window_win.h"
+#include "app/choose_by_name.h"
+#include "app/mask_prompt_win.h"
 #include "app/prompts_win.h"
 #include "app/shell_open_win.h"
 #include "common/stop_flag.h"
@@ -125,7 +127,14 @@ bool MainWindow::Load() {
     m_skinner.AttachSkin(Hwnd());
     const Text caption = MainCaption(FERRIK_VERSION_MAJOR, FERRIK_VERSION_MINOR, FERRIK_VERSION_PATCH);
     SetWindowTextW(Hwnd(), Wide(caption));
-    OnAddressChanged();
+    // A start address goes in as if typed, which runs SelectScheme; otherwise it runs once as is.
+    if (m_options.startAddress.empty()) {
+        OnAddressChanged();
+    } else {
+        SetAddress(m_options.startAddress);
+    }
+    m_drop.Register(
+        Hwnd(), [this] { return TakesDrops(); }, [this](TextView address) { SetAddress(address); });
     if (!CreatePlayer(m_player, *this, Hwnd(), m_options.playerProgId)) {
         SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
         return false;
@@ -345,6 +354,7 @@ void MainWindow::OnClose() {
 }
 
 void MainWindow::OnDestroy() {
+    m_drop.Revoke();
     // The control goes (deactivated, unsited, closed, released) while its container still stands.
     m_player.reset();
     m_skinner.DetachSkin(Hwnd());
@@ -563,9 +573,29 @@ void MainWindow::RunCommand(MenuCommand command) {
         case MenuCommand::About:
             ShowAbout();
             break;
+        case MenuCommand::ChooseByName:
+            ChooseRowsByName();
+            break;
         case MenuCommand::Separator:
             break;
     }
+}
+
+void MainWindow::ChooseRowsByName() {
+    if (!Hwnd() || m_closing || m_asking || !IsWindowEnabled(Control(kListView1))) return;
+    OperationScope operation(*this);
+    m_asking = true;
+    MaskPrompt prompt;
+    const std::optional<Text> mask = prompt.Ask(Hwnd(), m_masks, [this] { return m_closing; });
+    m_asking = false;
+    // The list may have become busy meanwhile (a command sent while the prompt was up).
+    if (!mask || m_closing || !Hwnd() || !IsWindowEnabled(Control(kListView1))) return;
+    RememberMask(m_masks, *mask);
+    if (const std::optional<std::size_t> count = ChooseByName(m_tasks, *mask)) ShowStatus(ChosenByNameStatus(*count));
+}
+
+bool MainWindow::TakesDrops() const {
+    return Hwnd() && !m_closing && m_operations == 0 && IsWindowEnabled(Hwnd()) && IsWindowEnabled(Control(kCombo1));
 }
 
 void MainWindow::SubmitTasks() {
@@ -681,6 +711,11 @@ void MainWindow::OnRowChanged(std::size_t index) {
     const auto page = static_cast<std::size_t>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
     if (index < top || index > top + page) return;
     SendMessageW(list, LVM_REDRAWITEMS, index, index);
+}
+
+// Many rows at once (a choice by name): one repaint of the list instead of one per row.
+void MainWindow::OnRowsChanged(const std::vector<std::size_t>&) {
+    if (HWND list = Control(kListView1)) InvalidateRect(list, nullptr, FALSE);
 }
 
 void MainWindow::OnHeaderChanged(TextView) {

@@ -19,6 +19,7 @@
 #include "app/prompts.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
+#include "forms/address_drop_win.h"
 #include "platform/handles_win.h"
 #include "platform/pump_win.h"
 #include "platform/window_win.h"
@@ -63,6 +64,8 @@ struct MainWindowOptions {
     // Makes the web window on the first click of the Web button; null: the button does nothing.
     // The program's entry point gives WebWindowFactory().
     WebWindowMaker makeWeb;
+    // Put in the address box at load as if typed (`ferrik.exe <address>`); empty: none.
+    Text startAddress;
 };
 
 class MainWindow final : public Window<MainWindow>,
@@ -99,6 +102,11 @@ public:
     void ShowWeb();
     OwnedWindow* Web() const { return m_web.get(); }
     bool OperationRunning() const { return m_operations > 0; }
+    // The window's drop target for addresses (null until created); a drop goes into the address
+    // box as SetAddress does, but not while an operation runs or the window is busy.
+    IDropTarget* DropTarget() const { return m_drop.Target(); }
+    // What 按名称选择... does: asks for a name mask and ticks exactly the rows whose name matches.
+    void ChooseRowsByName();
 
     // The ports that the commands, the batch driver and the player creation use.
     void ShowStatus(TextView text) override;
@@ -136,6 +144,7 @@ private:
     bool CommandEnabled(MenuCommand command) const;
     void ShowAbout();
     void SetControlsEnabled(bool enabled);
+    bool TakesDrops() const;
     int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
     int Twips(int pixels) const { return PixelsToTwips(pixels, m_dpi); }
     TwipsRect ControlTwips(HWND control) const;
@@ -144,6 +153,7 @@ private:
     void OnRowAdded(std::size_t index) override;
     void OnRowsCleared() override;
     void OnRowChanged(std::size_t index) override;
+    void OnRowsChanged(const std::vector<std::size_t>& rows) override;
     void OnHeaderChanged(TextView header) override;
 
     // ListView1 is an owner-data list view of m_tasks: it holds only the row count, selection and
@@ -200,6 +210,9 @@ private:
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;
     UniqueMenu m_listMenu;
+    AddressDrop m_drop;
+    std::vector<Text> m_masks;  // the name masks chosen so far, the last first
+    bool m_asking = false;      // the name mask prompt is up
     int m_dpi = 96;
     HWND m_controls[kListView1 - kLabel1 + 1] = {};
     int m_operations = 0;

@@ -1,5 +1,6 @@
 #include "common/text_fields.h"
 
+#include <array>
 #include <cstring>
 
 #include "common/text_search.h"
@@ -24,6 +25,26 @@ Text SplitField(TextView line, TextView delimiter, std::int32_t index) {
     return Text(FieldView(line, delimiter, index));
 }
 
+namespace {
+
+// HexValue inline, by table: the unescaping of a page reads four or six digits per escape.
+constexpr auto kHexDigits = [] {
+    std::array<signed char, 128> table{};
+    for (int c = 0; c < 128; ++c) {
+        table[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                                   : -1);
+    }
+    return table;
+}();
+
+inline int Hex(char16_t c) {
+    return c < 128 ? kHexDigits[c] : -1;
+}
+
+}  // namespace
+
 void UnEscapeInPlace(Text& text) {
     const std::size_t n = text.size();
     char16_t* const p = text.data();
@@ -36,11 +57,10 @@ void UnEscapeInPlace(Text& text) {
         // "%u" takes precedence; a "%u" without four hex digits is a plain "%", and so is a "%"
         // without two, since "u" is no hex digit.
         if (i + 5 < n && p[i + 1] == u'u') {
-            const int d0 = HexValue(p[i + 2]), d1 = HexValue(p[i + 3]), d2 = HexValue(p[i + 4]),
-                      d3 = HexValue(p[i + 5]);
+            const int d0 = Hex(p[i + 2]), d1 = Hex(p[i + 3]), d2 = Hex(p[i + 4]), d3 = Hex(p[i + 5]);
             if ((d0 | d1 | d2 | d3) >= 0) value = (d0 << 12) | (d1 << 8) | (d2 << 4) | d3, length = 6;
         } else if (i + 2 < n) {
-            const int d0 = HexValue(p[i + 1]), d1 = HexValue(p[i + 2]);
+            const int d0 = Hex(p[i + 1]), d1 = Hex(p[i + 2]);
             if ((d0 | d1) >= 0) value = (d0 << 4) | d1, length = 3;
         }
         if (value < 0) {
@@ -48,8 +68,13 @@ void UnEscapeInPlace(Text& text) {
             continue;
         }
         // Writing stays behind reading: every escape shrinks the text.
-        std::memmove(p + kept, p + copied, (i - copied) * sizeof(char16_t));
-        kept += i - copied;
+        // Between the escapes of an escaped link there are only a few units: moved one by one.
+        if (i - copied <= 8) {
+            for (std::size_t k = copied; k < i; ++k) p[kept++] = p[k];
+        } else {
+            std::memmove(p + kept, p + copied, (i - copied) * sizeof(char16_t));
+            kept += i - copied;
+        }
         p[kept++] = static_cast<char16_t>(value);
         copied = i + length;
         i = FindUnit(text, u'%', copied);

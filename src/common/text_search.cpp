@@ -34,6 +34,28 @@ std::size_t FindUnit(TextView text, char16_t unit, std::size_t from) {
     std::size_t i = from;
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+    // One register first: many searches (the next "%" of an escaped run, the next "|" of a link)
+    // end within a few units.
+    if (i + kLanes <= n) {
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(Load(p + i), wanted)));
+        if (mask != 0) return i + LaneOf(mask);
+        i += kLanes;
+    }
+    // Then four registers a round: one branch per 32 units leaves the loop bound by memory
+    // rather than by instructions.
+    for (; i + 4 * kLanes <= n; i += 4 * kLanes) {
+        const __m128i a = _mm_cmpeq_epi16(Load(p + i), wanted);
+        const __m128i b = _mm_cmpeq_epi16(Load(p + i + kLanes), wanted);
+        const __m128i c = _mm_cmpeq_epi16(Load(p + i + 2 * kLanes), wanted);
+        const __m128i d = _mm_cmpeq_epi16(Load(p + i + 3 * kLanes), wanted);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) continue;
+        const unsigned low = static_cast<unsigned>(_mm_movemask_epi8(a)) |
+                             static_cast<unsigned>(_mm_movemask_epi8(b)) << (2 * kLanes);
+        if (low != 0) return i + LaneOf(low);
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(c)) |
+                              static_cast<unsigned>(_mm_movemask_epi8(d)) << (2 * kLanes);
+        return i + 2 * kLanes + LaneOf(high);
+    }
     for (; i + kLanes <= n; i += kLanes) {
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(Load(p + i), wanted)));
         if (mask != 0) return i + LaneOf(mask);
@@ -41,6 +63,28 @@ std::size_t FindUnit(TextView text, char16_t unit, std::size_t from) {
 #endif
     for (; i < n; ++i) {
         if (p[i] == unit) return i;
+    }
+    return npos;
+}
+
+std::size_t FindFirstOf(TextView text, char16_t a, char16_t b, char16_t c, std::size_t from) {
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wa = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i wb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i wc = _mm_set1_epi16(static_cast<short>(c));
+    for (; i + kLanes <= n; i += kLanes) {
+        const __m128i v = Load(p + i);
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, wa), _mm_cmpeq_epi16(v, wb)), _mm_cmpeq_epi16(v, wc));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (mask != 0) return i + LaneOf(mask);
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == a || p[i] == b || p[i] == c) return i;
     }
     return npos;
 }
@@ -63,6 +107,30 @@ std::size_t FindText(TextView text, TextView needle, std::size_t from) {
     // only those are compared in full.
     const __m128i first = _mm_set1_epi16(static_cast<short>(needle.front()));
     const __m128i last = _mm_set1_epi16(static_cast<short>(needle.back()));
+    // Four registers a round are first tested for the first unit alone (the needles searched in
+    // pages start with a rare one); a round with a hit is then tested two registers at a time for
+    // the first and the last unit, their masks side by side in one word.
+    for (; i + 4 * kLanes - 1 <= lastStart; i += 4 * kLanes) {
+        const __m128i any = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(Load(p + i), first), _mm_cmpeq_epi16(Load(p + i + kLanes), first)),
+            _mm_or_si128(_mm_cmpeq_epi16(Load(p + i + 2 * kLanes), first),
+                         _mm_cmpeq_epi16(Load(p + i + 3 * kLanes), first)));
+        if (_mm_movemask_epi8(any) == 0) continue;
+        for (std::size_t half = i; half < i + 4 * kLanes; half += 2 * kLanes) {
+            const __m128i a =
+                _mm_and_si128(_mm_cmpeq_epi16(Load(p + half), first), _mm_cmpeq_epi16(Load(p + half + m - 1), last));
+            const __m128i b = _mm_and_si128(_mm_cmpeq_epi16(Load(p + half + kLanes), first),
+                                            _mm_cmpeq_epi16(Load(p + half + kLanes + m - 1), last));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(a)) |
+                            (static_cast<unsigned>(_mm_movemask_epi8(b)) << (2 * kLanes));
+            while (mask != 0) {
+                const std::size_t at = half + LaneOf(mask);
+                if (std::memcmp(p + at + 1, rest, restBytes) == 0) return at;
+                mask &= mask - 1;
+                mask &= mask - 1;
+            }
+        }
+    }
     for (; i + kLanes - 1 <= lastStart; i += kLanes) {
         const __m128i hits =
             _mm_and_si128(_mm_cmpeq_epi16(Load(p + i), first), _mm_cmpeq_epi16(Load(p + i + m - 1), last));

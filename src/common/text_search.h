@@ -10,6 +10,10 @@ namespace ferrik {
 // First `unit` at or after `from`, or TextView::npos.
 std::size_t FindUnit(TextView text, char16_t unit, std::size_t from);
 
+// First of the units `a`, `b` and `c` at or after `from`, or TextView::npos (repeat one to look
+// for fewer).
+std::size_t FindFirstOf(TextView text, char16_t a, char16_t b, char16_t c, std::size_t from);
+
 // First occurrence of `needle` at or after `from`, or TextView::npos; an empty needle is found at
 // `from` when `from` is inside the text or at its end. Linear in the text for a needle of fixed
 // length.

@@ -90,6 +90,10 @@ TesselButtonWindow::TesselButtonWindow(ButtonEvents& events)
       m_shell(LoadLibraryW(L"shell32.dll")) {}
 
 TesselButtonWindow::~TesselButtonWindow() {
+    if (m_accessible) {
+        m_accessible->Disconnect();
+        std::exchange(m_accessible, nullptr)->Release();
+    }
     RemoveHooks();
     m_button.UnsetPopupMenu();
     if (m_iconCursor) DestroyCursor(std::exchange(m_iconCursor, nullptr));
@@ -114,6 +118,7 @@ bool TesselButtonWindow::Create(HWND parent, int id, const RECT& pixels, const P
         InstallHooks();
     }
     if (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) m_button.OnShown();
+    m_announced = AccessibleFactsOf(m_button, IsWindowVisible(hwnd) != FALSE);
     return true;
 }
 
@@ -301,10 +306,17 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
         case WM_SETFOCUS:
             m_button.OnGotFocus();
             RefreshFormDefault();
+            AnnounceChanges();
             return 0;
         case WM_KILLFOCUS:
             m_button.OnLostFocus();
             RefreshFormDefault();
+            AnnounceChanges();
+            return 0;
+        case WM_GETOBJECT:
+            return OnGetObject(wParam, lParam);
+        case kAccessibleClickMessage:
+            if (m_button.Enabled()) m_button.OnAccessKeyPress(m_accessKey.value_or(u' '));
             return 0;
         case WM_SYSCOLORCHANGE:  // forwarded by a form; heard only when the application is themed
             if (IsAppThemed()) m_button.OnSysColorChange();
@@ -320,6 +332,10 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 void TesselButtonWindow::OnFinalDestroy() {
+    if (m_accessible) {
+        m_accessible->Disconnect();
+        std::exchange(m_accessible, nullptr)->Release();
+    }
     RemoveHooks();
     m_tooltip.reset();
 }
@@ -377,6 +393,22 @@ void TesselButtonWindow::Redraw() {
         WindowDc dc(Hwnd());
         if (dc.get()) PaintLook(dc.get(), look);
     }
+    // Every change of state ends in a repaint: the place to tell screen readers of it.
+    AnnounceChanges();
+}
+
+LRESULT TesselButtonWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return DefaultProc(WM_GETOBJECT, wParam, lParam);
+    if (!m_accessible) m_accessible = new ButtonAccessible(*this);
+    return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(m_accessible));
+}
+
+void TesselButtonWindow::AnnounceChanges() {
+    if (!Hwnd() || !m_announced) return;  // not before creation has ended
+    ButtonAccessibleFacts facts = AccessibleFactsOf(m_button, IsWindowVisible(Hwnd()) != FALSE);
+    if (facts.name != m_announced->name) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Hwnd(), OBJID_CLIENT, CHILDID_SELF);
+    if (facts.state != m_announced->state) NotifyWinEvent(EVENT_OBJECT_STATECHANGE, Hwnd(), OBJID_CLIENT, CHILDID_SELF);
+    m_announced = std::move(facts);
 }
 
 ButtonLook TesselButtonWindow::CurrentLook() const {

@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "common/text.h"
+#include "controls/button_accessible.h"
+#include "controls/button_accessible_win.h"
 #include "controls/button_content_win.h"
 #include "controls/button_paint.h"
 #include "controls/button_paint_win.h"
@@ -137,6 +139,11 @@ private:
         ButtonEvents& m_target;
     };
 
+    // WM_GETOBJECT: the button's own accessible object for OBJID_CLIENT, made on first request.
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    // Tells accessibility clients of a changed name or state (NotifyWinEvent).
+    void AnnounceChanges();
+
     static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR ref) noexcept;
     void RemoveHooks();
@@ -169,6 +176,8 @@ private:
     HCURSOR m_iconCursor = nullptr;
     UniqueWindow m_tooltip;
     bool m_sizing = false;
+    ButtonAccessible* m_accessible = nullptr;  // one reference held while the window lives
+    std::optional<ButtonAccessibleFacts> m_announced;
 };
 
 }  // namespace ferrik

@@ -4,6 +4,9 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <utility>
+
+#include "app/command_line.h"
 #include "app/main_window_win.h"
 #include "app/message_loop_win.h"
 #include "platform/pump_win.h"
@@ -19,6 +22,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
     {
         ferrik::MainWindowOptions options;
         options.makeWeb = ferrik::WebWindowFactory();
+        // `ferrik.exe <address>`: the first argument, as the runtime splits the command line.
+        options.startAddress = ferrik::StartAddress(reinterpret_cast<const char16_t*>(GetCommandLineW()));
         ferrik::MainWindow window{std::move(options)};
         if (window.Create()) {
             window.Show(showCommand);

@@ -143,6 +143,7 @@ void UnpreparePushButton(HWND hWnd) {
 
 // WM_SIZE: new bitmaps of the new size in the same state surfaces, faces and region again.
 void ResizePushButton(HWND hWnd) {
+    ForgetFadeSurfaces(hWnd);
     {
         WindowDc dc(hWnd, WindowDc::Whole);
         const SIZE size = WindowExtent(hWnd);

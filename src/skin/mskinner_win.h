@@ -59,6 +59,9 @@ void BlendButtonFace(HWND hWnd, HDC dc = nullptr);
 UINT_PTR StartFade(HWND hWnd);
 void StopFade(HWND hWnd);
 void FadeStep(HWND hWnd);
+// Drops what a running fade keeps at hand (its window DC, surfaces and size): the next step
+// fetches them again. For a resize and for unskinning.
+void ForgetFadeSurfaces(HWND hWnd);
 
 // ---- painters ----
 void RenderButtonFaces(HWND hWnd);

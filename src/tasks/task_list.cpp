@@ -1,16 +1,43 @@
 #include "tasks/task_list.h"
 
 #include <algorithm>
-#include <functional>
+#include <bit>
+#include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace ferrik {
 
 namespace {
 
+// Keys are addresses of tens to hundreds of units: hashed eight bytes at a time (a multiply and
+// a rotate per word), then mixed so that the low bits the table uses depend on every byte.
 std::uint32_t KeyHash(TextView key) {
-    return static_cast<std::uint32_t>(std::hash<TextView>{}(key));
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
+    std::size_t size = key.size() * sizeof(char16_t);
+    std::uint64_t h = size * kMul;
+    for (; size >= 8; size -= 8, bytes += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes, 8);
+        h = (std::rotl(h, 23) ^ word) * kMul;
+    }
+    if (size > 0) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes, size);
+        h = (std::rotl(h, 23) ^ word) * kMul;
+    }
+    h ^= h >> 32;
+    h *= kMul;
+    h ^= h >> 29;
+    return static_cast<std::uint32_t>(h);
 }
+
+bool SameKey(TextView a, TextView b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+constexpr std::size_t kMinKeySlots = 64;
 
 }  // namespace
 
@@ -19,22 +46,39 @@ std::size_t TaskList::FindKeySlot(TextView key, std::uint32_t hash) const {
     const std::size_t mask = m_keySlots.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const KeySlot& slot = m_keySlots[i];
-        if (slot.row == 0 || (slot.hash == hash && m_rows[slot.row - 1].key == key)) return i;
+        if (slot.row == 0 || (slot.hash == hash && SameKey(m_rows[slot.row - 1].key, key))) return i;
     }
 }
 
+// The slots keep each key's hash, so growing moves slots without reading a key again.
 void TaskList::RebuildKeySlots(std::size_t slotCount) {
-    m_keySlots.assign(slotCount, KeySlot{});
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        const std::uint32_t hash = KeyHash(m_rows[i].key);
-        m_keySlots[FindKeySlot(m_rows[i].key, hash)] = KeySlot{static_cast<std::uint32_t>(i + 1), hash};
+    std::vector<KeySlot> old(slotCount, KeySlot{});
+    old.swap(m_keySlots);
+    const std::size_t mask = slotCount - 1;
+    for (const KeySlot& slot : old) {
+        if (slot.row == 0) continue;
+        std::size_t i = slot.hash & mask;
+        while (m_keySlots[i].row != 0) i = (i + 1) & mask;
+        m_keySlots[i] = slot;
+    }
+}
+
+// Only an optimisation: a table too large to allocate is simply not made (the old one stays, and
+// grows as rows come), and an estimate is never taken beyond a million keys.
+void TaskList::ReserveKeys(std::size_t keys) {
+    constexpr std::size_t kMaxReservedKeys = std::size_t{1} << 20;
+    const std::size_t wanted = std::bit_ceil(std::max(kMinKeySlots, 2 * std::min(keys, kMaxReservedKeys)));
+    if (wanted <= m_keySlots.size()) return;
+    try {
+        RebuildKeySlots(wanted);
+    } catch (const std::bad_alloc&) {
     }
 }
 
 bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key) {
     m_counted = true;
     if (2 * (m_rows.size() + 1) > m_keySlots.size()) {
-        RebuildKeySlots(std::max<std::size_t>(64, 2 * m_keySlots.size()));
+        RebuildKeySlots(std::max(kMinKeySlots, 2 * m_keySlots.size()));
     }
     const std::uint32_t hash = KeyHash(key);
     const std::size_t slot = FindKeySlot(key, hash);
@@ -77,6 +121,17 @@ void TaskList::SetChecked(std::size_t index, bool checked) {
     if (row.checked == checked) return;
     row.checked = checked;
     RowChanged(index);
+}
+
+void TaskList::SetChecks(const std::vector<bool>& checks) {
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const bool checked = i < checks.size() && checks[i];
+        if (m_rows[i].checked == checked) continue;
+        m_rows[i].checked = checked;
+        changed.push_back(i);
+    }
+    if (m_observer && !changed.empty()) m_observer->OnRowsChanged(changed);
 }
 
 void TaskList::SetStatus(std::size_t index, TextView status) {

@@ -30,6 +30,10 @@ public:
     virtual void OnRowAdded(std::size_t index) = 0;
     virtual void OnRowsCleared() = 0;
     virtual void OnRowChanged(std::size_t index) = 0;  // check state or status
+    // The check states of these rows (ascending) changed in one go; by default told row by row.
+    virtual void OnRowsChanged(const std::vector<std::size_t>& rows) {
+        for (std::size_t index : rows) OnRowChanged(index);
+    }
     virtual void OnHeaderChanged(TextView header) = 0;
 };
 
@@ -39,6 +43,9 @@ public:
     // header is set again to the true row count. Returns whether a row was added.
     bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key);
     void ClearTasks();
+    // Room for `keys` distinct keys (up to a million) without growing the key table on the way;
+    // rows still grow. Never fails.
+    void ReserveKeys(std::size_t keys);
     void CheckAll();
     void UncheckAll();
     void InvertChecks();
@@ -47,6 +54,9 @@ public:
     // 0-based; throws std::out_of_range for a row that is not there.
     const TaskRow& At(std::size_t index) const { return m_rows.at(index); }
     void SetChecked(std::size_t index, bool checked);
+    // Row i becomes checked exactly when checks[i] holds (rows beyond `checks` are unchecked); the
+    // observer hears of the changed rows at once (OnRowsChanged).
+    void SetChecks(const std::vector<bool>& checks);
     void SetStatus(std::size_t index, TextView status);
 
     // "名称" until the list is first filled or cleared, then "名称(" + row count + ")".

@@ -85,6 +85,15 @@ void WebWindow::Load() {
     } catch (...) {
     }
     LoadSiteList();
+    m_drop.Register(
+        Hwnd(), [this] { return Hwnd() && IsWindowEnabled(Hwnd()); },
+        [this](TextView address) { DropAddress(address); });
+}
+
+void WebWindow::DropAddress(TextView address) {
+    SetAddressText(address);
+    m_navigator.OnAddressChanged();
+    m_navigator.Go();
 }
 
 void WebWindow::Show() {
@@ -252,6 +261,7 @@ LRESULT WebWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(Hwnd());
             return 0;
         case WM_DESTROY:
+            m_drop.Revoke();
             // The browser goes while its container window still stands.
             m_navigator.SetBrowser(nullptr);
             m_browser.reset();

@@ -10,6 +10,7 @@
 
 #include "common/ports.h"
 #include "controls/tesselbutton_win.h"
+#include "forms/address_drop_win.h"
 #include "forms/form_controls_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
@@ -50,6 +51,10 @@ public:
     Text StatusText() const;
     // The form's tooltip window (cmbSearch's tip, and the buttons' container tips).
     HWND Tooltips() const { return m_searchTip; }
+    // The window's drop target for addresses (null until loaded): a drop goes into the address box
+    // and the browser goes there, as typing it and pressing Enter does.
+    IDropTarget* DropTarget() const { return m_drop.Target(); }
+    void DropAddress(TextView address);
 
     // WebView
     void SetStatusText(TextView text) override;
@@ -85,6 +90,7 @@ private:
     FormButtons m_buttons;
     std::vector<SiteRow> m_sites;
     CSkinner m_skinner;
+    AddressDrop m_drop;
     UniqueGdi<HFONT> m_font;
     HWND m_searchTip = nullptr;  // owned by the window, destroyed with it
     HWND m_controls[kStatusBar1 - kWebCommand5 + 1] = {};

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
 #include "analysis/charset.h"
+#include "host/support/iconv_decoder.h"
 
 namespace ferrik {
 namespace {
@@ -60,6 +64,39 @@ TEST(Charset, Utf16KeepsCodeUnitsAndMarksAnOddByte) {
               Text(u"\U0001F400") + char16_t(0xD800));
     EXPECT_EQ(DecodeUtf16(std::string_view("A\0B", 3), false), u"A\uFFFD");
     EXPECT_EQ(DecodeUtf16("", true), u"");
+}
+
+// The page decoder's own UTF-8 path must give what the converter gives, and leave every broken
+// sequence to the converter: checked against it on chosen and on random bytes (well-formed
+// exactly when the converter's text encodes back to the same bytes).
+TEST(Charset, WellFormedUtf8DecodesAsTheConverterDoes) {
+    const test::IconvDecoder converter;
+    const auto check = [&](const std::string& bytes) {
+        const Text plain = converter.Decode(bytes, u"utf-8");
+        const bool wellFormed = ToUtf8(plain) == bytes;
+        Text fast = u"stale";
+        ASSERT_EQ(DecodeWellFormedUtf8(bytes, fast), wellFormed) << testing::PrintToString(bytes);
+        if (wellFormed) {
+            ASSERT_EQ(fast, plain) << testing::PrintToString(bytes);
+        }
+    };
+    for (const char* bytes :
+         {"", "<a href=x>0123456789abcdef</a>",
+          "\xE7\xAC\xAC"
+          "1\xE9\x9B\x86",
+          "\xC2\x80\xDF\xBF", "\xEF\xBF\xBF\xEF\xBB\xBF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xC0\x80", "\xC1\xBF",
+          "\xE0\x9F\xBF", "\xED\xA0\x80", "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\x80",
+          "abcdefg\xE7\xAC", "\xE7\xACx", "12345678\xFF"}) {
+        check(bytes);
+    }
+    static constexpr unsigned char kBytes[] = {'a',  '<',  0x00, 0x7F, 0x80, 0xBF, 0xC2, 0xDF, 0xE0,
+                                               0xE7, 0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xA0, 0x9F, 0x8F};
+    std::mt19937 random(22);
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(random() % 24, 'a');
+        for (char& b : bytes) b = static_cast<char>(kBytes[random() % std::size(kBytes)]);
+        check(bytes);
+    }
 }
 
 }  // namespace

@@ -75,9 +75,10 @@ TEST(Forms, MenusHoldTheirEntriesInOrder) {
         }
     }
     EXPECT_EQ(separators, 3);
-    EXPECT_EQ(seen.size(), 10u);
+    EXPECT_EQ(seen.size(), 11u);
     EXPECT_EQ(kAnalyseMenu[0].caption, u"智能分析");
     EXPECT_EQ(kAnalyseMenu[6].command, MenuCommand::StopAnalysis);
+    EXPECT_EQ(kListMenu[3].caption, u"按名称选择...");  // below the three choice entries
     // The busy state leaves 停止分析 alone.
     for (MenuCommand c : kBusyMenuEntries) EXPECT_NE(c, MenuCommand::StopAnalysis);
 }

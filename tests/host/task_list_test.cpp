@@ -64,15 +64,19 @@ TEST(TaskList, CheckOperations) {
     EXPECT_THROW(list.SetStatus(3, u"成功"), std::out_of_range);
 }
 
-// Many keys, through every growth of the key table, a clear and a refill; keys that differ only
-// late or share prefixes must stay apart.
+// Many keys, through every growth of the key table, a clear and a refill (the second time into a
+// table sized up front, grown again halfway); keys that differ only late or share prefixes must
+// stay apart.
 TEST(TaskList, ManyKeysStayUniqueThroughGrowthAndClear) {
     TaskList list;
     std::vector<Text> keys;
     for (int i = 0; i < 5000; ++i) keys.push_back(u"qvod://" + ToText(i % 97) + u"|" + ToText(i) + u"|");
     keys.push_back(u"");
     for (int round = 0; round < 2; ++round) {
-        for (const Text& k : keys) EXPECT_TRUE(list.AddTask(k, k, u"SS0", u"", k));
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (round == 1 && i == keys.size() / 2) list.ReserveKeys(3 * keys.size());
+            EXPECT_TRUE(list.AddTask(keys[i], keys[i], u"SS0", u"", keys[i]));
+        }
         for (const Text& k : keys) EXPECT_FALSE(list.AddTask(u"x", u"x", u"SS1", u"", k));
         ASSERT_EQ(list.Count(), keys.size());
         for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(list.At(i).key, keys[i]);

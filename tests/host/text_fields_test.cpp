@@ -77,7 +77,7 @@ TEST(TextSearch, AgreesWithPlainSearch) {
     const char16_t alphabet[] = u"qvod:/|%x\uFF71\u7171";
     const TextView needles[] = {u"qvod://", u"|", u"//", u"qq", u"\uFF71\u7171", u"qvod://q", u"%"};
     for (int round = 0; round < 400; ++round) {
-        Text text(random() % 70, u'x');
+        Text text(random() % 150, u'x');
         for (char16_t& c : text) c = alphabet[random() % (std::size(alphabet) - 1)];
         if (round % 3 == 0 && text.size() > 10) text.replace(random() % (text.size() - 7), 7, u"qvod://");
         for (TextView needle : needles) {
@@ -88,6 +88,7 @@ TEST(TextSearch, AgreesWithPlainSearch) {
         }
         for (std::size_t from = 0; from <= text.size() + 1; ++from) {
             ASSERT_EQ(FindUnit(text, u'|', from), TextView(text).find(u'|', from));
+            ASSERT_EQ(FindFirstOf(text, u'|', u'%', u'\u7171', from), TextView(text).find_first_of(u"|%\u7171", from));
         }
     }
     EXPECT_EQ(FindText(u"abc", u"", 3), 3u);

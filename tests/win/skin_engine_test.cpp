@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/about_window_win.h"
+#include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "skin/mskinner_win.h"
 #include "skin/skin_switch.h"
@@ -374,6 +375,50 @@ TEST_F(SkinTest, PushButtonStateTableAndFade) {
     EXPECT_TRUE(test::PumpUntil([&] { return Prop(b, L"TIMERID") == 0; }, 5000));
     EXPECT_EQ(GetPixel(window, 8, 5), normal);
     ReleaseDC(b, window);
+    EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
+}
+
+// A tick of a running fade draws with the window DC and surfaces it keeps from its first tick; it
+// must leave the pixels that a tick fetching them itself leaves, also after the button was
+// resized in between. Each row: the face faded in, the level, the button's width at the tick.
+TEST_F(SkinTest, RunningFadeTickDrawsAsAFetchingTick) {
+    TestForm form;
+    ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
+    HWND b = form.button;
+    test::PumpFor(50);
+    const auto set = [b](const wchar_t* name, std::intptr_t value) {
+        SetPropW(b, name, reinterpret_cast<HANDLE>(value));
+    };
+    // The button after: a first tick (keeping the surfaces when a fade runs), the resize, the
+    // normal face drawn fully, then the tick under test.
+    const auto tickedPixels = [&](int state, int level, int width, bool running) {
+        M::StopFade(b);
+        SetWindowPos(b, nullptr, 0, 0, 75, 23, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        set(L"TIMERID", running ? 1 : 0);  // the ticks come from here
+        set(L"OLDSTATE", 0);
+        set(L"ALPHALEVEL", 0);
+        SendMessageW(b, WM_TIMER, 1, 0);
+        SetWindowPos(b, nullptr, 0, 0, width, 23, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        set(L"ALPHALEVEL", 255);
+        M::BlendButtonFace(b, nullptr);
+        set(L"OLDSTATE", state);
+        set(L"ALPHALEVEL", level);
+        SendMessageW(b, WM_TIMER, 1, 0);
+        WindowDc window(b, WindowDc::Whole);
+        return test::DrawOffScreen(width, 23, [&](HDC dc) { BitBlt(dc, 0, 0, width, 23, window.get(), 0, 0, SRCCOPY); })
+            .pixels;
+    };
+    const struct {
+        int state;
+        int level;
+        int width;
+    } rows[] = {{1, 120, 75}, {2, 201, 75}, {3, 255, 75}, {1, 150, 101}, {3, 90, 60}};
+    for (const auto& r : rows) {
+        const std::vector<std::uint32_t> fetching = tickedPixels(r.state, r.level, r.width, false);
+        EXPECT_EQ(tickedPixels(r.state, r.level, r.width, true), fetching)
+            << "face " << r.state << " at " << r.level << ", width " << r.width;
+    }
+    M::StopFade(b);
     EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
 }
 

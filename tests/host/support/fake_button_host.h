@@ -57,6 +57,7 @@ public:
     }
     Text AmbientDisplayName() const override { return u"tesselbutton1"; }
     ButtonFont AmbientFont() const override { return ButtonFont{u"宋体", 90000, 400, false, false, false, 134}; }
+    bool AmbientDisplayAsDefault() const override { return displayAsDefault; }
     void PropertyChanged(std::string_view name) override { notified.emplace_back(name); }
 
     void Redraw() override { ++repaints; }
@@ -91,6 +92,7 @@ public:
     int regions = 0;
     int resizes = 0;
     bool themed = true;
+    bool displayAsDefault = false;
     bool windowEnabled = true;
     std::int32_t pointer = -1;
     std::optional<char16_t> accessKey;

@@ -1,0 +1,62 @@
+#include "app/command_line.h"
+
+namespace ferrik {
+
+namespace {
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+
+}  // namespace
+
+std::vector<Text> SplitCommandLine(TextView line) {
+    std::vector<Text> args;
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    // The program's name: in quotes it ends at the closing quote, else at the first blank.
+    Text name;
+    if (n > 0 && line[0] == u'"') {
+        const std::size_t close = line.find(u'"', 1);
+        const std::size_t end = close == TextView::npos ? n : close;
+        name = Text(line.substr(1, end - 1));
+        i = end == n ? n : end + 1;
+    } else {
+        while (i < n && !IsBlank(line[i])) name += line[i++];
+    }
+    args.push_back(std::move(name));
+    for (;;) {
+        while (i < n && IsBlank(line[i])) ++i;
+        if (i >= n) break;
+        Text arg;
+        bool quoted = false;
+        while (i < n && (quoted || !IsBlank(line[i]))) {
+            std::size_t slashes = 0;
+            while (i < n && line[i] == u'\\') {
+                ++slashes;
+                ++i;
+            }
+            if (i < n && line[i] == u'"') {
+                arg.append(slashes / 2, u'\\');
+                if (slashes % 2 == 1) {
+                    arg += u'"';
+                } else {
+                    quoted = !quoted;
+                }
+                ++i;
+            } else {
+                arg.append(slashes, u'\\');
+                if (i < n && (quoted || !IsBlank(line[i]))) arg += line[i++];
+            }
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+Text StartAddress(TextView commandLine) {
+    const std::vector<Text> args = SplitCommandLine(commandLine);
+    return args.size() > 1 ? args[1] : Text();
+}
+
+}  // namespace ferrik

@@ -1,0 +1,25 @@
+#include "forms/address_drop.h"
+
+namespace ferrik {
+
+Text AddressFromDroppedText(TextView text) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of(u"\r\n", start);
+        if (end == TextView::npos) end = text.size();
+        TextView line = text.substr(start, end - start);
+        const std::size_t first = line.find_first_not_of(u" \t");
+        if (first != TextView::npos) {
+            const std::size_t last = line.find_last_not_of(u" \t");
+            return Text(line.substr(first, last - first + 1));
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+bool IsShortcutFileName(TextView path) {
+    return path.size() >= 4 && ToLower(path.substr(path.size() - 4)) == u".url";
+}
+
+}  // namespace ferrik

@@ -1,0 +1,178 @@
+#include "forms/address_drop_win.h"
+
+#include <shellapi.h>
+
+#include <utility>
+#include <vector>
+
+#include "forms/address_drop.h"
+
+namespace ferrik {
+
+namespace {
+
+// Text of an HGLOBAL holding UTF-16, up to its first U+0000 or its end.
+Text GlobalText(HGLOBAL memory) {
+    const auto* chars = static_cast<const char16_t*>(GlobalLock(memory));
+    if (!chars) return {};
+    const std::size_t capacity = GlobalSize(memory) / sizeof(char16_t);
+    std::size_t length = 0;
+    while (length < capacity && chars[length] != 0) ++length;
+    Text text(chars, length);
+    GlobalUnlock(memory);
+    return text;
+}
+
+// The medium of one format in an HGLOBAL, released when done.
+class Medium {
+public:
+    Medium(IDataObject* data, CLIPFORMAT format) {
+        FORMATETC fmt{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        m_ok = data && SUCCEEDED(data->GetData(&fmt, &m_medium)) && m_medium.tymed == TYMED_HGLOBAL && m_medium.hGlobal;
+        if (!m_ok) m_medium = STGMEDIUM{};
+    }
+    ~Medium() {
+        if (m_ok) ReleaseStgMedium(&m_medium);
+    }
+    Medium(const Medium&) = delete;
+    Medium& operator=(const Medium&) = delete;
+    HGLOBAL Get() const { return m_ok ? m_medium.hGlobal : nullptr; }
+
+private:
+    STGMEDIUM m_medium{};
+    bool m_ok = false;
+};
+
+Text ShortcutAddress(HGLOBAL memory) {
+    auto drop = static_cast<HDROP>(memory);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        Text path(static_cast<std::size_t>(length) + 1, u'\0');
+        DragQueryFileW(drop, i, reinterpret_cast<wchar_t*>(path.data()), length + 1);
+        path.resize(length);
+        if (!IsShortcutFileName(path)) continue;
+        // As long as an address can be; the reader cuts a longer value, which then fails to load.
+        std::vector<wchar_t> url(32768);
+        GetPrivateProfileStringW(L"InternetShortcut", L"URL", L"", url.data(), static_cast<DWORD>(url.size()),
+                                 reinterpret_cast<const wchar_t*>(path.c_str()));
+        Text address = AddressFromDroppedText(reinterpret_cast<const char16_t*>(url.data()));
+        if (!address.empty()) return address;
+    }
+    return {};
+}
+
+}  // namespace
+
+Text AddressOfDataObject(IDataObject* data) {
+    static const auto kUrlFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    if (!data) return {};
+    {
+        Medium url(data, kUrlFormat);
+        if (url.Get()) {
+            Text address = AddressFromDroppedText(GlobalText(url.Get()));
+            if (!address.empty()) return address;
+        }
+    }
+    {
+        Medium files(data, CF_HDROP);
+        if (files.Get()) {
+            Text address = ShortcutAddress(files.Get());
+            if (!address.empty()) return address;
+        }
+    }
+    Medium text(data, CF_UNICODETEXT);
+    return text.Get() ? AddressFromDroppedText(GlobalText(text.Get())) : Text();
+}
+
+AddressDropTarget::AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop)
+    : m_accepting(std::move(accepting)), m_drop(std::move(drop)) {}
+
+HRESULT AddressDropTarget::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG AddressDropTarget::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
+}
+
+ULONG AddressDropTarget::Release() {
+    const LONG refs = InterlockedDecrement(&m_refs);
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+}
+
+DWORD AddressDropTarget::Effect() const {
+    try {
+        return m_hasAddress && m_accepting && m_accepting() ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+    } catch (...) {
+        return DROPEFFECT_NONE;
+    }
+}
+
+HRESULT AddressDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    try {
+        m_hasAddress = !AddressOfDataObject(data).empty();
+    } catch (...) {
+        m_hasAddress = false;
+    }
+    if (effect) *effect = Effect();
+    return S_OK;
+}
+
+HRESULT AddressDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
+    if (effect) *effect = Effect();
+    return S_OK;
+}
+
+HRESULT AddressDropTarget::DragLeave() {
+    m_hasAddress = false;
+    return S_OK;
+}
+
+HRESULT AddressDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+    DWORD result = DROPEFFECT_NONE;
+    try {
+        const Text address = AddressOfDataObject(data);
+        m_hasAddress = !address.empty();
+        if (Effect() == DROPEFFECT_COPY) {
+            m_hasAddress = false;
+            m_drop(address);
+            result = DROPEFFECT_COPY;
+        }
+    } catch (...) {
+    }
+    m_hasAddress = false;
+    if (effect) *effect = result;
+    return S_OK;
+}
+
+bool AddressDrop::Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop) {
+    Revoke();
+    auto* target = new AddressDropTarget(std::move(accepting), std::move(drop));
+    if (FAILED(RegisterDragDrop(hwnd, target))) {
+        target->Release();
+        return false;
+    }
+    m_hwnd = hwnd;
+    m_target = target;
+    return true;
+}
+
+void AddressDrop::Revoke() {
+    if (!m_target) return;
+    m_target->Disconnect();
+    if (m_hwnd && IsWindow(m_hwnd)) RevokeDragDrop(m_hwnd);
+    m_target->Release();
+    m_target = nullptr;
+    m_hwnd = nullptr;
+}
+
+}  // namespace ferrik

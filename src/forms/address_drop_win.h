@@ -1,0 +1,68 @@
+#pragma once
+// A window that takes addresses dropped on it: a link dragged from a browser
+// (UniformResourceLocatorW), text (CF_UNICODETEXT) or an Internet shortcut file (CF_HDROP). The
+// pointer shows the copy cursor only while what is dragged holds an address and the window takes
+// one; anything else is refused.
+#include <windows.h>
+
+#include <ole2.h>
+
+#include <functional>
+
+#include "common/text.h"
+
+namespace ferrik {
+
+// The address a data object carries, or empty text: the first of UniformResourceLocatorW, a
+// shortcut file's URL (section [InternetShortcut], read by the system's INI reader: the file is in
+// the system's code page) and CF_UNICODETEXT that gives one (forms/address_drop.h).
+Text AddressOfDataObject(IDataObject* data);
+
+class AddressDropTarget final : public IDropTarget {
+public:
+    // `accepting`: whether the window takes a drop now (not while busy); `drop`: what it does with
+    // the address.
+    AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDropTarget
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override;
+
+    // The window is gone: nothing more is taken.
+    void Disconnect() { m_accepting = nullptr; }
+
+private:
+    ~AddressDropTarget() = default;
+    DWORD Effect() const;
+
+    LONG m_refs = 1;
+    std::function<bool()> m_accepting;
+    std::function<void(TextView)> m_drop;
+    bool m_hasAddress = false;  // what is being dragged over the window carries an address
+};
+
+// Registers a window as the drop target of addresses for as long as it lives (RevokeDragDrop before
+// the window goes: Revoke, or the destructor). Needs OLE initialised on the window's thread.
+class AddressDrop {
+public:
+    AddressDrop() = default;
+    AddressDrop(const AddressDrop&) = delete;
+    AddressDrop& operator=(const AddressDrop&) = delete;
+    ~AddressDrop() { Revoke(); }
+
+    bool Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop);
+    void Revoke();
+    IDropTarget* Target() const { return m_target; }
+
+private:
+    HWND m_hwnd = nullptr;
+    AddressDropTarget* m_target = nullptr;
+};
+
+}  // namespace ferrik

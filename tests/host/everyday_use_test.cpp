@@ -1,0 +1,120 @@
+// The portable halves of addresses from anywhere and choosing rows by name: the command line, the
+// text of a drop, and the name masks over a task list.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/choose_by_name.h"
+#include "app/command_line.h"
+#include "forms/address_drop.h"
+
+namespace ferrik {
+namespace {
+
+TEST(StartAddress, TakesTheFirstArgumentAsTheShellSplitsIt) {
+    struct Case {
+        const char16_t* line;
+        const char16_t* address;
+    };
+    const Case cases[] = {
+        {u"ferrik.exe", u""},
+        {u"ferrik.exe   ", u""},
+        {u"ferrik.exe http://a.cn/1.html", u"http://a.cn/1.html"},
+        {u"\"C:\\Program Files\\Ferrik\\ferrik.exe\" http://a.cn/", u"http://a.cn/"},
+        {u"\"C:\\a b\\ferrik.exe\"http://a.cn/", u"http://a.cn/"},  // the name ends at its closing quote
+        {u"ferrik.exe \t \"  http://a.cn/a b.html \"  second third", u"  http://a.cn/a b.html "},
+        {u"ferrik.exe http://a.cn/\"x y\"z.html", u"http://a.cn/x yz.html"},
+        {u"ferrik.exe \"\" http://a.cn/", u""},
+        {u"ferrik.exe C:\\films\\", u"C:\\films\\"},
+        {u"ferrik.exe \"C:\\films\\\\\" next", u"C:\\films\\"},
+        {u"ferrik.exe a\\\"b", u"a\"b"},
+        {u"ferrik.exe \"unclosed http://a.cn/", u"unclosed http://a.cn/"},
+        {u"C:\\ferrik.exe 第01集", u"第01集"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(StartAddress(c.line), c.address) << ToUtf8(c.line);
+    EXPECT_EQ(SplitCommandLine(u"\"C:\\a\\ferrik.exe\" x").front(), u"C:\\a\\ferrik.exe");
+}
+
+TEST(DroppedAddress, FirstNonBlankLineOfTheText) {
+    EXPECT_EQ(AddressFromDroppedText(u"http://a.cn/1.html"), u"http://a.cn/1.html");
+    EXPECT_EQ(AddressFromDroppedText(u" \t\r\n\r\n  http://a.cn/1.html \t\r\nhttp://b.cn/"), u"http://a.cn/1.html");
+    EXPECT_EQ(AddressFromDroppedText(u"a b\rc"), u"a b");
+    EXPECT_EQ(AddressFromDroppedText(u" \r\n\t"), u"");
+    EXPECT_EQ(AddressFromDroppedText(u""), u"");
+
+    EXPECT_TRUE(IsShortcutFileName(u"C:\\Desktop\\笑傲江湖.URL"));
+    EXPECT_FALSE(IsShortcutFileName(u"C:\\Desktop\\film.url.txt"));
+    EXPECT_FALSE(IsShortcutFileName(u"url"));
+}
+
+TEST(ChooseByName, TicksExactlyTheMatchingNames) {
+    const std::vector<Text> names = {u"笑傲江湖第01集.rmvb", u"笑傲江湖第02集.RMVB", u"笑傲江湖第12集.rmvb",
+                                     u"笑傲江湖第20集.mp4",  u"花絮[上].rmvb",       u""};
+    struct Case {
+        const char16_t* mask;
+        std::vector<bool> ticked;  // nothing for a mask that changes nothing
+    };
+    const Case cases[] = {
+        {u"*.rmvb", {true, true, true, false, true, false}},
+        {u"*第0#集*", {true, true, false, false, false, false}},
+        {u"*第[01]?集.rmvb", {true, true, true, false, false, false}},
+        {u"*第[!0]#集*", {false, false, true, true, false, false}},
+        {u"笑傲江湖第01集", {false, false, false, false, false, false}},  // the whole name must match
+        {u"*", {true, true, true, true, true, true}},
+        {u"花絮[[]上]*", {false, false, false, false, true, false}},
+        {u"*[z-a]*", {}},
+        {u"*第[01集*", {}},
+        {u"", {}},
+    };
+    for (const Case& c : cases) {
+        TaskList tasks;
+        for (const Text& name : names) tasks.AddTask(name, name + u"|key", u"SS0", u"", name + u"|key");
+        tasks.SetChecked(3, true);  // ticked before the choice
+        const std::optional<std::size_t> count = ChooseByName(tasks, c.mask);
+        std::vector<bool> ticked;
+        for (std::size_t i = 0; i < tasks.Count(); ++i) ticked.push_back(tasks.At(i).checked);
+        if (c.ticked.empty()) {
+            EXPECT_FALSE(count) << ToUtf8(c.mask);
+            EXPECT_EQ(ticked, (std::vector<bool>{false, false, false, true, false, false})) << ToUtf8(c.mask);
+            EXPECT_FALSE(NameMaskProblem(c.mask).empty());
+        } else {
+            EXPECT_EQ(ticked, c.ticked) << ToUtf8(c.mask);
+            EXPECT_EQ(count, static_cast<std::size_t>(std::count(c.ticked.begin(), c.ticked.end(), true)));
+            EXPECT_EQ(NameMaskProblem(c.mask), u"");
+        }
+    }
+    EXPECT_EQ(NameMaskProblem(u""), u"请输入名称匹配式。");
+    EXPECT_EQ(ChosenByNameStatus(12), u"已按名称选中12项。");
+}
+
+TEST(ChooseByName, OneNotificationForTheChangedRowsAndTheLastMaskFirst) {
+    struct Observer : TaskListObserver {
+        void OnRowAdded(std::size_t) override {}
+        void OnRowsCleared() override {}
+        void OnRowChanged(std::size_t) override { ++single; }
+        void OnRowsChanged(const std::vector<std::size_t>& rows) override { batches.push_back(rows); }
+        void OnHeaderChanged(TextView) override {}
+        int single = 0;
+        std::vector<std::vector<std::size_t>> batches;
+    } observer;
+    TaskList tasks;
+    for (Text k : {u"a1", u"b2", u"a3"}) tasks.AddTask(k, k, u"SS0", u"", k);
+    tasks.SetChecked(1, true);
+    tasks.SetObserver(&observer);
+    ChooseByName(tasks, u"a*");
+    ChooseByName(tasks, u"a*");
+    EXPECT_EQ(observer.single, 0);
+    EXPECT_EQ(observer.batches, (std::vector<std::vector<std::size_t>>{{0, 1, 2}}));
+
+    std::vector<Text> history;
+    for (Text mask : {u"*.rmvb", u"*01*", u"*.RMVB", u"*.rmvb"}) RememberMask(history, mask);
+    EXPECT_EQ(history, (std::vector<Text>{u"*.rmvb", u"*.RMVB", u"*01*"}));
+    for (int i = 0; i < 20; ++i) RememberMask(history, ToText(i));
+    EXPECT_EQ(history.size(), 10u);
+    EXPECT_EQ(history.front(), u"19");
+}
+
+}  // namespace
+}  // namespace ferrik

@@ -1,0 +1,417 @@
+// Addresses from anywhere, choosing rows by name and what a screen reader reads of the image
+// buttons: ferrik.exe started with an address, drops on both windows (the drop targets called with
+// data objects of each format), the 按名称选择... prompt, and the web window's buttons read through
+// AccessibleObjectFromWindow.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <oleacc.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/choose_by_name.h"
+#include "app/main_window_win.h"
+#include "common/stop_flag.h"
+#include "host/support/fake_browser.h"
+#include "program/web_window_factory_win.h"
+#include "web/web_window_win.h"
+#include "win/support/ui_driver.h"
+
+namespace ferrik {
+namespace {
+
+using test::PumpUntil;
+
+std::wstring W(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+HGLOBAL GlobalOf(const void* bytes, std::size_t size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (memory) {
+        std::memcpy(GlobalLock(memory), bytes, size);
+        GlobalUnlock(memory);
+    }
+    return memory;
+}
+
+HGLOBAL TextGlobal(const std::wstring& text) {
+    return GlobalOf(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+// CF_HDROP: a DROPFILES header and the wide paths, each ended by U+0000, and one more.
+HGLOBAL FilesGlobal(const std::vector<std::wstring>& paths) {
+    std::vector<char> bytes(sizeof(DROPFILES));
+    auto* header = reinterpret_cast<DROPFILES*>(bytes.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::wstring list;
+    for (const std::wstring& path : paths) list += path + L'\0';
+    list += L'\0';
+    const auto* chars = reinterpret_cast<const char*>(list.data());
+    bytes.insert(bytes.end(), chars, chars + list.size() * sizeof(wchar_t));
+    return GlobalOf(bytes.data(), bytes.size());
+}
+
+// What a browser or Explorer hands a drop, with one format.
+class OneFormatData final : public IDataObject {
+public:
+    OneFormatData(CLIPFORMAT format, HGLOBAL memory) : m_format(format), m_memory(memory) {}
+    ~OneFormatData() { GlobalFree(m_memory); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = iid == IID_IUnknown || iid == IID_IDataObject ? this : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+        const SIZE_T size = GlobalSize(m_memory);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = GlobalOf(GlobalLock(m_memory), size);
+        GlobalUnlock(m_memory);
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return format->cfFormat == m_format && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    CLIPFORMAT m_format;
+    HGLOBAL m_memory;
+};
+
+// The effect DragEnter and Drop give, and whether the drop was taken.
+DWORD DragAndDrop(IDropTarget* target, IDataObject* data) {
+    DWORD entered = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target->DragEnter(data, MK_LBUTTON, POINTL{10, 10}, &entered);
+    DWORD over = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target->DragOver(MK_LBUTTON, POINTL{12, 12}, &over);
+    EXPECT_EQ(over, entered);
+    DWORD dropped = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target->Drop(data, MK_LBUTTON, POINTL{12, 12}, &dropped);
+    EXPECT_EQ(dropped, entered);
+    return dropped;
+}
+
+class EverydayUse : public testing::Test {
+protected:
+    EverydayUse() {
+        StopFlag = 0;
+        data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+        data.Write(L"Rule.dat", L"dy.example.com|DianYing|电影天堂\r\n");
+        data.Write(L"RunFilter.dat", L"[DianYing]\r\nFilterStr=\r\nEnId=0\r\n");
+    }
+    ~EverydayUse() override { main.reset(); }
+
+    void Open(bool withWeb) {
+        MainWindowOptions options;
+        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+        options.waitTimerName = "ferrikeveryday" + std::to_string(GetCurrentProcessId());
+        options.endsProgram = false;
+        options.makeWeb = WebWindowFactory([this](HWND, const RECT&, BrowserEvents&) {
+            auto fake = std::make_unique<test::FakeBrowser>();
+            browser = fake.get();
+            return fake;
+        });
+        main = std::make_unique<MainWindow>(std::move(options));
+        ASSERT_TRUE(main->Create());
+        main->Show(SW_SHOWNORMAL);
+        if (!withWeb) return;
+        main->ShowWeb();
+        web = dynamic_cast<WebWindow*>(main->Web());
+        ASSERT_NE(web, nullptr);
+    }
+
+    std::wstring Status() const { return test::TextOf(main->Control(kLblResult)); }
+
+    test::DataDirectory data;
+    std::unique_ptr<MainWindow> main;
+    WebWindow* web = nullptr;
+    test::FakeBrowser* browser = nullptr;
+};
+
+TEST_F(EverydayUse, StartedWithAnAddressItIsInTheBoxAndNothingRuns) {
+    // ferrik.exe as a browser's "open with" starts it: the first argument only, quotes as the
+    // shell gives them.
+    std::wstring command = L"\"" + test::HostPath(FERRIK_EXE_DIR "/ferrik.exe") +
+                           L"\"  \"http://dy.example.com/电影 1.html\"  http://second.example/";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    HWND form = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (form = test::VisibleFormOf(pi.dwProcessId)) != nullptr; }, 30000));
+    if (form) {
+        // Asked by message: GetWindowText reads no other process's combo box.
+        wchar_t address[128] = {};
+        SendMessageW(GetDlgItem(form, kCombo1), WM_GETTEXT, 128, reinterpret_cast<LPARAM>(address));
+        EXPECT_STREQ(address, L"http://dy.example.com/电影 1.html");
+        // The default Rule.dat knows the site: the scheme is chosen and the status line says so.
+        EXPECT_EQ(test::TextOf(GetDlgItem(GetDlgItem(form, kPicture1), kLblResult)),
+                  L"已经为您准备好相应的方案。您可以进行分析了。");
+        test::PumpFor(300);
+        EXPECT_EQ(SendMessageW(GetDlgItem(form, kListView1), LVM_GETITEMCOUNT, 0, 0), 0);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(form, kCombo1)));  // no analysis started
+        PostMessageW(form, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
+    Open(true);
+    data.Write(L"film.url", L"[InternetShortcut]\r\nURL=http://dy.example.com/shortcut.html\r\n");
+    const std::wstring shortcut = data.Path() + L"\\film.url";
+    const auto url = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    struct Case {
+        const char* what;
+        CLIPFORMAT format;
+        HGLOBAL memory;
+        const char16_t* address;  // null: refused, the box keeps its text
+    };
+    const Case cases[] = {
+        {"a link", url, TextGlobal(L"http://dy.example.com/link.html"), u"http://dy.example.com/link.html"},
+        {"text", CF_UNICODETEXT, TextGlobal(L"  \r\n\t http://b.example/text.html \r\nsecond line"),
+         u"http://b.example/text.html"},
+        {"a shortcut file", CF_HDROP, FilesGlobal({data.Path() + L"\\Setting.ini", shortcut}),
+         u"http://dy.example.com/shortcut.html"},
+        {"blank text", CF_UNICODETEXT, TextGlobal(L" \r\n "), nullptr},
+        {"files without a shortcut", CF_HDROP, FilesGlobal({data.Path() + L"\\Rule.dat"}), nullptr},
+        {"a bitmap's format", CF_DIB, TextGlobal(L"http://c.example/"), nullptr},
+    };
+    for (const Case& c : cases) {
+        main->SetAddress(u"before");
+        web->SetAddressText(u"before");
+        browser->calls.clear();
+        OneFormatData mainData(c.format, c.memory);
+        const DWORD effect = DragAndDrop(main->DropTarget(), &mainData);
+        EXPECT_EQ(effect, c.address ? DWORD{DROPEFFECT_COPY} : DWORD{DROPEFFECT_NONE}) << c.what;
+        const Text expected = c.address ? c.address : u"before";
+        EXPECT_EQ(main->Address(), expected) << c.what;
+        if (expected.find(u"dy.example.com") != Text::npos) {
+            EXPECT_EQ(Status(), L"已经为您准备好相应的方案。您可以进行分析了。") << c.what;
+        }
+
+        OneFormatData webData(c.format, GlobalOf(GlobalLock(c.memory), GlobalSize(c.memory)));
+        GlobalUnlock(c.memory);
+        DragAndDrop(web->DropTarget(), &webData);
+        EXPECT_EQ(web->AddressText(), expected) << c.what;
+        EXPECT_EQ(browser->calls, c.address ? std::vector<Text>{u"Navigate " + expected} : std::vector<Text>{})
+            << c.what;
+    }
+
+    // Nothing is dropped while the main window is busy, nor while an operation runs on it.
+    main->SetAddress(u"before");
+    main->LockControls();
+    OneFormatData link(url, TextGlobal(L"http://dy.example.com/busy.html"));
+    EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_NONE});
+    main->UnlockControls();
+    test::RunAfter(50, [&] {
+        EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_NONE});
+        PostMessageW(FindWindowW(L"Form", L"按名称选择"), WM_COMMAND, IDCANCEL, 0);
+    });
+    main->RunCommand(MenuCommand::ChooseByName);
+    EXPECT_EQ(W(main->Address()), L"before");
+    EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_COPY});
+}
+
+TEST_F(EverydayUse, ListMenuChoosesRowsByNameThroughItsPrompt) {
+    Open(false);
+    TaskList& tasks = main->Tasks();
+    for (const char16_t* name : {u"第01集.rmvb", u"第02集.RMVB", u"第03集.mp4", u"花絮.rmvb"})
+        tasks.AddTask(name, name, u"SS0", u"", name);
+    tasks.SetChecked(2, true);
+    test::MessageBoxWatcher boxes;
+    std::vector<std::wstring> offered;
+    bool ownerDisabled = false;
+    bool stayedAfterBadMask = false;
+    // Sets the prompt's mask and presses a button of it (IDOK, IDCANCEL).
+    const auto answer = [](HWND prompt, const wchar_t* mask, int button) {
+        SetDlgItemTextW(prompt, kMaskCombo, mask);
+        SendMessageW(prompt, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(prompt, button)));
+    };
+    test::RunAfter(50, [&] {
+        HWND prompt = FindWindowW(L"Form", L"按名称选择");
+        if (!prompt) return;
+        offered.push_back(test::TextOf(GetDlgItem(prompt, kMaskCombo)));
+        ownerDisabled = !IsWindowEnabled(main->Hwnd());
+        answer(prompt, L"*[9-0]*", IDOK);  // explained in a message box; the prompt stays
+        stayedAfterBadMask = IsWindowVisible(prompt) != FALSE;
+        answer(prompt, L"*.rmvb", IDOK);
+    });
+    main->RunCommand(MenuCommand::ChooseByName);
+    EXPECT_EQ(offered, std::vector<std::wstring>{L""});
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(stayedAfterBadMask);
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::wstring>{L"名称匹配式有误：方括号没有配对，或者范围写反了（例如 [9-0]）。"});
+    EXPECT_EQ(Status(), L"已按名称选中3项。");
+    const std::vector<bool> chosen = {true, true, false, true};
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(tasks.At(i).checked, chosen[i]) << i;
+    EXPECT_TRUE(ListView_GetCheckState(main->Control(kListView1), 1));
+    EXPECT_TRUE(IsWindowEnabled(main->Hwnd()));
+
+    // The last mask is offered again; Cancel changes nothing.
+    test::RunAfter(50, [&] {
+        HWND prompt = FindWindowW(L"Form", L"按名称选择");
+        if (!prompt) return;
+        offered.push_back(test::TextOf(GetDlgItem(prompt, kMaskCombo)));
+        answer(prompt, L"*03*", IDCANCEL);
+    });
+    main->RunCommand(MenuCommand::ChooseByName);
+    EXPECT_EQ(offered, (std::vector<std::wstring>{L"", L"*.rmvb"}));
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(tasks.At(i).checked, chosen[i]) << i;
+
+    // Not while busy: no prompt at all.
+    main->LockControls();
+    bool prompted = false;
+    test::RunAfter(50, [&] {
+        HWND prompt = FindWindowW(L"Form", L"按名称选择");
+        prompted = prompt != nullptr;
+        if (prompt) answer(prompt, L"*", IDOK);
+    });
+    main->RunCommand(MenuCommand::ChooseByName);
+    test::PumpFor(150);
+    EXPECT_FALSE(prompted);
+    EXPECT_FALSE(tasks.At(2).checked);
+    main->UnlockControls();
+}
+
+// As a screen reader reads them: role, name, state before and after disabling, the default action.
+TEST_F(EverydayUse, WebWindowButtonsReadAsAScreenReaderDoes) {
+    Open(true);
+    browser->location = u"http://dy.example.com/added.html";
+    struct Case {
+        int id;
+        const wchar_t* name;
+        const char16_t* call;  // what the click asks of the browser; null: 添加当前页's hand-over
+    };
+    const Case cases[] = {
+        {kWebCommand5, L"后退", u"GoBack"}, {kWebCommand6, L"前进", u"GoForward"},
+        {kWebCommand2, L"主页", u"GoHome"}, {kWebCommand3, L"刷新", u"Refresh"},
+        {kWebCommand4, L"停止", u"Stop"},   {kWebCommand7, L"添加当前页", nullptr},
+    };
+    constexpr long kPushButton = 0x2B;
+    constexpr long kUnavailable = 0x1;
+    constexpr long kFocusable = 0x100000;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    for (const Case& c : cases) {
+        HWND hwnd = web->Control(c.id);
+        IAccessible* object = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object)),
+                  S_OK);
+        VARIANT role{}, state{};
+        BSTR name = nullptr, action = nullptr;
+        EXPECT_EQ(object->get_accRole(self, &role), S_OK);
+        EXPECT_EQ(role.vt == VT_I4 ? role.lVal : -1, kPushButton) << c.name;
+        ASSERT_EQ(object->get_accName(self, &name), S_OK) << c.name;
+        EXPECT_STREQ(name, c.name);
+        EXPECT_EQ(object->get_accDefaultAction(self, &action), S_OK);
+        EXPECT_STREQ(action, L"按下");
+        EXPECT_EQ(object->get_accState(self, &state), S_OK);
+        EXPECT_EQ(state.lVal & (kUnavailable | kFocusable), kFocusable) << c.name;
+        long left = 0, top = 0, width = 0, height = 0;
+        RECT rc{};
+        GetWindowRect(hwnd, &rc);
+        EXPECT_EQ(object->accLocation(&left, &top, &width, &height, self), S_OK);
+        EXPECT_EQ((std::vector<long>{left, top, width, height}),
+                  (std::vector<long>{rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top}));
+
+        // Disabled: unavailable, and the default action clicks nothing.
+        web->Button(c.id)->Button().SetEnabled(false);
+        EXPECT_EQ(object->get_accState(self, &state), S_OK);
+        EXPECT_EQ(state.lVal & (kUnavailable | kFocusable), kUnavailable) << c.name;
+        browser->calls.clear();
+        main->SetAddress(u"");
+        EXPECT_NE(object->accDoDefaultAction(self), S_OK);
+        test::PumpFor(50);
+        EXPECT_TRUE(browser->calls.empty()) << c.name;
+
+        web->Button(c.id)->Button().SetEnabled(true);
+        EXPECT_EQ(object->accDoDefaultAction(self), S_OK);
+        if (c.call) {
+            EXPECT_TRUE(PumpUntil([&] { return !browser->calls.empty(); }, 2000));
+            EXPECT_EQ(browser->calls, std::vector<Text>{c.call}) << c.name;
+        } else {
+            EXPECT_TRUE(PumpUntil([&] { return !main->Address().empty(); }, 2000));
+            EXPECT_EQ(W(main->Address()), L"http://dy.example.com/added.html");
+        }
+        SysFreeString(name);
+        SysFreeString(action);
+        object->Release();
+    }
+}
+
+// Name and state changes are announced to whoever listens (a screen reader's event hook).
+TEST_F(EverydayUse, ButtonsAnnounceNameAndStateChanges) {
+    Open(true);
+    static std::vector<std::pair<DWORD, HWND>> heard;
+    heard.clear();
+    const HWINEVENTHOOK hook = SetWinEventHook(
+        EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+        [](HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) CALLBACK {
+            if (object == OBJID_CLIENT && child == CHILDID_SELF && TesselButtonWindow::FromHandle(hwnd))
+                heard.emplace_back(event, hwnd);
+        },
+        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    TesselButtonWindow* back = web->Button(kWebCommand5);
+    back->Button().SetEnabled(false);
+    back->Button().SetToolTip(u"返回上一页");
+    back->Button().SetToolTip(u"返回上一页");  // unchanged: nothing more to tell
+    PumpUntil([&] { return heard.size() >= 2; }, 2000);
+    test::PumpFor(100);
+    UnhookWinEvent(hook);
+    const std::vector<std::pair<DWORD, HWND>> expected = {{EVENT_OBJECT_STATECHANGE, back->Hwnd()},
+                                                          {EVENT_OBJECT_NAMECHANGE, back->Hwnd()}};
+    EXPECT_EQ(heard, expected);
+}
+
+// Not a test: writes the prompt's picture (choose-by-name.png; into docs/screenshots with
+// FERRIK_UPDATE_SCREENSHOTS=1).
+TEST(Screenshots, ChooseByNamePrompt) {
+    test::DataDirectory data;
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+    MainWindowOptions options;
+    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+    options.waitTimerName = "ferrikmaskshot" + std::to_string(GetCurrentProcessId());
+    options.endsProgram = false;
+    MainWindow window(std::move(options));
+    ASSERT_TRUE(window.Create());
+    window.Show(SW_SHOWNORMAL);
+    test::Capture capture;
+    test::RunAfter(100, [&] {
+        HWND prompt = FindWindowW(L"Form", L"按名称选择");
+        if (!prompt) return;
+        SetDlgItemTextW(prompt, kMaskCombo, L"*第0#集*.rmvb");
+        test::PumpFor(300);
+        capture = test::CaptureWindow(prompt);
+        PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
+    });
+    window.RunCommand(MenuCommand::ChooseByName);
+    ASSERT_GT(capture.width, 0);
+    EXPECT_TRUE(test::SavePng(capture, test::ScreenshotDir() + L"\\choose-by-name.png"));
+}
+
+}  // namespace
+}  // namespace ferrik
