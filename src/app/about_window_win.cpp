@@ -19,7 +19,7 @@ AboutWindow::~AboutWindow() {
 
 bool AboutWindow::Create(HWND owner) {
     if (!RegisterRoutedClass(kFormClass)) return false;
-    m_dpi = ScreenDpi();
+    m_dpi = owner ? WindowDpi(owner) : ScreenDpi();
     const SIZE size = FormWindowSize(kAboutClientWidth, kAboutClientHeight, kAboutStyle, kAboutExStyle, m_dpi);
     const Text caption(kAboutCaption);
     if (!CreateRouted(kFormClass, Wide(caption), kAboutStyle, kAboutExStyle, 0, 0, size.cx, size.cy, owner))
@@ -53,10 +53,29 @@ bool AboutWindow::OnCreate() {
     return true;
 }
 
+// The same window, laid out again at the new DPI. A window already laid out for that DPI (made for
+// its owner's monitor, then moved there) keeps its size.
+void AboutWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi == m_dpi || dpi <= 0) return;
+    UniqueGdi<HFONT> old = std::move(m_font);  // deleted once no control uses it
+    m_dpi = dpi;
+    m_font = CreateFormFont(dpi);
+    RelayoutFormControls(
+        kAboutControls, [this](int id) { return GetDlgItem(Hwnd(), id); }, dpi, m_font.get());
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(Hwnd(), nullptr, TRUE);
+}
+
 LRESULT AboutWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
             return OnCreate() ? 0 : -1;
+        case WM_DPICHANGED: {
+            const DpiChange change = DecodeDpiChanged(wParam, lParam);
+            OnDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case WM_COMMAND:
             if (LOWORD(wParam) == kAboutCommand1 && HIWORD(wParam) == BN_CLICKED) DestroyWindow(Hwnd());
             return 0;

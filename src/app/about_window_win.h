@@ -22,6 +22,7 @@ private:
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     CSkinner m_skinner;
     UniqueGdi<HFONT> m_font;

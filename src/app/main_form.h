@@ -120,13 +120,14 @@ inline constexpr std::u16string_view kAboutCaption = u"关于";
 
 enum AboutControlId : int { kAboutLabel1 = 2001, kAboutLabel2, kAboutCommand1 };
 
+// Label2 is 360 high, not the 375 of the design: that reached 15 twips into Command1.
 inline constexpr ControlLayout kAboutControls[] = {
     {kAboutLabel1,
      "Label1",
      ControlKind::Label,
      {120, 120, 3855, 855},
      u"《Ferrik》是一款免费、开源的qvod电影批量下载工具，它支持多个qvod电影网站，使用简单。"},
-    {kAboutLabel2, "Label2", ControlKind::Label, {120, 1080, 3375, 375}, u"感谢每一位使用和反馈的朋友！"},
+    {kAboutLabel2, "Label2", ControlKind::Label, {120, 1080, 3375, 360}, u"感谢每一位使用和反馈的朋友！"},
     {kAboutCommand1, "Command1", ControlKind::Button, {2760, 1440, 1215, 495}, u"确定"},
 };
 

@@ -121,8 +121,7 @@ bool MainWindow::Create() {
 }
 
 bool MainWindow::Load() {
-    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXICON))));
-    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(ProgramIcon(GetSystemMetrics(SM_CXSMICON))));
+    SetIcons();
     UnSkin = ReadIniValue(u"Setting", u"UnSkin", DataFile(u"Setting.ini"), m_decoder);
     m_skinner.AttachSkin(Hwnd());
     const Text caption = MainCaption(FERRIK_VERSION_MAJOR, FERRIK_VERSION_MINOR, FERRIK_VERSION_PATCH);
@@ -140,6 +139,14 @@ bool MainWindow::Load() {
         return false;
     }
     return true;
+}
+
+// The icons in the sizes of the window's DPI.
+void MainWindow::SetIcons() {
+    SendMessageW(Hwnd(), WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(ProgramIcon(SystemMetricForDpi(SM_CXICON, m_dpi))));
+    SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(ProgramIcon(SystemMetricForDpi(SM_CXSMICON, m_dpi))));
 }
 
 void MainWindow::Show(int showCommand) {
@@ -169,6 +176,11 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) OnSize();
             return 0;
+        case WM_DPICHANGED: {
+            const DpiChange change = DecodeDpiChanged(wParam, lParam);
+            OnDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
@@ -260,6 +272,37 @@ void MainWindow::OnSize() {
     const TwipsRect command3 = ControlTwips(Control(kCommand3));
     SetWindowPos(Control(kCommand3), nullptr, Px(command3.left), Px(layout.command3Top), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The same window, laid out again at the new DPI: its font, the controls at their twips places,
+// the list's columns and check boxes, the icons, then the resize rules for the suggested rectangle.
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi == m_dpi || dpi <= 0) return;
+    const int old = m_dpi;
+    UniqueGdi<HFONT> oldFont = std::move(m_font);  // deleted once no control uses it
+    m_dpi = dpi;
+    m_font = CreateFormFont(dpi);
+    RelayoutFormControls(
+        kMainControls, [this](int id) { return Control(id); }, dpi, m_font.get());
+    FitLabelToText(Control(kLabel1), MainControl(kLabel1), m_dpi);
+    FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
+    HWND list = Control(kListView1);
+    for (int column = 0; column < static_cast<int>(std::size(kTaskColumns)); ++column) {
+        const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, MulDiv(width, dpi, old));
+    }
+    // The list makes its check boxes when the style is set and it has no state images: without the
+    // old ones and set again, they are made for the new DPI.
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+    if (const auto boxes = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_SETIMAGELIST, LVSIL_STATE, 0)))
+        ImageList_Destroy(boxes);
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+    SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    SetIcons();
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    OnSize();
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void MainWindow::OnCommand(int id, int code, HWND control) {

@@ -129,6 +129,8 @@ private:
     void OnFinalDestroy();
     bool OnCreate();
     void OnSize();
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void SetIcons();
     void OnCommand(int id, int code, HWND control);
     LRESULT OnNotify(const NMHDR& header);
     void OnClose();

@@ -122,6 +122,12 @@ bool TesselButtonWindow::Create(HWND parent, int id, const RECT& pixels, const P
     return true;
 }
 
+void TesselButtonWindow::SetDpi(int dpi) {
+    if (dpi == m_dpi) return;
+    m_dpi = dpi;
+    if (Hwnd()) AdoptFont(m_button.Font());
+}
+
 void TesselButtonWindow::SetDefault(bool isDefault) {
     if (m_default == isDefault) return;
     m_default = isDefault;
@@ -356,8 +362,7 @@ ButtonFont TesselButtonWindow::AmbientFont() const {
     GetObjectW(font, sizeof(lf), &lf);
     ButtonFont result;
     result.name = Text(reinterpret_cast<const char16_t*>(lf.lfFaceName));
-    WindowDc screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    const int dpi = m_dpi > 0 ? m_dpi : ScreenDpi();
     const int pixels = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
     result.size = pixels ? static_cast<std::int64_t>(pixels) * 72 * 10000 / dpi : 90000;
     result.weight = lf.lfWeight ? lf.lfWeight : 400;
@@ -370,8 +375,7 @@ ButtonFont TesselButtonWindow::AmbientFont() const {
 
 void TesselButtonWindow::AdoptFont(const ButtonFont& font) {
     LOGFONTW lf{};
-    WindowDc screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    const int dpi = m_dpi > 0 ? m_dpi : ScreenDpi();
     lf.lfHeight = -static_cast<LONG>((font.size * dpi + 72 * 5000) / (72 * 10000));
     lf.lfWeight = font.weight;
     lf.lfItalic = font.italic;
@@ -464,7 +468,7 @@ void TesselButtonWindow::ResizeHandling() {
     if (!Hwnd() || m_sizing) return;
     RECT rc;
     GetWindowRect(Hwnd(), &rc);
-    const int dpi = ScreenDpi();
+    const int dpi = m_dpi > 0 ? m_dpi : ScreenDpi();
     const int minimum = MulDiv(kMinimumSizeTwips, dpi, 1440);
     const int width = rc.right - rc.left;
     const int height = rc.bottom - rc.top;

@@ -42,6 +42,9 @@ public:
     // The container's font (the ambient font) when its window does not answer WM_GETFONT; set
     // before Create. Null: the parent's WM_GETFONT, else the default GUI font.
     void SetAmbientFont(HFONT font) noexcept { m_ambientFont = font; }
+    // The DPI of the button's monitor, by which its font's points become pixels (0: the system's).
+    // Set before Create, and again after a DPI change: the font is then made anew.
+    void SetDpi(int dpi);
 
     // The form's default (Enter) and cancel (Escape) button. The default one displays as default
     // while no other tesselbutton of the form has the focus (that one takes Enter then).
@@ -176,6 +179,7 @@ private:
     HCURSOR m_iconCursor = nullptr;
     UniqueWindow m_tooltip;
     bool m_sizing = false;
+    int m_dpi = 0;
     ButtonAccessible* m_accessible = nullptr;  // one reference held while the window lives
     std::optional<ButtonAccessibleFacts> m_announced;
 };

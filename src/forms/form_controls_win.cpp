@@ -16,11 +16,25 @@ UniqueGdi<HFONT> CreateFormFont(int dpi) {
     return UniqueGdi<HFONT>(CreateFontIndirectW(&lf));
 }
 
+namespace {
+
+RECT PixelRect(const TwipsRect& r, int dpi) {
+    return RECT{TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi), TwipsToPixels(r.left + r.width, dpi),
+                TwipsToPixels(r.top + r.height, dpi)};
+}
+
+// A combo box's window is as high as its dropped-down list; its edit line takes the font's height.
+int WindowHeight(const ControlLayout& layout, int dpi) {
+    const int height = TwipsToPixels(layout.rect.height, dpi);
+    return layout.kind == ControlKind::ComboBox ? height * 10 : height;
+}
+
+}  // namespace
+
 HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT font) {
     const wchar_t* cls = WC_STATICW;
     DWORD style = WS_CHILD | WS_VISIBLE;
     DWORD exStyle = 0;
-    int height = TwipsToPixels(layout.rect.height, dpi);
     switch (layout.kind) {
         case ControlKind::Label:
             style |= SS_LEFT;
@@ -32,7 +46,6 @@ HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT 
         case ControlKind::ComboBox:
             cls = WC_COMBOBOXW;
             style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-            height *= 10;  // room for the dropped-down list; the edit line keeps the font's height
             break;
         case ControlKind::Button:
             cls = WC_BUTTONW;
@@ -48,12 +61,33 @@ HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT 
             break;
     }
     const Text text(layout.text);
-    HWND hwnd =
-        CreateWindowExW(exStyle, cls, Wide(text), style, TwipsToPixels(layout.rect.left, dpi),
-                        TwipsToPixels(layout.rect.top, dpi), TwipsToPixels(layout.rect.width, dpi), height, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(
+        exStyle, cls, Wide(text), style, TwipsToPixels(layout.rect.left, dpi), TwipsToPixels(layout.rect.top, dpi),
+        TwipsToPixels(layout.rect.width, dpi), WindowHeight(layout, dpi), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd && font) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return hwnd;
+}
+
+void PlaceFormControl(HWND control, const ControlLayout& layout, int dpi) {
+    SetWindowPos(control, nullptr, TwipsToPixels(layout.rect.left, dpi), TwipsToPixels(layout.rect.top, dpi),
+                 TwipsToPixels(layout.rect.width, dpi), WindowHeight(layout, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void RelayoutFormControls(std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control, int dpi,
+                          HFONT font) {
+    for (const ControlLayout& layout : layouts) {
+        HWND hwnd = control(layout.id);
+        if (!hwnd || layout.kind == ControlKind::TesselButton) continue;
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        PlaceFormControl(hwnd, layout, dpi);
+    }
+}
+
+DpiChange DecodeDpiChanged(WPARAM wParam, LPARAM lParam) {
+    DpiChange change{HIWORD(wParam), {}};
+    if (lParam) change.suggested = *reinterpret_cast<const RECT*>(lParam);
+    return change;
 }
 
 void FitLabelToText(HWND label, const ControlLayout& layout, int dpi) {
@@ -74,7 +108,7 @@ void FitLabelToText(HWND label, const ControlLayout& layout, int dpi) {
 
 SIZE FormWindowSize(int clientWidthTwips, int clientHeightTwips, DWORD style, DWORD exStyle, int dpi) {
     RECT rc{0, 0, TwipsToPixels(clientWidthTwips, dpi), TwipsToPixels(clientHeightTwips, dpi)};
-    AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+    AdjustWindowRectForDpi(rc, style, exStyle, dpi);
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
 
@@ -100,35 +134,46 @@ TesselButtonWindow* FormButtons::Create(const ControlLayout& layout, HWND parent
     for (const StoredControl& control : m_design) {
         if (control.name == layout.name) stored = &control.bag;
     }
-    const RECT pixels{TwipsToPixels(layout.rect.left, dpi), TwipsToPixels(layout.rect.top, dpi),
-                      TwipsToPixels(layout.rect.left + layout.rect.width, dpi),
-                      TwipsToPixels(layout.rect.top + layout.rect.height, dpi)};
     auto button = std::make_unique<TesselButtonWindow>(events ? *events : none);
     button->SetAmbientFont(font);
-    if (!button->Create(parent, layout.id, pixels, stored, FromUtf8(layout.name))) return nullptr;
+    button->SetDpi(dpi);
+    if (!button->Create(parent, layout.id, PixelRect(layout.rect, dpi), stored, FromUtf8(layout.name))) return nullptr;
     if (m_tooltips) button->SetContainerTooltips(m_tooltips);
-    m_buttons.push_back(std::move(button));
-    return m_buttons.back().get();
+    m_buttons.push_back(Placed{std::move(button), layout});
+    return m_buttons.back().button.get();
 }
 
 TesselButtonWindow* FormButtons::Find(int id) const {
-    for (const auto& button : m_buttons) {
-        if (button->Hwnd() && GetDlgCtrlID(button->Hwnd()) == id) return button.get();
+    for (const Placed& placed : m_buttons) {
+        if (placed.button->Hwnd() && GetDlgCtrlID(placed.button->Hwnd()) == id) return placed.button.get();
     }
     return nullptr;
 }
 
 void FormButtons::SetDefault(int id) {
-    for (const auto& button : m_buttons) button->SetDefault(button->Hwnd() && GetDlgCtrlID(button->Hwnd()) == id);
+    for (const Placed& p : m_buttons) p.button->SetDefault(p.button->Hwnd() && GetDlgCtrlID(p.button->Hwnd()) == id);
 }
 
 void FormButtons::SetCancel(int id) {
-    for (const auto& button : m_buttons) button->SetCancel(button->Hwnd() && GetDlgCtrlID(button->Hwnd()) == id);
+    for (const Placed& p : m_buttons) p.button->SetCancel(p.button->Hwnd() && GetDlgCtrlID(p.button->Hwnd()) == id);
 }
 
 void FormButtons::SetContainerTooltips(HWND tooltips) {
     m_tooltips = tooltips;
-    for (const auto& button : m_buttons) button->SetContainerTooltips(tooltips);
+    for (const Placed& placed : m_buttons) placed.button->SetContainerTooltips(tooltips);
+}
+
+void FormButtons::SetDpi(int dpi, HFONT font) {
+    for (const Placed& placed : m_buttons) {
+        TesselButtonWindow& button = *placed.button;
+        button.SetAmbientFont(font);
+        button.SetDpi(dpi);
+        // The new size rebuilds the region and repaints with the new font.
+        const RECT rc = PixelRect(placed.layout.rect, dpi);
+        if (button.Hwnd())
+            SetWindowPos(button.Hwnd(), nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 namespace {

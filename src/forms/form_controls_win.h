@@ -2,7 +2,9 @@
 // Building a form's controls from its layout table at the display's DPI.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -23,11 +25,27 @@ UniqueGdi<HFONT> CreateFormFont(int dpi);
 // Not for ControlKind::TesselButton (null): FormButtons places those.
 HWND CreateFormControl(const ControlLayout& layout, HWND parent, int dpi, HFONT font);
 
+// Puts a control made by CreateFormControl at the twips place of `layout` at `dpi` (after a DPI change).
+void PlaceFormControl(HWND control, const ControlLayout& layout, int dpi);
+
+// A form's controls at a new DPI: `font` (made for that DPI) to each control that `control` finds
+// for an id of `layouts`, then each at its twips place. Fonts go first: the skin draws a push
+// button's faces when its size changes.
+void RelayoutFormControls(std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control, int dpi,
+                          HFONT font);
+
+// WM_DPICHANGED: the new DPI (wParam) and the window rectangle Windows suggests for it (lParam).
+struct DpiChange {
+    int dpi;
+    RECT suggested;
+};
+DpiChange DecodeDpiChanged(WPARAM wParam, LPARAM lParam);
+
 // Sizes a one-line label to its design size or, when its text or font needs more, to the text:
 // the substitute fonts of some systems (and long status texts) would otherwise be clipped.
 void FitLabelToText(HWND label, const ControlLayout& layout, int dpi);
 
-// The window rectangle that gives a client area of the given size in twips.
+// The window rectangle that gives a client area of the given size in twips, on a monitor of `dpi`.
 SIZE FormWindowSize(int clientWidthTwips, int clientHeightTwips, DWORD style, DWORD exStyle, int dpi);
 
 // The text of a window.
@@ -71,10 +89,17 @@ public:
     void SetCancel(int id);
     // The form's tooltip window for its controls: each button's container tooltip text goes to it.
     void SetContainerTooltips(HWND tooltips);
+    // After a DPI change: every button at its twips rectangle at `dpi`, its font made for that DPI,
+    // `font` as its ambient font.
+    void SetDpi(int dpi, HFONT font);
 
 private:
+    struct Placed {
+        std::unique_ptr<TesselButtonWindow> button;
+        ControlLayout layout;
+    };
     std::vector<StoredControl> m_design;
-    std::vector<std::unique_ptr<TesselButtonWindow>> m_buttons;
+    std::vector<Placed> m_buttons;
     HWND m_tooltips = nullptr;
 };
 

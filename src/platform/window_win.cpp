@@ -60,6 +60,37 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
+namespace {
+
+template <class Function>
+Function User32Function(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+}  // namespace
+
+int WindowDpi(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    const int dpi = getDpi && hwnd ? static_cast<int>(getDpi(hwnd)) : 0;
+    return dpi > 0 ? dpi : ScreenDpi();
+}
+
+int SystemMetricForDpi(int index, int dpi) {
+    using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto metric = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+    if (metric && dpi > 0) return metric(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi > 0 ? dpi : 96, ScreenDpi());
+}
+
+void AdjustWindowRectForDpi(RECT& rc, DWORD style, DWORD exStyle, int dpi) {
+    using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = User32Function<AdjustFn>("AdjustWindowRectExForDpi");
+    if (adjust && dpi > 0 && adjust(&rc, style, FALSE, exStyle, static_cast<UINT>(dpi))) return;
+    AdjustWindowRectEx(&rc, style, FALSE, exStyle);
+}
+
 std::vector<HWND> Descendants(HWND hwnd) {
     std::vector<HWND> found;
     EnumChildWindows(

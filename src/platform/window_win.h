@@ -27,6 +27,15 @@ void CenterWindowOn(HWND hwnd, const RECT& area);
 // The display's logical pixels per inch (vertical; the forms use square pixels).
 int ScreenDpi();
 
+// Per-monitor DPI. The functions of Windows 10 (1607 and later) are looked up at run time: on
+// older systems every window has the system DPI and these fall back to it.
+// The DPI of the monitor `hwnd` is on (its own DPI, as WM_DPICHANGED last gave it).
+int WindowDpi(HWND hwnd);
+// A system metric (SM_CXVSCROLL, SM_CXICON, ...) at `dpi`.
+int SystemMetricForDpi(int index, int dpi);
+// AdjustWindowRectEx at `dpi`: the frame of a window on a monitor of that DPI.
+void AdjustWindowRectForDpi(RECT& rc, DWORD style, DWORD exStyle, int dpi);
+
 // Every window below `hwnd` at any depth, parents before their children.
 std::vector<HWND> Descendants(HWND hwnd);
 

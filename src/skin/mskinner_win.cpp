@@ -70,7 +70,7 @@ bool EditableCombo(HWND hWnd) {
 bool OverButton(HWND hWnd, LPARAM lParam) {
     const SIZE size = WindowExtent(hWnd);
     return skin::OverComboButton(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), size.cx,
-                                 size.cy, GetSystemMetrics(SM_CXVSCROLL));
+                                 size.cy, SystemMetricForDpi(SM_CXVSCROLL, WindowDpi(hWnd)));
 }
 
 int HeaderHitOf(HWND header, LPARAM lParam) {

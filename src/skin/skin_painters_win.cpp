@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/window_win.h"
 #include "skin/mskinner_win.h"
 
 namespace ferrik::MSkinner {
@@ -97,13 +98,13 @@ void OnDcOrWindow(HWND hWnd, HDC dc, F&& paint) {
 int BorderX(HWND hWnd) {
     const SIZE w = WindowExtent(hWnd), c = ClientExtent(hWnd);
     const bool vscroll = GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_VSCROLL;
-    return skin::BorderHalf(w.cx, c.cx, vscroll ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+    return skin::BorderHalf(w.cx, c.cx, vscroll ? SystemMetricForDpi(SM_CXVSCROLL, WindowDpi(hWnd)) : 0);
 }
 
 int BorderY(HWND hWnd) {
     const SIZE w = WindowExtent(hWnd), c = ClientExtent(hWnd);
     const bool hscroll = GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_HSCROLL;
-    return skin::BorderHalf(w.cy, c.cy, hscroll ? GetSystemMetrics(SM_CYHSCROLL) : 0);
+    return skin::BorderHalf(w.cy, c.cy, hscroll ? SystemMetricForDpi(SM_CYHSCROLL, WindowDpi(hWnd)) : 0);
 }
 
 float ProgressOf(HWND hWnd) {
@@ -139,7 +140,8 @@ void PaintComboButton(HWND hWnd, HDC dc, int state, bool force) {
     if (!(GetWindowLongPtrW(hWnd, GWL_STYLE) & 2)) return;  // a simple combo box has no button
     SetSkinProp(hWnd, L"OLDSTATE", state);
     const SIZE size = WindowExtent(hWnd);
-    const skin::ComboButtonLayout layout = skin::ComboButtonGeometry(size.cx, size.cy, GetSystemMetrics(SM_CXVSCROLL));
+    const skin::ComboButtonLayout layout =
+        skin::ComboButtonGeometry(size.cx, size.cy, SystemMetricForDpi(SM_CXVSCROLL, WindowDpi(hWnd)));
     HDC scratch = CreateScratchSurface(layout.width, layout.height);
     if (!scratch) return;
     HDC strip = Image(SkinImage::ComboButtonStrip);
@@ -158,7 +160,9 @@ void PaintComboButton(HWND hWnd, HDC dc, int state, bool force) {
 int PaintCheckBox(HWND hWnd, int state, bool force) {
     if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return 0;
     SetSkinProp(hWnd, L"OLDSTATE", state);
-    const int bw = GetSystemMetrics(SM_CXMENUCHECK), bh = GetSystemMetrics(SM_CYMENUCHECK);
+    // Metrics of the window's monitor.
+    const int dpi = WindowDpi(hWnd);
+    const int bw = SystemMetricForDpi(SM_CXMENUCHECK, dpi), bh = SystemMetricForDpi(SM_CYMENUCHECK, dpi);
     const SIZE size = WindowExtent(hWnd);
     const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
     const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);
@@ -191,7 +195,9 @@ int PaintCheckBox(HWND hWnd, int state, bool force) {
 int PaintOptionButton(HWND hWnd, int state, bool force) {
     if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return 0;
     SetSkinProp(hWnd, L"OLDSTATE", state);
-    const int bw = GetSystemMetrics(SM_CXMENUCHECK), bh = GetSystemMetrics(SM_CYMENUCHECK);
+    // Metrics of the window's monitor.
+    const int dpi = WindowDpi(hWnd);
+    const int bw = SystemMetricForDpi(SM_CXMENUCHECK, dpi), bh = SystemMetricForDpi(SM_CYMENUCHECK, dpi);
     const SIZE size = WindowExtent(hWnd);
     const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
     const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);

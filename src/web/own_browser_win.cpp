@@ -70,12 +70,13 @@ Text ErrorPageHtml(TextView url, std::int32_t status) {
     return u"<title>无法打开网页</title><h1>无法打开网页</h1><p>" + HtmlEscaped(url) + u"</p><p>" + reason + u"</p>";
 }
 
+// The page's fonts, 14 and 20 pixels high at 96 DPI, in proportion on a monitor of another scale.
 struct Fonts {
-    Fonts() {
-        const auto make = [](int height, int weight, bool underline) {
-            return UniqueGdi<HFONT>(CreateFontW(-height, 0, 0, 0, weight, FALSE, underline, FALSE, DEFAULT_CHARSET,
-                                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                                DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+    explicit Fonts(int dpi) {
+        const auto make = [dpi](int height, int weight, bool underline) {
+            return UniqueGdi<HFONT>(CreateFontW(-MulDiv(height, dpi, 96), 0, 0, 0, weight, FALSE, underline, FALSE,
+                                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                                ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
         };
         for (int underline = 0; underline < 2; ++underline) {
             fonts[0][underline] = make(14, FW_NORMAL, underline);
@@ -445,13 +446,15 @@ const PageLayout& OwnBrowser::Layout() {
     RECT rc{};
     GetClientRect(Hwnd(), &rc);
     const int width = rc.right - rc.left;
-    if (m_layoutDirty || width != m_layoutWidth) {
+    const int dpi = WindowDpi(Hwnd());
+    if (m_layoutDirty || width != m_layoutWidth || dpi != m_layoutDpi) {
         m_layoutDirty = false;
         m_layoutWidth = width;
+        m_layoutDpi = dpi;
         m_layout = {};
         if (m_page && width > 0) {
             WindowDc screen(Hwnd());
-            Fonts fonts;
+            Fonts fonts(dpi);
             GdiMeasurer measurer(screen.get(), fonts);
             m_layout = LayoutPage(*m_page, width, measurer);
         }
@@ -467,7 +470,7 @@ int OwnBrowser::ClientHeight() const {
 
 int OwnBrowser::LineStep() {
     WindowDc screen(Hwnd());
-    Fonts fonts;
+    Fonts fonts(WindowDpi(Hwnd()));
     return GdiMeasurer(screen.get(), fonts).LineHeight(FontRole::Normal);
 }
 
@@ -518,7 +521,7 @@ void OwnBrowser::Draw(HDC target, const RECT& area) {
     FillRect(dc, &rc, white.get());
     SetBkMode(dc, TRANSPARENT);
 
-    Fonts fonts;
+    Fonts fonts(WindowDpi(Hwnd()));
     UniqueGdi<HPEN> framePen(CreatePen(PS_SOLID, 1, kFrameColor));
     UniqueGdi<HBRUSH> buttonFace(CreateSolidBrush(kButtonFace));
     const int top = m_scrollTop;

@@ -99,6 +99,7 @@ private:
     PageLayout m_layout;
     bool m_layoutDirty = true;
     int m_layoutWidth = 0;
+    int m_layoutDpi = 0;
     int m_scrollTop = 0;
     std::optional<std::size_t> m_hover;
     std::optional<ClickTarget> m_pressed;

@@ -178,41 +178,49 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 }  // namespace
 
-Picture WebGlyphPicture(WebGlyph glyph) {
-    constexpr int kSamples = 4;                          // per axis: 16 samples a pixel
-    constexpr std::uint32_t kRowBytes = kGlyphSize * 3;  // 72: already a multiple of 4
-    constexpr std::uint32_t kPixelBytes = kRowBytes * kGlyphSize;
+int GlyphSizeForDpi(int dpi) {
+    return dpi > 96 ? (kGlyphSize * dpi + 48) / 96 : kGlyphSize;
+}
+
+Picture WebGlyphPicture(WebGlyph glyph, int size) {
+    constexpr int kSamples = 4;  // per axis: 16 samples a pixel
+    if (size <= 0) size = kGlyphSize;
+    const auto side = static_cast<std::uint32_t>(size);
+    const std::uint32_t rowBytes = (side * 3 + 3) & ~3u;  // rows of a bitmap file are padded to 4 bytes
+    const std::uint32_t pixelBytes = rowBytes * side;
+    // The shapes are drawn on a 24-unit square.
+    const double unit = static_cast<double>(kGlyphSize) / size;
     const Shape shape = ShapeOf(glyph);
     const Rgb mask{static_cast<double>(kGlyphMaskColor & 0xFF), static_cast<double>((kGlyphMaskColor >> 8) & 0xFF),
                    static_cast<double>((kGlyphMaskColor >> 16) & 0xFF)};
 
     Picture picture;
     std::vector<std::uint8_t>& out = picture.bytes;
-    out.reserve(54 + kPixelBytes);
+    out.reserve(54 + pixelBytes);
     out.push_back('B');
     out.push_back('M');
-    Put32(out, 54 + kPixelBytes);
+    Put32(out, 54 + pixelBytes);
     Put32(out, 0);
     Put32(out, 54);
     Put32(out, 40);
-    Put32(out, kGlyphSize);
-    Put32(out, kGlyphSize);  // positive: bottom-up rows
+    Put32(out, side);
+    Put32(out, side);  // positive: bottom-up rows
     Put16(out, 1);
     Put16(out, 24);
     Put32(out, 0);  // BI_RGB
-    Put32(out, kPixelBytes);
+    Put32(out, pixelBytes);
     Put32(out, 2835);
     Put32(out, 2835);
     Put32(out, 0);
     Put32(out, 0);
-    for (int row = kGlyphSize - 1; row >= 0; --row) {
-        for (int col = 0; col < kGlyphSize; ++col) {
+    for (int row = size - 1; row >= 0; --row) {
+        for (int col = 0; col < size; ++col) {
             Rgb sum{0, 0, 0};
             int hits = 0;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
                     Rgb c{};
-                    const double x = col + (sx + 0.5) / kSamples, y = row + (sy + 0.5) / kSamples;
+                    const double x = (col + (sx + 0.5) / kSamples) * unit, y = (row + (sy + 0.5) / kSamples) * unit;
                     if (!shape(x, y, c))
                         c = mask;
                     else
@@ -232,18 +240,15 @@ Picture WebGlyphPicture(WebGlyph glyph) {
             out.push_back(static_cast<std::uint8_t>(std::clamp(std::lround(px.g), 0L, 255L)));
             out.push_back(static_cast<std::uint8_t>(std::clamp(std::lround(px.r), 0L, 255L)));
         }
+        for (std::uint32_t pad = side * 3; pad < rowBytes; ++pad) out.push_back(0);
     }
     return picture;
 }
 
 std::vector<StoredControl> WebButtonStore() {
     std::vector<StoredControl> controls = ParseDesignText(kDesignText);
-    constexpr std::pair<std::string_view, WebGlyph> kPictures[] = {
-        {"Command5", WebGlyph::Back},    {"Command6", WebGlyph::Forward}, {"Command2", WebGlyph::Home},
-        {"Command3", WebGlyph::Refresh}, {"Command4", WebGlyph::Stop},
-    };
     for (StoredControl& control : controls)
-        for (const auto& [name, glyph] : kPictures)
+        for (const auto& [name, glyph] : kWebButtonGlyphs)
             if (control.name == name) control.bag.Store("PictureNormal", WebGlyphPicture(glyph));
     return controls;
 }

@@ -32,6 +32,8 @@ enum WebControlId : int {
 
 // The controls of the table; the browser and the status bar are placed by the window. The
 // tesselbuttons' other properties are stored in the form's design text (web_buttons.h).
+// picAddress starts where the buttons end (75 + 495), its bottom and its contents' places on the
+// form unchanged: at 540 its frame covered the buttons' lower edge.
 inline constexpr ControlLayout kWebControls[] = {
     {kWebCommand5, "Command5", ControlKind::TesselButton, {120, 75, 615, 495}, u""},
     {kWebCommand6, "Command6", ControlKind::TesselButton, {840, 75, 615, 495}, u""},
@@ -39,10 +41,10 @@ inline constexpr ControlLayout kWebControls[] = {
     {kWebCommand3, "Command3", ControlKind::TesselButton, {2280, 75, 615, 495}, u""},
     {kWebCommand4, "Command4", ControlKind::TesselButton, {3000, 75, 615, 495}, u""},
     {kWebCommand7, "Command7", ControlKind::TesselButton, {3720, 75, 1335, 495}, u""},
-    {kPicAddress, "picAddress", ControlKind::PictureBox, {120, 540, 4500, 750}, u""},
-    {kLblAddress, "lblAddress", ControlKind::Label, {45, 60, 720, 180}, u"地址(&A):", kPicAddress},
-    {kCboAddress, "cboAddress", ControlKind::ComboBox, {45, 360, 3795, 300}, u"", kPicAddress},
-    {kWebCommand1, "Command1", ControlKind::Button, {3960, 360, 375, 320}, u">", kPicAddress},
+    {kPicAddress, "picAddress", ControlKind::PictureBox, {120, 570, 4500, 720}, u""},
+    {kLblAddress, "lblAddress", ControlKind::Label, {45, 30, 720, 180}, u"地址(&A):", kPicAddress},
+    {kCboAddress, "cboAddress", ControlKind::ComboBox, {45, 330, 3795, 300}, u"", kPicAddress},
+    {kWebCommand1, "Command1", ControlKind::Button, {3960, 330, 375, 320}, u">", kPicAddress},
     {kCmbSearch, "cmbSearch", ControlKind::ComboBox, {6960, 900, 1995, 300}, u""},
     {kListView2, "ListView2", ControlKind::ListView, {120, 1320, 2775, 5775}, u""},
 };

@@ -47,7 +47,7 @@ WebWindow::~WebWindow() {
 bool WebWindow::Create(HWND owner) {
     if (!RegisterRoutedClass(kFormClass)) return false;
     m_owner = owner;
-    m_dpi = ScreenDpi();
+    m_dpi = owner ? WindowDpi(owner) : ScreenDpi();
     const SIZE size = FormWindowSize(kWebClientWidth, kWebClientHeight, kWebStyle, 0, m_dpi);
     const Text caption(kWebCaption);
     if (!CreateRouted(kFormClass, Wide(caption), kWebStyle, 0, 0, 0, size.cx, size.cy, owner)) return false;
@@ -126,6 +126,7 @@ bool WebWindow::OnCreate() {
         if (!hwnd) return false;
         m_controls[layout.id - kWebCommand5] = hwnd;
     }
+    ApplyGlyphs();
     FitLabelToText(Control(kLblAddress), WebControl(kLblAddress), m_dpi);
     const Text start(kStartAddress);
     SendMessageW(Control(kCboAddress), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(start)));
@@ -169,10 +170,67 @@ bool WebWindow::OnCreate() {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBar1)), GetModuleHandleW(nullptr), nullptr);
     if (!status) return false;
     SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
-    SendMessageW(status, SB_SETMINHEIGHT, static_cast<WPARAM>(Px(kStatusBarHeight)), 0);
     SendMessageW(status, SB_SIMPLE, TRUE, 0);
     m_controls[kStatusBar1 - kWebCommand5] = status;
+    SizeStatusBar();
     return true;
+}
+
+// The status bar is 300 twips high in all, borders included (the minimum height is that of its
+// drawing area alone): the list and the browser end 50 twips above it.
+void WebWindow::SizeStatusBar() {
+    HWND status = Control(kStatusBar1);
+    if (!status) return;
+    int drawing = Px(kStatusBarHeight);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SendMessageW(status, SB_SETMINHEIGHT, static_cast<WPARAM>(drawing), 0);
+        SendMessageW(status, WM_SIZE, 0, 0);
+        RECT rc{};
+        GetWindowRect(status, &rc);
+        const int excess = (rc.bottom - rc.top) - Px(kStatusBarHeight);
+        if (excess <= 0 || drawing - excess <= 0) break;
+        drawing -= excess;
+    }
+}
+
+// The navigation pictures drawn for the DPI (the stored ones are for 96 DPI).
+void WebWindow::ApplyGlyphs() {
+    const int size = GlyphSizeForDpi(m_dpi);
+    for (const auto& [name, glyph] : kWebButtonGlyphs) {
+        for (const ControlLayout& layout : kWebControls) {
+            TesselButtonWindow* button = layout.name == name ? m_buttons.Find(layout.id) : nullptr;
+            if (!button) continue;
+            const std::optional<Picture>& current = button->Button().PictureNormal();
+            Picture picture = WebGlyphPicture(glyph, size);
+            if (!current || *current != picture) button->Button().SetPictureNormal(std::move(picture));
+        }
+    }
+}
+
+// The same window, laid out again at the new DPI: fonts, controls at their twips places, the
+// buttons' faces, regions and pictures, then the resize rules for the suggested rectangle. A
+// window already laid out for that DPI (made for its owner's monitor, then moved there) keeps its size.
+void WebWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi == m_dpi || dpi <= 0) return;
+    const int old = m_dpi;
+    UniqueGdi<HFONT> oldFont = std::move(m_font);  // deleted once no control uses it
+    m_dpi = dpi;
+    m_font = CreateFormFont(dpi);
+    RelayoutFormControls(
+        kWebControls, [this](int id) { return Control(id); }, dpi, m_font.get());
+    m_buttons.SetDpi(dpi, m_font.get());
+    ApplyGlyphs();
+    FitLabelToText(Control(kLblAddress), WebControl(kLblAddress), m_dpi);
+    HWND list = Control(kListView2);
+    const int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, MulDiv(width, dpi, old));
+    if (HWND status = Control(kStatusBar1))
+        SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
+    SizeStatusBar();
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    OnSize();
+    RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void WebWindow::LoadSiteList() {
@@ -255,6 +313,11 @@ LRESULT WebWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             } catch (...) {
             }
             return 0;
+        case WM_DPICHANGED: {
+            const DpiChange change = DecodeDpiChanged(wParam, lParam);
+            OnDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_CLOSE:

@@ -73,6 +73,9 @@ private:
     void Load();
     void LoadSiteList();
     void OnSize();
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void ApplyGlyphs();
+    void SizeStatusBar();
     void OnCommand(int id, int code);
     LRESULT OnNotify(const NMHDR& header);
     void OnSiteClick();

@@ -327,5 +327,33 @@ TEST(WebButtons, StoredPropertiesAndPictures) {
     EXPECT_EQ(store[0].bag.ReadProperty("Caption", Text(u"tesselbutton")), PropertyValue(Text()));
 }
 
+// The glyphs for the display's scale: their side, the bitmap file's size with rows padded to four
+// bytes, and the same picture as at 96 DPI, scaled (the shape's share of the square kept).
+TEST(WebButtons, GlyphsDrawnForTheScale) {
+    const std::pair<int, int> sides[] = {{72, 24}, {96, 24}, {120, 30}, {144, 36}, {192, 48}};
+    const auto drawnShare = [](const Picture& p, int side, int rowBytes) {
+        int drawn = 0;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const std::size_t at = 54 + static_cast<std::size_t>(y) * rowBytes + x * 3;
+                drawn += (p.bytes[at] | p.bytes[at + 1] << 8 | p.bytes[at + 2] << 16) != 0xE0E0E0;
+            }
+        return static_cast<double>(drawn) / (side * side);
+    };
+    for (const auto& [dpi, side] : sides) {
+        SCOPED_TRACE(dpi);
+        EXPECT_EQ(GlyphSizeForDpi(dpi), side);
+        const int rowBytes = (side * 3 + 3) / 4 * 4;
+        for (WebGlyph glyph : {WebGlyph::Back, WebGlyph::Home, WebGlyph::Refresh, WebGlyph::Stop}) {
+            const Picture picture = WebGlyphPicture(glyph, side);
+            ASSERT_EQ(picture.bytes.size(), 54u + static_cast<std::size_t>(rowBytes) * side);
+            EXPECT_EQ(picture.bytes[2] | picture.bytes[3] << 8, 54 + rowBytes * side);
+            EXPECT_EQ(picture.bytes[18] | picture.bytes[19] << 8, side);
+            EXPECT_EQ(picture.bytes[22] | picture.bytes[23] << 8, side);
+            EXPECT_NEAR(drawnShare(picture, side, rowBytes), drawnShare(WebGlyphPicture(glyph), 24, 72), 0.06);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ferrik

@@ -1,6 +1,6 @@
 // Screenshots of the main window for the documentation: idle, with a list filled by a real
-// analysis, and busy in a download. They go to the build tree; with FERRIK_UPDATE_SCREENSHOTS=1
-// they replace docs/screenshots/ in the source tree.
+// analysis, and busy in a download; the filled list and the web window at 144 DPI. They go to the
+// build tree; with FERRIK_UPDATE_SCREENSHOTS=1 they replace docs/screenshots/ in the source tree.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +11,11 @@
 #include <utility>
 
 #include "app/main_window_win.h"
+#include "common/stop_flag.h"
+#include "program/web_window_factory_win.h"
+#include "web/own_browser_win.h"
+#include "web/web_window_win.h"
+#include "win/support/dpi_support.h"
 #include "win/support/http_server.h"
 #include "win/support/player_support.h"
 #include "win/support/ui_driver.h"
@@ -18,8 +23,8 @@
 namespace ferrik {
 namespace {
 
-TEST(Screenshots, MainWindowIdleFilledAndBusy) {
-    test::HttpTestServer server;
+// A film page of eight episodes on `server`, and a Rule.dat and RunFilter.dat that know it.
+void ServeFilmSite(test::HttpTestServer& server, test::DataDirectory& data) {
     std::wstring page = L"<html><head><meta charset=\"gb2312\"><title>天龙八部</title></head><body>";
     for (int i = 1; i <= 8; ++i) {
         const std::wstring n = (i < 10 ? L"0" : L"") + std::to_wstring(i);
@@ -27,9 +32,26 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
                 n + L"集.rmvb|\">第" + n + L"集</a></p>";
     }
     server.Serve("/tlbb/", test::Page(test::Gbk(page + L"</body></html>")));
-    test::DataDirectory data;
     data.Write(L"Rule.dat", L"127.0.0.1:" + std::to_wstring(server.Port()) + L"/tlbb/|tlbb|天龙八部\r\n");
     data.Write(L"RunFilter.dat", L"[tlbb]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
+}
+
+// The test program has no icon of its own: show the one ferrik.exe carries, in the system's sizes.
+void ShowProgramIcon(HWND hwnd) {
+    const std::wstring exe = test::HostPath(FERRIK_EXE_DIR "/ferrik.exe");
+    HMODULE resources = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!resources) return;
+    for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        const int size = GetSystemMetrics(metric);
+        SendMessageW(hwnd, WM_SETICON, which,
+                     reinterpret_cast<LPARAM>(LoadImageW(resources, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
+    }
+}
+
+TEST(Screenshots, MainWindowIdleFilledAndBusy) {
+    test::HttpTestServer server;
+    test::DataDirectory data;
+    ServeFilmSite(server, data);
     test::Journal journal;
 
     MainWindowOptions options;
@@ -39,16 +61,7 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     HWND hwnd = window.Hwnd();
-    // The test program has no icon of its own: show the one ferrik.exe carries.
-    const std::wstring exe = test::HostPath(FERRIK_EXE_DIR "/ferrik.exe");
-    if (HMODULE resources = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-            const int size = GetSystemMetrics(metric);
-            SendMessageW(
-                hwnd, WM_SETICON, which,
-                reinterpret_cast<LPARAM>(LoadImageW(resources, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
-        }
-    }
+    ShowProgramIcon(hwnd);
     SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
     const std::wstring dir = test::ScreenshotDir();
@@ -83,6 +96,80 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     EXPECT_TRUE(captured);
     EXPECT_EQ(boxes.Texts(),
               std::vector<std::wstring>{L"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。"});
+}
+
+// The plain Windows look that UnSkin=1 gives.
+TEST(Screenshots, MainWindowUnskinned) {
+    test::HttpTestServer server;
+    test::DataDirectory data;
+    ServeFilmSite(server, data);
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=1\r\n");
+    MainWindowOptions options;
+    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+    options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
+    options.endsProgram = false;
+    MainWindow window(std::move(options));
+    ASSERT_TRUE(window.Create());
+    ShowProgramIcon(window.Hwnd());
+    SetWindowPos(window.Hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    window.Show(SW_SHOWNORMAL);
+    test::PumpFor(300);
+    EXPECT_EQ(GetPropW(window.Hwnd(), L"PROCADDR"), nullptr);  // not skinned
+    EXPECT_TRUE(
+        test::SavePng(test::CaptureWindow(window.Hwnd()), test::ScreenshotDir() + L"\\main-idle-unskinned.png"));
+}
+
+// The filled main window and the web window's site list at 150 %, from a process of that system DPI.
+TEST(Screenshots, At144Dpi) {
+    if (test::ChildDpi() != 0) GTEST_SKIP() << "the child's own run";
+    const test::ChildRun run = test::RunAtSystemDpi(144, L"ScreenshotsAtSystemDpi.*");
+    if (run.output.find("[  SKIPPED ] 1 test") != std::string::npos) GTEST_SKIP() << run.output;
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+}
+
+TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
+    if (test::ChildDpi() == 0) GTEST_SKIP() << "run by Screenshots.At144Dpi";
+    test::BecomePerMonitorAware();
+    if (ScreenDpi() != test::ChildDpi()) GTEST_SKIP() << "the system DPI stays " << ScreenDpi();
+    StopFlag = 0;
+    test::HttpTestServer server;
+    test::DataDirectory data;
+    ServeFilmSite(server, data);
+    const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port());
+    data.Write(L"Rule.dat", site + L"/tlbb/|tlbb|电影天堂：天龙八部\r\n" + site + L"/sdxl/|sdxl|神雕侠侣\r\n" + site +
+                                L"/xajh/|xajh|笑傲江湖\r\n");
+    MainWindowOptions options;
+    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+    options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
+    options.endsProgram = false;
+    // The browser Wine users see (the test prefix's stand-in for the system's control is not it).
+    options.makeWeb = WebWindowFactory([](HWND parent, const RECT& bounds, BrowserEvents& events) {
+        auto browser = CreateOwnBrowser(parent, events);
+        if (browser)
+            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+        return browser;
+    });
+    MainWindow window(std::move(options));
+    ASSERT_TRUE(window.Create());
+    ShowProgramIcon(window.Hwnd());
+    SetWindowPos(window.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+    window.Show(SW_SHOWNORMAL);
+    window.SetAddress(server.Url("/tlbb/"));
+    window.RunCommand(MenuCommand::SmartAnalyse);
+    ASSERT_EQ(window.Tasks().Count(), 8u);
+    for (std::size_t row : {0, 1, 2, 4}) window.Tasks().SetChecked(row, true);
+    test::PumpFor(300);
+    const std::wstring dir = test::ScreenshotDir();
+    EXPECT_TRUE(test::SavePng(test::CaptureWindow(window.Hwnd()), dir + L"\\main-list-144.png"));
+
+    window.ShowWeb();
+    auto* webWindow = dynamic_cast<WebWindow*>(window.Web());
+    ASSERT_NE(webWindow, nullptr);
+    HWND web = webWindow->Hwnd();
+    SetWindowPos(web, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
+    ASSERT_TRUE(test::PumpUntil([&] { return test::TextOf(webWindow->Control(kCboAddress)) == L"about:blank"; }));
+    test::PumpFor(300);
+    EXPECT_TRUE(test::SavePng(test::CaptureWindow(web), dir + L"\\web-sites-144.png"));
 }
 
 }  // namespace
