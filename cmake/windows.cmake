@@ -64,13 +64,23 @@ if(FERRIK_BROWSER_SIM_SOURCES)
     target_link_libraries(browser_sim PRIVATE ferrik_win)
 endif()
 
+# Every Windows test program carries ferrik.exe's manifest, so the tests drive what users get.
+set(FERRIK_TEST_MANIFEST ${CMAKE_SOURCE_DIR}/res/test_manifest.rc)
+set_property(SOURCE ${FERRIK_TEST_MANIFEST} APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/ferrik.manifest)
+
+# A program the end-of-program test starts again and again.
+add_executable(end_while_loading ${CMAKE_SOURCE_DIR}/tests/win/programs/end_while_loading.cpp ${FERRIK_TEST_MANIFEST})
+target_compile_options(end_while_loading PRIVATE ${FERRIK_WARNINGS})
+target_link_options(end_while_loading PRIVATE -municode)
+target_link_libraries(end_while_loading PRIVATE ferrik_win)
+
 file(GLOB FERRIK_WIN_TEST_SOURCES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/tests/win/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
-add_executable(win_tests ${FERRIK_WIN_TEST_SOURCES})
+add_executable(win_tests ${FERRIK_WIN_TEST_SOURCES} ${FERRIK_TEST_MANIFEST})
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(win_tests PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(win_tests PRIVATE ferrik_win GTest::gmock GTest::gtest)
-add_dependencies(win_tests ferrik)
+add_dependencies(win_tests ferrik end_while_loading)
 if(TARGET player_sim)
     add_dependencies(win_tests player_sim)
 endif()
@@ -92,7 +102,8 @@ gtest_discover_tests(win_tests TEST_FILTER "${FERRIK_SERIAL_TESTS}" DISCOVERY_MO
 # installer and the portable zip from this tree's ferrik.exe, checks the zip, and runs
 # package_tests under Wine (install, start, upgrade, uninstall; the unzipped program).
 add_executable(package_tests ${CMAKE_SOURCE_DIR}/tests/package/install_test.cpp
-               ${CMAKE_SOURCE_DIR}/tests/win/support/ui_driver.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/test_main.cpp)
+               ${CMAKE_SOURCE_DIR}/tests/win/support/ui_driver.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/test_main.cpp
+               ${FERRIK_TEST_MANIFEST})
 target_include_directories(package_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(package_tests PRIVATE ${FERRIK_WARNINGS})
 target_link_libraries(package_tests PRIVATE ferrik_win GTest::gtest)

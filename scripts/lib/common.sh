@@ -17,7 +17,7 @@ FERRIK_PACKAGES_RUN="x11-utils"
 # programs in a 64-bit prefix through WoW64, which needs the i386 half of Wine (wine32:i386) and a
 # kernel that executes 32-bit code. Where the kernel cannot (some virtual machines: the 32-bit
 # loader fails with "Exec format error"), the Windows tests and the demo run the 64-bit build of
-# the same sources (build tree win64). FERRIK_WIN_TESTS=win32 asks for the 32-bit run.
+# the same sources (build tree win64). FERRIK_WIN_TESTS=win32 or win64 forces one.
 FERRIK_WINE32=/usr/lib/wine/wine
 FERRIK_WINE64=/usr/lib/wine/wine64
 
@@ -248,20 +248,53 @@ ferrik_build() {
         ferrik_run cmake --build "$bin" --parallel "$(nproc)"
 }
 
-# True when 32-bit Windows programs can run here.
+# True when 32-bit programs run here: starts one, Wine's 32-bit loader (an i386 program). Where
+# the kernel cannot run 32-bit code it fails ("Exec format error"); FERRIK_32BIT_FAILURE then says
+# what went wrong.
 ferrik_can_run_32bit() {
-    [ -x "$FERRIK_WINE32" ] && "$FERRIK_WINE32" --version >/dev/null 2>&1
+    FERRIK_32BIT_FAILURE=
+    if [ ! -x "$FERRIK_WINE32" ]; then
+        FERRIK_32BIT_FAILURE="$FERRIK_WINE32 is not installed"
+        return 1
+    fi
+    local out
+    out=$("$FERRIK_WINE32" --version 2>&1) && return 0
+    FERRIK_32BIT_FAILURE="$FERRIK_WINE32 --version: $(head -n 1 <<<"${out:-no output}")"
+    return 1
 }
 
-# The build tree whose Windows programs run under Wine: win32 when asked for (installing
-# wine32:i386 first), else win64.
+# Chooses the build tree whose Windows programs run under Wine: win32, the program as shipped,
+# wherever this machine runs 32-bit programs (wine32:i386 is installed first), else win64.
+# FERRIK_WIN_TESTS=win32 or win64 forces one (win32 fails where it cannot run). Sets
+# FERRIK_RUN_TREE and FERRIK_RUN_TREE_WHY (why that tree).
 ferrik_run_tree() {
-    if [ "${FERRIK_WIN_TESTS:-}" = win32 ]; then
-        ferrik_install wine32:i386
-        ferrik_can_run_32bit || { echo "this machine cannot run 32-bit programs" >&2; return 1; }
-        echo win32
+    FERRIK_RUN_TREE=
+    FERRIK_RUN_TREE_WHY=
+    case "${FERRIK_WIN_TESTS:-}" in
+        win64)
+            FERRIK_RUN_TREE=win64
+            FERRIK_RUN_TREE_WHY="FERRIK_WIN_TESTS=win64 asks for it"
+            return 0
+            ;;
+        win32 | "") ferrik_install wine32:i386 || true ;;
+        *)
+            echo "FERRIK_WIN_TESTS is win32 or win64, not \"$FERRIK_WIN_TESTS\"" >&2
+            return 1
+            ;;
+    esac
+    if ferrik_can_run_32bit; then
+        FERRIK_RUN_TREE=win32
+        if [ -n "${FERRIK_WIN_TESTS:-}" ]; then
+            FERRIK_RUN_TREE_WHY="FERRIK_WIN_TESTS=win32 asks for it"
+        else
+            FERRIK_RUN_TREE_WHY="this machine runs 32-bit programs"
+        fi
+    elif [ -n "${FERRIK_WIN_TESTS:-}" ]; then
+        echo "FERRIK_WIN_TESTS=win32, but this machine cannot run 32-bit programs: $FERRIK_32BIT_FAILURE" >&2
+        return 1
     else
-        echo win64
+        FERRIK_RUN_TREE=win64
+        FERRIK_RUN_TREE_WHY="this machine cannot run 32-bit programs ($FERRIK_32BIT_FAILURE)"
     fi
 }
 

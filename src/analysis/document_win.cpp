@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <thread>
 #include <utility>
 
 #include "analysis/codepage_win.h"
@@ -20,8 +19,7 @@ constexpr DWORD kPollWaitMs = 50;
 const std::vector<Hyperlink> kNoLinks;
 
 // What the worker and the document share. Either may go first: a stopped wait drops the
-// document while the worker still runs (until the HTTP time-outs end it), and the worker drops
-// its share when it finishes.
+// document (and cancels the worker), and the worker drops its share when it finishes.
 struct LoadState {
     LoadState() : doneEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     ~LoadState() {
@@ -38,31 +36,30 @@ struct LoadState {
 
     HANDLE doneEvent;
     std::atomic<bool> done{false};
-    std::atomic<bool> abandoned{false};  // the document is gone: the body need not be read to its end
-    std::vector<Hyperlink> links;        // written once by the worker, before `done`
+    std::vector<Hyperlink> links;  // written once by the worker, before `done`
 };
 
-// Runs on the worker: no windows, no GUI state, only what it holds a share of.
-void Load(const std::shared_ptr<LoadState>& state, const Text& address, const HttpOptions& options) {
+// Runs on the worker: no windows, no GUI state, only what it holds a share of. A page that cannot
+// be fetched or read is a document without links.
+void Load(LoadState& state, const Text& address, const HttpOptions& options, CancelToken& cancel) {
     std::vector<Hyperlink> links;
-    try {
-        // The address comes from the address box: its query goes as UTF-8, as an address bar sends it.
-        const HttpResponse response = HttpGetBlocking(address, u"UTF-8", options, state->abandoned);
-        if (!state->abandoned) {
-            const Win32Decoder decoder;
-            links = ExtractLinks(response.body, response.contentType, response.finalUrl, decoder);
-        }
-    } catch (...) {
-        // A page that cannot be fetched or read is a document without links.
-        links.clear();
+    // The address comes from the address box: its query goes as UTF-8, as an address bar sends it.
+    const HttpResult result = HttpGet(address, u"UTF-8", options, cancel);
+    if (result.response && !cancel.Requested()) {
+        const Win32Decoder decoder;
+        links = ExtractLinks(result.response->body, result.response->contentType, result.response->finalUrl, decoder);
     }
-    state->Finish(std::move(links));
+    state.Finish(std::move(links));
 }
 
 class WinDocument final : public Document {
 public:
-    explicit WinDocument(std::shared_ptr<LoadState> state) : m_state(std::move(state)) {}
-    ~WinDocument() override { m_state->abandoned = true; }
+    WinDocument(std::shared_ptr<LoadState> state, std::shared_ptr<CancelToken> cancel)
+        : m_state(std::move(state)), m_cancel(std::move(cancel)) {}
+    // The page need not be read to its end any more.
+    ~WinDocument() override {
+        if (m_cancel) m_cancel->Request();
+    }
     WinDocument(const WinDocument&) = delete;
     WinDocument& operator=(const WinDocument&) = delete;
 
@@ -91,6 +88,7 @@ private:
     }
 
     std::shared_ptr<LoadState> m_state;
+    std::shared_ptr<CancelToken> m_cancel;
     const std::vector<Hyperlink>* m_links = nullptr;  // set once "complete"
 };
 
@@ -99,12 +97,12 @@ private:
 std::unique_ptr<Document> WinDocumentLoader::CreateDocument(TextView address) {
     if (!IsFetchableAddress(address)) return nullptr;
     auto state = std::make_shared<LoadState>();
-    try {
-        std::thread(Load, state, Text(address), m_options).detach();
-    } catch (const std::system_error&) {
-        state->Finish({});  // no thread to load with: a document without links
-    }
-    return std::make_unique<WinDocument>(std::move(state));
+    std::shared_ptr<CancelToken> cancel =
+        m_workers.Start([state, address = Text(address), options = m_options](CancelToken& token) {
+            Load(*state, address, options, token);
+        });
+    if (!cancel) state->Finish({});  // no thread to load with: a document without links
+    return std::make_unique<WinDocument>(std::move(state), std::move(cancel));
 }
 
 }  // namespace ferrik

@@ -1,6 +1,8 @@
 #pragma once
 // The program's document engine: the page fetched with WinINet and its links taken by the HTML
-// link engine, on a worker thread, while the GUI thread polls the ready state and pumps.
+// link engine, on a worker thread, while the GUI thread polls the ready state and pumps. The
+// loader owns the workers: a document dropped early cancels its own, and the loader's end
+// cancels and joins those still running.
 #include "analysis/document.h"
 #include "analysis/http_win.h"
 
@@ -18,6 +20,7 @@ public:
 
 private:
     HttpOptions m_options;
+    WorkerGroup m_workers;
 };
 
 }  // namespace ferrik

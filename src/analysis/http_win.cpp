@@ -8,8 +8,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "analysis/charset.h"
@@ -25,15 +23,10 @@ namespace {
 constexpr wchar_t kUserAgent[] = L"Mozilla/5.0 (compatible; Ferrik/" FERRIK_VERSION_TEXT ")";
 constexpr DWORD kReadChunk = 64 * 1024;
 
-void CloseInternetHandle(HINTERNET handle) noexcept { InternetCloseHandle(handle); }
-using UniqueInternet = UniqueResource<HINTERNET, CloseInternetHandle>;
-
-[[noreturn]] void Fail(const char* step, DWORD error) {
-    throw FetchError(std::string(step) + " failed, error " + std::to_string(error));
-}
-
-[[noreturn]] void FailLast(const char* step) {
-    Fail(step, GetLastError());
+// Why a step failed, from the thread's last error.
+std::string StepFailed(const char* step) {
+    const DWORD error = GetLastError();
+    return std::string(step) + " failed, error " + std::to_string(error);
 }
 
 struct Target {
@@ -62,8 +55,8 @@ bool EncodeInCodePage(UINT codePage, char32_t cp, std::string& out) {
     }
     char bytes[16];
     BOOL usedDefault = FALSE;
-    int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, length, bytes, sizeof bytes, nullptr,
-                                   &usedDefault);
+    int size =
+        WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, length, bytes, sizeof bytes, nullptr, &usedDefault);
     if (size <= 0) {
         // Code pages such as GB18030 take neither the flag nor the default-character report; they
         // write every character.
@@ -85,12 +78,21 @@ QueryCharEncoder QueryEncoderFor(TextView charset) {
 }
 
 // The address read as browsers read it (surrounding spaces and controls dropped, escapes added),
-// then taken apart for WinINet.
-Target CrackAddress(TextView address, TextView charset) {
+// then taken apart for WinINet; else why it cannot be fetched.
+std::optional<Target> CrackAddress(TextView address, TextView charset, std::string& error) {
     const std::optional<Url> url = ParseRequestUrl(address, QueryEncoderFor(charset));
-    if (!url) throw FetchError("not a URL");
-    if (url->scheme != u"http" && url->scheme != u"https") throw FetchError("not an http or https address");
-    if (url->host.empty()) throw FetchError("address without host");
+    if (!url) {
+        error = "not a URL";
+        return std::nullopt;
+    }
+    if (url->scheme != u"http" && url->scheme != u"https") {
+        error = "not an http or https address";
+        return std::nullopt;
+    }
+    if (url->host.empty()) {
+        error = "address without host";
+        return std::nullopt;
+    }
     Target target;
     target.secure = url->scheme == u"https";
     TextView host = url->host;
@@ -110,26 +112,26 @@ Target CrackAddress(TextView address, TextView charset) {
 }  // namespace
 
 bool IsFetchableAddress(TextView address) {
-    try {
-        CrackAddress(address, u"UTF-8");
-        return true;
-    } catch (const FetchError&) {
-        return false;
-    }
+    std::string error;
+    return CrackAddress(address, u"UTF-8", error).has_value();
 }
 
 namespace {
 
 // WinINet ignores time-outs set on the session handle; they count only on connect and request handles.
-void SetTimeouts(HINTERNET handle, const HttpOptions& options) {
+bool SetTimeouts(HINTERNET handle, const HttpOptions& options, std::string& error) {
     const std::pair<DWORD, DWORD> timeouts[] = {
         {INTERNET_OPTION_CONNECT_TIMEOUT, options.connectTimeoutMs},
         {INTERNET_OPTION_SEND_TIMEOUT, options.sendTimeoutMs},
         {INTERNET_OPTION_RECEIVE_TIMEOUT, options.receiveTimeoutMs},
     };
     for (auto [option, value] : timeouts) {
-        if (!InternetSetOptionW(handle, option, &value, sizeof value)) FailLast("setting a time-out");
+        if (!InternetSetOptionW(handle, option, &value, sizeof value)) {
+            error = StepFailed("setting a time-out");
+            return false;
+        }
     }
+    return true;
 }
 
 std::wstring QueryHeader(HINTERNET request, DWORD header) {
@@ -175,55 +177,94 @@ private:
     ULONGLONG m_end;
 };
 
-std::string ReadBody(HINTERNET request, const HttpOptions& options, const Deadline& deadline,
-                     const std::atomic<bool>& cancel) {
-    std::string body;
+constexpr char kCancelled[] = "cancelled";
+
+// The body to its end, within the limits; false with `error` set when it cannot be had.
+bool ReadBody(HINTERNET request, const HttpOptions& options, const Deadline& deadline, CancelToken& cancel,
+              std::string& body, std::string& error) {
     std::string buffer(kReadChunk, '\0');
     for (;;) {
-        if (cancel.load()) throw FetchError("cancelled");
-        if (deadline.Passed()) throw FetchError("overall time-out while reading the body");
+        if (deadline.Passed()) {
+            error = "overall time-out while reading the body";
+            return false;
+        }
         // Waiting for what is available first keeps each read short: InternetReadFile itself blocks
         // until the whole buffer is filled, which a trickling server may never do.
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request, &available, 0, 0)) FailLast("InternetQueryDataAvailable");
-        const DWORD wanted = available == 0 ? kReadChunk : std::min(available, kReadChunk);
         DWORD read = 0;
-        if (!InternetReadFile(request, buffer.data(), wanted, &read)) FailLast("InternetReadFile");
-        if (read == 0) return body;
-        if (read > options.maxBodyBytes - body.size()) throw FetchError("body larger than the limit");
+        {
+            BlockingCall call(cancel);
+            if (!call) {
+                error = kCancelled;
+                return false;
+            }
+            if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+                error = StepFailed("InternetQueryDataAvailable");
+                return false;
+            }
+            const DWORD wanted = available == 0 ? kReadChunk : std::min(available, kReadChunk);
+            if (!InternetReadFile(request, buffer.data(), wanted, &read)) {
+                error = StepFailed("InternetReadFile");
+                return false;
+            }
+        }
+        if (read == 0) return true;
+        if (read > options.maxBodyBytes - body.size()) {
+            error = "body larger than the limit";
+            return false;
+        }
         body.append(buffer.data(), read);
     }
 }
 
-// The handles of one request; the request closes first. Closing may take a while: Wine reads and
-// discards what is already waiting of a declared-length body, as long as more keeps arriving.
-struct RequestHandles {
-    UniqueInternet session;
-    UniqueInternet connection;
-    UniqueInternet request;
-};
+void CloseInternetHandle(void* handle) noexcept {
+    InternetCloseHandle(static_cast<HINTERNET>(handle));
+}
 
-HttpResponse Fetch(TextView address, TextView charset, const HttpOptions& options, const std::atomic<bool>& cancel,
-                   RequestHandles& handles) {
+// Opens a handle and hands it to `cancel`, which closes it (the request first, the session last).
+HINTERNET Held(HINTERNET handle, CancelToken& cancel) {
+    if (handle && !cancel.Hold(handle, CloseInternetHandle)) return nullptr;
+    return handle;
+}
+
+// One request; its handles stay with `cancel` for the worker's end.
+HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options, CancelToken& cancel) {
+    HttpResult result;
+    std::string& error = result.error;
     const Deadline deadline(options.totalTimeoutMs);
-    const Target target = CrackAddress(address, charset);
+    const std::optional<Target> target = CrackAddress(address, charset, error);
+    if (!target) return result;
+    if (cancel.Requested()) {
+        error = kCancelled;
+        return result;
+    }
 
-    handles.session.reset(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!handles.session) FailLast("InternetOpen");
-    handles.connection.reset(InternetConnectW(handles.session.get(), target.host.c_str(), target.port, nullptr, nullptr,
-                                              INTERNET_SERVICE_HTTP, 0, 0));
-    if (!handles.connection) FailLast("InternetConnect");
-    SetTimeouts(handles.connection.get(), options);
+    const HINTERNET session =
+        Held(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), cancel);
+    if (!session) {
+        error = StepFailed("InternetOpen");
+        return result;
+    }
+    const HINTERNET connection = Held(
+        InternetConnectW(session, target->host.c_str(), target->port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0),
+        cancel);
+    if (!connection) {
+        error = StepFailed("InternetConnect");
+        return result;
+    }
+    if (!SetTimeouts(connection, options, error)) return result;
 
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
                   INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
-    if (target.secure) flags |= INTERNET_FLAG_SECURE;
+    if (target->secure) flags |= INTERNET_FLAG_SECURE;
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    handles.request.reset(HttpOpenRequestW(handles.connection.get(), L"GET", target.object.c_str(), nullptr, nullptr,
-                                           acceptTypes, flags, 0));
-    HINTERNET request = handles.request.get();
-    if (!request) FailLast("HttpOpenRequest");
-    SetTimeouts(request, options);
+    const HINTERNET request = Held(
+        HttpOpenRequestW(connection, L"GET", target->object.c_str(), nullptr, nullptr, acceptTypes, flags, 0), cancel);
+    if (!request) {
+        error = StepFailed("HttpOpenRequest");
+        return result;
+    }
+    if (!SetTimeouts(request, options, error)) return result;
 
     // Ask for compressed bodies only where WinINet undoes the content coding itself, and only for
     // gzip: WinINet's "deflate" decoding differs between systems (Wine takes it for a raw deflate
@@ -231,8 +272,16 @@ HttpResponse Fetch(TextView address, TextView charset, const HttpOptions& option
     BOOL decode = TRUE;
     const bool decoding = InternetSetOptionW(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
     const std::wstring headers = decoding ? L"Accept-Encoding: gzip\r\n" : L"";
-    if (!HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0)) {
-        FailLast("HttpSendRequest");
+    {
+        BlockingCall call(cancel);
+        if (!call) {
+            error = kCancelled;
+            return result;
+        }
+        if (!HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0)) {
+            error = StepFailed("HttpSendRequest");
+            return result;
+        }
     }
 
     HttpResponse response;
@@ -244,35 +293,30 @@ HttpResponse Fetch(TextView address, TextView charset, const HttpOptions& option
     const std::wstring contentType = QueryHeader(request, HTTP_QUERY_CONTENT_TYPE);
     response.contentType = ToUtf8(Text(contentType.begin(), contentType.end()));
     response.finalUrl = QueryFinalUrl(request);
-    if (response.finalUrl.empty()) response.finalUrl = target.href;
+    if (response.finalUrl.empty()) response.finalUrl = target->href;
     // A declared length beyond the limit fails before anything is read.
     const std::wstring length = QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH);
-    if (DeclaredLengthExceeds(length, options.maxBodyBytes)) throw FetchError("declared body larger than the limit");
-    response.body = ReadBody(request, options, deadline, cancel);
-    return response;
+    if (DeclaredLengthExceeds(length, options.maxBodyBytes)) {
+        error = "declared body larger than the limit";
+        return result;
+    }
+    if (!ReadBody(request, options, deadline, cancel, response.body, error)) return result;
+    result.response = std::move(response);
+    return result;
 }
 
 }  // namespace
 
-HttpResponse HttpGetBlocking(TextView address, TextView charset, const HttpOptions& options,
-                             const std::atomic<bool>& cancel) {
-    RequestHandles handles;
-    try {
-        return Fetch(address, charset, options, cancel, handles);
-    } catch (const FetchError&) {
-        // A failed request may still have body to drain; its caller need not wait for that.
-        try {
-            std::thread([closing = std::move(handles)] {}).detach();
-        } catch (const std::system_error&) {
-            // closed here after all
-        }
-        throw;
-    }
+HttpResult HttpGet(TextView address, TextView charset, const HttpOptions& options, CancelToken& cancel) {
+    return Fetch(address, charset, options, cancel);
 }
 
 HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options) {
-    const std::atomic<bool> never{false};
-    return HttpGetBlocking(address, u"UTF-8", options, never);
+    CancelToken handles;
+    HttpResult result = Fetch(address, u"UTF-8", options, handles);
+    handles.CloseAll();
+    if (!result.response) throw FetchError(result.error);
+    return std::move(*result.response);
 }
 
 namespace {
@@ -280,51 +324,36 @@ namespace {
 // What the GUI thread and its worker share; either may be the last to let go of it.
 struct Exchange {
     UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    std::atomic<bool> abandoned{false};
     std::mutex mutex;
-    std::optional<HttpResponse> response;
-    std::string error;
+    HttpResult result;
 };
-
-void RunExchange(const std::shared_ptr<Exchange>& exchange, const Text& address, const Text& charset,
-                 const HttpOptions& options) {
-    RequestHandles handles;  // closed after the GUI thread has its answer
-    std::optional<HttpResponse> response;
-    std::string error;
-    try {
-        response = Fetch(address, charset, options, exchange->abandoned, handles);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    {
-        std::lock_guard lock(exchange->mutex);
-        exchange->response = std::move(response);
-        exchange->error = std::move(error);
-    }
-    SetEvent(exchange->done.get());
-}
 
 }  // namespace
 
 HttpResponse WinInetFetcher::Get(TextView address, TextView charset) {
     if (QuitRequested()) throw FetchError("the program is ending");
     auto exchange = std::make_shared<Exchange>();
-    if (!exchange->done.get()) FailLast("CreateEvent");
-    try {
-        std::thread(RunExchange, exchange, Text(address), Text(charset), m_options).detach();
-    } catch (const std::system_error& e) {
-        throw FetchError(std::string("no worker thread: ") + e.what());
-    }
+    if (!exchange->done.get()) throw FetchError(StepFailed("CreateEvent"));
+    const std::shared_ptr<CancelToken> cancel = m_workers.Start(
+        [exchange, address = Text(address), charset = Text(charset), options = m_options](CancelToken& token) {
+            HttpResult result = HttpGet(address, charset, options, token);
+            {
+                std::lock_guard lock(exchange->mutex);
+                exchange->result = std::move(result);
+            }
+            SetEvent(exchange->done.get());
+        });
+    if (!cancel) throw FetchError("no worker thread");
     // The worker ends by its own time-outs; this bound also covers a server that trickles its
     // headers or a read that blocks, so the GUI thread never waits longer than the total.
     const PumpWaitResult waited = WaitPumping(exchange->done.get(), m_options.totalTimeoutMs);
     if (waited != PumpWaitResult::Signaled) {
-        exchange->abandoned = true;
+        cancel->Request();
         throw FetchError(waited == PumpWaitResult::Quit ? "the program is ending" : "overall time-out");
     }
     std::lock_guard lock(exchange->mutex);
-    if (!exchange->response) throw FetchError(exchange->error);
-    return std::move(*exchange->response);
+    if (!exchange->result.response) throw FetchError(exchange->result.error);
+    return std::move(*exchange->result.response);
 }
 
 }  // namespace ferrik

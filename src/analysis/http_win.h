@@ -1,10 +1,12 @@
 #pragma once
 // HTTP GET with WinINet on a worker thread while the GUI thread waits and dispatches messages.
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "analysis/fetch.h"
+#include "platform/worker_win.h"
 
 namespace ferrik {
 
@@ -20,18 +22,26 @@ struct HttpOptions {
 // browser reads it); a false here is what it would fail on before connecting.
 bool IsFetchableAddress(TextView address);
 
-// One GET, blocking the calling thread: for worker threads only. Throws FetchError. The address
-// is read as browsers read it (see PageFetcher::Get), its query sent as UTF-8, as typed into an
-// address bar.
+// What one GET on a worker gives: the response, or why there is none. Failures are values here:
+// nothing is thrown on a worker for a request that fails.
+struct HttpResult {
+    std::optional<HttpResponse> response;
+    std::string error;  // when there is no response
+};
+
+// One GET on the calling thread (a worker's): the address read as browsers read it (see
+// PageFetcher::Get), its query sent in `charset`. Ends early with an error once `cancel` is
+// requested: a request during a blocking call closes the request's handles, which ends the call.
+// The handles are held by `cancel` and closed by its CloseAll (the worker's end), so that the
+// caller can take the answer before Wine drains what is left of a body.
+HttpResult HttpGet(TextView address, TextView charset, const HttpOptions& options, CancelToken& cancel);
+
+// The same for tests and tools: UTF-8 query, handles closed before it returns, FetchError on failure.
 HttpResponse HttpGetBlocking(TextView address, const HttpOptions& options);
 
-// The same with the query sent in `charset` (as PageFetcher::Get), ending early with FetchError
-// once `cancel` is set (tested before each read of the body).
-HttpResponse HttpGetBlocking(TextView address, TextView charset, const HttpOptions& options,
-                             const std::atomic<bool>& cancel);
-
-// The page fetcher of the GUI thread: runs HttpGetBlocking on a worker thread and waits with
-// WaitPumping; a WM_QUIT during the wait makes it fail at once (the worker's result is dropped).
+// The page fetcher of the GUI thread: runs HttpGet on a worker thread and waits with WaitPumping;
+// a WM_QUIT during the wait makes it fail at once and cancels the worker. The fetcher owns its
+// workers: its end cancels and joins those still running.
 class WinInetFetcher final : public PageFetcher {
 public:
     WinInetFetcher() = default;
@@ -40,6 +50,7 @@ public:
 
 private:
     HttpOptions m_options;
+    WorkerGroup m_workers;
 };
 
 }  // namespace ferrik

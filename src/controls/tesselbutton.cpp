@@ -562,7 +562,7 @@ void TesselButton::SetTooltipBackColor(OleColor colour) {
 // ---- popup menu ----
 
 void TesselButton::SetPopupMenu(MenuHandle menu, std::int32_t align, std::uint32_t flags, MenuHandle defaultItem) {
-    if (menu == 0) return;
+    if (!m_host.IsMenu(menu)) return;
     m_menu = menu;
     m_menuAlign = align;
     m_menuFlags = flags;

@@ -92,7 +92,9 @@ public:
     virtual void FocusNext() {}
     virtual void PumpEvents() {}
     virtual void ShowTooltip() {}
-    // Modal; returns when the menu is closed.
+    // Whether `menu` is a menu object (SetPopupMenu ignores anything else).
+    virtual bool IsMenu(MenuHandle menu) const { return menu != 0; }
+    // Modal; returns when the menu is closed. A default item is the default for this showing only.
     virtual void ShowPopupMenu(MenuHandle /*menu*/, int /*x*/, int /*y*/, std::uint32_t /*flags*/,
                                MenuHandle /*defaultItem*/) {}
     // The buttons in the same container window as this one (this one may be among them).

@@ -275,10 +275,11 @@ LRESULT TesselButtonWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
                     SetCursor(m_iconCursor);
                     return TRUE;
                 }
+                // The host's pointer codes; 4 and 5 are the system's older icon and size pointers.
                 static const std::pair<std::int32_t, const wchar_t*> kPointers[] = {
-                    {1, IDC_ARROW},        {2, IDC_CROSS},  {3, IDC_IBEAM},    {6, IDC_SIZENESW}, {7, IDC_SIZENS},
-                    {8, IDC_SIZENWSE},     {9, IDC_SIZEWE}, {10, IDC_UPARROW}, {11, IDC_WAIT},    {12, IDC_NO},
-                    {13, IDC_APPSTARTING}, {14, IDC_HELP},  {15, IDC_SIZEALL},
+                    {1, IDC_ARROW},    {2, IDC_CROSS},  {3, IDC_IBEAM},        {4, IDC_ICON},   {5, IDC_SIZE},
+                    {6, IDC_SIZENESW}, {7, IDC_SIZENS}, {8, IDC_SIZENWSE},     {9, IDC_SIZEWE}, {10, IDC_UPARROW},
+                    {11, IDC_WAIT},    {12, IDC_NO},    {13, IDC_APPSTARTING}, {14, IDC_HELP},  {15, IDC_SIZEALL},
                 };
                 for (const auto& [code, cursor] : kPointers) {
                     if (code == m_pointer) {
@@ -655,13 +656,20 @@ void TesselButtonWindow::ShowTooltip() {
     if (setup.backColor) SendMessageW(tip, TTM_SETTIPBKCOLOR, static_cast<WPARAM>(*setup.backColor), 0);
 }
 
+bool TesselButtonWindow::IsMenu(MenuHandle menu) const {
+    return ::IsMenu(reinterpret_cast<HMENU>(menu)) != FALSE;
+}
+
+// The default item shows in bold for this showing only: the caller's menu keeps its own default.
 void TesselButtonWindow::ShowPopupMenu(MenuHandle menu, int x, int y, std::uint32_t flags, MenuHandle defaultItem) {
     const HMENU hmenu = reinterpret_cast<HMENU>(menu);
-    if (!IsMenu(hmenu)) return;
+    if (!::IsMenu(hmenu)) return;
+    const UINT ownDefault = GetMenuDefaultItem(hmenu, FALSE, GMDI_USEDISABLED);
     if (defaultItem) SetMenuDefaultItem(hmenu, static_cast<UINT>(defaultItem), FALSE);
     POINT pt{x, y};
     ClientToScreen(Hwnd(), &pt);
     TrackPopupMenu(hmenu, flags, pt.x, pt.y, 0, GetParent(Hwnd()), nullptr);
+    if (defaultItem && ::IsMenu(hmenu)) SetMenuDefaultItem(hmenu, ownDefault, FALSE);
 }
 
 std::vector<TesselButton*> TesselButtonWindow::ButtonsInContainer() {

@@ -118,6 +118,7 @@ public:
     void FocusNext() override;
     void PumpEvents() override;
     void ShowTooltip() override;
+    bool IsMenu(MenuHandle menu) const override;
     void ShowPopupMenu(MenuHandle menu, int x, int y, std::uint32_t flags, MenuHandle defaultItem) override;
     std::vector<TesselButton*> ButtonsInContainer() override;
 

@@ -10,6 +10,7 @@
 #include "app/main_window_win.h"
 #include "app/message_loop_win.h"
 #include "platform/pump_win.h"
+#include "platform/worker_win.h"
 #include "program/web_window_factory_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
@@ -38,6 +39,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
             exitCode = static_cast<int>(msg.wParam);
         }
     }
+    // The windows and what they owned are gone; a worker they could not join in time is ended
+    // here, before the runtime ends.
+    ferrik::EndWorkers();
     if (SUCCEEDED(ole)) OleUninitialize();
     return exitCode;
 }

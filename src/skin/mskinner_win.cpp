@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -165,11 +167,65 @@ LRESULT Forward(WNDPROC proc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return CallWindowProcW(proc, hWnd, msg, wParam, lParam);
 }
 
+// Common controls 6 repaint a push button themselves when its state changes (hover, press,
+// release, leave, focus, enabling), at once or through its update region. The skin draws the
+// faces itself, and a repaint of the control's own making must neither cut the fade nor leave a
+// WM_PAINT behind that does: while such a message is handled, a nested WM_PAINT only shows the
+// current face, and what the control's handling invalidated is validated again.
+bool ChangesControlState(UINT msg) {
+    switch (msg) {
+        case WM_ENABLE:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_MOUSEMOVE:
+        case WM_MOUSEHOVER:
+        case WM_MOUSELEAVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case WM_CAPTURECHANGED:
+        case BM_SETSTATE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::vector<HWND> g_stateChanges;  // push buttons handling a state change, innermost last
+
+class StateChangeScope {
+public:
+    explicit StateChangeScope(HWND hWnd) : m_hwnd(hWnd), m_pending(GetUpdateRect(hWnd, nullptr, FALSE) != FALSE) {
+        g_stateChanges.push_back(hWnd);
+    }
+    ~StateChangeScope() {
+        g_stateChanges.pop_back();
+        if (!m_pending && IsWindow(m_hwnd)) ValidateRect(m_hwnd, nullptr);
+    }
+    StateChangeScope(const StateChangeScope&) = delete;
+    StateChangeScope& operator=(const StateChangeScope&) = delete;
+
+private:
+    HWND m_hwnd;
+    bool m_pending;  // a repaint was due before: it stays due
+};
+
+bool InStateChange(HWND hWnd) {
+    return std::find(g_stateChanges.begin(), g_stateChanges.end(), hWnd) != g_stateChanges.end();
+}
+
 LRESULT OnPaint(WNDPROC proc, HWND hWnd, WindowKind kind, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (kind) {
         case WindowKind::PushButton: {
             if (!skin::IsPaintedButtonStyle(static_cast<std::uint32_t>(GetSkinProp(hWnd, L"OLDSTYLE"))))
                 return Forward(proc, hWnd, msg, wParam, lParam);
+            if (InStateChange(hWnd)) {
+                PaintDc paint(hWnd);
+                BlendButtonFace(hWnd, paint.get());
+                return 0;
+            }
             StopFade(hWnd);
             SetSkinProp(hWnd, L"ALPHALEVEL", 255);
             PaintDc paint(hWnd);
@@ -353,6 +409,8 @@ LRESULT Dispatch(WNDPROC proc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
 
     const auto known = g_kinds.find(hWnd);
     const WindowKind kind = known != g_kinds.end() ? known->second : KindOf(hWnd);
+    std::optional<StateChangeScope> stateChange;
+    if (kind == WindowKind::PushButton && ChangesControlState(msg)) stateChange.emplace(hWnd);
     switch (msg) {
         case WM_SIZE: {
             const LRESULT result = Forward(proc, hWnd, msg, wParam, lParam);
@@ -639,10 +697,16 @@ std::int32_t DetachWindow(HWND hWnd) {
     return 1;
 }
 
-LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     WNDPROC proc = StoredProc(hWnd);
     if (!proc) return DefWindowProcW(hWnd, msg, wParam, lParam);
-    return Dispatch(proc, hWnd, msg, wParam, lParam);
+    try {
+        return Dispatch(proc, hWnd, msg, wParam, lParam);
+    } catch (...) {
+        // Nothing crosses into user32 (out of memory in the engine's lists): the control's own
+        // handling answers.
+        return CallWindowProcW(proc, hWnd, msg, wParam, lParam);
+    }
 }
 
 }  // namespace ferrik::MSkinner

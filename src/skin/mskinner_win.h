@@ -34,7 +34,7 @@ int LiveGdiObjects();
 // ---- attachment (skin window procedure included) ----
 std::int32_t AttachWindow(HWND hWnd);
 std::int32_t DetachWindow(HWND hWnd);
-LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK SkinWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 WindowKind KindOf(HWND hWnd);
 
 // ---- window properties (integers; a missing one reads 0) ----

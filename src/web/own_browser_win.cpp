@@ -6,8 +6,6 @@
 #include <atomic>
 #include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "analysis/codepage_win.h"
@@ -157,7 +155,6 @@ private:
 
 // What the worker and the browser share; the worker writes it once and then posts kMsgLoadDone.
 struct OwnBrowser::LoadState {
-    std::atomic<bool> cancel{false};
     std::mutex mutex;
     std::unique_ptr<Page> page;  // the page read, when the server answered with a page
     std::int32_t error = 0;      // else the NavigateError status: an HTTP status or kInetResourceNotFound
@@ -169,13 +166,14 @@ struct OwnBrowser::Load {
     Move move = Move::New;
     std::size_t historyIndex = kNoIndex;  // Back and Forward: the entry it goes to
     std::shared_ptr<LoadState> state = std::make_shared<LoadState>();
+    std::shared_ptr<CancelToken> cancel;  // the worker's, when one fetches the page
 };
 
 namespace {
 
 // Runs on the worker: no windows but the one it posts its answer to.
-void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, Text charset, HttpOptions options, HWND hwnd,
-              std::uint64_t id);
+void LoadPage(OwnBrowser::LoadState& state, const Text& url, const Text& charset, const HttpOptions& options, HWND hwnd,
+              std::uint64_t id, CancelToken& cancel);
 
 }  // namespace
 
@@ -246,7 +244,7 @@ Text OwnBrowser::LocationName() const {
 }
 
 void OwnBrowser::CancelLoad() {
-    if (m_load) m_load->state->cancel = true;
+    if (m_load && m_load->cancel) m_load->cancel->Request();
     m_load.reset();
 }
 
@@ -275,9 +273,10 @@ bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex, 
         load->state->page = std::make_unique<Page>(u"", kBlank);
         PostMessageW(Hwnd(), kMsgLoadDone, static_cast<WPARAM>(load->id), 0);
     } else {
-        try {
-            std::thread(LoadPage, load->state, url, std::move(charset), m_options, Hwnd(), load->id).detach();
-        } catch (const std::system_error&) {
+        load->cancel = m_workers.Start(
+            [state = load->state, url, charset = std::move(charset), options = m_options, hwnd = Hwnd(),
+             id = load->id](CancelToken& cancel) { LoadPage(*state, url, charset, options, hwnd, id, cancel); });
+        if (!load->cancel) {
             load->state->error = kInetResourceNotFound;  // no thread to fetch with: as if unreachable
             PostMessageW(Hwnd(), kMsgLoadDone, static_cast<WPARAM>(load->id), 0);
         }
@@ -288,29 +287,27 @@ bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex, 
 
 namespace {
 
-void LoadPage(std::shared_ptr<OwnBrowser::LoadState> state, Text url, Text charset, HttpOptions options, HWND hwnd,
-              std::uint64_t id) {
+void LoadPage(OwnBrowser::LoadState& state, const Text& url, const Text& charset, const HttpOptions& options, HWND hwnd,
+              std::uint64_t id, CancelToken& cancel) {
     std::unique_ptr<Page> page;
     std::int32_t error = 0;
-    try {
-        const HttpResponse response = HttpGetBlocking(url, charset, options, state->cancel);
-        if (response.status >= 400) {
-            error = response.status;
-        } else if (!state->cancel) {
-            const Win32Decoder decoder;
-            page = std::make_unique<Page>(Page::FromBytes(
-                response.body, response.contentType, response.finalUrl.empty() ? url : response.finalUrl, decoder));
-        }
-    } catch (...) {
+    const HttpResult result = HttpGet(url, charset, options, cancel);
+    if (!result.response) {
         // Not found, refused, timed out, not an http address: the host cannot be reached.
         error = kInetResourceNotFound;
+    } else if (const HttpResponse& response = *result.response; response.status >= 400) {
+        error = response.status;
+    } else if (!cancel.Requested()) {
+        const Win32Decoder decoder;
+        page = std::make_unique<Page>(Page::FromBytes(response.body, response.contentType,
+                                                      response.finalUrl.empty() ? url : response.finalUrl, decoder));
     }
     {
-        std::lock_guard lock(state->mutex);
-        state->page = std::move(page);
-        state->error = error;
+        std::lock_guard lock(state.mutex);
+        state.page = std::move(page);
+        state.error = error;
     }
-    if (!state->cancel) PostMessageW(hwnd, kMsgLoadDone, static_cast<WPARAM>(id), 0);
+    if (!cancel.Requested()) PostMessageW(hwnd, kMsgLoadDone, static_cast<WPARAM>(id), 0);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
 // Ferrik's own browser: a child window of its own class that fetches pages with the program's
-// HTTP client on a worker thread, reads them with its HTML engine and draws them as a readable
-// page (see web/page.h). It stands in for the system's WebBrowser control where that control
-// cannot load a document, behind the same Browser interface and with the same events.
+// HTTP client on worker threads of its own (cancelled and joined when it goes), reads them with
+// its HTML engine and draws them as a readable page (see web/page.h). It stands in for the system's WebBrowser control
+// where that control cannot load a document, behind the same Browser interface and with the same events.
 //
 // Home is the first address navigated to other than "about:blank" (by Navigate or a followed
 // link); until there is one, "about:blank".
@@ -95,6 +95,7 @@ private:
     std::vector<Text> m_history;
     std::size_t m_historyPos = kNoIndex;
     std::unique_ptr<Load> m_load;
+    WorkerGroup m_workers;  // the page loads; ended with the browser
 
     PageLayout m_layout;
     bool m_layoutDirty = true;

@@ -209,7 +209,7 @@ TEST(ButtonInteraction, PopupMenu) {
 
     // Dismissed elsewhere: the button returns to normal and raises nothing.
     Button away;
-    away.button.SetPopupMenu(0x1234, 5, 0x2);
+    away.button.SetPopupMenu(FakeButtonHost::kMenu, 5, 0x2);
     away.host.duringMenu = [&] {
         away.button.OnMouseLeave();
         away.host.cursorOver = false;
@@ -225,7 +225,7 @@ TEST(ButtonInteraction, PopupMenu) {
     // Dismissed by a click on the button: the press that closed the menu does not reopen it, and
     // the button shows no tip while that press is held.
     Button again;
-    again.button.SetPopupMenu(0x1234, 0);
+    again.button.SetPopupMenu(FakeButtonHost::kMenu, 0);
     again.host.duringMenu = [&] {
         again.button.OnMouseLeave();
         again.host.cursorOver = true;
@@ -240,17 +240,22 @@ TEST(ButtonInteraction, PopupMenu) {
     again.Step("dbl");
     EXPECT_EQ(again.host.log, "Menu(0,24,0) MouseEnter Menu(0,24,0)");
 
-    // Not a menu: ignored; unset: presses raise MouseDown again.
+    // Not a menu (no handle, or the handle of something else): ignored, presses go on raising
+    // events. A menu with an alignment outside 0..7 shows nothing; unset, presses raise again.
     Button plain;
     plain.button.SetPopupMenu(0, 0);
+    plain.button.SetPopupMenu(0x1, 0);
     EXPECT_FALSE(plain.button.MenuSet());
-    plain.button.SetPopupMenu(0x1, 9);
+    plain.Step("dn");
+    plain.Step("up");
+    plain.button.SetPopupMenu(FakeButtonHost::kMenu, 9);
+    EXPECT_TRUE(plain.button.MenuSet());
     plain.Step("dn");
     EXPECT_FALSE(plain.button.MenuOpen());
     plain.button.UnsetPopupMenu();
     plain.Step("up");
     plain.Step("dn");
-    EXPECT_EQ(plain.host.log, "Click MouseUp MouseDown");
+    EXPECT_EQ(plain.host.log, "MouseDown Click MouseUp Click MouseUp MouseDown");
 }
 
 TEST(ButtonInteraction, AccessKeyOfCaption) {

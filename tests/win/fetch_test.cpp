@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -266,8 +265,11 @@ TEST_F(Fetch, BlockingGetWorksOnAWorkerThread) {
     worker.join();
     EXPECT_EQ(body, "worker");
 
-    std::atomic<bool> cancel{true};
-    EXPECT_THROW(HttpGetBlocking(server.Url("/page"), u"UTF-8", QuickOptions(), cancel), FetchError);
+    CancelToken cancelled;
+    cancelled.Request();
+    const HttpResult result = HttpGet(server.Url("/page"), u"UTF-8", QuickOptions(), cancelled);
+    EXPECT_FALSE(result.response.has_value());
+    EXPECT_EQ(result.error, "cancelled");
 }
 
 TEST(DecodeBytes, LabelsChooseTheConverter) {

@@ -12,6 +12,7 @@
 #include "controls/tesselbutton_win.h"
 #include "host/support/fake_button_host.h"
 #include "platform/pump_win.h"
+#include "win/support/ui_driver.h"
 
 namespace ferrik {
 namespace {
@@ -545,6 +546,67 @@ TEST(TesselButtonWindow, TopLevelChangesAndMdiActivationReachTheButton) {
     SendMessageW(frame, WM_THEMECHANGED, 0, 0);
     EXPECT_EQ(inChild.RepaintCount() - before, 1);
     DestroyWindow(frame);
+}
+
+// The host's pointer codes give the system's pointers over the client area, 4 (icon) and 5 (size)
+// as well as the others.
+TEST(TesselButtonWindow, PointerCodesGiveTheSystemPointers) {
+    Form form;
+    Recorder events;
+    TesselButtonWindow button(events);
+    ASSERT_TRUE(button.Create(form.hwnd, 1, RECT{10, 10, 90, 34}, nullptr, u"b"));
+    const int pointers[][2] = {{1, 32512},  {2, 32515},  {3, 32513},  {4, 32641},  {5, 32640},
+                               {6, 32643},  {7, 32645},  {8, 32642},  {9, 32644},  {10, 32516},
+                               {11, 32514}, {12, 32648}, {13, 32650}, {14, 32651}, {15, 32646}};
+    const HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    for (const auto& [code, id] : pointers) {
+        const HCURSOR expected = LoadCursorW(nullptr, MAKEINTRESOURCEW(id));
+        ASSERT_NE(expected, nullptr) << id;
+        SetCursor(nullptr);
+        button.Button().SetMousePointer(code);
+        EXPECT_TRUE(SendMessageW(button.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(button.Hwnd()),
+                                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)))
+            << code;
+        EXPECT_EQ(GetCursor(), expected) << code;
+        if (code != 1) {
+            EXPECT_NE(GetCursor(), arrow) << code;
+        }
+    }
+}
+
+// SetPopupMenu takes menus only: a window handle is ignored and the button goes on raising its
+// events. The default item given shows for that showing only; the menu keeps its own default.
+TEST(TesselButtonWindow, PopupMenuTakesMenusOnlyAndLendsItsDefaultItem) {
+    Form form;
+    Recorder events;
+    TesselButtonWindow button(events);
+    ASSERT_TRUE(button.Create(form.hwnd, 3, RECT{10, 10, 90, 34}, nullptr, u"b"));
+    button.Button().SetPopupMenu(reinterpret_cast<MenuHandle>(form.hwnd), 0);
+    EXPECT_FALSE(button.Button().MenuSet());
+    SendMessageW(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(10, 10));
+    SendMessageW(button.Hwnd(), WM_LBUTTONUP, 0, Point(10, 10));
+    EXPECT_EQ(events.log, "MouseDown Click MouseUp");
+
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 101, L"第一项");
+    AppendMenuW(menu, MF_STRING, 102, L"第二项");
+    constexpr UINT kNone = static_cast<UINT>(-1);
+    for (const UINT own : {101u, kNone}) {
+        SetMenuDefaultItem(menu, own, FALSE);
+        button.Button().SetPopupMenu(reinterpret_cast<MenuHandle>(menu), 0, 0, 102);
+        ASSERT_TRUE(button.Button().MenuSet());
+        UINT shown = 0;
+        test::RunAfter(200, [&] {
+            shown = GetMenuDefaultItem(menu, FALSE, 0);
+            EndMenu();
+        });
+        SendMessageW(button.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, Point(10, 10));  // until EndMenu
+        SendMessageW(button.Hwnd(), WM_LBUTTONUP, 0, Point(10, 10));
+        EXPECT_EQ(shown, 102u) << own;
+        EXPECT_EQ(GetMenuDefaultItem(menu, FALSE, 0), own);
+        button.Button().UnsetPopupMenu();
+    }
+    DestroyMenu(menu);
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ public:
     void FocusPrevious() override { Log("Prev"); }
     void FocusNext() override { Log("Next"); }
     void ShowTooltip() override { Log("Tip"); }
+    bool IsMenu(MenuHandle menu) const override { return menu == kMenu; }
     void ShowPopupMenu(MenuHandle, int x, int y, std::uint32_t flags, MenuHandle) override {
         Log("Menu(" + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(flags) + ")");
         if (duringMenu) duringMenu();
@@ -100,6 +101,7 @@ public:
     bool captured = false;
     std::function<void()> duringMenu;
     std::vector<TesselButton*>* group = nullptr;
+    static constexpr MenuHandle kMenu = 0x1234;  // the one handle that is a menu
 };
 
 }  // namespace ferrik::test

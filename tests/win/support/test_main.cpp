@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/worker_win.h"
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     OleInitialize(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     const int result = RUN_ALL_TESTS();
+    ferrik::EndWorkers();  // as the program's end does
     OleUninitialize();
     return result;
 }
