@@ -664,10 +664,15 @@ void MainWindow::ShowWeb() {
         OperationScope operation(*this);
         m_makingWeb = true;
         m_web.reset();
-        std::unique_ptr<OwnedWindow> web =
-            m_options.makeWeb(WebWindowPorts{Hwnd(), m_options.dataDirectory, &m_decoder, [this](TextView address) {
-                                                 if (Hwnd()) SetAddress(address);
-                                             }});
+        WebWindowPorts ports;
+        ports.owner = Hwnd();
+        ports.dataDirectory = m_options.dataDirectory;
+        ports.decoder = &m_decoder;
+        ports.handOver = [this](TextView address) {
+            if (Hwnd()) SetAddress(address);
+        };
+        ports.ownerClosing = [this] { return m_closing || !Hwnd(); };
+        std::unique_ptr<OwnedWindow> web = m_options.makeWeb(std::move(ports));
         m_makingWeb = false;
         m_web = std::move(web);
         // Closed meanwhile: the window goes with the main window, unseen.

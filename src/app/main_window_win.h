@@ -39,6 +39,8 @@ struct WebWindowPorts {
     const ByteDecoder* decoder = nullptr;
     // Sets the main window's address box as if typed (SelectScheme runs there).
     std::function<void(TextView)> handOver;
+    // True once the main window is closing: a choice of browser still running is given up.
+    std::function<bool()> ownerClosing;
 };
 
 // Makes the web window, created but not shown; null when it cannot be made.

@@ -1,7 +1,10 @@
 #include "platform/ole_host_win.h"
 
+#include <commctrl.h>
 #include <ocidl.h>
 #include <olectl.h>
+
+#include <vector>
 
 namespace ferrik {
 
@@ -10,6 +13,8 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 constexpr wchar_t kHostClass[] = L"FerrikControlHost";
+// On the host window: the OleControlHost inside it.
+constexpr wchar_t kHostProperty[] = L"FERRIKOLEHOST";
 // The size a control gets on its (never shown) form, in pixels.
 constexpr int kControlSize = 32;
 
@@ -36,16 +41,41 @@ int ScreenDpiX() {
 
 // The container's side of one control: client site, in-place site and frame, control site, and
 // the ambient properties (run mode, no hatching or grab handles, the user's locale).
+//
+// As the frame it keeps the control's active object (SetActiveObject) and tells it when the frame
+// window is activated or deactivated. While the control is modal (EnableModeless(FALSE), around
+// its dialogs) the program's other top-level windows are disabled, as a modal dialog of ours would
+// do, and a close of any of them waits until the control's modal state ends.
 class OleControlSite final : public IOleClientSite,
                              public IOleInPlaceSite,
                              public IOleInPlaceFrame,
                              public IOleControlSite,
                              public DispatchByIdOnly {
 public:
-    explicit OleControlSite(HWND window) : m_window(window) {}
+    OleControlSite(HWND window, std::unique_ptr<OleSiteExtension> extension)
+        : m_window(window), m_extension(std::move(extension)) {
+        if (m_extension) m_extension->SetSite(static_cast<IOleClientSite*>(this));
+    }
 
     // After this the site answers as if its window were gone; the control may still hold it.
-    void Detach() { m_window = nullptr; }
+    void Detach() {
+        EndModal();
+        if (m_frame) RemoveWindowSubclass(m_frame, FrameProc, FrameHook());
+        m_frame = nullptr;
+        m_active.Reset();
+        m_window = nullptr;
+    }
+
+    // Watches the frame window (the host window's top-level ancestor) for its activation.
+    void WatchFrame() {
+        m_frame = m_window ? GetAncestor(m_window, GA_ROOT) : nullptr;
+        if (m_frame && !SetWindowSubclass(m_frame, FrameProc, FrameHook(), reinterpret_cast<DWORD_PTR>(this)))
+            m_frame = nullptr;
+    }
+
+    bool Modal() const { return m_modalDepth > 0; }
+    // The object the control made active (SetActiveObject), or null.
+    IOleInPlaceActiveObject* Active() const { return m_active.Get(); }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
@@ -60,6 +90,8 @@ public:
             *object = static_cast<IOleControlSite*>(this);
         } else if (IsEqualIID(riid, IID_IDispatch)) {
             *object = static_cast<IDispatch*>(this);
+        } else if (void* extra = m_extension ? m_extension->Find(riid) : nullptr) {
+            *object = extra;
         } else {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -127,12 +159,22 @@ public:
     HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
     HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
     HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* active, LPCOLESTR) override {
+        m_active = active;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override {
+        if (!enable) {
+            if (m_modalDepth++ == 0) BeginModal();
+        } else if (m_modalDepth > 0 && --m_modalDepth == 0) {
+            EndModal();
+        }
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
     // IOleControlSite
@@ -190,21 +232,89 @@ public:
 private:
     ~OleControlSite() = default;
 
+    // The subclass ids of the hooks: activation on the frame window, closes held back on every
+    // window the control's modal state disabled. One pair per site.
+    UINT_PTR FrameHook() const { return reinterpret_cast<UINT_PTR>(this); }
+    UINT_PTR ModalHook() const { return reinterpret_cast<UINT_PTR>(this) + 1; }
+
+    void BeginModal() {
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM self) CALLBACK -> BOOL {
+                auto* site = reinterpret_cast<OleControlSite*>(self);
+                // Windows owned by the frame are the control's own (its dialog among them).
+                for (HWND owner = ::GetWindow(hwnd, GW_OWNER); owner; owner = ::GetWindow(owner, GW_OWNER))
+                    if (owner == site->m_frame) return TRUE;
+                if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&
+                    SetWindowSubclass(hwnd, FrameProc, site->ModalHook(), self)) {
+                    EnableWindow(hwnd, FALSE);
+                    site->m_disabled.push_back(hwnd);
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+    }
+
+    void EndModal() {
+        m_modalDepth = 0;
+        const std::vector<HWND> disabled = std::move(m_disabled);
+        m_disabled.clear();
+        const std::vector<HWND> closes = std::move(m_heldCloses);
+        m_heldCloses.clear();
+        for (HWND hwnd : disabled) {
+            if (!IsWindow(hwnd)) continue;
+            RemoveWindowSubclass(hwnd, FrameProc, ModalHook());
+            EnableWindow(hwnd, TRUE);
+        }
+        for (HWND hwnd : closes)
+            if (IsWindow(hwnd)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
+
+    static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR data) noexcept {
+        auto* site = reinterpret_cast<OleControlSite*>(data);
+        if (msg == WM_CLOSE && site->Modal()) {
+            // Destroying the control inside its own modal loop would pull it from under its dialog.
+            site->m_heldCloses.push_back(hwnd);
+            return 0;
+        }
+        if (msg == WM_ACTIVATE && id == site->FrameHook() && site->m_active) {
+            const BOOL active = LOWORD(wParam) != WA_INACTIVE;
+            // Keep the object alive through the calls: it may leave the frame meanwhile.
+            const ComPtr<IOleInPlaceActiveObject> object = site->m_active;
+            object->OnFrameWindowActivate(active);
+            object->OnDocWindowActivate(active);
+        }
+        if (msg == WM_NCDESTROY) {
+            RemoveWindowSubclass(hwnd, FrameProc, id);
+            if (id == site->FrameHook()) site->m_frame = nullptr;
+        }
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+
     ULONG m_refs = 1;
     HWND m_window;
+    std::unique_ptr<OleSiteExtension> m_extension;
+    HWND m_frame = nullptr;
+    ComPtr<IOleInPlaceActiveObject> m_active;
+    int m_modalDepth = 0;
+    std::vector<HWND> m_disabled;
+    std::vector<HWND> m_heldCloses;
 };
 
 std::unique_ptr<OleControlHost> OleControlHost::Create(HWND container, const wchar_t* progId, HRESULT* error) {
-    return CreateWith(container, progId, nullptr, error);
+    return CreateWith(container, progId, nullptr, error, nullptr);
 }
 
 std::unique_ptr<OleControlHost> OleControlHost::CreateVisible(HWND container, const wchar_t* progId, const RECT& bounds,
-                                                              HRESULT* error) {
-    return CreateWith(container, progId, &bounds, error);
+                                                              HRESULT* error,
+                                                              std::unique_ptr<OleSiteExtension> extension) {
+    return CreateWith(container, progId, &bounds, error, std::move(extension));
 }
 
 std::unique_ptr<OleControlHost> OleControlHost::CreateWith(HWND container, const wchar_t* progId, const RECT* bounds,
-                                                           HRESULT* error) {
+                                                           HRESULT* error,
+                                                           std::unique_ptr<OleSiteExtension> extension) {
     HRESULT ignored = S_OK;
     HRESULT& hr = error ? *error : ignored;
     CLSID clsid;
@@ -213,18 +323,28 @@ std::unique_ptr<OleControlHost> OleControlHost::CreateWith(HWND container, const
     ComPtr<IUnknown> control;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control));
     if (FAILED(hr)) return nullptr;
+    return HostObject(container, control.Get(), bounds, error, std::move(extension));
+}
 
+std::unique_ptr<OleControlHost> OleControlHost::HostObject(HWND container, IUnknown* control, const RECT* bounds,
+                                                           HRESULT* error,
+                                                           std::unique_ptr<OleSiteExtension> extension) {
+    HRESULT ignored = S_OK;
+    HRESULT& hr = error ? *error : ignored;
+    hr = control ? S_OK : E_POINTER;
+    if (!control) return nullptr;
     std::unique_ptr<OleControlHost> host(new OleControlHost());
-    if (SUCCEEDED(control.As(&host->m_ole))) {
-        hr = host->Activate(container, control.Get(), bounds);
+    if (SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&host->m_ole)))) {
+        hr = host->Activate(container, control, bounds, std::move(extension));
         if (FAILED(hr)) return nullptr;  // the destructor undoes what was done
     }
-    hr = control.As(&host->m_dispatch);
+    hr = control->QueryInterface(IID_PPV_ARGS(&host->m_dispatch));
     if (FAILED(hr)) return nullptr;
     return host;
 }
 
-HRESULT OleControlHost::Activate(HWND container, IUnknown* control, const RECT* bounds) {
+HRESULT OleControlHost::Activate(HWND container, IUnknown* control, const RECT* bounds,
+                                 std::unique_ptr<OleSiteExtension> extension) {
     if (!container || !RegisterHostClass()) return E_INVALIDARG;
     // The control's window goes into this one, which stays hidden unless the control is to be seen.
     const RECT place = bounds ? *bounds : RECT{0, 0, kControlSize, kControlSize};
@@ -233,7 +353,9 @@ HRESULT OleControlHost::Activate(HWND container, IUnknown* control, const RECT* 
                                    place.top, place.right - place.left, place.bottom - place.top, container, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
     if (!m_hostWindow) return HRESULT_FROM_WIN32(GetLastError());
-    m_site.Attach(new OleControlSite(m_hostWindow));
+    SetPropW(m_hostWindow, kHostProperty, this);
+    m_site.Attach(new OleControlSite(m_hostWindow, std::move(extension)));
+    m_site->WatchFrame();
 
     DWORD misc = 0;
     m_ole->GetMiscStatus(DVASPECT_CONTENT, &misc);
@@ -256,6 +378,10 @@ HRESULT OleControlHost::Activate(HWND container, IUnknown* control, const RECT* 
                          &position);
 }
 
+bool OleControlHost::Modal() const {
+    return m_site && m_site->Modal();
+}
+
 void OleControlHost::SetBounds(const RECT& bounds) {
     if (!m_hostWindow) return;
     const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
@@ -268,7 +394,22 @@ void OleControlHost::SetBounds(const RECT& bounds) {
     }
 }
 
+bool OleControlHost::TranslateKey(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    for (HWND hwnd = msg.hwnd; hwnd; hwnd = GetParent(hwnd)) {
+        auto* host = static_cast<OleControlHost*>(GetPropW(hwnd, kHostProperty));
+        if (!host) continue;
+        // The object the control made active; a control that never said gets the key on its
+        // in-place object all the same.
+        ComPtr<IOleInPlaceActiveObject> active = host->m_site ? host->m_site->Active() : nullptr;
+        if (!active && (!host->m_ole || FAILED(host->m_ole.As(&active)))) return false;
+        return active->TranslateAccelerator(&msg) == S_OK;
+    }
+    return false;
+}
+
 OleControlHost::~OleControlHost() {
+    if (m_hostWindow) RemovePropW(m_hostWindow, kHostProperty);
     m_dispatch.Reset();
     if (m_ole) {
         ComPtr<IOleInPlaceObject> inPlace;

@@ -1,9 +1,20 @@
 #include "platform/pump_win.h"
 
+#include "platform/ole_host_win.h"
+
 namespace ferrik {
 
 namespace {
 bool g_quitSeen = false;
+MessageFilter g_filter = nullptr;
+}  // namespace
+
+void SetMessageFilter(MessageFilter filter) {
+    g_filter = filter;
+}
+
+bool FilterMessage(MSG& msg) {
+    return g_filter ? g_filter(msg) : OleControlHost::TranslateKey(msg);
 }
 
 bool PumpPendingMessages() {
@@ -15,6 +26,7 @@ bool PumpPendingMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
+        if (FilterMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -7,6 +7,14 @@
 
 namespace ferrik {
 
+// What the message loop does with a message before it is dispatched (the active browser's
+// accelerators, the forms' keyboard navigation); true when it used the message up. Every nested
+// pump gives each message to the same filter, so keys act alike while a window is busy. Without
+// one set (null), keys inside a hosted control go to the control (OleControlHost::TranslateKey).
+using MessageFilter = bool (*)(MSG& msg);
+void SetMessageFilter(MessageFilter filter);
+bool FilterMessage(MSG& msg);
+
 // Dispatches every message pending now. A WM_QUIT is posted again (so the outer loop still sees
 // it) and remembered: returns false once the program is ending.
 bool PumpPendingMessages();

@@ -11,6 +11,7 @@ WebWindowMaker WebWindowFactory(BrowserMaker browser) {
         options.decoder = ports.decoder;
         options.handOver = std::move(ports.handOver);
         options.makeBrowser = browser;
+        options.ownerClosing = std::move(ports.ownerClosing);
         auto web = std::make_unique<WebWindow>(std::move(options));
         if (!web->Create(ports.owner)) return nullptr;
         return web;

@@ -8,23 +8,10 @@
 
 #include "app/command_line.h"
 #include "app/main_window_win.h"
-#include "forms/form_controls_win.h"
+#include "app/message_loop_win.h"
+#include "platform/pump_win.h"
 #include "platform/worker_win.h"
 #include "program/web_window_factory_win.h"
-#include "web/system_browser_win.h"
-
-namespace {
-
-// Tab and the arrow keys move between the controls of our forms as in a dialog box.
-bool IsFormNavigation(MSG& msg) {
-    HWND active = GetActiveWindow();
-    if (!active) return false;
-    wchar_t cls[16] = {};
-    GetClassNameW(active, cls, 16);
-    return lstrcmpW(cls, L"Form") == 0 && IsDialogMessageW(active, &msg);
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
     // The player is an ActiveX control: COM in a single-threaded apartment, as OLE controls need.
@@ -41,11 +28,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
         ferrik::MainWindow window{std::move(options)};
         if (window.Create()) {
             window.Show(showCommand);
+            // The nested pumps of a busy window handle keys as this loop does.
+            ferrik::SetMessageFilter(ferrik::PreTranslateMessage);
             MSG msg;
             while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                if (ferrik::SystemBrowser::TranslateKey(msg) || ferrik::TranslateFormButtonKey(msg) ||
-                    IsFormNavigation(msg))
-                    continue;
+                if (ferrik::FilterMessage(msg)) continue;
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }

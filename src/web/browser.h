@@ -61,12 +61,20 @@ public:
     virtual void SetSilent(bool silent) = 0;
 
     virtual Text LocationName() const = 0;
+    // Empty while there is no page, or when the browser cannot say.
     virtual Text LocationURL() const = 0;
     // The current document, or null while there is none.
     virtual BrowserDocument* Document() = 0;
 
     // Placement in the parent window, in pixels.
     virtual void SetBounds(int x, int y, int width, int height) = 0;
+};
+
+// A browser whose events can be sent elsewhere: the system's control, tried out by one listener
+// before it is handed to the window.
+class RetargetableBrowser : public Browser {
+public:
+    virtual void SetEvents(BrowserEvents& events) = 0;
 };
 
 }  // namespace ferrik

@@ -6,18 +6,14 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include "web/browser_host_win.h"
+#include "web/browser_sink_win.h"
+
 namespace ferrik {
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// On the host window: the SystemBrowser inside it.
-constexpr wchar_t kBrowserProperty[] = L"FERRIKBROWSER";
-
-Text FromBstr(BSTR b) {
-    return b ? Text(reinterpret_cast<const char16_t*>(b), SysStringLen(b)) : Text();
-}
 
 class Bstr {
 public:
@@ -34,36 +30,6 @@ public:
 private:
     BSTR m_b = nullptr;
 };
-
-// The value a VARIANT argument stands for, through one level of reference.
-const VARIANT& Deref(const VARIANT& v) {
-    if (v.vt == (VT_BYREF | VT_VARIANT) && v.pvarVal) return *v.pvarVal;
-    return v;
-}
-
-Text TextArg(const VARIANT& arg) {
-    const VARIANT& v = Deref(arg);
-    if (v.vt == VT_BSTR) return FromBstr(v.bstrVal);
-    if (v.vt == (VT_BYREF | VT_BSTR) && v.pbstrVal) return FromBstr(*v.pbstrVal);
-    return {};
-}
-
-std::int32_t IntArg(const VARIANT& arg) {
-    VARIANT copy;
-    VariantInit(&copy);
-    std::int32_t n = 0;
-    if (SUCCEEDED(VariantChangeType(&copy, const_cast<VARIANT*>(&Deref(arg)), 0, VT_I4))) n = copy.lVal;
-    VariantClear(&copy);
-    return n;
-}
-
-// Runs `raise` with a bool for a VT_BYREF|VT_BOOL Cancel argument and writes the answer back.
-template <class F>
-void WithCancel(VARIANT& arg, F raise) {
-    bool cancel = arg.vt == (VT_BYREF | VT_BOOL) && arg.pboolVal && *arg.pboolVal != VARIANT_FALSE;
-    raise(cancel);
-    if (arg.vt == (VT_BYREF | VT_BOOL) && arg.pboolVal) *arg.pboolVal = cancel ? VARIANT_TRUE : VARIANT_FALSE;
-}
 
 std::optional<Text> GetTextProperty(IDispatch* object, const wchar_t* name) {
     DISPID id = DISPID_UNKNOWN;
@@ -98,80 +64,6 @@ bool PutTextProperty(IDispatch* object, const wchar_t* name, TextView value) {
 }
 
 }  // namespace
-
-// DWebBrowserEvents2, raised on the events of the moment.
-class SystemBrowser::Sink final : public DispatchByIdOnly {
-public:
-    explicit Sink(BrowserEvents& events) : m_events(&events) {}
-    void SetEvents(BrowserEvents* events) { m_events = events; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, DIID_DWebBrowserEvents2)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG refs = --m_refs;
-        if (refs == 0) delete this;
-        return refs;
-    }
-    // Arguments come last to first in rgvarg.
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        if (!m_events || !params) return S_OK;
-        VARIANT* a = params->rgvarg;
-        const UINT n = params->cArgs;
-        try {
-            switch (id) {
-                case DISPID_STATUSTEXTCHANGE:
-                    if (n >= 1) m_events->StatusTextChange(TextArg(a[0]));
-                    break;
-                case DISPID_PROGRESSCHANGE:
-                    if (n >= 2) m_events->ProgressChange(IntArg(a[1]), IntArg(a[0]));
-                    break;
-                case DISPID_BEFORENAVIGATE2:  // pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel
-                    if (n >= 7) {
-                        const Text url = TextArg(a[5]);
-                        WithCancel(a[0], [&](bool& cancel) { m_events->BeforeNavigate2(url, cancel); });
-                    }
-                    break;
-                case DISPID_NEWWINDOW2:  // ppDisp, Cancel
-                    if (n >= 2) WithCancel(a[0], [&](bool& cancel) { m_events->NewWindow2(cancel); });
-                    break;
-                case DISPID_DOWNLOADCOMPLETE:
-                    m_events->DownloadComplete();
-                    break;
-                case DISPID_DOCUMENTCOMPLETE:  // pDisp, URL
-                    if (n >= 2) m_events->DocumentComplete(TextArg(a[0]));
-                    break;
-                case DISPID_NAVIGATEERROR:  // pDisp, URL, Frame, StatusCode, Cancel
-                    if (n >= 5) {
-                        const Text url = TextArg(a[3]);
-                        const std::int32_t code = IntArg(a[1]);
-                        WithCancel(a[0], [&](bool& cancel) { m_events->NavigateError(url, code, cancel); });
-                    }
-                    break;
-                default:
-                    break;
-            }
-        } catch (...) {
-            // An event handler's failure stays on our side of the control.
-        }
-        return S_OK;
-    }
-
-private:
-    ~Sink() = default;
-    ULONG m_refs = 1;
-    BrowserEvents* m_events;
-};
 
 // The control's current document: its elements by index (document.all) and its body.
 class SystemBrowser::HtmlDocument final : public BrowserDocument {
@@ -244,7 +136,10 @@ std::unique_ptr<SystemBrowser> SystemBrowser::Create(HWND parent, const RECT& bo
     HRESULT ignored = S_OK;
     HRESULT& hr = error ? *error : ignored;
     std::unique_ptr<SystemBrowser> browser(new SystemBrowser());
-    browser->m_host = OleControlHost::CreateVisible(parent, kSystemBrowserProgId, bounds, &hr);
+    browser->m_document = std::make_unique<HtmlDocument>();
+    auto handler = std::make_unique<BrowserSiteHandler>();
+    browser->m_siteHandler = handler.get();
+    browser->m_host = OleControlHost::CreateVisible(parent, kSystemBrowserProgId, bounds, &hr, std::move(handler));
     if (!browser->m_host) return nullptr;
     hr = browser->m_host->Dispatch()->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser->m_browser));
     if (FAILED(hr)) return nullptr;
@@ -254,17 +149,18 @@ std::unique_ptr<SystemBrowser> SystemBrowser::Create(HWND parent, const RECT& bo
     if (FAILED(hr)) return nullptr;
     hr = container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point);
     if (FAILED(hr)) return nullptr;
-    browser->m_sink = new Sink(events);
+    browser->m_sink = new BrowserEventSink(events, browser->m_browser);
+    browser->m_sink->SetNavigationStart([self = browser.get()] { self->m_document->Reset(nullptr); });
     hr = point->Advise(browser->m_sink, &browser->m_cookie);
     if (FAILED(hr)) return nullptr;
-    browser->m_document = std::make_unique<HtmlDocument>();
-    SetPropW(browser->HostWindow(), kBrowserProperty, browser.get());
     return browser;
 }
 
 SystemBrowser::~SystemBrowser() {
-    if (HWND host = HostWindow()) RemovePropW(host, kBrowserProperty);
-    if (m_sink) m_sink->SetEvents(nullptr);
+    if (m_sink) {
+        m_sink->SetEvents(nullptr);
+        m_sink->SetNavigationStart(nullptr);
+    }
     m_document.reset();
     if (m_browser) {
         m_browser->Stop();
@@ -314,6 +210,7 @@ bool SystemBrowser::Stop() {
 }
 
 void SystemBrowser::SetSilent(bool silent) {
+    if (m_host) m_siteHandler->SetSilent(silent);
     if (m_browser) m_browser->put_Silent(silent ? VARIANT_TRUE : VARIANT_FALSE);
 }
 
@@ -332,26 +229,16 @@ Text SystemBrowser::LocationURL() const {
 BrowserDocument* SystemBrowser::Document() {
     ComPtr<IDispatch> dispatch;
     ComPtr<IHTMLDocument2> document;
-    if (!m_browser || FAILED(m_browser->get_Document(&dispatch)) || !dispatch || FAILED(dispatch.As(&document)))
+    if (!m_browser || FAILED(m_browser->get_Document(&dispatch)) || !dispatch || FAILED(dispatch.As(&document))) {
+        m_document->Reset(nullptr);
         return nullptr;
+    }
     m_document->Reset(document);
     return m_document.get();
 }
 
 void SystemBrowser::SetBounds(int x, int y, int width, int height) {
     if (m_host) m_host->SetBounds(RECT{x, y, x + width, y + height});
-}
-
-bool SystemBrowser::TranslateKey(MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
-    for (HWND hwnd = msg.hwnd; hwnd; hwnd = GetParent(hwnd)) {
-        auto* self = static_cast<SystemBrowser*>(GetPropW(hwnd, kBrowserProperty));
-        if (!self) continue;
-        ComPtr<IOleInPlaceActiveObject> active;
-        if (!self->m_browser || FAILED(self->m_browser->QueryInterface(IID_PPV_ARGS(&active)))) return false;
-        return active->TranslateAccelerator(&msg) == S_OK;
-    }
-    return false;
 }
 
 bool SystemBrowser::HtmlEngineAvailable() {

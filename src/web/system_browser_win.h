@@ -13,9 +13,12 @@ struct IWebBrowser2;
 
 namespace ferrik {
 
+class BrowserEventSink;
+class BrowserSiteHandler;
+
 inline constexpr wchar_t kSystemBrowserProgId[] = L"Shell.Explorer.2";
 
-class SystemBrowser final : public Browser {
+class SystemBrowser final : public RetargetableBrowser {
 public:
     // Null when the control cannot be created, activated or connected; OLE must be initialised.
     // `bounds` are pixels of `parent`'s client area.
@@ -36,24 +39,23 @@ public:
     void SetBounds(int x, int y, int width, int height) override;
 
     // Where the events go from now on (the factory listens first while it tries the control).
-    void SetEvents(BrowserEvents& events);
+    void SetEvents(BrowserEvents& events) override;
     HWND HostWindow() const { return m_host ? m_host->HostWindow() : nullptr; }
     // Whether the control can show a document: the HTML document class can be created at all.
     static bool HtmlEngineAvailable();
 
-    // For the message loop, before the form's dialog handling: a key message for a window inside a
-    // system browser goes to the control's accelerator handling first (Tab, Enter, Backspace and
-    // Delete in the page's fields, Ctrl+C...). True when the control used it.
-    static bool TranslateKey(MSG& msg);
+    // For the message loops: a key for a window inside the control goes to its accelerator
+    // handling first (Tab, Enter, Backspace and Delete in the page's fields, Ctrl+C...).
+    static bool TranslateKey(MSG& msg) { return OleControlHost::TranslateKey(msg); }
 
 private:
-    class Sink;
     class HtmlDocument;
     SystemBrowser() = default;
 
     std::unique_ptr<OleControlHost> m_host;
+    BrowserSiteHandler* m_siteHandler = nullptr;  // owned by the control's site
     IWebBrowser2* m_browser = nullptr;
-    Sink* m_sink = nullptr;
+    BrowserEventSink* m_sink = nullptr;
     DWORD m_cookie = 0;
     std::unique_ptr<HtmlDocument> m_document;
 };

@@ -146,7 +146,10 @@ void WebNavigator::StopLoading() {
 }
 
 void WebNavigator::AddCurrentPage() {
-    if (m_browser) m_view.HandOver(m_browser->LocationURL());
+    if (!m_browser) return;
+    // No page yet, or the browser could not say: the main window's address stays as it is.
+    const Text address = m_browser->LocationURL();
+    if (!address.empty()) m_view.HandOver(address);
 }
 
 void WebNavigator::OpenSite(TextView address) {

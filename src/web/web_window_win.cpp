@@ -60,9 +60,14 @@ bool WebWindow::Create(HWND owner) {
     }
     // The browser is placed like the other controls, before the load runs.
     const RECT bounds = BrowserBounds();
+    const auto closing = [this] { return !Hwnd() || (m_options.ownerClosing && m_options.ownerClosing()); };
     m_browser = m_options.makeBrowser ? m_options.makeBrowser(Hwnd(), bounds, m_navigator)
-                                      : CreateBrowser(Hwnd(), bounds, m_navigator);
-    if (!Hwnd()) return false;  // closed while the browser was tried
+                                      : CreateBrowser(Hwnd(), bounds, m_navigator, nullptr, closing);
+    if (closing()) {
+        // Closed while the browser was chosen: nothing of it is shown.
+        m_browser.reset();
+        return false;
+    }
     m_navigator.SetBrowser(m_browser.get());
     OnSize();
     Load();

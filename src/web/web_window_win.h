@@ -29,6 +29,8 @@ struct WebWindowOptions {
     std::function<void(TextView)> handOver;
     // Makes the browser; null: CreateBrowser (the system's control where it loads documents).
     BrowserMaker makeBrowser;
+    // True once the owner is closing: a choice of browser still running is given up.
+    std::function<bool()> ownerClosing;
 };
 
 class WebWindow final : public Window<WebWindow>, public WebView, public OwnedWindow {

@@ -193,6 +193,9 @@ TEST(WebNavigator, UserActionsAndAddressRules) {
     EXPECT_EQ(f.browser.calls, (std::vector<Text>{u"Navigate kb.example.net/list", u"GoBack", u"GoForward", u"GoHome",
                                                   u"Refresh", u"Stop"}));
     EXPECT_EQ(f.view.handedOver, std::vector<Text>{u"about:blank"});
+    f.browser.location.clear();  // no page, or the browser could not say where it is
+    f.nav.AddCurrentPage();
+    EXPECT_EQ(f.view.handedOver, std::vector<Text>{u"about:blank"});
 
     WebNavigator alone(f.view);  // no browser: every action does nothing
     alone.Go();

@@ -1,6 +1,12 @@
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/pump_win.h"
 
@@ -47,6 +53,57 @@ TEST(Pump, QuitDuringWaitIsPostedAgainAndEndsTheWait) {
     EXPECT_EQ(msg.wParam, 7u);
     ClearQuitRequest();
     CloseHandle(event);
+}
+
+}  // namespace
+}  // namespace ferrik
+
+#include "app/timed_wait_win.h"
+
+namespace ferrik {
+namespace {
+
+// Every nested pump hands each message to the message loop's filter before dispatching it, and
+// leaves a message the filter used up undispatched.
+TEST(Pump, NestedPumpsGiveMessagesToTheLoopsFilter) {
+    static std::vector<UINT> s_filtered, s_dispatched;
+    HWND window = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    SetWindowSubclass(
+        window,
+        [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) CALLBACK -> LRESULT {
+            if (msg == WM_KEYDOWN || msg == WM_APP) s_dispatched.push_back(msg);
+            return DefSubclassProc(hwnd, msg, wParam, lParam);
+        },
+        1, 0);
+    SetMessageFilter([](MSG& msg) {
+        if (msg.message != WM_KEYDOWN) return false;
+        s_filtered.push_back(msg.message);
+        return true;
+    });
+    HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Win32MessagePump analysisPump;
+    clsWaitableTimer batchWait("ferrikpump" + std::to_string(GetCurrentProcessId()));
+    const std::pair<const char*, std::function<void()>> pumps[] = {
+        {"pending messages", [] { PumpPendingMessages(); }},
+        {"analysis and status line", [&] { analysisPump.PumpMessages(); }},
+        {"wait on a handle", [&] { WaitPumping(never, 50); }},
+        {"batch wait", [&] { batchWait.Wait(50); }},
+    };
+    for (const auto& [what, pump] : pumps) {
+        SCOPED_TRACE(what);
+        s_filtered.clear();
+        s_dispatched.clear();
+        PostMessageW(window, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageW(window, WM_APP, 0, 0);
+        pump();
+        EXPECT_EQ(s_filtered, std::vector<UINT>{WM_KEYDOWN});
+        EXPECT_EQ(s_dispatched, std::vector<UINT>{WM_APP});
+    }
+    SetMessageFilter(nullptr);
+    CloseHandle(never);
+    DestroyWindow(window);
 }
 
 }  // namespace

@@ -199,7 +199,6 @@ TEST_F(SystemBrowserEvents, DecodedAsTheControlLaysThemOut) {
 
 // The events that name a frame of the page are not the page's.
 TEST_F(SystemBrowserEvents, ThoseOfFramesArePassedOver) {
-    GTEST_SKIP() << "fails until the web window passes over the events of frames (issue 19, the fixes in src/web)";
     events.answer = true;
     std::vector<Case> cases;
     cases.push_back({"frame's before navigate",
@@ -218,7 +217,6 @@ TEST_F(SystemBrowserEvents, ThoseOfFramesArePassedOver) {
 // Keys typed into the page while Ferrik waits in one of its own pumps (the main window busy) go to
 // the control's accelerator handling first, as in the main loop.
 TEST_F(SystemBrowserEvents, KeysReachTheControlInNestedPumps) {
-    GTEST_SKIP() << "fails until every nested pump gives the active browser its keys (issue 19, the fixes in src/web)";
     HWND page = GetWindow(browser->HostWindow(), GW_CHILD);
     ASSERT_NE(page, nullptr);
     UniqueHandle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -231,7 +229,9 @@ TEST_F(SystemBrowserEvents, KeysReachTheControlInNestedPumps) {
         sim->ClearLog();
         PostMessageW(page, WM_KEYDOWN, VK_TAB, 0);
         pump();
-        EXPECT_EQ(sim->Log({L"TranslateAccelerator"}), std::vector<std::wstring>{L"TranslateAccelerator keydown 9"});
+        // The control leaves Tab outside a field: its character follows, and is offered too.
+        EXPECT_EQ(sim->Log({L"TranslateAccelerator"}),
+                  (std::vector<std::wstring>{L"TranslateAccelerator keydown 9", L"TranslateAccelerator char 9"}));
     }
 }
 

@@ -304,6 +304,45 @@ TEST_F(WebWindowTest, MissingRuleFileGivesAnEmptyList) {
     ASSERT_NE(WebOf(*main)->Hwnd(), nullptr);
 }
 
+// The Web button while the browser is chosen (which pumps messages): a second click builds and
+// shows nothing; the main window closed meanwhile leaves no web window shown.
+TEST_F(WebWindowTest, WebButtonWhileTheBrowserIsChosen) {
+    for (const bool closeMeanwhile : {false, true}) {
+        SCOPED_TRACE(closeMeanwhile ? "closed meanwhile" : "clicked again");
+        MainWindowOptions options;
+        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
+        options.waitTimerName = "ferrikwebre" + std::to_string(GetCurrentProcessId());
+        options.endsProgram = false;
+        int made = 0;
+        bool shownMeanwhile = false;
+        auto clickWeb = [&] {
+            SendMessageW(main->Hwnd(), WM_COMMAND, MAKEWPARAM(kCommand3, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(main->Control(kCommand3)));
+        };
+        options.makeWeb = WebWindowFactory([&](HWND parent, const RECT&, BrowserEvents&) {
+            ++made;
+            clickWeb();
+            shownMeanwhile = IsWindowVisible(parent);
+            if (closeMeanwhile) SendMessageW(main->Hwnd(), WM_CLOSE, 0, 0);
+            return std::make_unique<FakeBrowser>();
+        });
+        main = std::make_unique<MainWindow>(std::move(options));
+        ASSERT_TRUE(main->Create());
+        main->Show(SW_SHOWNORMAL);
+        HWND mainHwnd = main->Hwnd();
+        clickWeb();
+        EXPECT_EQ(made, 1);
+        EXPECT_FALSE(shownMeanwhile);
+        const bool webShown = main->Web() && main->Web()->Hwnd() && IsWindowVisible(main->Web()->Hwnd());
+        EXPECT_EQ(webShown, !closeMeanwhile);
+        if (closeMeanwhile) {
+            PumpUntil([&] { return !IsWindow(mainHwnd); }, 2000);
+            EXPECT_FALSE(IsWindow(mainHwnd));
+        }
+        main.reset();
+    }
+}
+
 // Records what the system's control raises.
 class RecordingEvents final : public BrowserEvents {
 public:
@@ -573,7 +612,6 @@ TEST(WebBrowsing, SystemBrowserFromTheSiteListToTheTaskList) {
 // A page with a frame whose host cannot be reached and a frame that navigates later on: the window
 // shows the page as it is and follows the top level only.
 TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
-    GTEST_SKIP() << "fails until the web window passes over the events of frames (issue 19, the fixes in src/web)";
     test::HttpTestServer server;
     server.Serve("/top.html", test::Page("<html><head><title>top</title></head><body><input type=text>"
                                          "<iframe src=\"http://127.0.0.1:1/ad.html\"></iframe>"
@@ -610,6 +648,66 @@ TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
     EXPECT_EQ(sim.Log({L"put value"}).size(), 2u);
     DestroyWindow(web.Hwnd());
     EXPECT_EQ(sim.LiveObjects(), 0);
+}
+
+// Ferrik lets go of a page's document and its elements once the next navigation starts, though it
+// reads no more of the page after that.
+TEST(WebBrowsing, SystemBrowserLetsThePreviousDocumentGo) {
+    test::HttpTestServer server;
+    server.Serve("/a.html", test::Page("<html><body><input type=text></body></html>"));
+    server.Serve("/b.html", test::Page("<html><body>b</body></html>"));
+    WebWindow web{WebWindowOptions()};
+    ASSERT_TRUE(web.Create(nullptr));
+    test::BrowserSim sim;
+    if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
+    auto loaded = [&](const char* path) {
+        return PumpUntil([&] {
+            return W(web.StatusText()) == L"打开网页完毕。" &&
+                   test::TextOf(web.Control(kCboAddress)) == W(server.Url(path));
+        });
+    };
+    SetWindowTextW(web.Control(kCmbSearch), L"功夫");  // the keyword makes Ferrik read the page
+    web.Navigator().GoTo(server.Url("/a.html"));
+    ASSERT_TRUE(loaded("/a.html"));
+    SetWindowTextW(web.Control(kCmbSearch), L"");
+    web.Navigator().GoTo(server.Url("/b.html"));
+    ASSERT_TRUE(loaded("/b.html"));
+    EXPECT_EQ(sim.LiveDocuments(), 1);  // b's, held by the control
+    DestroyWindow(web.Hwnd());
+}
+
+// The web window as the control's frame: a flat page, the control told of the window's activation,
+// and the window disabled while the control shows a dialog, its close waiting for the dialog.
+TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
+    WebWindow web{WebWindowOptions()};
+    ASSERT_TRUE(web.Create(nullptr));
+    test::BrowserSim sim;
+    if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
+    EXPECT_EQ(sim.Log({L"GetHostInfo"}), std::vector<std::wstring>{L"GetHostInfo 00200004"});  // no 3D borders
+    web.Show();
+    HWND other = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    SetActiveWindow(web.Hwnd());
+    test::PumpFor(50);
+    sim.ClearLog();
+    SetActiveWindow(other);
+    SetActiveWindow(web.Hwnd());
+    EXPECT_EQ(sim.Log({L"OnFrameWindowActivate", L"OnDocWindowActivate"}),
+              (std::vector<std::wstring>{L"OnFrameWindowActivate 0", L"OnDocWindowActivate 0",
+                                         L"OnFrameWindowActivate 1", L"OnDocWindowActivate 1"}));
+
+    HWND hwnd = web.Hwnd();
+    ASSERT_TRUE(sim.ShowModal(true));
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    EXPECT_FALSE(IsWindowEnabled(other));
+    SendMessageW(hwnd, WM_CLOSE, 0, 0);
+    test::PumpFor(100);
+    EXPECT_TRUE(IsWindow(hwnd));  // the control's dialog still stands on it
+    ASSERT_TRUE(sim.ShowModal(false));
+    EXPECT_TRUE(IsWindowEnabled(other));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 2000));
+    EXPECT_EQ(sim.LiveObjects(), 0);
+    DestroyWindow(other);
 }
 
 // The web window for the documentation: the site list, a film page, the failure page.
