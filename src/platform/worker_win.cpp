@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 namespace ferrik {
@@ -187,6 +188,12 @@ std::size_t RunningWorkers() noexcept {
     std::lock_guard lock(registry.mutex);
     ForgetEnded(registry.workers);
     return registry.workers.size();
+}
+
+void EndWorkersOrEndProcess(int exitCode) noexcept {
+    if (EndWorkers()) return;
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
 }
 
 }  // namespace ferrik

@@ -113,6 +113,12 @@ private:
 // in all. False when some worker outlasted the bound (the process then ends it).
 bool EndWorkers(DWORD boundMs = kProgramEndJoinMs) noexcept;
 
+// EndWorkers, and when a worker outlasted its bound the process ends here at once with
+// `exitCode`, its standard streams flushed. Otherwise the system would kill that worker and then
+// run the DLLs' detach code, which can wait forever for a lock the killed worker held (WinINet's,
+// under Wine, while closing a request reads what is left of its body).
+void EndWorkersOrEndProcess(int exitCode) noexcept;
+
 // Workers of the whole program started and not yet seen to end.
 std::size_t RunningWorkers() noexcept;
 

@@ -41,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
     }
     // The windows and what they owned are gone; a worker they could not join in time is ended
     // here, before the runtime ends.
-    ferrik::EndWorkers();
+    ferrik::EndWorkersOrEndProcess(exitCode);
     if (SUCCEEDED(ole)) OleUninitialize();
     return exitCode;
 }

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     const int result = RUN_ALL_TESTS();
-    ferrik::EndWorkers();  // as the program's end does
+    ferrik::EndWorkersOrEndProcess(result);  // as the program's end does
     OleUninitialize();
     return result;
 }
