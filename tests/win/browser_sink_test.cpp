@@ -90,6 +90,7 @@ TEST(BrowserEventSink, DecodesEachEventAndPassesOverFrames) {
     BSTR url = SysAllocString(L"http://a.example/页");
     BSTR status = SysAllocString(L"http://a.example/link");
     BSTR empty = SysAllocString(L"");
+    BSTR minusOne = SysAllocString(L"-1"), hundred = SysAllocString(L"100");
     VARIANT urlRef = Arg(VT_BSTR, url), codeRef = Arg(VT_I4, nullptr, -2146697211), flags = Arg(VT_I4, nullptr, 0),
             none;
     VariantInit(&none);
@@ -100,10 +101,14 @@ TEST(BrowserEventSink, DecodesEachEventAndPassesOverFrames) {
         VARIANT_BOOL cancelIn;
         std::string log;
         VARIANT_BOOL cancelOut;
+        bool indirect = false;  // the text by reference, the numbers as text: the control may send either
     };
     const Row rows[] = {
         {"status text", DISPID_STATUSTEXTCHANGE, nullptr, 0, "StatusTextChange http://a.example/link", 0},
+        {"status text by reference", DISPID_STATUSTEXTCHANGE, nullptr, 0, "StatusTextChange http://a.example/link", 0,
+         true},
         {"progress", DISPID_PROGRESSCHANGE, nullptr, 0, "ProgressChange 3 8", 0},
+        {"progress as text", DISPID_PROGRESSCHANGE, nullptr, 0, "ProgressChange -1 100", 0, true},
         {"top-level navigation", DISPID_BEFORENAVIGATE2, control.Dispatch(), VARIANT_FALSE,
          "start|BeforeNavigate2 http://a.example/页", VARIANT_TRUE},
         {"top-level navigation cancelled before us", DISPID_BEFORENAVIGATE2, control.Dispatch(), VARIANT_TRUE,
@@ -130,12 +135,14 @@ TEST(BrowserEventSink, DecodesEachEventAndPassesOverFrames) {
         });
         VARIANT_BOOL cancel = row.cancelIn;
         std::vector<VARIANT> args;  // last argument first, as the control passes them
+        VARIANT statusVar = Arg(VT_BSTR, status);
         switch (row.id) {
             case DISPID_STATUSTEXTCHANGE:
-                args = {Arg(VT_BSTR, status)};
+                args = {row.indirect ? Arg(kRef, &statusVar) : Arg(VT_BSTR, status)};
                 break;
             case DISPID_PROGRESSCHANGE:
-                args = {Arg(VT_I4, nullptr, 8), Arg(VT_I4, nullptr, 3)};
+                args = row.indirect ? std::vector<VARIANT>{Arg(VT_BSTR, hundred), Arg(VT_BSTR, minusOne)}
+                                    : std::vector<VARIANT>{Arg(VT_I4, nullptr, 8), Arg(VT_I4, nullptr, 3)};
                 break;
             case DISPID_BEFORENAVIGATE2:
                 args = {Arg(kBoolRef, &cancel),
@@ -176,6 +183,8 @@ TEST(BrowserEventSink, DecodesEachEventAndPassesOverFrames) {
     SysFreeString(url);
     SysFreeString(status);
     SysFreeString(empty);
+    SysFreeString(minusOne);
+    SysFreeString(hundred);
 }
 
 }  // namespace

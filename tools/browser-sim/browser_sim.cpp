@@ -566,11 +566,6 @@ public:
         return SUCCEEDED(m_frame->EnableModeless(showing ? FALSE : TRUE));
     }
     bool Active() const { return m_window != nullptr; }
-    // Raises event `id` with arguments made by the test (last to first, as the sink gets them).
-    void FireMade(DISPID id, VARIANT* args, UINT count) {
-        Log(L"event " + std::to_wstring(id) + L" made by the test");
-        Fire(id, std::vector<VARIANT>(std::make_reverse_iterator(args + count), std::make_reverse_iterator(args)));
-    }
 
 private:
     enum class Move { New, Back, Forward, Reload };
@@ -1029,23 +1024,6 @@ void BrowserSimSetLoadDelay(UINT ms) {
 // Documents alive (the current pages' and those still referenced by anyone).
 LONG BrowserSimLiveDocuments() {
     return g_documents;
-}
-
-// The newest active control, with a reference for the caller; null when there is none.
-IDispatch* BrowserSimControl() {
-    BrowserSim* control = ActiveControl();
-    if (!control) return nullptr;
-    IDispatch* dispatch = nullptr;
-    control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    return dispatch;
-}
-
-// The newest active control raises event `id` with the test's arguments, last to first.
-BOOL BrowserSimFire(DISPID id, VARIANT* args, UINT count) {
-    BrowserSim* control = ActiveControl();
-    if (!control || (count && !args)) return FALSE;
-    control->FireMade(id, args, count);
-    return TRUE;
 }
 
 }  // extern "C"

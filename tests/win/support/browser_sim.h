@@ -77,17 +77,6 @@ public:
         return modal && modal(showing ? TRUE : FALSE);
     }
 
-    // The newest active control (a new reference), and events it raises with arguments made by the
-    // test, given last to first.
-    IDispatch* Control() const {
-        auto control = Get<IDispatch*()>("BrowserSimControl");
-        return control ? control() : nullptr;
-    }
-    bool Fire(DISPID id, std::vector<VARIANT>& lastToFirst) const {
-        auto fire = Get<BOOL(DISPID, VARIANT*, UINT)>("BrowserSimFire");
-        return fire && fire(id, lastToFirst.data(), static_cast<UINT>(lastToFirst.size()));
-    }
-
 private:
     template <class F>
     F* Get(const char* name) const {
