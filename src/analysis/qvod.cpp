@@ -71,18 +71,36 @@ Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t
 }
 
 // The key table is sized once from a first estimate, the density of the first links over the
-// whole text (a link takes at least ten units), instead of growing step by step. Each link is
-// added as soon as it is read, while its text is still in the cache.
+// whole text (a link takes at least ten units), instead of growing step by step. The scan reads a
+// few links ahead of the one it adds, so that each link's slot in the key table is on its way from
+// memory while the next links are read.
 void AddQvodUrls(TextView pageText, TaskList& tasks) {
     constexpr std::size_t kLinksBeforeEstimate = 64;
+    constexpr std::size_t kAhead = 1;
+    struct Pending {
+        QvodLink link;
+        TaskList::KeyHint hint;
+    };
+    Pending ahead[kAhead];
     std::size_t pos = 0;
-    std::size_t found = 0;
-    QvodLink link;
-    while (!TakeStopRequest() && ReadQvodLink(pageText, pos, link)) {
-        if (++found == kLinksBeforeEstimate) {
-            tasks.ReserveKeys(std::min(found * (pageText.size() / pos), pageText.size() / 10));
+    std::size_t read = 0;
+    std::size_t added = 0;
+    const auto readNext = [&] {
+        QvodLink link;
+        if (!ReadQvodLink(pageText, pos, link)) return false;
+        ahead[read++ % kAhead] = Pending{link, tasks.PrepareKey(link.link)};
+        return true;
+    };
+    bool more = true;
+    while (more && read < kAhead) more = readNext();
+    while (!TakeStopRequest() && added < read) {
+        if (added + 1 == kLinksBeforeEstimate) {
+            tasks.ReserveKeys(std::min(read * (pageText.size() / pos), pageText.size() / 10));
         }
-        tasks.AddTask(link.name, link.link, kEngineDirect, {}, link.link);  // a repeated link is refused by key
+        const Pending& next = ahead[added++ % kAhead];
+        // A repeated link is refused by key.
+        tasks.AddTask(next.link.name, next.link.link, kEngineDirect, {}, next.link.link, next.hint);
+        if (more) more = readNext();
     }
 }
 

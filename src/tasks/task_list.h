@@ -18,9 +18,13 @@ struct TaskRow {
     Text address;  // column qvod地址
     Text engine;   // column 使用引擎: "SS0" or "SS1"
     Text status;   // column 状态: written by the batch driver only
-    Text key;      // unique within the list; every writer passes the address
     Text tag;
     bool checked = false;
+
+    // Unique within the list. Every writer passes the address, which is then not kept twice.
+    TextView Key() const { return keyIsAddress ? TextView(address) : TextView(otherKey); }
+    Text otherKey;  // only when the key differs from the address
+    bool keyIsAddress = false;
 };
 
 // Told about every change so that a view can mirror the model.
@@ -42,6 +46,13 @@ public:
     // Adds a row unless the key is already in the list (then nothing, silently). Either way the
     // header is set again to the true row count. Returns whether a row was added.
     bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key);
+    // The same with the key's hash worked out ahead by PrepareKey(key), which also starts loading
+    // the key's slot from memory: a page scan reads the next link while that load runs.
+    struct KeyHint {
+        std::uint32_t hash = 0;
+    };
+    KeyHint PrepareKey(TextView key) const;
+    bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key, KeyHint hint);
     void ClearTasks();
     // Room for `keys` distinct keys (up to a million) without growing the key table on the way;
     // rows still grow. Never fails.

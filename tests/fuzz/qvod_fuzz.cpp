@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tasks.Count() != distinct.size()) std::abort();
     for (std::size_t i = 0; i < distinct.size(); ++i) {
         const ferrik::TaskRow& row = tasks.At(i);
-        if (row.address != distinct[i] || row.key != row.address || row.engine != u"SS0") std::abort();
+        if (row.address != distinct[i] || row.Key() != row.address || row.engine != u"SS0") std::abort();
         if (row.name != ferrik::SplitField(TextView(row.address).substr(7), u"|", 2)) std::abort();
     }
 

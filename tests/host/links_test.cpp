@@ -94,7 +94,7 @@ TEST_F(LinkAnalysisTest, StarListsEveryDistinctLinkInDocumentOrder) {
     EXPECT_EQ(tasks.At(2).name, u"第2集");  // the first link with an address names the row
     EXPECT_EQ(tasks.At(4).name, u"");
     EXPECT_EQ(tasks.At(1).engine, u"SS1");
-    EXPECT_EQ(tasks.At(1).key, u"http://site.cn/PLAY/1.HTML");
+    EXPECT_EQ(tasks.At(1).Key(), u"http://site.cn/PLAY/1.HTML");
     EXPECT_EQ(status.texts, (std::vector<Text>{u"正在准备分析网页……", u"正在读取网页信息……", u"完成分析。"}));
     // A pump after each loading poll, one after the second text, one per matching link
     // (the duplicate too), the beep, and the release before the last text.

@@ -72,7 +72,7 @@ TEST_F(QvodPage, RepeatedLinkGivesOneDirectRow) {
     const TaskRow& row = tasks.At(0);
     EXPECT_EQ(row.name, u"Film 01.rmvb");
     EXPECT_EQ(row.address, u"qvod://123|ABC|Film 01.rmvb|");
-    EXPECT_EQ(row.key, row.address);
+    EXPECT_EQ(row.Key(), row.address);
     EXPECT_EQ(row.engine, u"SS0");
     EXPECT_EQ(row.tag, u"");
     EXPECT_EQ(tasks.Header(), u"名称(1)");
