@@ -20,9 +20,15 @@ namespace {
 bool g_imagesReady = false;
 bool g_user32Tracking = false;
 int g_attachedCount = 0;
-// The kind of every attached window, found once from its class name at attach: the skin window
-// procedure needs it for nearly every message.
-std::unordered_map<HWND, WindowKind> g_kinds;
+// The kind of every attached window, found once from its class name at attach, and the window
+// procedure it had: the skin window procedure needs both for every message, and under Wine a
+// property read is a round trip to the server. "PROCADDR" stays the truth; this copy is set and
+// dropped with it.
+struct Attached {
+    WindowKind kind = WindowKind::Other;
+    WNDPROC proc = nullptr;
+};
+std::unordered_map<HWND, Attached> g_attached;
 
 constexpr const wchar_t* kSurfaceNames[] = {L"HDC0", L"HDC1", L"HDC2", L"HDC3"};
 constexpr const wchar_t* kBitmapNames[] = {L"BMP0", L"BMP1", L"BMP2", L"BMP3"};
@@ -34,6 +40,8 @@ SIZE WindowExtent(HWND hWnd) {
 }
 
 WNDPROC StoredProc(HWND hWnd) {
+    const auto known = g_attached.find(hWnd);
+    if (known != g_attached.end() && known->second.proc) return known->second.proc;
     return reinterpret_cast<WNDPROC>(GetSkinProp(hWnd, L"PROCADDR"));
 }
 
@@ -407,8 +415,8 @@ LRESULT Dispatch(WNDPROC proc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
             break;
     }
 
-    const auto known = g_kinds.find(hWnd);
-    const WindowKind kind = known != g_kinds.end() ? known->second : KindOf(hWnd);
+    const auto known = g_attached.find(hWnd);
+    const WindowKind kind = known != g_attached.end() ? known->second.kind : KindOf(hWnd);
     std::optional<StateChangeScope> stateChange;
     if (kind == WindowKind::PushButton && ChangesControlState(msg)) stateChange.emplace(hWnd);
     switch (msg) {
@@ -597,10 +605,12 @@ std::intptr_t GetSkinProp(HWND hWnd, const wchar_t* name) {
 
 void SetSkinProp(HWND hWnd, const wchar_t* name, std::intptr_t value) {
     SetPropW(hWnd, name, reinterpret_cast<HANDLE>(value));
+    NoteFadeProp(hWnd, name, value);
 }
 
 void RemoveSkinProp(HWND hWnd, const wchar_t* name) {
     RemovePropW(hWnd, name);
+    NoteFadeProp(hWnd, name, 0);
 }
 
 WindowKind KindOf(HWND hWnd) {
@@ -629,7 +639,7 @@ void ReleaseUnusedImages() {
 std::int32_t AttachWindow(HWND hWnd) {
     if (!hWnd || !IsWindow(hWnd) || GetSkinProp(hWnd, L"PROCADDR")) return 0;
     const WindowKind kind = KindOf(hWnd);
-    g_kinds[hWnd] = kind;
+    g_attached[hWnd].kind = kind;
     switch (kind) {
         case WindowKind::Form:
             for (HWND child : Descendants(hWnd)) AttachWindow(child);
@@ -656,6 +666,7 @@ std::int32_t AttachWindow(HWND hWnd) {
     const LONG_PTR previous =
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWndProc));
     SetSkinProp(hWnd, L"PROCADDR", previous);
+    g_attached[hWnd].proc = reinterpret_cast<WNDPROC>(previous);
     RequestRepaint(hWnd);
     return 1;
 }
@@ -686,7 +697,7 @@ std::int32_t DetachWindow(HWND hWnd) {
     }
     const std::intptr_t previous = GetSkinProp(hWnd, L"PROCADDR");
     RemoveSkinProp(hWnd, L"PROCADDR");
-    g_kinds.erase(hWnd);
+    g_attached.erase(hWnd);
     SetWindowLongPtrW(hWnd, GWLP_WNDPROC, previous);
     RequestRepaint(hWnd);
     if (--g_attachedCount <= 0) {

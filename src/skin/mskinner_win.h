@@ -62,6 +62,9 @@ void FadeStep(HWND hWnd);
 // Drops what a running fade keeps at hand (its window DC, surfaces and size): the next step
 // fetches them again. For a resize and for unskinning.
 void ForgetFadeSurfaces(HWND hWnd);
+// Keeps a running fade's copy of "OLDSTATE" or "ALPHALEVEL" equal to the property just written
+// (SetSkinProp calls it; other names are passed over).
+void NoteFadeProp(HWND hWnd, const wchar_t* name, std::intptr_t value);
 
 // ---- painters ----
 void RenderButtonFaces(HWND hWnd);

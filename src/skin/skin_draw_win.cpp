@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include <array>
+#include <cwchar>
 #include <memory>
 #include <unordered_map>
 
@@ -23,25 +24,32 @@ RECT WindowSize(HWND hWnd) {
     return RECT{0, 0, rc.right - rc.left, rc.bottom - rc.top};
 }
 
-// What a running fade draws with, fetched once when it starts instead of on every 15 ms step
+// What a running fade works with, fetched once when it starts instead of on every 15 ms step
 // (under Wine a window DC and each property read cost a round trip to the server): the button's
-// window DC, its state surfaces as "HDC0".."HDC3" name them, its size and whether the engine
-// paints it. The properties stay the truth; this is dropped when the fade stops, when the button
-// is resized and when it is unskinned.
+// window DC, its state surfaces as "HDC0".."HDC3" name them, its size, whether the engine paints
+// it, and its "OLDSTATE" and "ALPHALEVEL". The properties stay the truth: every write of those two
+// goes to the property and, while the fade runs, to its copy here (SetSkinProp), and each step
+// writes the level it moves to. This is dropped when the fade stops, when the button is resized
+// and when it is unskinned.
 struct FadeSurfaces {
     explicit FadeSurfaces(HWND hWnd) : window(hWnd, WindowDc::Whole), size(WindowSize(hWnd)) {
         const wchar_t* names[] = {L"HDC0", L"HDC1", L"HDC2", L"HDC3"};
         for (int i = 0; i < 4; ++i) faces[i] = reinterpret_cast<HDC>(GetSkinProp(hWnd, names[i]));
         painted = skin::IsPaintedButtonStyle(static_cast<std::uint32_t>(GetSkinProp(hWnd, L"OLDSTYLE")));
+        state = GetSkinProp(hWnd, L"OLDSTATE");
+        level = GetSkinProp(hWnd, L"ALPHALEVEL");
     }
     WindowDc window;
     RECT size;
     HDC faces[4] = {};
     bool painted = false;
+    std::intptr_t state = 0;
+    std::intptr_t level = 0;
 };
 std::unordered_map<HWND, std::unique_ptr<FadeSurfaces>> g_fades;
 
 FadeSurfaces* RunningFade(HWND hWnd) {
+    if (g_fades.empty()) return nullptr;
     const auto found = g_fades.find(hWnd);
     return found != g_fades.end() ? found->second.get() : nullptr;
 }
@@ -51,19 +59,25 @@ void Blend(HDC target, HDC face, const RECT& size, std::intptr_t level) {
     AlphaBlend(target, 0, 0, size.right, size.bottom, face, 0, 0, size.right, size.bottom, blend);
 }
 
-// BlendButtonFace with what the fade keeps at hand; the state and level are read as always.
-void BlendCachedFace(HWND hWnd, const FadeSurfaces& fade, std::intptr_t level) {
+// BlendButtonFace with what the fade keeps at hand.
+void BlendCachedFace(HWND hWnd, const FadeSurfaces& fade) {
     if (!IsWindowEnabled(hWnd)) SetSkinProp(hWnd, L"OLDSTATE", 3);
     if (!fade.painted) return;
-    const std::intptr_t state = GetSkinProp(hWnd, L"OLDSTATE");
-    if (state < 0 || state > 3 || !fade.faces[state]) return;
-    Blend(fade.window.get(), fade.faces[state], fade.size, level);
+    if (fade.state < 0 || fade.state > 3 || !fade.faces[fade.state]) return;
+    Blend(fade.window.get(), fade.faces[fade.state], fade.size, fade.level);
 }
 
 }  // namespace
 
 void ForgetFadeSurfaces(HWND hWnd) {
     g_fades.erase(hWnd);
+}
+
+void NoteFadeProp(HWND hWnd, const wchar_t* name, std::intptr_t value) {
+    FadeSurfaces* fade = RunningFade(hWnd);
+    if (!fade) return;
+    if (std::wcscmp(name, L"OLDSTATE") == 0) fade->state = value;
+    if (std::wcscmp(name, L"ALPHALEVEL") == 0) fade->level = value;
 }
 
 int LiveGdiObjects() {
@@ -194,7 +208,7 @@ void DeleteSkinImages() {
 void BlendButtonFace(HWND hWnd, HDC dc) {
     if (!dc) {
         if (const FadeSurfaces* fade = RunningFade(hWnd)) {
-            BlendCachedFace(hWnd, *fade, GetSkinProp(hWnd, L"ALPHALEVEL"));
+            BlendCachedFace(hWnd, *fade);
             return;
         }
     }
@@ -231,17 +245,17 @@ void StopFade(HWND hWnd) {
     SetSkinProp(hWnd, L"TIMERID", 0);
 }
 
-// The level is read once and the surfaces are kept from the first step of a running fade to
-// StopFade; a stray WM_TIMER to a button whose fade is not running blends as BlendButtonFace does.
+// A running fade reads nothing from the button after its first step; a stray WM_TIMER to a
+// button whose fade is not running blends as BlendButtonFace does.
 void FadeStep(HWND hWnd) {
-    const std::intptr_t level = GetSkinProp(hWnd, L"ALPHALEVEL");
-    const skin::FadeStepResult step = skin::FadeStep(static_cast<int>(level));
     FadeSurfaces* fade = RunningFade(hWnd);
     if (!fade && GetSkinProp(hWnd, L"TIMERID") != 0) {
         fade = g_fades.emplace(hWnd, std::make_unique<FadeSurfaces>(hWnd)).first->second.get();
     }
+    const std::intptr_t level = fade ? fade->level : GetSkinProp(hWnd, L"ALPHALEVEL");
+    const skin::FadeStepResult step = skin::FadeStep(static_cast<int>(level));
     if (fade) {
-        BlendCachedFace(hWnd, *fade, level);
+        BlendCachedFace(hWnd, *fade);
     } else {
         BlendButtonFace(hWnd, nullptr);
     }
