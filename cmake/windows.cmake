@@ -116,10 +116,10 @@ set_tests_properties(Package.InstallerAndPortableZip PROPERTIES RUN_SERIAL TRUE 
 # The Windows benchmarks (scripts/bench-win runs every target named *_bench; not tests): each
 # bench/win/<name>_win.cpp is the program <name>, with the test support at hand. A target that
 # already exists under that name is left as its own rules made it. reference_window is the
-# start-up benchmark's reference program.
-add_executable(reference_window WIN32 ${CMAKE_SOURCE_DIR}/bench/win/reference_window_win.cpp)
+# start-up benchmark's reference program (with the player's control, made by the same container).
+add_executable(reference_window WIN32 ${CMAKE_SOURCE_DIR}/bench/win/reference_window_win.cpp ${FERRIK_TEST_MANIFEST})
 target_link_options(reference_window PRIVATE -municode)
-target_link_libraries(reference_window PRIVATE comctl32)
+target_link_libraries(reference_window PRIVATE ferrik_win)
 file(GLOB FERRIK_WIN_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win/*_bench_win.cpp)
 foreach(src ${FERRIK_WIN_BENCH_SOURCES})
     get_filename_component(name ${src} NAME_WE)

@@ -52,7 +52,10 @@ void ClipCorners(HWND hWnd) {
     if (region && !SetWindowRgn(hWnd, region, TRUE)) DeleteObject(region);
 }
 
+// A window not on the screen (one being built, whose form is not shown yet) is painted whole when
+// it is shown: nothing to do before.
 void RequestRepaint(HWND hWnd) {
+    if (!IsWindowVisible(hWnd)) return;
     SendMessageW(hWnd, WM_NCPAINT, 1, 0);
     RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT);
 }
