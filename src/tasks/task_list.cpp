@@ -33,8 +33,12 @@ std::uint32_t KeyHash(TextView key) {
     std::uint64_t h = a ^ std::rotl(b, 16) ^ std::rotl(c, 32) ^ std::rotl(d, 48);
     for (; size >= 8; size -= 8, bytes += 8) h = step(h, word(0));
     if (size > 0) {
+        // The last eight bytes of the key, overlapping the words before (a shorter key: all of it).
         std::uint64_t last = 0;
-        std::memcpy(&last, bytes, size);
+        if (key.size() * sizeof(char16_t) >= 8)
+            std::memcpy(&last, bytes + size - 8, 8);
+        else
+            std::memcpy(&last, bytes, size);
         h = step(h, last);
     }
     h ^= h >> 32;
@@ -44,7 +48,8 @@ std::uint32_t KeyHash(TextView key) {
 }
 
 bool SameKey(TextView a, TextView b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    return a.size() == b.size() &&
+           (a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
 }
 
 constexpr std::size_t kMinKeySlots = 64;
@@ -97,19 +102,30 @@ bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextVie
 
 bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key, KeyHint hint) {
     m_counted = true;
-    if (2 * (m_rows.size() + 1) > m_keySlots.size()) {
+    if (2 * (m_count + 1) > m_keySlots.size()) {
         RebuildKeySlots(std::max(kMinKeySlots, 2 * m_keySlots.size()));
     }
     const std::uint32_t hash = hint.hash;
     const std::size_t slot = FindKeySlot(key, hash);
     const bool added = m_keySlots[slot].row == 0;
     if (added) {
-        // The slot is taken only once the row is in: a failed allocation leaves the list as it was.
-        const bool keyIsAddress = key == address;
-        m_rows.push_back(TaskRow{Text(name), Text(address), Text(engine), Text(), Text(tag), false,
-                                 keyIsAddress ? Text() : Text(key), keyIsAddress});
-        m_keySlots[slot] = KeySlot{static_cast<std::uint32_t>(m_rows.size()), hash};
-        if (m_observer) m_observer->OnRowAdded(m_rows.size() - 1);
+        // The row and its slot are taken only once the row is written: a failed allocation leaves
+        // the list as it was. A row left from before the last clear is written over in place, its
+        // texts keeping their storage.
+        if (m_count == m_rows.size()) m_rows.emplace_back();
+        TaskRow& row = m_rows[m_count];
+        const bool keyIsAddress = SameKey(key, address);
+        row.name.assign(name);
+        row.address.assign(address);
+        row.engine.assign(engine);
+        row.status.clear();
+        row.tag.assign(tag);
+        row.checked = false;
+        row.otherKey.assign(keyIsAddress ? TextView() : key);
+        row.keyIsAddress = keyIsAddress;
+        ++m_count;
+        m_keySlots[slot] = KeySlot{static_cast<std::uint32_t>(m_count), hash};
+        if (m_observer) m_observer->OnRowAdded(m_count - 1);
     }
     HeaderChanged();
     return added;
@@ -117,29 +133,39 @@ bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextVie
 
 void TaskList::ClearTasks() {
     m_counted = true;
-    m_rows.clear();
+    m_count = 0;
     std::fill(m_keySlots.begin(), m_keySlots.end(), KeySlot{});
     if (m_observer) m_observer->OnRowsCleared();
     HeaderChanged();
 }
 
+TaskRow& TaskList::Row(std::size_t index) {
+    if (index >= m_count) throw std::out_of_range("no such task row");
+    return m_rows[index];
+}
+
+const TaskRow& TaskList::At(std::size_t index) const {
+    if (index >= m_count) throw std::out_of_range("no such task row");
+    return m_rows[index];
+}
+
 void TaskList::CheckAll() {
-    const std::size_t count = m_rows.size();
+    const std::size_t count = m_count;
     for (std::size_t i = 0; i < count; ++i) SetChecked(i, true);
 }
 
 void TaskList::UncheckAll() {
-    const std::size_t count = m_rows.size();
+    const std::size_t count = m_count;
     for (std::size_t i = 0; i < count; ++i) SetChecked(i, false);
 }
 
 void TaskList::InvertChecks() {
-    const std::size_t count = m_rows.size();
-    for (std::size_t i = 0; i < count; ++i) SetChecked(i, !m_rows.at(i).checked);
+    const std::size_t count = m_count;
+    for (std::size_t i = 0; i < count; ++i) SetChecked(i, !Row(i).checked);
 }
 
 void TaskList::SetChecked(std::size_t index, bool checked) {
-    TaskRow& row = m_rows.at(index);
+    TaskRow& row = Row(index);
     if (row.checked == checked) return;
     row.checked = checked;
     RowChanged(index);
@@ -147,7 +173,7 @@ void TaskList::SetChecked(std::size_t index, bool checked) {
 
 void TaskList::SetChecks(const std::vector<bool>& checks) {
     std::vector<std::size_t> changed;
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+    for (std::size_t i = 0; i < m_count; ++i) {
         const bool checked = i < checks.size() && checks[i];
         if (m_rows[i].checked == checked) continue;
         m_rows[i].checked = checked;
@@ -157,13 +183,13 @@ void TaskList::SetChecks(const std::vector<bool>& checks) {
 }
 
 void TaskList::SetStatus(std::size_t index, TextView status) {
-    m_rows.at(index).status = Text(status);
+    Row(index).status = Text(status);
     RowChanged(index);
 }
 
 Text TaskList::Header() const {
     if (!m_counted) return u"名称";
-    return u"名称(" + ToText(static_cast<std::int64_t>(m_rows.size())) + u")";
+    return u"名称(" + ToText(static_cast<std::int64_t>(m_count)) + u")";
 }
 
 void TaskList::HeaderChanged() {

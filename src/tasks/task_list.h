@@ -61,9 +61,9 @@ public:
     void UncheckAll();
     void InvertChecks();
 
-    std::size_t Count() const { return m_rows.size(); }
+    std::size_t Count() const { return m_count; }
     // 0-based; throws std::out_of_range for a row that is not there.
-    const TaskRow& At(std::size_t index) const { return m_rows.at(index); }
+    const TaskRow& At(std::size_t index) const;
     void SetChecked(std::size_t index, bool checked);
     // Row i becomes checked exactly when checks[i] holds (rows beyond `checks` are unchecked); the
     // observer hears of the changed rows at once (OnRowsChanged).
@@ -78,6 +78,7 @@ public:
 private:
     void HeaderChanged();
     void RowChanged(std::size_t index);
+    TaskRow& Row(std::size_t index);  // as At
     std::size_t FindKeySlot(TextView key, std::uint32_t hash) const;
     void RebuildKeySlots(std::size_t slotCount);
 
@@ -87,7 +88,10 @@ private:
         std::uint32_t row = 0;  // row index + 1; 0 marks a free slot
         std::uint32_t hash = 0;
     };
+    // The first m_count rows are the list; the rest are rows from before the last clear, kept (as
+    // a vector keeps its capacity) so that the next fill writes over their storage.
     std::vector<TaskRow> m_rows;
+    std::size_t m_count = 0;
     std::vector<KeySlot> m_keySlots;  // a power of two, at most half full
     TaskListObserver* m_observer = nullptr;
     bool m_counted = false;  // the header shows the count

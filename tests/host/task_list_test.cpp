@@ -67,7 +67,7 @@ TEST(TaskList, CheckOperations) {
 // Many keys, through every growth of the key table, a clear and a refill (the second time into a
 // table sized up front, grown again halfway); keys that differ only late or share prefixes must
 // stay apart. Every writer passes the address as the key, but a row whose key is not its
-// address keeps that key.
+// address keeps that key. A row of the refill keeps nothing of the row before the clear.
 TEST(TaskList, ManyKeysStayUniqueThroughGrowthAndClear) {
     TaskList list;
     std::vector<Text> keys;
@@ -76,8 +76,14 @@ TEST(TaskList, ManyKeysStayUniqueThroughGrowthAndClear) {
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < keys.size(); ++i) {
             if (round == 1 && i == keys.size() / 2) list.ReserveKeys(3 * keys.size());
-            EXPECT_TRUE(list.AddTask(keys[i], i % 3 == 0 ? u"other" : keys[i], u"SS0", u"", keys[i]));
+            EXPECT_TRUE(list.AddTask(keys[i], i % 3 == static_cast<std::size_t>(round) ? u"other" : keys[i],
+                                     round == 0 ? u"SS0" : u"SS1", u"", keys[i]));
         }
+        EXPECT_EQ(list.At(7).engine, round == 0 ? u"SS0" : u"SS1");
+        EXPECT_EQ(list.At(7).status, u"");
+        EXPECT_FALSE(list.At(7).checked);
+        list.SetStatus(7, u"成功");
+        list.SetChecked(7, true);
         for (const Text& k : keys) EXPECT_FALSE(list.AddTask(u"x", u"x", u"SS1", u"", k));
         ASSERT_EQ(list.Count(), keys.size());
         for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(list.At(i).Key(), keys[i]);
