@@ -78,6 +78,23 @@ Text ExecutableDirectory() {
     return slash == Text::npos ? Text() : text.substr(0, slash);
 }
 
+// A control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control) {
+    RECT rc{};
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// Moves and sizes a control to `target` (its parent's client coordinates) unless it is there
+// already: the WM_SIZE of the first showing finds every control in place, and a move of a shown
+// control repaints it and what it covered.
+void PlaceIfMoved(HWND control, const RECT& target) {
+    const RECT now = RectInParent(control);
+    if (EqualRect(&now, &target)) return;
+    MoveWindow(control, target.left, target.top, target.right - target.left, target.bottom - target.top, TRUE);
+}
+
 HICON ProgramIcon(int size) {
     HANDLE icon =
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_FERRIK), IMAGE_ICON, size, size, LR_SHARED);
@@ -216,6 +233,9 @@ bool MainWindow::OnCreate() {
     SetWindowSubclass(Control(kCombo1), ControlProc, kComboSubclass, reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(Control(kListView1), ControlProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
     SetupListView();
+    // The resize rules once now, while nothing is on the screen: the WM_SIZE of the creation came
+    // before the controls, and the one of the first showing then finds them in place.
+    OnSize();
     m_fileMenu = BuildMenu(kFileMenu);
     m_analyseMenu = BuildMenu(kAnalyseMenu);
     m_listMenu = BuildMenu(kListMenu);
@@ -245,9 +265,7 @@ void MainWindow::SetupListView() {
 }
 
 TwipsRect MainWindow::ControlTwips(HWND control) const {
-    RECT rc{};
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+    const RECT rc = RectInParent(control);
     return TwipsRect{Twips(rc.left), Twips(rc.top), Twips(rc.right - rc.left), Twips(rc.bottom - rc.top)};
 }
 
@@ -262,16 +280,15 @@ void MainWindow::OnSize() {
                                                    ControlTwips(list), pictureTwips);
     if (layout.listView1) {
         const TwipsRect& r = *layout.listView1;
-        MoveWindow(list, Px(r.left), Px(r.top), Px(r.width), Px(r.height), TRUE);
+        PlaceIfMoved(list, RECT{Px(r.left), Px(r.top), Px(r.left) + Px(r.width), Px(r.top) + Px(r.height)});
     }
-    RECT pictureRect{};
-    GetWindowRect(picture, &pictureRect);
+    const RECT pictureRect = RectInParent(picture);
     if (layout.picture1Width)
-        SetWindowPos(picture, nullptr, 0, 0, Px(*layout.picture1Width), pictureRect.bottom - pictureRect.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const TwipsRect command3 = ControlTwips(Control(kCommand3));
-    SetWindowPos(Control(kCommand3), nullptr, Px(command3.left), Px(layout.command3Top), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        PlaceIfMoved(picture, RECT{pictureRect.left, pictureRect.top, pictureRect.left + Px(*layout.picture1Width),
+                                   pictureRect.bottom});
+    const RECT command3 = RectInParent(Control(kCommand3));
+    PlaceIfMoved(Control(kCommand3), RECT{command3.left, Px(layout.command3Top), command3.right,
+                                          Px(layout.command3Top) + command3.bottom - command3.top});
 }
 
 // The same window, laid out again at the new DPI: its font, the controls at their twips places,
