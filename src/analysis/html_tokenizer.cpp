@@ -352,19 +352,21 @@ void HtmlTokenizer::Run(bool eof) {
                 });
                 m_tagName.append(buf + pos, n);
                 pos += n;
-                if (n > 0) continue;
-                if (c == kEof) goto eof;
+                // The unit that ended the run is taken here, without another round of the loop.
+                if (n > 0 && pos >= end && !eof) continue;
+                const char32_t d = pos < end ? buf[pos] : kEof;
+                if (d == kEof) goto eof;
                 ++pos;
-                if (IsSpace(c)) {
+                if (IsSpace(d)) {
                     DecideAttributes();
                     m_state = State::BeforeAttributeName;
-                } else if (c == u'/') {
+                } else if (d == u'/') {
                     DecideAttributes();
                     m_state = State::SelfClosingStartTag;
-                } else if (c == u'>') {
+                } else if (d == u'>') {
                     EmitTag();
                 } else {
-                    m_tagName += c == 0 ? kReplacement : Lower(c);
+                    m_tagName += d == 0 ? kReplacement : Lower(d);
                 }
                 continue;
             }
@@ -547,17 +549,18 @@ void HtmlTokenizer::Run(bool eof) {
                 });
                 if (m_attributeName) m_attributeName->append(buf + pos, n);
                 pos += n;
-                if (n > 0) continue;
-                if (IsSpace(c) || c == u'/' || c == u'>' || c == kEof) {
+                if (n > 0 && pos >= end && !eof) continue;
+                const char32_t d = pos < end ? buf[pos] : kEof;
+                if (IsSpace(d) || d == u'/' || d == u'>' || d == kEof) {
                     EndAttributeName();
                     m_state = State::AfterAttributeName;
-                } else if (c == u'=') {
+                } else if (d == u'=') {
                     ++pos;
                     EndAttributeName();
                     m_state = State::BeforeAttributeValue;
                 } else {
                     ++pos;
-                    if (m_attributeName) *m_attributeName += c == 0 ? kReplacement : Lower(c);
+                    if (m_attributeName) *m_attributeName += d == 0 ? kReplacement : Lower(d);
                 }
                 continue;
             }
@@ -606,12 +609,13 @@ void HtmlTokenizer::Run(bool eof) {
                 const std::size_t n = runUntil(quote, 0, references ? u'&' : quote);
                 value(TextView(buf + pos, n));
                 pos += n;
-                if (n > 0) continue;
-                if (c == kEof) goto eof;
+                if (n > 0 && pos >= end && !eof) continue;
+                const char32_t d = pos < end ? buf[pos] : kEof;
+                if (d == kEof) goto eof;
                 ++pos;
-                if (c == quote) {
+                if (d == quote) {
                     m_state = State::AfterAttributeValueQuoted;
-                } else if (c == u'&') {
+                } else if (d == u'&') {
                     m_returnState = m_state;
                     m_state = State::CharacterReference;
                 } else {
@@ -627,15 +631,16 @@ void HtmlTokenizer::Run(bool eof) {
                 });
                 value(TextView(buf + pos, n));
                 pos += n;
-                if (n > 0) continue;
-                if (c == kEof) goto eof;
+                if (n > 0 && pos >= end && !eof) continue;
+                const char32_t d = pos < end ? buf[pos] : kEof;
+                if (d == kEof) goto eof;
                 ++pos;
-                if (IsSpace(c)) {
+                if (IsSpace(d)) {
                     m_state = State::BeforeAttributeName;
-                } else if (c == u'&') {
+                } else if (d == u'&') {
                     m_returnState = m_state;
                     m_state = State::CharacterReference;
-                } else if (c == u'>') {
+                } else if (d == u'>') {
                     EmitTag();
                 } else {
                     value(TextView(&kReplacement, 1));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/text_search.h"
+
 namespace ferrik {
 
 namespace {
@@ -153,8 +155,12 @@ bool Pattern::Matches(TextView address) const {
             // Cheap skip to the next place where a literal first item fits, and a literal last
             // item as well, before the whole segment is compared.
             if (lead.kind == Item::Literal) {
-                while (pos + len <= limit && !lead.LiteralMatches(address[pos])) ++pos;
-                if (pos + len > limit) return false;
+                for (;;) {
+                    pos = FindPairOrNonAscii(address, lead.literal, lead.upper, pos);
+                    if (pos == TextView::npos || pos + len > limit) return false;
+                    if (lead.LiteralMatches(address[pos])) break;
+                    ++pos;  // a character from U+0080 on that does not fold to the literal
+                }
             }
             if ((tail.kind != Item::Literal || tail.LiteralMatches(address[pos + len - 1])) &&
                 SegmentMatchesAt(segment, address, pos))

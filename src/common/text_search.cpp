@@ -89,6 +89,30 @@ std::size_t FindFirstOf(TextView text, char16_t a, char16_t b, char16_t c, std::
     return npos;
 }
 
+std::size_t FindPairOrNonAscii(TextView text, char16_t a, char16_t b, std::size_t from) {
+    const char16_t* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wa = _mm_set1_epi16(static_cast<short>(a));
+    const __m128i wb = _mm_set1_epi16(static_cast<short>(b));
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + kLanes <= n; i += kLanes) {
+        const __m128i v = Load(p + i);
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, high), zero);
+        const __m128i pair = _mm_or_si128(_mm_cmpeq_epi16(v, wa), _mm_cmpeq_epi16(v, wb));
+        const unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(pair, _mm_andnot_si128(ascii, _mm_cmpeq_epi16(v, v)))));
+        if (mask != 0) return i + LaneOf(mask);
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == a || p[i] == b || p[i] >= 0x80) return i;
+    }
+    return npos;
+}
+
 std::size_t FindText(TextView text, TextView needle, std::size_t from) {
     const std::size_t n = text.size();
     const std::size_t m = needle.size();

@@ -77,6 +77,11 @@ constexpr MatchCase kMatchCases[] = {
     {u"ABC", u"abc", true},
     {u"[A-C]", u"b", true},
     {u"ÄÖ*", u"äöX", true},
+    // a middle segment found past Chinese text, far into the address
+    {u"*/play/*.html", u"http://电影网.cn/电影电影电影/PLAY/第1集.html", true},
+    {u"*x*", u"中中中中中中中中中中X", true},
+    {u"*k*", u"中中中中中中中中中中\u212A", true},  // KELVIN SIGN lower-cases to k
+    {u"*k*", u"中中中中中中中中中中Ｋ", false},  // FULLWIDTH K lower-cases to fullwidth k
     // UTF-16 code units: a character outside the BMP is two
     {u"??", u"😀", true},
     {u"?", u"😀", false},
