@@ -129,6 +129,22 @@ void NineSliceBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, in
                   int r, int b, std::optional<COLORREF> key) {
     const std::vector<skin::SliceBlit> plan = skin::NineSlicePlan(w, h, {sx, sy, sw, sh}, l, t, r, b);
     if (plan.empty()) return;
+    // Onto a surface of memory (a button's face, say) the slices go straight: nobody sees it being
+    // drawn, so there is no need to put the picture together elsewhere first.
+    if (!key && GetObjectType(target) == OBJ_MEMDC) {
+        const int oldMode = SetStretchBltMode(target, COLORONCOLOR);
+        for (const skin::SliceBlit& s : plan) {
+            if (s.target.width <= 0 || s.target.height <= 0) continue;
+            if (s.stretched)
+                StretchBlt(target, x + s.target.x, y + s.target.y, s.target.width, s.target.height, source,
+                           s.source.x, s.source.y, s.source.width, s.source.height, SRCCOPY);
+            else
+                BitBlt(target, x + s.target.x, y + s.target.y, s.target.width, s.target.height, source, s.source.x,
+                       s.source.y, SRCCOPY);
+        }
+        if (oldMode) SetStretchBltMode(target, oldMode);
+        return;
+    }
     HDC scratch = CreateScratchSurface(w, h);
     if (!scratch) return;
     SetStretchBltMode(scratch, COLORONCOLOR);
