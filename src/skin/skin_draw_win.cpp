@@ -129,34 +129,29 @@ void NineSliceBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, in
                   int r, int b, std::optional<COLORREF> key) {
     const std::vector<skin::SliceBlit> plan = skin::NineSlicePlan(w, h, {sx, sy, sw, sh}, l, t, r, b);
     if (plan.empty()) return;
-    // Onto a surface of memory (a button's face, say) the slices go straight: nobody sees it being
-    // drawn, so there is no need to put the picture together elsewhere first.
-    if (!key && GetObjectType(target) == OBJ_MEMDC) {
-        const int oldMode = SetStretchBltMode(target, COLORONCOLOR);
+    // The slices onto `into`, the picture's top left corner at (ox, oy).
+    const auto slices = [&](HDC into, int ox, int oy) {
+        const int oldMode = SetStretchBltMode(into, COLORONCOLOR);
         for (const skin::SliceBlit& s : plan) {
             if (s.target.width <= 0 || s.target.height <= 0) continue;
             if (s.stretched)
-                StretchBlt(target, x + s.target.x, y + s.target.y, s.target.width, s.target.height, source,
+                StretchBlt(into, ox + s.target.x, oy + s.target.y, s.target.width, s.target.height, source,
                            s.source.x, s.source.y, s.source.width, s.source.height, SRCCOPY);
             else
-                BitBlt(target, x + s.target.x, y + s.target.y, s.target.width, s.target.height, source, s.source.x,
+                BitBlt(into, ox + s.target.x, oy + s.target.y, s.target.width, s.target.height, source, s.source.x,
                        s.source.y, SRCCOPY);
         }
-        if (oldMode) SetStretchBltMode(target, oldMode);
+        if (oldMode) SetStretchBltMode(into, oldMode);
+    };
+    // Onto a surface of memory (a button's face, say) the slices go straight: nobody sees it being
+    // drawn, so there is no need to put the picture together elsewhere first.
+    if (!key && GetObjectType(target) == OBJ_MEMDC) {
+        slices(target, x, y);
         return;
     }
     HDC scratch = CreateScratchSurface(w, h);
     if (!scratch) return;
-    SetStretchBltMode(scratch, COLORONCOLOR);
-    for (const skin::SliceBlit& s : plan) {
-        if (s.target.width <= 0 || s.target.height <= 0) continue;
-        if (s.stretched)
-            StretchBlt(scratch, s.target.x, s.target.y, s.target.width, s.target.height, source, s.source.x,
-                       s.source.y, s.source.width, s.source.height, SRCCOPY);
-        else
-            BitBlt(scratch, s.target.x, s.target.y, s.target.width, s.target.height, source, s.source.x, s.source.y,
-                   SRCCOPY);
-    }
+    slices(scratch, 0, 0);
     if (key)
         KeyColorBlt(target, x, y, w, h, scratch, 0, 0, *key);
     else
