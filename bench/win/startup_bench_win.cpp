@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench_table.h"
+#include "win/support/ui_driver.h"
 
 namespace ferrik::bench {
 namespace {
@@ -17,24 +18,6 @@ std::wstring BesideMe(const wchar_t* name) {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dir(path);
     return dir.substr(0, dir.find_last_of(L"\\/") + 1) + name;
-}
-
-HWND VisibleWindowOf(DWORD process) {
-    struct Search {
-        DWORD process;
-        HWND found;
-    } search{process, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid != s->process || !IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) return TRUE;
-            s->found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // Seconds to the idle main window, or -1 when it did not come or the program did not end cleanly.
@@ -49,7 +32,9 @@ double StartToIdle(const std::wstring& exe) {
     HWND window = nullptr;
     const ULONGLONG deadline = GetTickCount64() + 30000;
     while (GetTickCount64() < deadline && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-        if ((window = VisibleWindowOf(pi.dwProcessId)) != nullptr) {
+        if ((window = test::TopWindowOf(pi.dwProcessId, [](HWND hwnd) {
+                 return IsWindowVisible(hwnd) && !GetWindow(hwnd, GW_OWNER);
+             })) != nullptr) {
             DWORD_PTR result = 0;
             if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) seconds = SecondsSince(start);
             break;
@@ -88,6 +73,7 @@ int main(int argc, char** argv) {
     };
     const double a = failed(ours) ? -1 : Median(ours), b = failed(theirs) ? -1 : Median(theirs);
     Row("start of ferrik.exe to its idle main window, skinned (median of " + std::to_string(rounds) + ")", Time(a),
-        "a window with a list view and the player's control (OLE, same manifest): " + Time(b), a > 0 && b > 0 ? a / b : 0);
+        "a window with a list view and the player's control (OLE, same manifest): " + Time(b),
+        a > 0 && b > 0 ? a / b : 0);
     return a > 0 && b > 0 ? 0 : 1;
 }

@@ -18,6 +18,7 @@
 #include "web/own_browser_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
+#include "win/support/main_options.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -65,17 +66,8 @@ HWND TopLevelOfThread(const wchar_t* cls, const wchar_t* caption) {
 }
 
 MainWindowOptions Options(const test::DataDirectory& data) {
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikdpi" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
-    // The browser Wine users see (the test prefix's stand-in for the system's control is not it).
-    options.makeWeb = WebWindowFactory([](HWND parent, const RECT& bounds, BrowserEvents& events) {
-        auto browser = CreateOwnBrowser(parent, events);
-        if (browser)
-            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-        return browser;
-    });
+    MainWindowOptions options = test::TestOptions(data, "ferrikdpi");
+    options.makeWeb = WebWindowFactory(test::OwnBrowserMaker());
     return options;
 }
 

@@ -21,6 +21,7 @@
 #include "host/support/fake_browser.h"
 #include "program/web_window_factory_win.h"
 #include "web/web_window_win.h"
+#include "win/support/main_options.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -119,10 +120,7 @@ protected:
     ~EverydayUse() override { main.reset(); }
 
     void Open(bool withWeb) {
-        MainWindowOptions options;
-        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-        options.waitTimerName = "ferrikeveryday" + std::to_string(GetCurrentProcessId());
-        options.endsProgram = false;
+        MainWindowOptions options = test::TestOptions(data, "ferrikeveryday");
         options.makeWeb = WebWindowFactory([this](HWND, const RECT&, BrowserEvents&) {
             auto fake = std::make_unique<test::FakeBrowser>();
             browser = fake.get();
@@ -392,10 +390,7 @@ TEST_F(EverydayUse, ButtonsAnnounceNameAndStateChanges) {
 TEST(Screenshots, ChooseByNamePrompt) {
     test::DataDirectory data;
     data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikmaskshot" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
+    MainWindowOptions options = test::TestOptions(data, "ferrikmaskshot");
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     window.Show(SW_SHOWNORMAL);

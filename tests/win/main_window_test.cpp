@@ -18,6 +18,7 @@
 #include "common/stop_flag.h"
 #include "win/support/http_server.h"
 #include "win/support/player_support.h"
+#include "win/support/main_options.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -123,10 +124,7 @@ protected:
     }
 
     MainWindowOptions Options() {
-        MainWindowOptions options;
-        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-        options.waitTimerName = "ferrikmain" + std::to_string(GetCurrentProcessId());
-        options.endsProgram = false;
+        MainWindowOptions options = test::TestOptions(data, "ferrikmain");
         options.shellOpen = [this](TextView text) { opened.emplace_back(text); };
         return options;
     }

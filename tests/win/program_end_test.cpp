@@ -22,26 +22,6 @@ struct Ended {
     std::string output;  // standard output and error together
 };
 
-HWND WindowOfProcess(DWORD process) {
-    struct Search {
-        DWORD process;
-        HWND found;
-    } search{process, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t name[32] = {};
-            GetClassNameW(hwnd, name, 32);
-            if (owner != s.process || lstrcmpW(name, L"FerrikEndWhileLoading") != 0) return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // One run of the test program: once its load and its fetch wait at the server, it is ended with
 // `ending` (WM_CLOSE, or its own message for a WM_QUIT and the end of main); when it says its end
 // has begun, the server drops both connections. Its output is collected to its end.
@@ -75,7 +55,9 @@ Ended EndWhileLoading(UINT ending) {
     Ended ended;
     HWND window = nullptr;
     const ULONGLONG start = GetTickCount64();
-    while ((server->Requests().size() < 2 || !(window = WindowOfProcess(pi.dwProcessId))) &&
+    while ((server->Requests().size() < 2 ||
+            !(window = test::TopWindowOf(pi.dwProcessId,
+                                         [](HWND hwnd) { return test::ClassOf(hwnd) == L"FerrikEndWhileLoading"; }))) &&
            GetTickCount64() - start < 20000) {
         Sleep(10);
     }

@@ -18,6 +18,7 @@
 #include "win/support/dpi_support.h"
 #include "win/support/http_server.h"
 #include "win/support/player_support.h"
+#include "win/support/main_options.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -36,32 +37,17 @@ void ServeFilmSite(test::HttpTestServer& server, test::DataDirectory& data) {
     data.Write(L"RunFilter.dat", L"[tlbb]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
 }
 
-// The test program has no icon of its own: show the one ferrik.exe carries, in the system's sizes.
-void ShowProgramIcon(HWND hwnd) {
-    const std::wstring exe = test::HostPath(FERRIK_EXE_DIR "/ferrik.exe");
-    HMODULE resources = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (!resources) return;
-    for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-        const int size = GetSystemMetrics(metric);
-        SendMessageW(hwnd, WM_SETICON, which,
-                     reinterpret_cast<LPARAM>(LoadImageW(resources, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
-    }
-}
-
 TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     test::HttpTestServer server;
     test::DataDirectory data;
     ServeFilmSite(server, data);
     test::Journal journal;
 
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
+    MainWindowOptions options = test::TestOptions(data, "ferrikshot");
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
     HWND hwnd = window.Hwnd();
-    ShowProgramIcon(hwnd);
+    test::ShowProgramIcon(hwnd);
     SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
     const std::wstring dir = test::ScreenshotDir();
@@ -104,13 +90,10 @@ TEST(Screenshots, MainWindowUnskinned) {
     test::DataDirectory data;
     ServeFilmSite(server, data);
     data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=1\r\n");
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
+    MainWindowOptions options = test::TestOptions(data, "ferrikshot");
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
-    ShowProgramIcon(window.Hwnd());
+    test::ShowProgramIcon(window.Hwnd());
     SetWindowPos(window.Hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
     test::PumpFor(300);
@@ -138,20 +121,11 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port());
     data.Write(L"Rule.dat", site + L"/tlbb/|tlbb|电影天堂：天龙八部\r\n" + site + L"/sdxl/|sdxl|神雕侠侣\r\n" + site +
                                 L"/xajh/|xajh|笑傲江湖\r\n");
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikshot" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
-    // The browser Wine users see (the test prefix's stand-in for the system's control is not it).
-    options.makeWeb = WebWindowFactory([](HWND parent, const RECT& bounds, BrowserEvents& events) {
-        auto browser = CreateOwnBrowser(parent, events);
-        if (browser)
-            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-        return browser;
-    });
+    MainWindowOptions options = test::TestOptions(data, "ferrikshot");
+    options.makeWeb = WebWindowFactory(test::OwnBrowserMaker());
     MainWindow window(std::move(options));
     ASSERT_TRUE(window.Create());
-    ShowProgramIcon(window.Hwnd());
+    test::ShowProgramIcon(window.Hwnd());
     SetWindowPos(window.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
     window.SetAddress(server.Url("/tlbb/"));

@@ -22,6 +22,7 @@
 #include "web/web_window_win.h"
 #include "win/support/browser_sim.h"
 #include "win/support/http_server.h"
+#include "win/support/main_options.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -59,10 +60,7 @@ protected:
             data.Write(L"Rule.dat",
                        L"dy.example.com|DianYing|电影天堂\r\n|x|无地址\r\nkb.example.net|KuaiBo|\r\n"
                        L"tv.example.org|JuJi|连续剧\r\n");
-        MainWindowOptions options;
-        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-        options.waitTimerName = "ferrikweb" + std::to_string(GetCurrentProcessId());
-        options.endsProgram = false;
+        MainWindowOptions options = test::TestOptions(data, "ferrikweb");
         options.makeWeb = WebWindowFactory([this](HWND, const RECT& bounds, BrowserEvents& raised) {
             auto fake = std::make_unique<FakeBrowser>();
             fake->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
@@ -309,10 +307,7 @@ TEST_F(WebWindowTest, MissingRuleFileGivesAnEmptyList) {
 TEST_F(WebWindowTest, WebButtonWhileTheBrowserIsChosen) {
     for (const bool closeMeanwhile : {false, true}) {
         SCOPED_TRACE(closeMeanwhile ? "closed meanwhile" : "clicked again");
-        MainWindowOptions options;
-        options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-        options.waitTimerName = "ferrikwebre" + std::to_string(GetCurrentProcessId());
-        options.endsProgram = false;
+        MainWindowOptions options = test::TestOptions(data, "ferrikwebre");
         int made = 0;
         bool shownMeanwhile = false;
         auto clickWeb = [&] {
@@ -432,16 +427,6 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
     EXPECT_EQ(statuses[0], L"正在准备打开 " + W(url));
 }
 
-// Ferrik's own browser, placed as CreateBrowser places it where the system's control cannot load.
-BrowserMaker OwnBrowserMaker() {
-    return [](HWND parent, const RECT& bounds, BrowserEvents& events) {
-        auto browser = CreateOwnBrowser(parent, events);
-        if (browser)
-            browser->SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-        return browser;
-    };
-}
-
 // A whole run on the loopback film site: a site of the list, a link, a pop-up link, back and
 // forward, a page that cannot be reached, the hand-off and 智能分析 in the main window. The own
 // browser is clicked where it draws its links; the system's control (the stand-in in the test
@@ -469,11 +454,8 @@ void BrowseFromTheSiteListToTheTaskList(bool system) {
     data.Write(L"RunFilter.dat", L"[direct]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
     data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
 
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikbrowse" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
-    options.makeWeb = WebWindowFactory(system ? nullptr : OwnBrowserMaker());
+    MainWindowOptions options = test::TestOptions(data, "ferrikbrowse");
+    options.makeWeb = WebWindowFactory(system ? nullptr : test::OwnBrowserMaker());
     MainWindow main(std::move(options));
     ASSERT_TRUE(main.Create());
     main.Show(SW_SHOWNORMAL);
@@ -732,23 +714,11 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     data.Write(L"RunFilter.dat", L"[tlbb]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
     data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
 
-    MainWindowOptions options;
-    options.dataDirectory = Text(data.Path().begin(), data.Path().end());
-    options.waitTimerName = "ferrikwebshot" + std::to_string(GetCurrentProcessId());
-    options.endsProgram = false;
-    options.makeWeb = WebWindowFactory(OwnBrowserMaker());  // the browser Wine users see
+    MainWindowOptions options = test::TestOptions(data, "ferrikwebshot");
+    options.makeWeb = WebWindowFactory(test::OwnBrowserMaker());  // the browser Wine users see
     MainWindow main(std::move(options));
     ASSERT_TRUE(main.Create());
-    // The test program has no icon of its own: show the one ferrik.exe carries.
-    const std::wstring exe = test::HostPath(FERRIK_EXE_DIR "/ferrik.exe");
-    if (HMODULE resources = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-        for (auto [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-            const int size = GetSystemMetrics(metric);
-            SendMessageW(
-                main.Hwnd(), WM_SETICON, which,
-                reinterpret_cast<LPARAM>(LoadImageW(resources, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0)));
-        }
-    }
+    test::ShowProgramIcon(main.Hwnd());
     main.Show(SW_SHOWNORMAL);
     main.ShowWeb();
     WebWindow* web = WebOf(main);

@@ -149,24 +149,27 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([&] { return GetTickCount64() >= end; }, milliseconds + 1000);
 }
 
-HWND VisibleFormOf(DWORD process) {
+HWND TopWindowOf(DWORD process, const std::function<bool(HWND)>& wanted) {
     struct Search {
         DWORD process;
+        const std::function<bool(HWND)>& wanted;
         HWND found;
-    } search{process, nullptr};
+    } search{process, wanted, nullptr};
     EnumWindows(
         [](HWND hwnd, LPARAM param) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->process && IsWindowVisible(hwnd) && ClassOf(hwnd) == L"Form") {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
+            if (pid != s->process || !s->wanted(hwnd)) return TRUE;
+            s->found = hwnd;
+            return FALSE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+HWND VisibleFormOf(DWORD process) {
+    return TopWindowOf(process, [](HWND hwnd) { return IsWindowVisible(hwnd) && ClassOf(hwnd) == L"Form"; });
 }
 
 int InkPixels(const Capture& capture, HWND window, HWND control, int level) {

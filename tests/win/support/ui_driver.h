@@ -94,6 +94,8 @@ std::wstring HostPath(const char* path);
 // The text of a list view cell in another process (the item structure and buffer live there).
 std::wstring RemoteListText(HANDLE process, HWND list, int row, int column);
 std::wstring ClassOf(HWND hwnd);
+// The first top-level window of the given process that `wanted` takes, or null.
+HWND TopWindowOf(DWORD process, const std::function<bool(HWND)>& wanted);
 // A visible top-level window of class "Form" of the given process, or null.
 HWND VisibleFormOf(DWORD process);
 
