@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../com_server.h"
 #include "com_stubs.h"
 #include "web/page.h"
 
@@ -26,8 +27,8 @@ inline constexpr CLSID kHtmlDocumentClsid = {
 
 // Live objects of the stand-in (controls, connection points, frames, documents, collections,
 // elements, ranges) plus the event sinks it holds, and server locks.
-extern LONG g_objects;
-extern LONG g_locks;
+using comserver::g_locks;
+using comserver::g_objects;
 extern LONG g_documents;  // of those, documents
 
 // One line for the log the tests read (what the container did to the control and the page, and

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "../com_server.h"
+
 namespace qvodsim {
 
 // {3EAC73BE-A93C-403D-B492-6677DA8876E6}
@@ -20,8 +22,8 @@ inline constexpr wchar_t kJournalVariable[] = L"QVODSIM_JOURNAL";
 inline constexpr wchar_t kDispidsVariable[] = L"QVODSIM_DISPIDS";
 
 // Live objects and server locks: the DLL may unload when both are 0.
-extern LONG g_objects;
-extern LONG g_locks;
+using comserver::g_locks;
+using comserver::g_objects;
 
 // What the player makes of a link at Play.
 struct Job {

@@ -6,69 +6,18 @@
 
 namespace qvodsim {
 
-LONG g_objects = 0;
-LONG g_locks = 0;
-
 namespace {
 
-HMODULE g_module = nullptr;
-
-class Factory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Static instance: its references keep the server loaded like a lock.
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&g_locks)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&g_locks)); }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        PlayerSim* player = new (std::nothrow) PlayerSim();
-        if (!player) return E_OUTOFMEMORY;
-        const HRESULT hr = player->QueryInterface(riid, object);
-        player->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock)
-            InterlockedIncrement(&g_locks);
-        else
-            InterlockedDecrement(&g_locks);
-        return S_OK;
-    }
-};
-
-Factory g_factory;
-
-bool SetKeyValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return false;
-    const LSTATUS status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+IUnknown* NewPlayer() {
+    PlayerSim* player = new (std::nothrow) PlayerSim();
+    return player ? static_cast<IDispatch*>(player) : nullptr;
 }
+
+comserver::Factory<NewPlayer> g_factory;
 
 // The CLSID the ProgID names now, empty when it is not registered.
 std::wstring RegisteredClsid() {
-    wchar_t value[64] = {};
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    const std::wstring path = std::wstring(kProgId) + L"\\CLSID";
-    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return {};
-    return value;
+    return comserver::ReadValue(std::wstring(kProgId) + L"\\CLSID", nullptr);
 }
 
 bool IsOurs(const std::wstring& clsid) {
@@ -83,7 +32,7 @@ using namespace qvodsim;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        g_module = instance;
+        comserver::g_module = instance;
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;
@@ -97,7 +46,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* object) {
 }
 
 STDAPI DllCanUnloadNow() {
-    return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE;
+    return comserver::CanUnloadNow();
 }
 
 // Refuses to take the ProgID over from another server: on a machine with the real player, the
@@ -105,19 +54,18 @@ STDAPI DllCanUnloadNow() {
 STDAPI DllRegisterServer() {
     const std::wstring current = RegisteredClsid();
     if (!current.empty() && !IsOurs(current)) return SELFREG_E_CLASS;
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(g_module, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return SELFREG_E_CLASS;
+    const std::wstring path = comserver::ModulePath();
+    if (path.empty()) return SELFREG_E_CLASS;
     const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
-    const bool ok = SetKeyValue(kProgId, nullptr, L"Qvod player substitute (tests only)") &&
-                    SetKeyValue(std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText) &&
-                    SetKeyValue(clsidKey, nullptr, L"Qvod player substitute (tests only)") &&
-                    SetKeyValue(clsidKey + L"\\ProgID", nullptr, kProgId) &&
-                    SetKeyValue(clsidKey + L"\\InprocServer32", nullptr, path) &&
-                    SetKeyValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-                    SetKeyValue(clsidKey + L"\\Control", nullptr, L"") &&
-                    SetKeyValue(clsidKey + L"\\MiscStatus", nullptr, L"0") &&
-                    SetKeyValue(clsidKey + L"\\MiscStatus\\1", nullptr, L"131473");
+    const bool ok = comserver::WriteValue(kProgId, nullptr, L"Qvod player substitute (tests only)") &&
+                    comserver::WriteValue(std::wstring(kProgId) + L"\\CLSID", nullptr, kClsidText) &&
+                    comserver::WriteValue(clsidKey, nullptr, L"Qvod player substitute (tests only)") &&
+                    comserver::WriteValue(clsidKey + L"\\ProgID", nullptr, kProgId) &&
+                    comserver::WriteValue(clsidKey + L"\\InprocServer32", nullptr, path) &&
+                    comserver::WriteValue(clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
+                    comserver::WriteValue(clsidKey + L"\\Control", nullptr, L"") &&
+                    comserver::WriteValue(clsidKey + L"\\MiscStatus", nullptr, L"0") &&
+                    comserver::WriteValue(clsidKey + L"\\MiscStatus\\1", nullptr, L"131473");
     return ok ? S_OK : SELFREG_E_CLASS;
 }
 
