@@ -93,8 +93,8 @@ HDC Image(SkinImage image) {
     return g_images[static_cast<std::size_t>(image)];
 }
 
-// One display DC for every scratch surface and key-colour blit, made on first use and kept for the life of the
-// process: making one is the dearest part of a surface (under Wine, several milliseconds).
+// One display DC for every scratch surface and key-colour blit, made on first use and kept for the
+// life of the process: making one is the dearest part of a surface (under Wine, milliseconds).
 HDC DisplayDc() {
     static HDC display = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
     return display;
@@ -205,13 +205,14 @@ void CreateSkinImages() {
     for (std::size_t i = 0; i < images.size(); ++i) {
         const skin::PixelImage& img = images[i];
         if (!g_images[i] || img.width <= 0 || img.height <= 0) continue;
-        std::vector<std::uint32_t> rows(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height));
+        std::vector<std::uint32_t> rows;
+        rows.reserve(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height));
         for (int y = 0; y < img.height; ++y)
             for (int x = 0; x < img.width; ++x) {
                 const skin::Rgb c = img.At(x, y);
-                rows[static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x)] =
-                    static_cast<std::uint32_t>(skin::RedOf(c)) << 16 | static_cast<std::uint32_t>(skin::GreenOf(c)) << 8 |
-                    static_cast<std::uint32_t>(skin::BlueOf(c));
+                rows.push_back(static_cast<std::uint32_t>(skin::RedOf(c)) << 16 |
+                               static_cast<std::uint32_t>(skin::GreenOf(c)) << 8 |
+                               static_cast<std::uint32_t>(skin::BlueOf(c)));
             }
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(info.bmiHeader);
