@@ -26,6 +26,7 @@ constexpr wchar_t kFormClass[] = L"Form";
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // Posted when the last operation on the window's stack has unwound after a close.
 constexpr UINT kFinishCloseMessage = WM_APP + 1;
+constexpr UINT kAttachDropMessage = WM_APP + 2;  // posted by Show
 constexpr UINT_PTR kComboSubclass = 1;
 constexpr UINT_PTR kListSubclass = 2;
 constexpr UINT_PTR kListSyncTimer = 1;
@@ -149,8 +150,7 @@ bool MainWindow::Load() {
     } else {
         SetAddress(m_options.startAddress);
     }
-    m_drop.Register(
-        Hwnd(), [this] { return TakesDrops(); }, [this](TextView address) { SetAddress(address); });
+    m_drop.Prepare([this] { return TakesDrops(); }, [this](TextView address) { SetAddress(address); });
     if (!CreatePlayer(m_player, *this, Hwnd(), m_options.playerProgId)) {
         SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
         return false;
@@ -170,6 +170,8 @@ void MainWindow::Show(int showCommand) {
     if (!Hwnd()) return;
     ShowWindow(Hwnd(), showCommand);
     UpdateWindow(Hwnd());
+    // Drops are taken from the first turn of the message loop on.
+    PostMessageW(Hwnd(), kAttachDropMessage, 0, 0);
 }
 
 HWND MainWindow::Control(int id) const {
@@ -208,6 +210,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kListSyncTimer) SyncList();
+            return 0;
+        case kAttachDropMessage:
+            m_drop.Attach(Hwnd());
             return 0;
         case kFinishCloseMessage:
             if (m_closing && m_operations == 0) DestroyWindow(Hwnd());

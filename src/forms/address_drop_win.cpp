@@ -155,14 +155,20 @@ HRESULT AddressDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
 }
 
 bool AddressDrop::Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop) {
+    Prepare(std::move(accepting), std::move(drop));
+    if (Attach(hwnd)) return true;
     Revoke();
-    auto* target = new AddressDropTarget(std::move(accepting), std::move(drop));
-    if (FAILED(RegisterDragDrop(hwnd, target))) {
-        target->Release();
-        return false;
-    }
+    return false;
+}
+
+void AddressDrop::Prepare(std::function<bool()> accepting, std::function<void(TextView)> drop) {
+    Revoke();
+    m_target = new AddressDropTarget(std::move(accepting), std::move(drop));
+}
+
+bool AddressDrop::Attach(HWND hwnd) {
+    if (!m_target || m_hwnd || FAILED(RegisterDragDrop(hwnd, m_target))) return false;
     m_hwnd = hwnd;
-    m_target = target;
     return true;
 }
 

@@ -49,6 +49,8 @@ private:
 
 // Registers a window as the drop target of addresses for as long as it lives (RevokeDragDrop before
 // the window goes: Revoke, or the destructor). Needs OLE initialised on the window's thread.
+// Register does it at once; Prepare makes the target and Attach registers it later (OLE's
+// registration marshals the target, which a window's first showing need not wait for).
 class AddressDrop {
 public:
     AddressDrop() = default;
@@ -57,6 +59,8 @@ public:
     ~AddressDrop() { Revoke(); }
 
     bool Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop);
+    void Prepare(std::function<bool()> accepting, std::function<void(TextView)> drop);
+    bool Attach(HWND hwnd);
     void Revoke();
     IDropTarget* Target() const { return m_target; }
 

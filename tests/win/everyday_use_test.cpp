@@ -175,6 +175,11 @@ TEST_F(EverydayUse, StartedWithAnAddressItIsInTheBoxAndNothingRuns) {
 
 TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
     Open(true);
+    // Both windows are OLE's drop targets once the message loop has turned (the property is
+    // OLE's mark of a registered window).
+    const auto registered = [](HWND hwnd) { return GetPropW(hwnd, L"OleDropTargetInterface") != nullptr; };
+    EXPECT_TRUE(test::PumpUntil([&] { return registered(main->Hwnd()); }, 2000));
+    EXPECT_TRUE(registered(web->Hwnd()));
     data.Write(L"film.url", L"[InternetShortcut]\r\nURL=http://dy.example.com/shortcut.html\r\n");
     const std::wstring shortcut = data.Path() + L"\\film.url";
     const auto url = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
