@@ -2,7 +2,9 @@
 // and the player's control does before it waits for input (OLE and common controls initialised,
 // the program's manifest, one window with a list view of four columns and the player's control
 // created in it as the program creates it), started the same way as ferrik.exe. Closing the
-// window ends it.
+// window ends it. With the argument "controls" the window also has the main window's standard
+// controls (labels, address combo box, buttons, picture box) in the form's font, made as the main
+// window makes them: what those controls cost, without the skin, the icons or the data files.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,10 +12,13 @@
 
 #include <memory>
 
+#include "app/main_form.h"
 #include "app/player_win.h"
+#include "forms/form_controls_win.h"
 #include "platform/ole_host_win.h"
+#include "platform/window_win.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand) {
     const HRESULT ole = OleInitialize(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
@@ -41,6 +46,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int showCommand) {
         column.pszText = const_cast<wchar_t*>(headers[i]);
         column.cx = 160;
         SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+    ferrik::UniqueGdi<HFONT> font;
+    if (wcsstr(commandLine, L"controls")) {
+        const int dpi = ferrik::ScreenDpi();
+        font = ferrik::CreateFormFont(dpi);
+        HWND made[ferrik::kListView1 - ferrik::kLabel1 + 1] = {};
+        for (const ferrik::ControlLayout& layout : ferrik::kMainControls) {
+            if (layout.kind == ferrik::ControlKind::ListView) continue;
+            HWND parent = layout.container ? made[layout.container - ferrik::kLabel1] : frame;
+            made[layout.id - ferrik::kLabel1] = ferrik::CreateFormControl(layout, parent, dpi, font.get());
+        }
     }
     std::unique_ptr<ferrik::OleControlHost> player = ferrik::OleControlHost::Create(frame, ferrik::kPlayerProgIdW);
     ShowWindow(frame, showCommand);
