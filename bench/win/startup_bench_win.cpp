@@ -1,8 +1,8 @@
 // Start-up of ferrik.exe (skinned, the data files beside it, the player substitute registered) to
 // its idle main window, beside reference_window.exe started the same way, bare and with the main
-// window's standard controls ("controls"). The time runs from
-// CreateProcess until the program's first visible top-level window exists and its thread answers
-// a message (it has reached its message loop); then the window is closed and the program must end.
+// window's standard controls ("controls"). The time runs from CreateProcess until the program's
+// first visible top-level window exists and its thread answers a message (it has reached its
+// message loop); then the window is closed and the program must end.
 #include <windows.h>
 
 #include <string>
@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
         return std::any_of(v.begin(), v.end(), [](double x) { return x < 0; }) ? -1 : Median(v);
     };
     const double a = median(ours), b = median(bare), c = median(withControls);
-    const std::string what = "start of ferrik.exe to its idle main window, skinned (median of " +
-                             std::to_string(rounds) + ")";
+    const std::string what =
+        "start of ferrik.exe to its idle main window, skinned (median of " + std::to_string(rounds) + ")";
     Row(what, Time(a), "a window with a list view and the player's control (OLE, same manifest): " + Time(b),
         a > 0 && b > 0 ? a / b : 0);
     Row(what, Time(a), "the same with the main window's standard controls, unskinned: " + Time(c),
