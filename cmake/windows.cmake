@@ -1,7 +1,9 @@
 # Win32 build: the edge library, ferrik.exe, the player substitute and the Windows tests.
 enable_language(RC)
 set(FERRIK_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-set(FERRIK_WIN_LIBS wininet comctl32 ole32 oleaut32 uuid shell32 shlwapi gdi32 user32 msimg32 uxtheme ws2_32 oleacc)
+# WinINet, the shell and the accessibility functions are looked up at their first call
+# (platform/system_dlls_win.h), not linked: the main window does not wait for those DLLs.
+set(FERRIK_WIN_LIBS comctl32 ole32 oleaut32 uuid shlwapi gdi32 user32 msimg32 uxtheme ws2_32)
 add_compile_definitions(${FERRIK_WIN_DEFINES})
 add_link_options(-static)
 
@@ -79,7 +81,7 @@ file(GLOB FERRIK_WIN_TEST_SOURCES CONFIGURE_DEPENDS
 add_executable(win_tests ${FERRIK_WIN_TEST_SOURCES} ${FERRIK_TEST_MANIFEST})
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(win_tests PRIVATE ${FERRIK_WARNINGS})
-target_link_libraries(win_tests PRIVATE ferrik_win GTest::gmock GTest::gtest)
+target_link_libraries(win_tests PRIVATE ferrik_win oleacc GTest::gmock GTest::gtest)
 add_dependencies(win_tests ferrik end_while_loading)
 if(TARGET player_sim)
     add_dependencies(win_tests player_sim)

@@ -14,6 +14,7 @@
 #include "analysis/url.h"
 #include "platform/handles_win.h"
 #include "platform/pump_win.h"
+#include "platform/system_dlls_win.h"
 #include "version.h"
 
 namespace ferrik {
@@ -126,7 +127,7 @@ bool SetTimeouts(HINTERNET handle, const HttpOptions& options, std::string& erro
         {INTERNET_OPTION_RECEIVE_TIMEOUT, options.receiveTimeoutMs},
     };
     for (auto [option, value] : timeouts) {
-        if (!InternetSetOptionW(handle, option, &value, sizeof value)) {
+        if (!late::InternetSetOptionW(handle, option, &value, sizeof value)) {
             error = StepFailed("setting a time-out");
             return false;
         }
@@ -138,7 +139,7 @@ std::wstring QueryHeader(HINTERNET request, DWORD header) {
     std::wstring value(256, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-        if (HttpQueryInfoW(request, header, value.data(), &size, nullptr)) {
+        if (late::HttpQueryInfoW(request, header, value.data(), &size, nullptr)) {
             value.resize(size / sizeof(wchar_t));
             return value;
         }
@@ -150,10 +151,10 @@ std::wstring QueryHeader(HINTERNET request, DWORD header) {
 // The address the request ended at, after WinINet followed the redirects.
 Text QueryFinalUrl(HINTERNET request) {
     DWORD size = 0;
-    InternetQueryOptionW(request, INTERNET_OPTION_URL, nullptr, &size);
+    late::InternetQueryOptionW(request, INTERNET_OPTION_URL, nullptr, &size);
     if (size == 0) return {};
     std::wstring url(size / sizeof(wchar_t) + 1, L'\0');
-    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, url.data(), &size)) return {};
+    if (!late::InternetQueryOptionW(request, INTERNET_OPTION_URL, url.data(), &size)) return {};
     url.resize(wcsnlen(url.c_str(), url.size()));
     return Text(url.begin(), url.end());
 }
@@ -198,12 +199,12 @@ bool ReadBody(HINTERNET request, const HttpOptions& options, const Deadline& dea
                 error = kCancelled;
                 return false;
             }
-            if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
+            if (!late::InternetQueryDataAvailable(request, &available, 0, 0)) {
                 error = StepFailed("InternetQueryDataAvailable");
                 return false;
             }
             const DWORD wanted = available == 0 ? kReadChunk : std::min(available, kReadChunk);
-            if (!InternetReadFile(request, buffer.data(), wanted, &read)) {
+            if (!late::InternetReadFile(request, buffer.data(), wanted, &read)) {
                 error = StepFailed("InternetReadFile");
                 return false;
             }
@@ -218,7 +219,7 @@ bool ReadBody(HINTERNET request, const HttpOptions& options, const Deadline& dea
 }
 
 void CloseInternetHandle(void* handle) noexcept {
-    InternetCloseHandle(static_cast<HINTERNET>(handle));
+    late::InternetCloseHandle(static_cast<HINTERNET>(handle));
 }
 
 // Opens a handle and hands it to `cancel`, which closes it (the request first, the session last).
@@ -240,14 +241,14 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
     }
 
     const HINTERNET session =
-        Held(InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), cancel);
+        Held(late::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), cancel);
     if (!session) {
         error = StepFailed("InternetOpen");
         return result;
     }
-    const HINTERNET connection = Held(
-        InternetConnectW(session, target->host.c_str(), target->port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0),
-        cancel);
+    const HINTERNET connection = Held(late::InternetConnectW(session, target->host.c_str(), target->port, nullptr,
+                                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0),
+                                      cancel);
     if (!connection) {
         error = StepFailed("InternetConnect");
         return result;
@@ -259,7 +260,8 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
     if (target->secure) flags |= INTERNET_FLAG_SECURE;
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const HINTERNET request = Held(
-        HttpOpenRequestW(connection, L"GET", target->object.c_str(), nullptr, nullptr, acceptTypes, flags, 0), cancel);
+        late::HttpOpenRequestW(connection, L"GET", target->object.c_str(), nullptr, nullptr, acceptTypes, flags, 0),
+        cancel);
     if (!request) {
         error = StepFailed("HttpOpenRequest");
         return result;
@@ -270,7 +272,7 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
     // gzip: WinINet's "deflate" decoding differs between systems (Wine takes it for a raw deflate
     // stream and fails on the zlib stream that HTTP prescribes).
     BOOL decode = TRUE;
-    const bool decoding = InternetSetOptionW(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+    const bool decoding = late::InternetSetOptionW(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
     const std::wstring headers = decoding ? L"Accept-Encoding: gzip\r\n" : L"";
     {
         BlockingCall call(cancel);
@@ -278,7 +280,7 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
             error = kCancelled;
             return result;
         }
-        if (!HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0)) {
+        if (!late::HttpSendRequestW(request, headers.c_str(), static_cast<DWORD>(headers.size()), nullptr, 0)) {
             error = StepFailed("HttpSendRequest");
             return result;
         }
@@ -287,7 +289,7 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
     HttpResponse response;
     DWORD status = 0;
     DWORD size = sizeof status;
-    if (HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+    if (late::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
         response.status = static_cast<int>(status);
     }
     const std::wstring contentType = QueryHeader(request, HTTP_QUERY_CONTENT_TYPE);

@@ -4,6 +4,7 @@
 
 #include "app/prompts_win.h"
 #include "app/shell_open.h"
+#include "platform/system_dlls_win.h"
 
 namespace ferrik {
 
@@ -13,8 +14,8 @@ INT_PTR ShellOpen(TextView text) {
     const auto* parameters =
         request.parameters.empty() ? nullptr : reinterpret_cast<const wchar_t*>(request.parameters.c_str());
     const HINSTANCE result =
-        ShellExecuteW(GetDesktopWindow(), L"Open", reinterpret_cast<const wchar_t*>(request.file.c_str()), parameters,
-                      L"C:\\", SW_SHOWNORMAL);
+        late::ShellExecuteW(GetDesktopWindow(), L"Open", reinterpret_cast<const wchar_t*>(request.file.c_str()),
+                            parameters, L"C:\\", SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result);
 }
 

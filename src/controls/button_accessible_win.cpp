@@ -4,6 +4,7 @@
 
 #include "controls/button_accessible.h"
 #include "controls/tesselbutton_win.h"
+#include "platform/system_dlls_win.h"
 
 namespace ferrik {
 
@@ -28,7 +29,7 @@ void SetLong(VARIANT* out, long value) {
 
 ButtonAccessible::ButtonAccessible(TesselButtonWindow& button) : m_button(&button) {
     void* standard = nullptr;
-    if (SUCCEEDED(CreateStdAccessibleObject(button.Hwnd(), OBJID_CLIENT, IID_IAccessible, &standard)))
+    if (SUCCEEDED(late::CreateStdAccessibleObject(button.Hwnd(), OBJID_CLIENT, IID_IAccessible, &standard)))
         m_standard = static_cast<IAccessible*>(standard);
 }
 

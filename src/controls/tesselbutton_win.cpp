@@ -8,6 +8,7 @@
 #include "controls/button_paint_win.h"
 #include "controls/button_tooltip.h"
 #include "platform/pump_win.h"
+#include "platform/system_dlls_win.h"
 
 namespace ferrik {
 
@@ -405,7 +406,7 @@ void TesselButtonWindow::Redraw() {
 LRESULT TesselButtonWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
     if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return DefaultProc(WM_GETOBJECT, wParam, lParam);
     if (!m_accessible) m_accessible = new ButtonAccessible(*this);
-    return LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(m_accessible));
+    return late::LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(m_accessible));
 }
 
 void TesselButtonWindow::AnnounceChanges() {

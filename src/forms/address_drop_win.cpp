@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "forms/address_drop.h"
+#include "platform/system_dlls_win.h"
 
 namespace ferrik {
 
@@ -45,11 +46,11 @@ private:
 
 Text ShortcutAddress(HGLOBAL memory) {
     auto drop = static_cast<HDROP>(memory);
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = late::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        const UINT length = late::DragQueryFileW(drop, i, nullptr, 0);
         Text path(static_cast<std::size_t>(length) + 1, u'\0');
-        DragQueryFileW(drop, i, reinterpret_cast<wchar_t*>(path.data()), length + 1);
+        late::DragQueryFileW(drop, i, reinterpret_cast<wchar_t*>(path.data()), length + 1);
         path.resize(length);
         if (!IsShortcutFileName(path)) continue;
         // As long as an address can be; the reader cuts a longer value, which then fails to load.
