@@ -81,7 +81,9 @@ file(GLOB FERRIK_WIN_TEST_SOURCES CONFIGURE_DEPENDS
 add_executable(win_tests ${FERRIK_WIN_TEST_SOURCES} ${FERRIK_TEST_MANIFEST})
 target_include_directories(win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(win_tests PRIVATE ${FERRIK_WARNINGS})
-target_link_libraries(win_tests PRIVATE ferrik_win oleacc GTest::gmock GTest::gtest)
+# uuid before oleacc: the 64-bit oleacc import library also names IID_IAccessible, as an import
+# stub rather than the GUID, and the first library that names a symbol is the one linked.
+target_link_libraries(win_tests PRIVATE ferrik_win uuid oleacc GTest::gmock GTest::gtest)
 add_dependencies(win_tests ferrik end_while_loading)
 if(TARGET player_sim)
     add_dependencies(win_tests player_sim)

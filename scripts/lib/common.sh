@@ -199,8 +199,20 @@ ferrik_install() {
     fi
     # Another installation may hold dpkg's lock for a while: wait for it rather than fail.
     local apt=(apt-get -o DPkg::Lock::Timeout=600 -qq)
-    ferrik_step "$step" "check the network and the apt sources (/etc/apt/sources.list*), then run again" \
-        as_root "${apt[@]}" update || return 1
+    # A mirror in the middle of a sync serves index files of the wrong size ("Mirror sync in
+    # progress?"): such a failure passes in a while, so the update is tried three times.
+    local tries=1 status=0
+    until as_root "${apt[@]}" update; do
+        status=$?
+        if [ "$tries" -ge 3 ]; then
+            ferrik_failed "$step" "'apt-get update' exited with $status, $tries times" \
+                "check the network and the apt sources (/etc/apt/sources.list*), then run again"
+            return 1
+        fi
+        say "apt-get update failed: trying again in 20 s"
+        sleep 20
+        tries=$((tries + 1))
+    done
     as_root "${apt[@]}" install -y --no-install-recommends "${missing[@]}" >/dev/null && return 0
     # An installation that was interrupted leaves dpkg waiting for "dpkg --configure -a".
     say "finishing an interrupted package installation, then installing again"
