@@ -183,7 +183,12 @@ as_root() {
         echo "need root to run: $*" >&2; return 1; fi
 }
 
-# Installs the Debian packages that are not installed yet.
+# Another installation may hold dpkg's lock for a while: apt-get waits for it rather than fail.
+FERRIK_APT=(apt-get -o DPkg::Lock::Timeout=600 -qq)
+
+# Installs the Debian packages that are not installed yet. i386 packages (Wine's 32-bit half) come
+# from the release's own suite, whose two architectures are always in step; an update suite's
+# i386 index can lag behind its amd64 one (served stale while a mirror syncs).
 ferrik_install() {
     local missing=() p
     for p in "$@"; do
@@ -197,13 +202,39 @@ ferrik_install() {
         ferrik_step "$step" "run as root or as a user who may use sudo" as_root dpkg --add-architecture i386 ||
             return 1
     fi
-    # Another installation may hold dpkg's lock for a while: wait for it rather than fail.
-    local apt=(apt-get -o DPkg::Lock::Timeout=600 -qq)
-    # A mirror in the middle of a sync serves index files of the wrong size ("Mirror sync in
-    # progress?"): such a failure passes in a while, so the update is tried three times.
-    local tries=1 status=0
-    until as_root "${apt[@]}" update; do
-        status=$?
+    ferrik_apt_update "$step" || return 1
+    local install=(install -y --no-install-recommends)
+    if [[ " ${missing[*]}" == *:i386* ]]; then
+        local release
+        release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+        if [ -n "$release" ]; then
+            install+=(-t "$release" --allow-downgrades)
+            mapfile -t -O ${#missing[@]} missing < <(ferrik_i386_pairs "$release" "${missing[@]}")
+        fi
+    fi
+    as_root "${FERRIK_APT[@]}" "${install[@]}" "${missing[@]}" >/dev/null && return 0
+    # An installation that was interrupted leaves dpkg waiting for "dpkg --configure -a".
+    say "finishing an interrupted package installation, then installing again"
+    as_root dpkg --configure -a >/dev/null || true
+    ferrik_step "$step" "$again" as_root "${FERRIK_APT[@]}" "${install[@]}" "${missing[@]}" >/dev/null
+}
+
+# apt-get update. A mirror in the middle of a sync serves index files of the wrong size ("Mirror
+# sync in progress?"): when only some indexes fail, the others are used (a warning); when it fails
+# otherwise, it is tried three times in all, 20 s apart.
+ferrik_apt_update() {
+    local step=$1 tries=1 status out
+    while :; do
+        status=0
+        out=$(as_root "${FERRIK_APT[@]}" update 2>&1) || status=$?
+        [ "$status" -eq 0 ] && return 0
+        if grep -q '^E: Some index files failed to download' <<<"$out" &&
+            ! grep '^E: ' <<<"$out" | grep -qv -e '^E: Failed to fetch ' -e '^E: Some index files failed to download'; then
+            say "apt-get update could not fetch $(grep -c '^E: Failed to fetch ' <<<"$out") index file(s); going on with the others:"
+            grep '^E: Failed to fetch ' <<<"$out" | sed -E 's/^E: Failed to fetch ([^ ]+).*/    \1/' >&2
+            return 0
+        fi
+        printf '%s\n' "$out" >&2
         if [ "$tries" -ge 3 ]; then
             ferrik_failed "$step" "'apt-get update' exited with $status, $tries times" \
                 "check the network and the apt sources (/etc/apt/sources.list*), then run again"
@@ -213,11 +244,32 @@ ferrik_install() {
         sleep 20
         tries=$((tries + 1))
     done
-    as_root "${apt[@]}" install -y --no-install-recommends "${missing[@]}" >/dev/null && return 0
-    # An installation that was interrupted leaves dpkg waiting for "dpkg --configure -a".
-    say "finishing an interrupted package installation, then installing again"
-    as_root dpkg --configure -a >/dev/null || true
-    ferrik_step "$step" "$again" as_root "${apt[@]}" install -y --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Prints "name:amd64=version name:i386=version" for each library that the i386 packages given need
+# (Multi-Arch: same, so both halves must have one version) whose amd64 half is installed at a
+# version newer than the i386 half can have from the release suite: both are installed at the
+# release's version, which both architectures have. Says which in one line.
+ferrik_i386_pairs() {
+    local release=$1 p v c names
+    shift
+    local -a wanted=() pairs=()
+    for p in "$@"; do [[ $p == *:i386 ]] && wanted+=("$p"); done
+    names=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
+        --no-enhances "${wanted[@]}" 2>/dev/null | sed -n 's/^\([a-z0-9][^ :]*\):i386$/\1/p' | sort -u)
+    [ -n "$names" ] || return 0
+    local -A have=()
+    while read -r p v; do have[$p]=$v; done < <(dpkg-query -W -f='${Package} ${Version} ${Architecture} ${db:Status-Abbrev}\n' \
+        $names 2>/dev/null | awk '$3 == "amd64" && $4 == "ii" {print $1, $2}')
+    [ ${#have[@]} -gt 0 ] || return 0
+    while read -r p c; do
+        [ "$c" != "(none)" ] && dpkg --compare-versions "${have[$p]}" gt "$c" || continue
+        apt-cache show "$p:amd64=$c" >/dev/null 2>&1 || continue
+        pairs+=("$p:amd64=$c" "$p:i386=$c")
+        say "installing $p at $c for amd64 and i386 ($c is the release's; amd64 had ${have[$p]}, which i386 has not)"
+    done < <(apt-cache -o APT::Default-Release="$release" policy $(printf '%s:i386 ' "${!have[@]}") 2>/dev/null |
+        awk '/^[^ ].*:$/ {p = $1; sub(/:i386:$/, "", p)} /^  Candidate:/ {print p, $2}')
+    [ ${#pairs[@]} -eq 0 ] || printf '%s\n' "${pairs[@]}"
 }
 
 # Wine runs with code page 936 as on the users' systems: that needs the zh_CN.UTF-8 locale.

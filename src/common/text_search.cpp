@@ -5,6 +5,8 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#elif defined(_WIN32)
+#error "the Windows builds take the SSE2 paths (cmake/mingw-w32.cmake)"
 #endif
 
 namespace ferrik {

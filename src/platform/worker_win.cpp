@@ -99,6 +99,16 @@ unsigned __stdcall WorkerEntry(void* parameter) noexcept {
     return 0;
 }
 
+// The program end's deadline (a GetTickCount64 value), 0 before BeginProgramEnd.
+std::atomic<ULONGLONG> g_endDeadline{0};
+
+// `now + ms`, but not past the program end's deadline once it has begun.
+ULONGLONG DeadlineIn(DWORD ms) noexcept {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    const ULONGLONG end = g_endDeadline.load(std::memory_order_acquire);
+    return end != 0 && end < deadline ? end : deadline;
+}
+
 // Waits for the workers until `deadline` (a GetTickCount64 value); true when all have ended.
 bool WaitUntil(const std::vector<std::shared_ptr<Worker>>& workers, ULONGLONG deadline) noexcept {
     for (const std::shared_ptr<Worker>& w : workers) {
@@ -158,7 +168,7 @@ bool WorkerGroup::JoinAll(DWORD ms) noexcept {
             std::lock_guard lock(m_mutex);
             workers = m_workers;
         }
-        const bool all = WaitUntil(workers, GetTickCount64() + ms);
+        const bool all = WaitUntil(workers, DeadlineIn(ms));
         std::lock_guard lock(m_mutex);
         ForgetEnded(m_workers);
         return all;
@@ -173,12 +183,20 @@ std::size_t WorkerGroup::Running() noexcept {
     return m_workers.size();
 }
 
+void BeginProgramEnd(DWORD boundMs) noexcept {
+    ULONGLONG none = 0;
+    g_endDeadline.compare_exchange_strong(none, GetTickCount64() + boundMs, std::memory_order_acq_rel);
+    Registry& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    for (const std::shared_ptr<Worker>& w : registry.workers) w->token.Request();
+}
+
 bool EndWorkers(DWORD boundMs) noexcept {
     Registry& registry = TheRegistry();
     std::lock_guard lock(registry.mutex);
     // Listed workers stay listed (and alive) while the lock is held; nothing lists new ones now.
     for (const std::shared_ptr<Worker>& w : registry.workers) w->token.Request();
-    const bool all = WaitUntil(registry.workers, GetTickCount64() + boundMs);
+    const bool all = WaitUntil(registry.workers, DeadlineIn(boundMs));
     ForgetEnded(registry.workers);
     return all;
 }
@@ -191,7 +209,8 @@ std::size_t RunningWorkers() noexcept {
 }
 
 void EndWorkersOrEndProcess(int exitCode) noexcept {
-    if (EndWorkers()) return;
+    BeginProgramEnd();
+    if (EndWorkers(INFINITE)) return;
     std::fflush(nullptr);
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
 }

@@ -3,7 +3,7 @@
 // it: a cancel request closes the handles the worker blocks on (closing a WinINet handle makes
 // a blocking call on it return at once) and the owner joins it, with a bound. A worker that
 // outlasts its owner's bound is waited for once more by EndWorkers, which the program's end
-// calls. No exception leaves a worker's body: failures travel to the GUI thread as values.
+// calls, with a short bound of its own. No exception leaves a worker's body: failures travel to the GUI thread as values.
 //
 // Why it matters: the 32-bit build unwinds with DWARF tables, which the runtime unregisters while
 // the program ends; a worker still throwing then reaches std::terminate.
@@ -20,8 +20,10 @@ namespace ferrik {
 
 // How long an owner waits for its worker once it has cancelled it.
 inline constexpr DWORD kWorkerJoinMs = 3000;
-// How long the program's end waits for every worker still running, in all.
-inline constexpr DWORD kProgramEndJoinMs = 5000;
+// How long the program's end waits, in all, for the workers still running once its windows are
+// gone. On Windows a cancelled request ends at once; under Wine a closed WinINet handle does not
+// end a call blocked on it, and such a worker must not keep a closed program alive.
+inline constexpr DWORD kProgramEndJoinMs = 400;
 
 // What a worker shares with whoever may end it: the cancel request and the handles whose closing
 // ends a blocking call. The worker owns the handles it holds here: they are closed once, by a
@@ -81,7 +83,8 @@ private:
 };
 
 // The worker threads of one owner. Destroying the group cancels every worker and joins them all,
-// at most kWorkerJoinMs in all; workers still running then are left to EndWorkers.
+// at most kWorkerJoinMs in all (once the program's end has begun, not past its deadline); workers
+// still running then are left to EndWorkers.
 class WorkerGroup {
 public:
     using Body = std::function<void(CancelToken&)>;
@@ -109,14 +112,19 @@ private:
     std::vector<std::shared_ptr<Worker>> m_workers;
 };
 
-// The program's end: cancels every worker still running and waits for them, at most `boundMs`
-// in all. False when some worker outlasted the bound (the process then ends it).
+// The program's end has begun (its last window is gone): every worker is asked to end now, and
+// from here on every join, an owner's end included, waits at most until one deadline `boundMs`
+// from the first call. Later calls change nothing.
+void BeginProgramEnd(DWORD boundMs = kProgramEndJoinMs) noexcept;
+
+// Cancels every worker still running and waits for them, at most `boundMs` in all (and not past
+// the program end's deadline). False when some worker outlasted the bound.
 bool EndWorkers(DWORD boundMs = kProgramEndJoinMs) noexcept;
 
-// EndWorkers, and when a worker outlasted its bound the process ends here at once with
-// `exitCode`, its standard streams flushed. Otherwise the system would kill that worker and then
-// run the DLLs' detach code, which can wait forever for a lock the killed worker held (WinINet's,
-// under Wine, while closing a request reads what is left of its body).
+// BeginProgramEnd and EndWorkers up to its deadline; when a worker outlasted it the process ends
+// here at once with `exitCode`, its standard streams flushed. Otherwise the system would kill that
+// worker and then run the DLLs' detach code, which can wait forever for a lock the killed worker
+// held (WinINet's, under Wine, while closing a request reads what is left of its body).
 void EndWorkersOrEndProcess(int exitCode) noexcept;
 
 // Workers of the whole program started and not yet seen to end.

@@ -38,9 +38,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
             }
             exitCode = static_cast<int>(msg.wParam);
         }
+        // The last window is gone: what the windows still own ends now, and no worker blocked in a
+        // request that never answers may keep the process alive.
+        ferrik::BeginProgramEnd();
     }
-    // The windows and what they owned are gone; a worker they could not join in time is ended
-    // here, before the runtime ends.
+    // A worker the windows could not join in time is ended here, before the runtime ends.
     ferrik::EndWorkersOrEndProcess(exitCode);
     if (SUCCEEDED(ole)) OleUninitialize();
     return exitCode;

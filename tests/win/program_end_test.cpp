@@ -20,12 +20,14 @@ namespace {
 struct Ended {
     DWORD exitCode = 0;
     std::string output;  // standard output and error together
+    ULONGLONG ms = 0;    // from the ending message to the process's end
 };
 
 // One run of the test program: once its load and its fetch wait at the server, it is ended with
 // `ending` (WM_CLOSE, or its own message for a WM_QUIT and the end of main); when it says its end
-// has begun, the server drops both connections. Its output is collected to its end.
-Ended EndWhileLoading(UINT ending) {
+// has begun, the server drops both connections, unless `neverAnswer`: then they wait until the
+// process is gone. Its output is collected to its end.
+Ended EndWhileLoading(UINT ending, bool neverAnswer = false) {
     std::optional<test::HttpTestServer> server(std::in_place);
     server->Serve("/list.html", test::Silence());
     server->Serve("/page.html", test::Silence());
@@ -63,14 +65,16 @@ Ended EndWhileLoading(UINT ending) {
     }
     if (!window) ended.output = "the load and the fetch never both waited at the server\n";
     PostMessageW(window, ending, 0, 0);
+    const ULONGLONG posted = GetTickCount64();
     char buffer[4096];
     DWORD read = 0;
     while (ReadFile(reader.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
         ended.output.append(buffer, read);
-        if (server && ended.output.find("ending") != std::string::npos) server.reset();
+        if (!neverAnswer && server && ended.output.find("ending") != std::string::npos) server.reset();
     }
-    server.reset();
     WaitForSingleObject(process.get(), INFINITE);
+    ended.ms = GetTickCount64() - posted;
+    server.reset();
     GetExitCodeProcess(process.get(), &ended.exitCode);
     return ended;
 }
@@ -86,6 +90,20 @@ TEST(ProgramEnd, WaitsForTheWorkersOfALoadAndAFetch) {
         EXPECT_EQ(ended.exitCode, 0u) << ended.output;
         EXPECT_EQ(ended.output.find("terminate"), std::string::npos) << ended.output;
         if (HasFailure()) break;
+    }
+}
+
+// A server that never answers does not hold a closed program: its workers, blocked in their
+// requests (under Wine a closed WinINet handle does not end the call), are left behind once the
+// program's end has waited a little, and the process ends with its own exit code all the same.
+TEST(ProgramEnd, DoesNotWaitForAServerThatNeverAnswers) {
+    for (const UINT ending : {UINT{WM_CLOSE}, UINT{WM_APP + 2}}) {
+        const Ended ended = EndWhileLoading(ending, /*neverAnswer=*/true);
+        SCOPED_TRACE(ending == WM_CLOSE ? "WM_CLOSE" : "end of main");
+        EXPECT_EQ(ended.exitCode, 0u) << ended.output;
+        EXPECT_NE(ended.output.find("ending"), std::string::npos) << ended.output;
+        EXPECT_EQ(ended.output.find("terminate"), std::string::npos) << ended.output;
+        EXPECT_LT(ended.ms, 3000u) << "the process outlived its window by " << ended.ms << " ms";
     }
 }
 

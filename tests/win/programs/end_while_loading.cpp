@@ -5,7 +5,8 @@
 //
 // It loads the first as a document and fetches the second, and waits. WM_CLOSE to its window
 // ends it; so does kMsgQuit (a WM_QUIT during the fetch's wait, then the end of main). As its end
-// begins it writes "ending" to its standard output, and the test drops the connections then.
+// begins it writes "ending" to its standard output; the test may drop the connections then, or
+// leave them waiting (as a server that never answers does).
 // Exit code 0 when it ends as it should; 2 for bad arguments.
 #include <windows.h>
 
@@ -52,10 +53,8 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return 2;
+// Runs until its window is closed or kMsgQuit comes; the loader and the fetcher end with it.
+void RunUntilEnded(wchar_t** argv) {
     Program program;
     g_program = &program;
     const auto text = [](const wchar_t* s) { return Text(reinterpret_cast<const char16_t*>(s)); };
@@ -74,5 +73,15 @@ int wmain(int argc, wchar_t** argv) {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
     std::fputs("ending\n", stdout);
     std::fflush(stdout);
+    BeginProgramEnd();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) return 2;
+    RunUntilEnded(argv);
+    // As the program's end does.
+    ferrik::EndWorkersOrEndProcess(0);
     return 0;
 }
