@@ -1,9 +1,11 @@
 # Win32 build: the edge library, ferrik.exe, the player substitute and the Windows tests.
 enable_language(RC)
 set(FERRIK_WIN_DEFINES UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-# WinINet, the shell and the accessibility functions are looked up at their first call
-# (platform/system_dlls_win.h), not linked: the main window does not wait for those DLLs.
-set(FERRIK_WIN_LIBS comctl32 ole32 oleaut32 uuid shlwapi gdi32 user32 msimg32 uxtheme ws2_32)
+# WinINet, the shell, the accessibility and the visual style's functions are looked up at their
+# first call (platform/system_dlls_win.h), not linked: the main window does not wait for those DLLs,
+# and a DLL that is not one of the system's known DLLs is never a static import (the blend is
+# gdi32's GdiAlphaBlend, not msimg32's AlphaBlend). tests/win/dll_imports_test.cpp checks the exe.
+set(FERRIK_WIN_LIBS comctl32 ole32 oleaut32 uuid shlwapi gdi32 user32 ws2_32)
 add_compile_definitions(${FERRIK_WIN_DEFINES})
 add_link_options(-static)
 

@@ -107,7 +107,7 @@ int main() {
     const double blend = PerRound(
         [&] {
             const BLENDFUNCTION half{AC_SRC_OVER, 0, 120, 0};
-            AlphaBlend(window, 0, 0, 75, 23, face, 0, 0, 75, 23, half);
+            GdiAlphaBlend(window, 0, 0, 75, 23, face, 0, 0, 75, 23, half);
             GdiFlush();
         },
         400);

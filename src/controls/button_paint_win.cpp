@@ -122,7 +122,7 @@ void GdiButtonCanvas::DrawContent(int state) {
 }
 
 void GdiButtonCanvas::DrawThemedBackground(int themedState) {
-    if (!m_cache.theme && m_hwnd) m_cache.theme.reset(OpenThemeData(m_hwnd, L"Button"));
+    if (!m_cache.theme && m_hwnd) m_cache.theme.reset(late::OpenThemeData(m_hwnd, L"Button"));
     const HTHEME theme = m_cache.theme.get();
     if (!theme) return;
     const RECT button{0, 0, m_width, m_height};
@@ -132,13 +132,13 @@ void GdiButtonCanvas::DrawThemedBackground(int themedState) {
     if (key != m_cache.regionKey) {
         const RECT widened{-1, -1, m_width + 1, m_height + 2};
         HRGN region = nullptr;
-        if (SUCCEEDED(GetThemeBackgroundRegion(theme, m_dc, kPushButtonPart, themedState, &widened, &region)) &&
+        if (SUCCEEDED(late::GetThemeBackgroundRegion(theme, m_dc, kPushButtonPart, themedState, &widened, &region)) &&
             region) {
             SetWindowRegionOnce(m_hwnd, region);
             m_cache.regionKey = key;
         }
     }
-    DrawThemeBackground(theme, m_dc, kPushButtonPart, themedState, &button, nullptr);
+    late::DrawThemeBackground(theme, m_dc, kPushButtonPart, themedState, &button, nullptr);
 }
 
 void GdiButtonCanvas::SetForeColor(std::uint32_t colour) {

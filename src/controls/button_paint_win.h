@@ -4,14 +4,13 @@
 // rectangles and visual styles.
 #include <windows.h>
 
-#include <uxtheme.h>
-
 #include <cstdint>
 #include <functional>
 
 #include "controls/button_content_win.h"
 #include "controls/button_paint.h"
 #include "platform/handles_win.h"
+#include "platform/system_dlls_win.h"
 
 namespace ferrik {
 
@@ -42,7 +41,7 @@ private:
 
 namespace detail {
 inline void CloseThemeHandle(HTHEME h) noexcept {
-    CloseThemeData(h);
+    late::CloseThemeData(h);
 }
 }  // namespace detail
 using UniqueTheme = UniqueResource<HTHEME, detail::CloseThemeHandle>;

@@ -88,7 +88,7 @@ TesselButtonWindow::TesselButtonWindow(ButtonEvents& events)
       m_button(*this, m_events),
       m_effects(MakeEffectTables()),
       m_nt((GetVersion() & 0x80000000u) == 0),
-      m_shell(LoadLibraryW(L"shell32.dll")) {}
+      m_shell(LoadSystemDll(L"shell32.dll")) {}
 
 TesselButtonWindow::~TesselButtonWindow() {
     if (m_accessible) {
@@ -494,13 +494,7 @@ void TesselButtonWindow::SetAppThemed(std::optional<bool> themed) noexcept {
 
 bool TesselButtonWindow::IsAppThemed() const {
     if (g_appThemed) return *g_appThemed;
-    static const bool themed = [] {
-        HMODULE theme = LoadLibraryW(L"uxtheme.dll");
-        if (!theme) return false;
-        using IsAppThemedFn = BOOL(WINAPI*)();
-        auto fn = reinterpret_cast<IsAppThemedFn>(reinterpret_cast<void*>(GetProcAddress(theme, "IsAppThemed")));
-        return fn && fn();
-    }();
+    static const bool themed = late::IsAppThemed() != FALSE;
     return themed;
 }
 

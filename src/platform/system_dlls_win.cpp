@@ -1,6 +1,54 @@
 #include "platform/system_dlls_win.h"
 
-#include <string>
+#include <cwchar>
+
+namespace ferrik {
+
+namespace {
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x00000800;
+#endif
+
+// A function of kernel32, which every process has loaded, or null where this system lacks it.
+template <class Function>
+Function Kernel32Function(const char* name) noexcept {
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    return kernel32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name))) : nullptr;
+}
+
+}  // namespace
+
+bool RestrictDllSearchToSystem() noexcept {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    if (const auto set = Kernel32Function<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories"))
+        if (set(LOAD_LIBRARY_SEARCH_SYSTEM32)) return true;
+    // The current folder out of the search (it stays in only for a few legacy functions); the
+    // program's folder cannot be taken out here, which LoadSystemDll's full paths make up for.
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+    const auto setDirectory = Kernel32Function<SetDllDirectoryFn>("SetDllDirectoryW");
+    return setDirectory && setDirectory(L"");
+}
+
+HMODULE LoadSystemDll(const wchar_t* name) noexcept {
+    if (HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+    // A system before KB2533623 rejects the flag (ERROR_INVALID_PARAMETER); any other failure is
+    // the DLL's own.
+    if (GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    const std::size_t nameLength = wcslen(name);
+    if (length == 0 || length + 1 + nameLength >= MAX_PATH) return nullptr;
+    wchar_t path[MAX_PATH];
+    wcscpy(path, folder);
+    path[length] = L'\\';
+    wcscpy(path + length + 1, name);
+    // A full path with the altered search order: the DLL's imports are looked for in its own
+    // folder (the system's) first, not beside the program.
+    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace ferrik
 
 namespace ferrik::late {
 namespace {
@@ -8,16 +56,12 @@ namespace {
 constexpr wchar_t kWininet[] = L"wininet.dll";
 constexpr wchar_t kShell32[] = L"shell32.dll";
 constexpr wchar_t kOleacc[] = L"oleacc.dll";
+constexpr wchar_t kUxtheme[] = L"uxtheme.dll";
 
-// The function `name` of the system DLL `dll`, loaded from the system folder (never from beside the
-// program or the current folder) and kept for the process's life; null, with the last error set,
-// when either cannot be found.
+// The function `name` of the system DLL `dll`, loaded from the system folder (LoadSystemDll) and
+// kept for the process's life; null, with the last error set, when either cannot be found.
 FARPROC Find(const wchar_t* dll, const char* name) {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    const std::wstring path = std::wstring(folder, length) + L"\\" + dll;
-    HMODULE module = LoadLibraryW(path.c_str());
+    HMODULE module = LoadSystemDll(dll);
     return module ? GetProcAddress(module, name) : nullptr;
 }
 
@@ -102,6 +146,31 @@ HRESULT CreateStdAccessibleObject(HWND window, LONG object, REFIID iid, void** r
 LRESULT LresultFromObject(REFIID iid, WPARAM wParam, LPUNKNOWN object) {
     FERRIK_LATE(kOleacc, LresultFromObject);
     return proc ? proc(iid, wParam, object) : static_cast<LRESULT>(E_FAIL);
+}
+
+BOOL IsAppThemed() {
+    FERRIK_LATE(kUxtheme, IsAppThemed);
+    return proc ? proc() : FALSE;
+}
+
+HTHEME OpenThemeData(HWND window, LPCWSTR classes) {
+    FERRIK_LATE(kUxtheme, OpenThemeData);
+    return proc ? proc(window, classes) : nullptr;
+}
+
+HRESULT CloseThemeData(HTHEME theme) {
+    FERRIK_LATE(kUxtheme, CloseThemeData);
+    return proc ? proc(theme) : E_FAIL;
+}
+
+HRESULT DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, LPCRECT rect, LPCRECT clip) {
+    FERRIK_LATE(kUxtheme, DrawThemeBackground);
+    return proc ? proc(theme, dc, part, state, rect, clip) : E_FAIL;
+}
+
+HRESULT GetThemeBackgroundRegion(HTHEME theme, HDC dc, int part, int state, LPCRECT rect, HRGN* region) {
+    FERRIK_LATE(kUxtheme, GetThemeBackgroundRegion);
+    return proc ? proc(theme, dc, part, state, rect, region) : E_FAIL;
 }
 
 #undef FERRIK_LATE

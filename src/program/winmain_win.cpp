@@ -10,10 +10,13 @@
 #include "app/main_window_win.h"
 #include "app/message_loop_win.h"
 #include "platform/pump_win.h"
+#include "platform/system_dlls_win.h"
 #include "platform/worker_win.h"
 #include "program/web_window_factory_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
+    // Before anything loads a DLL by name: none comes from beside the program.
+    ferrik::RestrictDllSearchToSystem();
     // The player is an ActiveX control: COM in a single-threaded apartment, as OLE controls need.
     const HRESULT ole = OleInitialize(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};

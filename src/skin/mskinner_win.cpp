@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/handles_win.h"
+#include "platform/system_dlls_win.h"
 #include "platform/window_win.h"
 
 namespace ferrik::MSkinner {
@@ -627,7 +628,7 @@ void FirstUseInit() {
     g_imagesReady = true;
     HMODULE user32 = GetModuleHandleW(L"User32");
     const bool loaded = !user32;
-    if (loaded) user32 = LoadLibraryW(L"User32");
+    if (loaded) user32 = LoadSystemDll(L"user32.dll");
     g_user32Tracking = user32 && GetProcAddress(user32, "TrackMouseEvent");
     if (loaded && user32) FreeLibrary(user32);
     CreateSkinImages();
@@ -666,8 +667,7 @@ std::int32_t AttachWindow(HWND hWnd) {
             break;
     }
     ++g_attachedCount;
-    const LONG_PTR previous =
-        SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWndProc));
+    const LONG_PTR previous = SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWndProc));
     SetSkinProp(hWnd, L"PROCADDR", previous);
     g_attached[hWnd].proc = reinterpret_cast<WNDPROC>(previous);
     RequestRepaint(hWnd);

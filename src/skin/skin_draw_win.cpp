@@ -1,7 +1,7 @@
 // Scratch surfaces, the nine-slice and key-colour blits, the skin images and the push-button fade.
-#include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <array>
 #include <cwchar>
@@ -57,7 +57,7 @@ FadeSurfaces* RunningFade(HWND hWnd) {
 
 void Blend(HDC target, HDC face, const RECT& size, std::intptr_t level) {
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(level), 0};
-    AlphaBlend(target, 0, 0, size.right, size.bottom, face, 0, 0, size.right, size.bottom, blend);
+    GdiAlphaBlend(target, 0, 0, size.right, size.bottom, face, 0, 0, size.right, size.bottom, blend);
 }
 
 // BlendButtonFace with what the fade keeps at hand.
@@ -135,8 +135,8 @@ void NineSliceBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, in
         for (const skin::SliceBlit& s : plan) {
             if (s.target.width <= 0 || s.target.height <= 0) continue;
             if (s.stretched)
-                StretchBlt(into, ox + s.target.x, oy + s.target.y, s.target.width, s.target.height, source,
-                           s.source.x, s.source.y, s.source.width, s.source.height, SRCCOPY);
+                StretchBlt(into, ox + s.target.x, oy + s.target.y, s.target.width, s.target.height, source, s.source.x,
+                           s.source.y, s.source.width, s.source.height, SRCCOPY);
             else
                 BitBlt(into, ox + s.target.x, oy + s.target.y, s.target.width, s.target.height, source, s.source.x,
                        s.source.y, SRCCOPY);
@@ -159,8 +159,7 @@ void NineSliceBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, in
     DeleteScratchSurface(scratch);
 }
 
-void KeyColorBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, int sy, COLORREF key,
-                 HPALETTE palette) {
+void KeyColorBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, int sy, COLORREF key, HPALETTE palette) {
     if (w <= 0 || h <= 0) return;
     HDC display = DisplayDc();
     if (!display) return;
@@ -172,12 +171,14 @@ void KeyColorBlt(HDC target, int x, int y, int w, int h, HDC source, int sx, int
         OleTranslateColor(key, palette ? palette : halftone.get(), &rgb);
     }
     {
-        UniqueDc work(CreateCompatibleDC(display)), cutout(CreateCompatibleDC(display)), maskDc(CreateCompatibleDC(display));
+        UniqueDc work(CreateCompatibleDC(display)), cutout(CreateCompatibleDC(display)),
+            maskDc(CreateCompatibleDC(display));
         UniqueGdi<HBITMAP> workBmp(CreateCompatibleBitmap(display, w, h));
         UniqueGdi<HBITMAP> cutoutBmp(CreateCompatibleBitmap(display, w, h));
         UniqueGdi<HBITMAP> maskBmp(CreateBitmap(w, h, 1, 1, nullptr));
         if (work && cutout && maskDc && workBmp && cutoutBmp && maskBmp) {
-            SelectGuard s1(work.get(), workBmp.get()), s2(cutout.get(), cutoutBmp.get()), s3(maskDc.get(), maskBmp.get());
+            SelectGuard s1(work.get(), workBmp.get()), s2(cutout.get(), cutoutBmp.get()),
+                s3(maskDc.get(), maskBmp.get());
             BitBlt(work.get(), 0, 0, w, h, target, x, y, SRCCOPY);
             BitBlt(cutout.get(), 0, 0, w, h, source, sx, sy, SRCCOPY);
             // Key pixels become 1 in the mask.
