@@ -27,6 +27,11 @@ constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // Posted when the last operation on the window's stack has unwound after a close.
 constexpr UINT kFinishCloseMessage = WM_APP + 1;
 constexpr UINT kAttachDropMessage = WM_APP + 2;  // posted by Show
+// Posted when a web window was replaced: the old object goes once none of its handlers is on the
+// stack, tried again at every tick of kRetiredTimer while one is.
+constexpr UINT kReleaseRetiredMessage = WM_APP + 3;
+constexpr UINT_PTR kRetiredTimer = 2;
+constexpr UINT kRetiredRetryMs = 100;
 constexpr UINT_PTR kComboSubclass = 1;
 constexpr UINT_PTR kListSubclass = 2;
 constexpr UINT_PTR kListSyncTimer = 1;
@@ -210,6 +215,10 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kListSyncTimer) SyncList();
+            if (wParam == kRetiredTimer) ReleaseRetired();
+            return 0;
+        case kReleaseRetiredMessage:
+            ReleaseRetired();
             return 0;
         case kAttachDropMessage:
             m_drop.Attach(Hwnd());
@@ -685,7 +694,12 @@ void MainWindow::ShowWeb() {
         // a click meanwhile must not make a second window.
         OperationScope operation(*this);
         m_makingWeb = true;
-        m_web.reset();
+        // The old window's object may still be on the stack (添加当前页 hands over, and the status
+        // line pumps while the window is closed and Web pressed): it goes later, never here.
+        if (m_web) {
+            m_retired.push_back(std::move(m_web));
+            PostMessageW(Hwnd(), kReleaseRetiredMessage, 0, 0);
+        }
         WebWindowPorts ports;
         ports.owner = Hwnd();
         ports.dataDirectory = m_options.dataDirectory;
@@ -701,6 +715,15 @@ void MainWindow::ShowWeb() {
         if (!m_web || m_closing) return;
     }
     m_web->Show();
+}
+
+void MainWindow::ReleaseRetired() {
+    std::erase_if(m_retired, [](const std::unique_ptr<OwnedWindow>& w) { return !w->HandlerRunning(); });
+    if (m_retired.empty()) {
+        KillTimer(Hwnd(), kRetiredTimer);
+    } else {
+        SetTimer(Hwnd(), kRetiredTimer, kRetiredRetryMs, nullptr);
+    }
 }
 
 void MainWindow::ShowStatus(TextView text) {

@@ -145,6 +145,7 @@ private:
     UINT TrackPopup(HMENU menu, POINT screenPoint);
     bool CommandEnabled(MenuCommand command) const;
     void ShowAbout();
+    void ReleaseRetired();
     void SetControlsEnabled(bool enabled);
     bool TakesDrops() const;
     int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
@@ -207,6 +208,7 @@ private:
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
     std::unique_ptr<OwnedWindow> m_web;
+    std::vector<std::unique_ptr<OwnedWindow>> m_retired;  // replaced web windows, released later
     bool m_makingWeb = false;
     UniqueGdi<HFONT> m_font;
     UniqueMenu m_fileMenu;

@@ -163,6 +163,12 @@ void FormButtons::SetContainerTooltips(HWND tooltips) {
     for (const Placed& placed : m_buttons) placed.button->SetContainerTooltips(tooltips);
 }
 
+bool FormButtons::HandlerRunning() const noexcept {
+    for (const Placed& placed : m_buttons)
+        if (HandlerOnStack(placed.button.get())) return true;
+    return false;
+}
+
 void FormButtons::SetDpi(int dpi, HFONT font) {
     for (const Placed& placed : m_buttons) {
         TesselButtonWindow& button = *placed.button;

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/forms.h"
 #include "controls/tesselbutton_win.h"
+#include "forms/forms.h"
 #include "platform/handles_win.h"
 
 namespace ferrik {
@@ -92,6 +92,8 @@ public:
     // After a DPI change: every button at its twips rectangle at `dpi`, its font made for that DPI,
     // `font` as its ambient font.
     void SetDpi(int dpi, HFONT font);
+    // Whether a handler of one of the buttons is on the stack (HandlerOnStack).
+    bool HandlerRunning() const noexcept;
 
 private:
     struct Placed {

@@ -6,6 +6,37 @@ namespace ferrik {
 
 namespace {
 
+// The objects whose handlers are on this thread's stack, innermost last. Nesting deeper than the
+// array is counted but not recorded (no window nests its handlers that deep).
+constexpr int kHandlerSlots = 64;
+thread_local const void* t_handlers[kHandlerSlots];
+thread_local int t_handlerDepth = 0;
+
+}  // namespace
+
+bool HandlerOnStack(const void* object) noexcept {
+    const int recorded = t_handlerDepth < kHandlerSlots ? t_handlerDepth : kHandlerSlots;
+    for (int i = 0; i < recorded; ++i)
+        if (t_handlers[i] == object) return true;
+    return false;
+}
+
+namespace detail {
+
+HandlerScope::HandlerScope(const void* object) noexcept {
+    if (t_handlerDepth < kHandlerSlots) t_handlers[t_handlerDepth] = object;
+    ++t_handlerDepth;
+}
+
+// Touches nothing of the object: a handler may have destroyed it.
+HandlerScope::~HandlerScope() {
+    --t_handlerDepth;
+}
+
+}  // namespace detail
+
+namespace {
+
 // Messages that come before WM_NCCREATE (WM_GETMINMAXINFO for top-level windows) have no object
 // yet; at WM_NCCREATE the window gets its object's own procedure for good.
 LRESULT CALLBACK RoutedClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {

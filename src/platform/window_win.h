@@ -39,6 +39,23 @@ void AdjustWindowRectForDpi(RECT& rc, DWORD style, DWORD exStyle, int dpi);
 // Every window below `hwnd` at any depth, parents before their children.
 std::vector<HWND> Descendants(HWND hwnd);
 
+// Whether a message handler of the window object `object` (a Window's Derived*) is on this
+// thread's stack. A handler that pumps messages (a status line does) lets anything happen meanwhile,
+// the closing and replacing of its own window included; the object must then stay until the handler
+// has returned.
+bool HandlerOnStack(const void* object) noexcept;
+
+namespace detail {
+// Brackets one message handler of `object` (Window's procedure does it); innermost last.
+class HandlerScope {
+public:
+    explicit HandlerScope(const void* object) noexcept;
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+};
+}  // namespace detail
+
 // A top-level window that another window makes on first use and owns (the web window, as the
 // main window sees it).
 class OwnedWindow {
@@ -46,6 +63,9 @@ public:
     virtual ~OwnedWindow() = default;
     virtual HWND Hwnd() const noexcept = 0;
     virtual void Show() = 0;
+    // Whether a handler of the window or of a window it is made of is on the stack (HandlerOnStack):
+    // an owner that replaces it destroys the object only once this is false.
+    virtual bool HandlerRunning() const noexcept = 0;
 };
 
 template <class Derived>
@@ -103,6 +123,7 @@ private:
             return DefWindowProcW(hwnd, msg, wParam, lParam);
         }
         try {
+            const detail::HandlerScope scope(self);
             return self->HandleMessage(msg, wParam, lParam);
         } catch (...) {
             return DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -96,6 +96,12 @@ void WebWindow::DropAddress(TextView address) {
     m_navigator.Go();
 }
 
+bool WebWindow::HandlerRunning() const noexcept {
+    if (HandlerOnStack(this) || m_buttons.HandlerRunning()) return true;
+    // The own browser is a window object of its own; the system's control is no window of ours.
+    return m_browser && HandlerOnStack(dynamic_cast<const void*>(m_browser.get()));
+}
+
 void WebWindow::Show() {
     if (!Hwnd()) return;
     ShowWindow(Hwnd(), SW_SHOW);

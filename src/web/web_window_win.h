@@ -42,6 +42,8 @@ public:
     bool Create(HWND owner);
     HWND Hwnd() const noexcept override { return Window::Hwnd(); }
     void Show() override;
+    // The form's, its buttons' or its own browser's handler.
+    bool HandlerRunning() const noexcept override;
 
     HWND Control(int id) const;
     Browser* CurrentBrowser() const { return m_browser.get(); }
