@@ -16,7 +16,8 @@ namespace {
 // keeps the caller's poll loop from spinning; it never delays a message.
 constexpr DWORD kPollWaitMs = 50;
 
-const std::vector<Hyperlink> kNoLinks;
+const std::vector<Hyperlink> kNoLinks;      // the program is ending
+const std::vector<Hyperlink> kFailedLinks;  // the request outlasted its deadline
 
 // What the worker and the document share. Either may go first: a stopped wait drops the
 // document (and cancels the worker), and the worker drops its share when it finishes.
@@ -54,8 +55,8 @@ void Load(LoadState& state, const Text& address, const HttpOptions& options, Can
 
 class WinDocument final : public Document {
 public:
-    WinDocument(std::shared_ptr<LoadState> state, std::shared_ptr<CancelToken> cancel)
-        : m_state(std::move(state)), m_cancel(std::move(cancel)) {}
+    WinDocument(std::shared_ptr<LoadState> state, std::shared_ptr<CancelToken> cancel, ULONGLONG deadline)
+        : m_state(std::move(state)), m_cancel(std::move(cancel)), m_deadline(deadline) {}
     // The page need not be read to its end any more.
     ~WinDocument() override {
         if (m_cancel) m_cancel->Request();
@@ -77,18 +78,23 @@ public:
 
 private:
     // Fixes the link collection once: the worker's links, or none when the program is ending
-    // (the wait must not outlast WM_QUIT).
+    // (the wait must not outlast WM_QUIT) or the request's deadline has passed (a server that
+    // trickles its headers may keep the worker's call blocked beyond it).
     bool Settled() {
         if (m_state->done.load(std::memory_order_acquire)) {
             m_links = &m_state->links;
         } else if (QuitRequested()) {
             m_links = &kNoLinks;
+        } else if (GetTickCount64() >= m_deadline) {
+            if (m_cancel) m_cancel->Request();
+            m_links = &kFailedLinks;
         }
         return m_links != nullptr;
     }
 
     std::shared_ptr<LoadState> m_state;
     std::shared_ptr<CancelToken> m_cancel;
+    ULONGLONG m_deadline;
     const std::vector<Hyperlink>* m_links = nullptr;  // set once "complete"
 };
 
@@ -96,13 +102,15 @@ private:
 
 std::unique_ptr<Document> WinDocumentLoader::CreateDocument(TextView address) {
     if (!IsFetchableAddress(address)) return nullptr;
+    const ULONGLONG deadline = GetTickCount64() + m_options.totalTimeoutMs;
     auto state = std::make_shared<LoadState>();
     std::shared_ptr<CancelToken> cancel =
-        m_workers.Start([state, address = Text(address), options = m_options](CancelToken& token) {
-            Load(*state, address, options, token);
-        });
+        m_workers.Start([state, address = Text(address),
+                         options = m_options](CancelToken& token) { Load(*state, address, options, token); },
+                        // Out of memory reading the page: a page that could not be read.
+                        [state] { state->Finish({}); });
     if (!cancel) state->Finish({});  // no thread to load with: a document without links
-    return std::make_unique<WinDocument>(std::move(state), std::move(cancel));
+    return std::make_unique<WinDocument>(std::move(state), std::move(cancel), deadline);
 }
 
 }  // namespace ferrik

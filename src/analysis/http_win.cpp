@@ -12,6 +12,7 @@
 
 #include "analysis/charset.h"
 #include "analysis/url.h"
+#include "common/web_address.h"
 #include "platform/handles_win.h"
 #include "platform/pump_win.h"
 #include "platform/system_dlls_win.h"
@@ -78,10 +79,15 @@ QueryCharEncoder QueryEncoderFor(TextView charset) {
     return [codePage](char32_t cp, std::string& out) { return EncodeInCodePage(codePage, cp, out); };
 }
 
-// The address read as browsers read it (surrounding spaces and controls dropped, escapes added),
-// then taken apart for WinINet; else why it cannot be fetched.
+// A web address (common/web_address.h) read as browsers read it (escapes added), then taken apart
+// for WinINet; else why it cannot be fetched.
 std::optional<Target> CrackAddress(TextView address, TextView charset, std::string& error) {
-    const std::optional<Url> url = ParseRequestUrl(address, QueryEncoderFor(charset));
+    const Text web = WebAddress(address);
+    if (web.empty()) {
+        error = "not an http or https address";
+        return std::nullopt;
+    }
+    const std::optional<Url> url = ParseRequestUrl(web, QueryEncoderFor(charset));
     if (!url) {
         error = "not a URL";
         return std::nullopt;
@@ -169,6 +175,9 @@ bool DeclaredLengthExceeds(std::wstring_view length, std::size_t limit) {
     return value > limit;
 }
 
+// One bound for the whole request, from its start (connecting, sending, the headers) to the last
+// byte of the body. The callers on the GUI thread wait no longer than that either: under Wine a
+// call blocked in WinINet does not end when its handle is closed.
 class Deadline {
 public:
     explicit Deadline(DWORD ms) : m_end(GetTickCount64() + ms) {}
@@ -285,6 +294,11 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
             return result;
         }
     }
+    // The send returns once the headers are in; a server that trickles them takes its time there.
+    if (deadline.Passed()) {
+        error = "overall time-out before the body";
+        return result;
+    }
 
     HttpResponse response;
     DWORD status = 0;
@@ -342,6 +356,14 @@ HttpResponse WinInetFetcher::Get(TextView address, TextView charset) {
             {
                 std::lock_guard lock(exchange->mutex);
                 exchange->result = std::move(result);
+            }
+            SetEvent(exchange->done.get());
+        },
+        // Out of memory on the worker: no response, which fails the fetch as any failed request.
+        [exchange] {
+            {
+                std::lock_guard lock(exchange->mutex);
+                exchange->result.error = "out of memory";  // fits the string's own buffer
             }
             SetEvent(exchange->done.get());
         });

@@ -14,12 +14,14 @@ struct HttpOptions {
     std::uint32_t connectTimeoutMs = 15000;
     std::uint32_t sendTimeoutMs = 15000;
     std::uint32_t receiveTimeoutMs = 30000;
-    std::uint32_t totalTimeoutMs = 120000;           // the whole request, however slowly data trickles
+    // The whole request, however slowly its headers or body trickle: the request fails past it, and
+    // every caller's wait (the fetcher's, a document's, the own browser's) ends there.
+    std::uint32_t totalTimeoutMs = 120000;
     std::size_t maxBodyBytes = 64u * 1024u * 1024u;  // beyond this the fetch fails
 };
 
-// Whether HttpGetBlocking takes the address at all (an http or https URL with a host, read as a
-// browser reads it); a false here is what it would fail on before connecting.
+// Whether HttpGetBlocking takes the address at all (a web address, common/web_address.h, that
+// parses as a URL); a false here is what it would fail on before connecting.
 bool IsFetchableAddress(TextView address);
 
 // What one GET on a worker gives: the response, or why there is none. Failures are values here:

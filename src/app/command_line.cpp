@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "common/web_address.h"
+
 namespace ferrik {
 
 namespace {
@@ -56,7 +58,7 @@ std::vector<Text> SplitCommandLine(TextView line) {
 
 Text StartAddress(TextView commandLine) {
     const std::vector<Text> args = SplitCommandLine(commandLine);
-    return args.size() > 1 ? args[1] : Text();
+    return args.size() > 1 ? WebAddress(args[1]) : Text();
 }
 
 }  // namespace ferrik

@@ -14,7 +14,8 @@ namespace ferrik {
 std::vector<Text> SplitCommandLine(TextView commandLine);
 
 // The address to start with: the first argument after the program's name, as the split gives it
-// (others are ignored); empty when there is none.
+// (others are ignored), when it is a web address (common/web_address.h: a shortcut or another
+// program may hand over anything); empty when there is none.
 Text StartAddress(TextView commandLine);
 
 }  // namespace ferrik

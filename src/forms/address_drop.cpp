@@ -22,4 +22,12 @@ bool IsShortcutFileName(TextView path) {
     return path.size() >= 4 && ToLower(path.substr(path.size() - 4)) == u".url";
 }
 
+bool IsDriveLetterPath(TextView path) {
+    if (path.size() < 4) return false;
+    const char16_t letter = static_cast<char16_t>(path[0] | 0x20);
+    if (letter < u'a' || letter > u'z' || path[1] != u':' || path[2] != u'\\') return false;
+    // "C:\\server\share" is no path of the drive, and a second ':' names a device or stream.
+    return path[3] != u'\\' && path[3] != u'/' && path.find(u':', 2) == TextView::npos;
+}
+
 }  // namespace ferrik

@@ -12,4 +12,10 @@ Text AddressFromDroppedText(TextView text);
 // Whether a file name is that of an Internet shortcut (".url", in any case).
 bool IsShortcutFileName(TextView path);
 
+// Whether a path names a file on a drive of this computer by its letter ("C:\..."): a UNC path
+// ("\\server\share"), a device or long-path form ("\\?\", "\\.\") and anything relative are
+// not, since opening them may reach over the network (and wait for its time-out) or a device.
+// A drive letter mapped to a share is the Win32 half's to refuse.
+bool IsDriveLetterPath(TextView path);
+
 }  // namespace ferrik

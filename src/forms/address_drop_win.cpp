@@ -2,9 +2,11 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "common/web_address.h"
 #include "forms/address_drop.h"
 #include "platform/system_dlls_win.h"
 
@@ -44,37 +46,61 @@ private:
     bool m_ok = false;
 };
 
-Text ShortcutAddress(HGLOBAL memory) {
+// The dropped files, in order.
+std::vector<Text> DroppedFiles(HGLOBAL memory) {
     auto drop = static_cast<HDROP>(memory);
+    std::vector<Text> paths;
     const UINT count = late::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = late::DragQueryFileW(drop, i, nullptr, 0);
         Text path(static_cast<std::size_t>(length) + 1, u'\0');
         late::DragQueryFileW(drop, i, reinterpret_cast<wchar_t*>(path.data()), length + 1);
         path.resize(length);
-        if (!IsShortcutFileName(path)) continue;
+        paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
+// A shortcut that may be read: on a drive of this computer. A drive letter of a share would make
+// the read wait for the network (on the GUI thread), and a share's file is a stranger's anyway.
+bool IsLocalShortcut(const Text& path) {
+    if (!IsShortcutFileName(path) || !IsDriveLetterPath(path)) return false;
+    const wchar_t root[] = {static_cast<wchar_t>(path[0]), L':', L'\\', L'\0'};
+    const UINT type = GetDriveTypeW(root);
+    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
+}
+
+// The web address of the first local shortcut file that has one; the files are read here, so only
+// once they are dropped.
+Text ShortcutAddress(HGLOBAL memory) {
+    for (const Text& path : DroppedFiles(memory)) {
+        if (!IsLocalShortcut(path)) continue;
         // As long as an address can be; the reader cuts a longer value, which then fails to load.
         std::vector<wchar_t> url(32768);
         GetPrivateProfileStringW(L"InternetShortcut", L"URL", L"", url.data(), static_cast<DWORD>(url.size()),
                                  reinterpret_cast<const wchar_t*>(path.c_str()));
-        Text address = AddressFromDroppedText(reinterpret_cast<const char16_t*>(url.data()));
+        Text address = WebAddress(AddressFromDroppedText(reinterpret_cast<const char16_t*>(url.data())));
         if (!address.empty()) return address;
     }
     return {};
 }
 
+CLIPFORMAT UrlFormat() {
+    static const auto format = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    return format;
+}
+
+// The web address of a text format (a link's or plain text), or empty text.
+Text TextAddress(IDataObject* data, CLIPFORMAT format) {
+    Medium text(data, format);
+    return text.Get() ? WebAddress(AddressFromDroppedText(GlobalText(text.Get()))) : Text();
+}
+
 }  // namespace
 
 Text AddressOfDataObject(IDataObject* data) {
-    static const auto kUrlFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
     if (!data) return {};
-    {
-        Medium url(data, kUrlFormat);
-        if (url.Get()) {
-            Text address = AddressFromDroppedText(GlobalText(url.Get()));
-            if (!address.empty()) return address;
-        }
-    }
+    if (Text address = TextAddress(data, UrlFormat()); !address.empty()) return address;
     {
         Medium files(data, CF_HDROP);
         if (files.Get()) {
@@ -82,8 +108,16 @@ Text AddressOfDataObject(IDataObject* data) {
             if (!address.empty()) return address;
         }
     }
-    Medium text(data, CF_UNICODETEXT);
-    return text.Get() ? AddressFromDroppedText(GlobalText(text.Get())) : Text();
+    return TextAddress(data, CF_UNICODETEXT);
+}
+
+bool OffersAddress(IDataObject* data) {
+    if (!data) return false;
+    if (!TextAddress(data, UrlFormat()).empty() || !TextAddress(data, CF_UNICODETEXT).empty()) return true;
+    Medium files(data, CF_HDROP);
+    if (!files.Get()) return false;
+    const std::vector<Text> paths = DroppedFiles(files.Get());
+    return std::any_of(paths.begin(), paths.end(), IsLocalShortcut);
 }
 
 AddressDropTarget::AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop)
@@ -120,7 +154,7 @@ DWORD AddressDropTarget::Effect() const {
 
 HRESULT AddressDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     try {
-        m_hasAddress = !AddressOfDataObject(data).empty();
+        m_hasAddress = OffersAddress(data);
     } catch (...) {
         m_hasAddress = false;
     }

@@ -13,10 +13,17 @@
 
 namespace ferrik {
 
-// The address a data object carries, or empty text: the first of UniformResourceLocatorW, a
-// shortcut file's URL (section [InternetShortcut], read by the system's INI reader: the file is in
-// the system's code page) and CF_UNICODETEXT that gives one (forms/address_drop.h).
+// The web address a data object carries (common/web_address.h), or empty text: the first of
+// UniformResourceLocatorW, a shortcut file's URL (section [InternetShortcut], read by the system's
+// INI reader: the file is in the system's code page) and CF_UNICODETEXT that gives one
+// (forms/address_drop.h). Only shortcuts on a drive of this computer are read (IsDriveLetterPath,
+// and not a drive of a share). Any other address is no address: a drop of it is ignored.
 Text AddressOfDataObject(IDataObject* data);
+
+// What the pointer shows while something is dragged over the window: whether the data object
+// carries a web address in a text format, or a shortcut file that may be read. No file is read
+// here: a drag only passing over the window must not wait for a disk or a share.
+bool OffersAddress(IDataObject* data);
 
 class AddressDropTarget final : public IDropTarget {
 public:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace ferrik {
@@ -58,6 +59,7 @@ struct WorkerGroup::Worker {
     }
     CancelToken token;
     Body body;
+    Failed failed;
     HANDLE thread = nullptr;  // set before the worker is listed anywhere
 
     bool Ended() const noexcept { return WaitForSingleObject(thread, 0) != WAIT_TIMEOUT; }
@@ -83,17 +85,33 @@ void ForgetEnded(std::vector<std::shared_ptr<Worker>>& workers) noexcept {
     std::erase_if(workers, [](const std::shared_ptr<Worker>& w) { return w->Ended(); });
 }
 
+std::atomic<int> g_failNext{0};
+
+bool TakeInjectedFailure() noexcept {
+    int left = g_failNext.load(std::memory_order_acquire);
+    while (left > 0 && !g_failNext.compare_exchange_weak(left, left - 1, std::memory_order_acq_rel)) {
+    }
+    return left > 0;
+}
+
 unsigned __stdcall WorkerEntry(void* parameter) noexcept {
     const std::unique_ptr<std::shared_ptr<Worker>> self(static_cast<std::shared_ptr<Worker>*>(parameter));
     Worker& worker = **self;
     try {
+        if (TakeInjectedFailure()) throw std::bad_alloc();
         worker.body(worker.token);
     } catch (...) {
-        // A body reports its failures as values; this only keeps anything else inside the thread.
+        // A body reports its failures as values; what escapes it (no memory left) still ends the
+        // work for whoever waits on it.
+        try {
+            if (worker.failed) worker.failed();
+        } catch (...) {
+        }
     }
     worker.token.CloseAll();
     try {
         worker.body = nullptr;  // what the body holds goes now, on this thread
+        worker.failed = nullptr;
     } catch (...) {
     }
     return 0;
@@ -126,10 +144,11 @@ WorkerGroup::~WorkerGroup() {
     JoinAll(kWorkerJoinMs);
 }
 
-std::shared_ptr<CancelToken> WorkerGroup::Start(Body body) noexcept {
+std::shared_ptr<CancelToken> WorkerGroup::Start(Body body, Failed failed) noexcept {
     try {
         auto worker = std::make_shared<Worker>();
         worker->body = std::move(body);
+        worker->failed = std::move(failed);
         auto parameter = std::make_unique<std::shared_ptr<Worker>>(worker);
         // Suspended until it is listed: every listed worker has its thread handle.
         const auto thread = _beginthreadex(nullptr, 0, &WorkerEntry, parameter.get(), CREATE_SUSPENDED, nullptr);
@@ -206,6 +225,10 @@ std::size_t RunningWorkers() noexcept {
     std::lock_guard lock(registry.mutex);
     ForgetEnded(registry.workers);
     return registry.workers.size();
+}
+
+void FailNextWorkersForTests(int count) noexcept {
+    g_failNext.store(count, std::memory_order_release);
 }
 
 void EndWorkersOrEndProcess(int exitCode) noexcept {

@@ -3,7 +3,8 @@
 // it: a cancel request closes the handles the worker blocks on (closing a WinINet handle makes
 // a blocking call on it return at once) and the owner joins it, with a bound. A worker that
 // outlasts its owner's bound is waited for once more by EndWorkers, which the program's end
-// calls, with a short bound of its own. No exception leaves a worker's body: failures travel to the GUI thread as values.
+// calls, with a short bound of its own. No exception leaves a worker's body: failures travel to the GUI thread as
+// values.
 //
 // Why it matters: the 32-bit build unwinds with DWARF tables, which the runtime unregisters while
 // the program ends; a worker still throwing then reaches std::terminate.
@@ -88,6 +89,8 @@ private:
 class WorkerGroup {
 public:
     using Body = std::function<void(CancelToken&)>;
+    // What a worker does when its body throws: tell whoever waits that the work ended, failed.
+    using Failed = std::function<void()>;
 
     WorkerGroup() = default;
     ~WorkerGroup();
@@ -95,9 +98,11 @@ public:
     WorkerGroup& operator=(const WorkerGroup&) = delete;
 
     // Runs `body` on a new thread and returns the token that cancels it; null when no thread
-    // could be made (the body did not run). Whatever the body throws is caught at the thread's
-    // entry. Workers that have ended are forgotten here.
-    std::shared_ptr<CancelToken> Start(Body body) noexcept;
+    // could be made (the body did not run). Whatever the body throws (std::bad_alloc of a page
+    // that exhausts the address space included) is caught at the thread's entry, and `failed`
+    // then runs there: a wait for the body's signal must not outlast it. `failed` must not throw
+    // (what it throws is dropped). Workers that have ended are forgotten here.
+    std::shared_ptr<CancelToken> Start(Body body, Failed failed = nullptr) noexcept;
 
     void CancelAll() noexcept;
     // Waits up to `ms` in all for every worker to end; true when they all have.
@@ -129,5 +134,9 @@ void EndWorkersOrEndProcess(int exitCode) noexcept;
 
 // Workers of the whole program started and not yet seen to end.
 std::size_t RunningWorkers() noexcept;
+
+// For tests: the bodies of the next `count` workers started throw std::bad_alloc as they begin,
+// as a body does whose page exhausts the address space.
+void FailNextWorkersForTests(int count) noexcept;
 
 }  // namespace ferrik

@@ -17,6 +17,9 @@ namespace {
 
 constexpr UINT kMsgLoadStarted = WM_APP + 1;  // wParam: the load's number
 constexpr UINT kMsgLoadDone = WM_APP + 2;
+// The load's request has one deadline (HttpOptions::totalTimeoutMs); the wait ends there even when
+// the worker's call stays blocked (as it does under Wine for a server trickling its headers).
+constexpr UINT_PTR kLoadDeadlineTimer = 1;
 constexpr char16_t kBlank[] = u"about:blank";
 constexpr COLORREF kTextColor = RGB(0, 0, 0);
 constexpr COLORREF kLinkColor = RGB(0, 0, 204);
@@ -246,6 +249,20 @@ Text OwnBrowser::LocationName() const {
 void OwnBrowser::CancelLoad() {
     if (m_load && m_load->cancel) m_load->cancel->Request();
     m_load.reset();
+    if (Hwnd()) KillTimer(Hwnd(), kLoadDeadlineTimer);
+}
+
+// The request outlasted its deadline: the page could not be had, as when the host is unreachable.
+void OwnBrowser::OnLoadDeadline() {
+    KillTimer(Hwnd(), kLoadDeadlineTimer);
+    if (!m_load || !m_load->cancel) return;
+    m_load->cancel->Request();
+    {
+        std::lock_guard lock(m_load->state->mutex);
+        m_load->state->page.reset();
+        m_load->state->error = kInetResourceNotFound;
+    }
+    OnLoadDone(m_load->id);
 }
 
 // A reload goes without BeforeNavigate2, as in the system's control; everything else may be cancelled.
@@ -275,10 +292,21 @@ bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex, 
     } else {
         load->cancel = m_workers.Start(
             [state = load->state, url, charset = std::move(charset), options = m_options, hwnd = Hwnd(),
-             id = load->id](CancelToken& cancel) { LoadPage(*state, url, charset, options, hwnd, id, cancel); });
+             id = load->id](CancelToken& cancel) { LoadPage(*state, url, charset, options, hwnd, id, cancel); },
+            // Out of memory reading the page: as if the host could not be reached.
+            [state = load->state, hwnd = Hwnd(), id = load->id] {
+                {
+                    std::lock_guard lock(state->mutex);
+                    state->page.reset();
+                    state->error = kInetResourceNotFound;
+                }
+                PostMessageW(hwnd, kMsgLoadDone, static_cast<WPARAM>(id), 0);
+            });
         if (!load->cancel) {
             load->state->error = kInetResourceNotFound;  // no thread to fetch with: as if unreachable
             PostMessageW(Hwnd(), kMsgLoadDone, static_cast<WPARAM>(load->id), 0);
+        } else {
+            SetTimer(Hwnd(), kLoadDeadlineTimer, m_options.totalTimeoutMs, nullptr);
         }
     }
     m_load = std::move(load);
@@ -319,6 +347,7 @@ void OwnBrowser::OnLoadStarted(std::uint64_t id) {
 
 void OwnBrowser::OnLoadDone(std::uint64_t id) {
     if (!m_load || m_load->id != id) return;
+    KillTimer(Hwnd(), kLoadDeadlineTimer);
     std::unique_ptr<Load> load = std::move(m_load);
     std::unique_ptr<Page> page;
     std::int32_t error = 0;
@@ -668,6 +697,9 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kMsgLoadDone:
             OnLoadDone(static_cast<std::uint64_t>(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kLoadDeadlineTimer) OnLoadDeadline();
             return 0;
         case WM_PAINT:
             OnPaint();

@@ -62,6 +62,7 @@ private:
     void OnLoadDone(std::uint64_t id);
     void Commit(std::unique_ptr<Page> page, const Load& load);
     void CancelLoad();
+    void OnLoadDeadline();
 
     void OnPageChanged(std::size_t element);
     void OnChar(wchar_t c);

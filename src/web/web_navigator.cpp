@@ -5,8 +5,10 @@
 #include <cstdlib>
 
 #include "common/text_fields.h"
+#include "common/web_address.h"
 #include "rules/data_file.h"
 #include "rules/text_lines.h"
+#include "web/page.h"
 
 namespace ferrik {
 
@@ -24,8 +26,20 @@ Text ShortestSingle(float value) {
     return text;
 }
 
-bool StartsWithNoCase(TextView text, TextView prefix) {
-    return text.size() >= prefix.size() && ToLower(text.substr(0, prefix.size())) == prefix;
+// Whether typed text starts with a scheme ("http:", "file:", "c:"): only text without one is
+// completed to an http address, as an address bar does.
+bool HasScheme(TextView text) {
+    text = TrimSpaces(text);
+    const std::size_t colon = text.find(u':');
+    if (colon == TextView::npos || colon == 0) return false;
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char16_t c = static_cast<char16_t>(text[i] | 0x20);
+        const bool letter = c >= u'a' && c <= u'z';
+        if (!letter && (i == 0 || !((text[i] >= u'0' && text[i] <= u'9') || text[i] == u'+' || text[i] == u'-' ||
+                                    text[i] == u'.')))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -38,13 +52,6 @@ std::optional<Text> ProgressText(std::int32_t progress, std::int32_t progressMax
     const auto rounded = static_cast<float>(std::nearbyint(percent * 100.0) / 100.0);
     if (rounded >= 100.0f) return Text(kOpeningText) + u"100%";
     return Text(kOpeningText) + ShortestSingle(rounded) + u"%";
-}
-
-bool IsNavigableAddress(TextView text) {
-    const TextView t = TrimSpaces(text);
-    for (TextView scheme : {u"http://", u"https://", u"ftp://", u"file:"})
-        if (StartsWithNoCase(t, scheme) && t.size() > scheme.size()) return true;
-    return false;
 }
 
 std::vector<SiteRow> SiteRows(TextView ruleText) {
@@ -92,8 +99,11 @@ void WebNavigator::BeforeNavigate2(TextView url, bool&) {
 void WebNavigator::NewWindow2(bool& cancel) {
     cancel = true;
     // The link under the pointer is the last status text. Anything else there (a script's status
-    // message, "javascript:" links, nothing at all) is no page to open: the pop-up is only refused.
-    if (m_browser && IsNavigableAddress(m_lastStatusText)) m_browser->Navigate(TrimSpaces(m_lastStatusText));
+    // message, "javascript:" and file: links, nothing at all) is no page to open: the pop-up is
+    // only refused. A navigation the host asks for skips the control's zone checks, so only web
+    // addresses go.
+    const Text address = WebAddress(m_lastStatusText);
+    if (m_browser && !address.empty()) m_browser->Navigate(address);
 }
 
 void WebNavigator::DownloadComplete() {
@@ -122,7 +132,8 @@ void WebNavigator::Go() {
 }
 
 void WebNavigator::GoTo(TextView address) {
-    if (m_browser) m_browser->Navigate(address);
+    const Text web = WebAddress(HasScheme(address) ? Text(address) : BrowserAddress(address));
+    if (m_browser && !web.empty()) m_browser->Navigate(web);
 }
 
 void WebNavigator::GoBack() {

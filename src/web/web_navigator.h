@@ -39,9 +39,6 @@ public:
 // The status text of ProgressChange, or nothing when it leaves the status as it is.
 std::optional<Text> ProgressText(std::int32_t progress, std::int32_t progressMax);
 
-// Whether a status text is an address that a new-window request may be opened at in place.
-bool IsNavigableAddress(TextView text);
-
 // One row of the site list: the display name and the site's address.
 struct SiteRow {
     Text name;
@@ -77,9 +74,11 @@ public:
     void DocumentComplete(TextView url) override;
     void NavigateError(TextView url, std::int32_t statusCode, bool& cancel) override;
 
-    // User actions; errors of the browser are ignored.
+    // User actions; errors of the browser are ignored. An address is read as the browser reads one
+    // typed ("www.example.com" is http) and goes to the browser only when it is a web address
+    // (common/web_address.h); anything else is refused quietly.
     void Go();                    // ">", Enter in the address box
-    void GoTo(TextView address);  // the address box's list entry, a site of the list
+    void GoTo(TextView address);  // the address box's list entry, a site of the list, a drop
     void GoBack();
     void GoForward();
     void GoHome();

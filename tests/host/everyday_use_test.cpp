@@ -13,27 +13,36 @@
 namespace ferrik {
 namespace {
 
-TEST(StartAddress, TakesTheFirstArgumentAsTheShellSplitsIt) {
+TEST(StartAddress, TakesTheFirstArgumentAsTheShellSplitsItWhenItIsAWebAddress) {
     struct Case {
         const char16_t* line;
-        const char16_t* address;
+        const char16_t* argument;  // the first after the program's name
+        const char16_t* address;   // what the address box starts with
     };
     const Case cases[] = {
-        {u"ferrik.exe", u""},
-        {u"ferrik.exe   ", u""},
-        {u"ferrik.exe http://a.cn/1.html", u"http://a.cn/1.html"},
-        {u"\"C:\\Program Files\\Ferrik\\ferrik.exe\" http://a.cn/", u"http://a.cn/"},
-        {u"\"C:\\a b\\ferrik.exe\"http://a.cn/", u"http://a.cn/"},  // the name ends at its closing quote
-        {u"ferrik.exe \t \"  http://a.cn/a b.html \"  second third", u"  http://a.cn/a b.html "},
-        {u"ferrik.exe http://a.cn/\"x y\"z.html", u"http://a.cn/x yz.html"},
-        {u"ferrik.exe \"\" http://a.cn/", u""},
-        {u"ferrik.exe C:\\films\\", u"C:\\films\\"},
-        {u"ferrik.exe \"C:\\films\\\\\" next", u"C:\\films\\"},
-        {u"ferrik.exe a\\\"b", u"a\"b"},
-        {u"ferrik.exe \"unclosed http://a.cn/", u"unclosed http://a.cn/"},
-        {u"C:\\ferrik.exe 第01集", u"第01集"},
+        {u"ferrik.exe", u"", u""},
+        {u"ferrik.exe   ", u"", u""},
+        {u"ferrik.exe http://a.cn/1.html", u"http://a.cn/1.html", u"http://a.cn/1.html"},
+        {u"\"C:\\Program Files\\Ferrik\\ferrik.exe\" http://a.cn/", u"http://a.cn/", u"http://a.cn/"},
+        {u"\"C:\\a b\\ferrik.exe\"http://a.cn/", u"http://a.cn/", u"http://a.cn/"},  // the name ends at its quote
+        {u"ferrik.exe \t \"  http://a.cn/a b.html \"  second third", u"  http://a.cn/a b.html ",
+         u"http://a.cn/a b.html"},
+        {u"ferrik.exe http://a.cn/\"x y\"z.html", u"http://a.cn/x yz.html", u"http://a.cn/x yz.html"},
+        {u"ferrik.exe \"\" http://a.cn/", u"", u""},
+        {u"ferrik.exe C:\\films\\", u"C:\\films\\", u""},
+        {u"ferrik.exe \"C:\\films\\\\\" next", u"C:\\films\\", u""},
+        {u"ferrik.exe a\\\"b", u"a\"b", u""},
+        {u"ferrik.exe \"unclosed http://a.cn/", u"unclosed http://a.cn/", u""},
+        {u"C:\\ferrik.exe 第01集", u"第01集", u""},
+        {u"ferrik.exe \\\\host\\share\\film.url", u"\\\\host\\share\\film.url", u""},
+        {u"ferrik.exe file://host/share/x http://a.cn/", u"file://host/share/x", u""},
+        {u"ferrik.exe HTTPS://A.CN/", u"HTTPS://A.CN/", u"HTTPS://A.CN/"},
     };
-    for (const Case& c : cases) EXPECT_EQ(StartAddress(c.line), c.address) << ToUtf8(c.line);
+    for (const Case& c : cases) {
+        const std::vector<Text> args = SplitCommandLine(c.line);
+        EXPECT_EQ(args.size() > 1 ? args[1] : Text(), c.argument) << ToUtf8(c.line);
+        EXPECT_EQ(StartAddress(c.line), c.address) << ToUtf8(c.line);
+    }
     EXPECT_EQ(SplitCommandLine(u"\"C:\\a\\ferrik.exe\" x").front(), u"C:\\a\\ferrik.exe");
 }
 
@@ -47,6 +56,32 @@ TEST(DroppedAddress, FirstNonBlankLineOfTheText) {
     EXPECT_TRUE(IsShortcutFileName(u"C:\\Desktop\\笑傲江湖.URL"));
     EXPECT_FALSE(IsShortcutFileName(u"C:\\Desktop\\film.url.txt"));
     EXPECT_FALSE(IsShortcutFileName(u"url"));
+}
+
+// Shortcut files are read only from a drive of this computer: nothing over the network.
+TEST(DroppedAddress, OnlyDriveLetterPathsAreRead) {
+    struct Case {
+        const char16_t* path;
+        bool read;
+    };
+    const Case cases[] = {
+        {u"C:\\Users\\a\\Desktop\\笑傲江湖.url", true},
+        {u"d:\\x.url", true},
+        {u"\\\\server\\share\\x.url", false},
+        {u"//server/share/x.url", false},
+        {u"\\\\?\\UNC\\server\\share\\x.url", false},
+        {u"\\\\?\\C:\\x.url", false},
+        {u"\\\\.\\pipe\\x.url", false},
+        {u"C:\\\\server\\share\\x.url", false},
+        {u"C:x.url", false},
+        {u"C:/x.url", false},
+        {u"\\x.url", false},
+        {u"x.url", false},
+        {u"C:\\x.url:stream", false},
+        {u"1:\\x.url", false},
+        {u"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsDriveLetterPath(c.path), c.read) << ToUtf8(c.path);
 }
 
 TEST(ChooseByName, TicksExactlyTheMatchingNames) {

@@ -157,7 +157,7 @@ TEST(WebNavigator, EventsWriteStatusAddressAndCaption) {
          u"(before)",
          u"dy.example.com",
          u"网页浏览",
-         {u"Navigate dy.example.com"}},
+         {u"Navigate http://dy.example.com"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -190,8 +190,8 @@ TEST(WebNavigator, UserActionsAndAddressRules) {
     f.nav.StopLoading();
     f.browser.location = u"about:blank";
     f.nav.AddCurrentPage();
-    EXPECT_EQ(f.browser.calls, (std::vector<Text>{u"Navigate kb.example.net/list", u"GoBack", u"GoForward", u"GoHome",
-                                                  u"Refresh", u"Stop"}));
+    EXPECT_EQ(f.browser.calls, (std::vector<Text>{u"Navigate http://kb.example.net/list", u"GoBack", u"GoForward",
+                                                  u"GoHome", u"Refresh", u"Stop"}));
     EXPECT_EQ(f.view.handedOver, std::vector<Text>{u"about:blank"});
     f.browser.location.clear();  // no page, or the browser could not say where it is
     f.nav.AddCurrentPage();
@@ -205,6 +205,47 @@ TEST(WebNavigator, UserActionsAndAddressRules) {
     alone.DocumentComplete(u"x");
     EXPECT_TRUE(c);
     EXPECT_EQ(f.view.handedOver.size(), 1u);
+}
+
+// What the host asks the browser to open goes through the one rule for outside addresses: a pop-up
+// over a link, the address box, its list and the site list (a drop goes into the address box).
+TEST(WebNavigator, OpensOnlyWebAddresses) {
+    struct Case {
+        Text given;
+        Text opened;  // empty: nothing is navigated
+    };
+    const Case cases[] = {
+        {u"http://a.example/pop.html", u"http://a.example/pop.html"},
+        {u" HTTPS://a.example/ ", u"HTTPS://a.example/"},
+        {u"file://host.example/s/x", u""},
+        {u"file:///C:/", u""},
+        {u"\\\\host.example\\share", u""},
+        {u"ftp://ftp.example/", u""},
+        {u"javascript:open('http://a.example/')", u""},
+        {u"ms-settings:privacy", u""},
+        {u"http://", u""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.given));
+        const std::vector<Text> opened =
+            c.opened.empty() ? std::vector<Text>{} : std::vector<Text>{u"Navigate " + c.opened};
+        Fixture f;
+        f.nav.StatusTextChange(c.given);
+        bool cancel = false;
+        f.nav.NewWindow2(cancel);
+        EXPECT_TRUE(cancel);
+        EXPECT_EQ(f.browser.calls, opened);
+        for (const auto& open : std::vector<std::function<void(Fixture&)>>{
+                 [&](Fixture& g) {
+                     g.view.address = c.given;
+                     g.nav.Go();
+                 },
+                 [&](Fixture& g) { g.nav.GoTo(c.given); }, [&](Fixture& g) { g.nav.OpenSite(c.given); }}) {
+            Fixture g;
+            open(g);
+            EXPECT_EQ(g.browser.calls, opened);
+        }
+    }
 }
 
 TEST(WebNavigator, FillKeywordWritesTextInputsOnly) {

@@ -7,11 +7,15 @@
 #include <thread>
 #include <utility>
 
-#include "analysis/fetch.h"
 #include "analysis/codepage_win.h"
+#include "analysis/document_win.h"
+#include "analysis/fetch.h"
 #include "analysis/http_win.h"
 #include "platform/pump_win.h"
+#include "platform/worker_win.h"
+#include "web/own_browser_win.h"
 #include "win/support/http_server.h"
+#include "win/support/ui_driver.h"
 
 namespace ferrik {
 namespace {
@@ -308,6 +312,94 @@ TEST(DecodeBytes, UndecodableBytesAreReplacedNotFatal) {
     ASSERT_FALSE(gbk.empty());
     EXPECT_EQ(gbk.front(), u'a');
     EXPECT_EQ(gbk.size(), 2u);
+}
+
+// Every caller of a request on a worker: whether its wait ended as a failed request ends it (the
+// fetch fails; the document completes without links; the own browser reports the host as
+// unreachable) within a generous bound.
+constexpr DWORD kWaitBoundMs = 20000;
+
+struct Caller {
+    const char* what;
+    std::function<bool(const Text& address, const HttpOptions& options)> endsFailed;
+};
+
+const Caller kCallers[] = {
+    {"page fetch (text analysis, an SS1 row at submission)",
+     [](const Text& address, const HttpOptions& options) {
+         WinInetFetcher fetcher(options);
+         bool bound = false;
+         TimerAction guard(kWaitBoundMs, [&] {
+             bound = true;
+             PostQuitMessage(0);  // the only way to end a fetch's wait from here
+         });
+         bool failed = false;
+         try {
+             fetcher.Get(address, u"UTF-8");
+         } catch (const FetchError&) {
+             failed = true;
+         }
+         if (bound) {
+             MSG msg;
+             PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+             ClearQuitRequest();
+         }
+         return failed && !bound;
+     }},
+    {"document load",
+     [](const Text& address, const HttpOptions& options) {
+         WinDocumentLoader loader(options);
+         const std::unique_ptr<Document> document = loader.CreateDocument(address);
+         if (!document) return false;
+         const bool complete = test::PumpUntil([&] { return document->ReadyState() == kReadyComplete; }, kWaitBoundMs);
+         return complete && document->Links().empty() && !document->Interrupted();
+     }},
+    {"own browser",
+     [](const Text& address, const HttpOptions& options) {
+         struct Events final : BrowserEvents {
+             void NavigateError(TextView, std::int32_t code, bool&) override { error = code; }
+             void DocumentComplete(TextView) override { ++documents; }
+             std::int32_t error = 0;
+             int documents = 0;
+         } events;
+         HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
+                                       nullptr, nullptr);
+         bool ended = false;
+         {
+             OwnBrowser browser(parent, events, options);
+             browser.Navigate(address);
+             ended = test::PumpUntil([&] { return events.documents > 0; }, kWaitBoundMs);
+         }
+         DestroyWindow(parent);
+         return ended && events.error == kInetResourceNotFound;
+     }},
+};
+
+// A worker that throws (out of memory reading a page) still ends its caller's wait.
+TEST(WorkerFailure, EveryCallerEndsAsForAFailedRequest) {
+    HttpTestServer server;
+    server.Serve("/page.html", test::Page("<a href=\"/1.html\">1</a>"));
+    HttpOptions patient = QuickOptions();
+    patient.totalTimeoutMs = 600000;  // no deadline ends these waits first
+    for (const Caller& caller : kCallers) {
+        SCOPED_TRACE(caller.what);
+        FailNextWorkersForTests(1);
+        EXPECT_TRUE(caller.endsFailed(server.Url("/page.html"), patient));
+        FailNextWorkersForTests(0);
+    }
+}
+
+// One deadline for the whole request, its headers included: a server that sends them a byte at a
+// time for ever ends every caller's wait there.
+TEST(RequestDeadline, EveryCallerEndsWhenTheHeadersTrickle) {
+    HttpOptions options = QuickOptions();
+    options.totalTimeoutMs = 1500;  // each byte comes well within the receive time-out
+    for (const Caller& caller : kCallers) {
+        SCOPED_TRACE(caller.what);
+        HttpTestServer server;
+        server.Serve("/head", test::EndlessHead(100));
+        EXPECT_TRUE(caller.endsFailed(server.Url("/head"), options));
+    }
 }
 
 }  // namespace

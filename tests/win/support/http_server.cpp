@@ -184,6 +184,13 @@ Reply Trickle(std::string piece, int delayMs) {
     return reply;
 }
 
+Reply EndlessHead(int delayMs) {
+    Reply reply = Page({}, "text/html");
+    reply.headDelayMs = std::max(delayMs, 1);
+    reply.endlessHead = true;
+    return reply;
+}
+
 Reply Silence() {
     Reply reply;
     reply.silent = true;
@@ -309,7 +316,20 @@ void HttpTestServer::HandleConnection(SOCKET client) {
     }
     out += "Connection: close\r\n\r\n";
 
-    bool open = SendAll(client, out, m_stop);
+    bool open = true;
+    if (reply.headDelayMs > 0) {
+        // A byte at a time; an endless head repeats one header line after the status line for ever.
+        const std::string statusLine = out.substr(0, out.find("\r\n") + 2);
+        const std::string_view slow = reply.endlessHead ? std::string_view(statusLine) : std::string_view(out);
+        for (std::size_t at = 0; open && (at < slow.size() || reply.endlessHead); ++at) {
+            const std::string_view byte = at < slow.size()
+                                              ? slow.substr(at, 1)
+                                              : std::string_view("X-Wait: 1\r\n").substr((at - slow.size()) % 11, 1);
+            open = SendAll(client, byte, m_stop) && !WaitStop(reply.headDelayMs);
+        }
+    } else {
+        open = SendAll(client, out, m_stop);
+    }
     if (reply.generatedBytes > 0) {
         std::string block(64 * 1024, '\0');
         for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>('a' + i % 26);
