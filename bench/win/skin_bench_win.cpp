@@ -10,7 +10,8 @@
 #include <string>
 
 #include "bench_table.h"
-#include "skin/mskinner_win.h"
+#include "skin/push_button_skin_win.h"
+#include "skin/skin_attach_win.h"
 #include "skin/skinner_win.h"
 
 namespace ferrik::bench {
@@ -87,10 +88,11 @@ int main() {
     SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     const bool fading = GetPropW(button, L"TIMERID") != nullptr;
     KillTimer(button, 1);
+    const std::shared_ptr<ferrik::MSkinner::SkinnedWindow> skinned = ferrik::MSkinner::SkinnedWindowOf(button);
     const auto perTick = [&] {
         double total = 0;
         for (int round = 0; round < 5; ++round) {
-            ferrik::MSkinner::SetSkinProp(button, L"ALPHALEVEL", 0);
+            skinned->WriteProp(ferrik::skin::SkinProp::AlphaLevel, 0);
             const LARGE_INTEGER start = Now();
             for (int tick = 0; tick < 80; ++tick) {
                 SendMessageW(button, WM_TIMER, 1, 0);
@@ -113,10 +115,9 @@ int main() {
         400);
     // What a tick cannot leave out while the properties stay the truth: writing the level back
     // (under Wine a request to the server).
-    const double property = PerRound([&] { ferrik::MSkinner::SetSkinProp(button, L"ALPHALEVEL", 120); }, 400);
+    const double property = PerRound([&] { skinned->WriteProp(ferrik::skin::SkinProp::AlphaLevel, 120); }, 400);
     // The same ticks once the fade no longer runs: each fetches everything itself.
-    SetPropW(button, L"TIMERID", nullptr);
-    ferrik::MSkinner::ForgetFadeSurfaces(button);
+    ferrik::MSkinner::StopFade(button);
     const double strayStep = perTick();
     ReleaseDC(button, window);
     skinner.DetachSkin(form);

@@ -1,6 +1,5 @@
-// The control painters: push-button faces, drop-down buttons, check boxes, option buttons, header
-// items and headers, progress bars, flat frames and the flattened client edge.
-#include <windows.h>
+#include "skin/skin_painters_win.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -9,19 +8,15 @@
 
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
-#include "skin/mskinner_win.h"
+#include "skin/skin_blits_win.h"
+#include "skin/skin_geometry.h"
+#include "skin/skin_images_win.h"
 
 namespace ferrik::MSkinner {
 
 namespace {
 
 using skin::Nearest;
-
-SIZE WindowExtent(HWND hWnd) {
-    RECT rc{};
-    GetWindowRect(hWnd, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
 
 SIZE ClientExtent(HWND hWnd) {
     RECT rc{};
@@ -43,18 +38,6 @@ void Frame(HDC dc, int x, int y, int w, int h, COLORREF colour) {
 
 COLORREF FrameColour(HWND hWnd) {
     return IsWindowEnabled(hWnd) ? kFrameBlue : kPaleFrameBlue;
-}
-
-std::wstring WindowCaption(HWND hWnd) {
-    const int length = GetWindowTextLengthW(hWnd);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(hWnd, text.data(), length + 1))));
-    return text;
-}
-
-HFONT WindowFont(HWND hWnd) {
-    return reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
 }
 
 // The header item's text without its NUL characters.
@@ -113,36 +96,27 @@ float ProgressOf(HWND hWnd) {
 
 }  // namespace
 
-void RenderButtonFaces(HWND hWnd) {
-    const SIZE size = WindowExtent(hWnd);
-    const std::wstring caption = WindowCaption(hWnd);
-    HFONT font = WindowFont(hWnd);
-    const bool focused = GetFocus() == hWnd;
-    const wchar_t* surfaces[] = {L"HDC0", L"HDC1", L"HDC2", L"HDC3"};
-    for (int i = 0; i < 4; ++i) {
-        HDC face = reinterpret_cast<HDC>(GetSkinProp(hWnd, surfaces[i]));
-        if (!face) continue;
-        // The window's font is selected out again, so that the surface never holds it when it goes.
-        HGDIOBJ oldFont = font ? SelectObject(face, font) : nullptr;
-        SetBkMode(face, TRANSPARENT);
-        NineSliceBlt(face, 0, 0, size.cx, size.cy, Image(SkinImage::ButtonStrip), 0, 21 * i, 7, 21, 3, 3, 3, 3);
-        SetTextColor(face, i == 3 ? kDisabledCaptionGrey : kBlack);
-        RECT area{2, 2, size.cx - 2, size.cy - 2};
-        DrawTextW(face, caption.c_str(), static_cast<int>(caption.size()), &area, kCaptionFormat);
-        if (focused) DrawFocusRect(face, &area);
-        if (oldFont) SelectObject(face, oldFont);
-    }
+SIZE WindowExtent(HWND hWnd) {
+    RECT rc{};
+    GetWindowRect(hWnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
 }
 
-void PaintComboButton(HWND hWnd, HDC dc, int state, bool force) {
+HFONT WindowFont(HWND hWnd) {
+    return reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
+}
+
+void PaintComboButton(SkinnedWindow& window, HDC dc, int state, bool force) {
+    HWND hWnd = window.Hwnd();
     if (SendMessageW(hWnd, CB_GETDROPPEDSTATE, 0, 0)) state = 2;
-    if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return;
+    if (state == window.Prop(SkinProp::OldState) && !force) return;
     if (!(GetWindowLongPtrW(hWnd, GWL_STYLE) & 2)) return;  // a simple combo box has no button
-    SetSkinProp(hWnd, L"OLDSTATE", state);
+    window.WriteProp(SkinProp::OldState, state);
     const SIZE size = WindowExtent(hWnd);
     const skin::ComboButtonLayout layout =
         skin::ComboButtonGeometry(size.cx, size.cy, SystemMetricForDpi(SM_CXVSCROLL, WindowDpi(hWnd)));
-    HDC scratch = CreateScratchSurface(layout.width, layout.height);
+    const MemorySurface surface = CreateScratchSurface(layout.width, layout.height);
+    HDC scratch = surface.dc();
     if (!scratch) return;
     HDC strip = Image(SkinImage::ComboButtonStrip);
     if (state == 1 || state == 2)
@@ -154,19 +128,20 @@ void PaintComboButton(HWND hWnd, HDC dc, int state, bool force) {
         BitBlt(target, layout.target.x, layout.target.y, layout.target.width, layout.target.height, scratch, 0, 0,
                SRCCOPY);
     });
-    DeleteScratchSurface(scratch);
 }
 
-int PaintCheckBox(HWND hWnd, int state, bool force) {
-    if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return 0;
-    SetSkinProp(hWnd, L"OLDSTATE", state);
+int PaintCheckBox(SkinnedWindow& window, int state, bool force) {
+    HWND hWnd = window.Hwnd();
+    if (state == window.Prop(SkinProp::OldState) && !force) return 0;
+    window.WriteProp(SkinProp::OldState, state);
     // Metrics of the window's monitor.
     const int dpi = WindowDpi(hWnd);
     const int bw = SystemMetricForDpi(SM_CXMENUCHECK, dpi), bh = SystemMetricForDpi(SM_CYMENUCHECK, dpi);
     const SIZE size = WindowExtent(hWnd);
     const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
     const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);
-    HDC scratch = CreateScratchSurface(bw, bh);
+    const MemorySurface surface = CreateScratchSurface(bw, bh);
+    HDC scratch = surface.dc();
     if (!scratch) return 1;
     Fill(scratch, 0, 0, bw, bh, kWhite);
     HDC glyphs = Image(SkinImage::GlyphSheet);
@@ -188,13 +163,13 @@ int PaintCheckBox(HWND hWnd, int state, bool force) {
         WindowDc own(hWnd, WindowDc::Whole);
         BitBlt(own.get(), 0, g.boxY, bw, bh, scratch, 0, 0, SRCCOPY);
     }
-    DeleteScratchSurface(scratch);
     return 1;
 }
 
-int PaintOptionButton(HWND hWnd, int state, bool force) {
-    if (state == GetSkinProp(hWnd, L"OLDSTATE") && !force) return 0;
-    SetSkinProp(hWnd, L"OLDSTATE", state);
+int PaintOptionButton(SkinnedWindow& window, int state, bool force) {
+    HWND hWnd = window.Hwnd();
+    if (state == window.Prop(SkinProp::OldState) && !force) return 0;
+    window.WriteProp(SkinProp::OldState, state);
     // Metrics of the window's monitor.
     const int dpi = WindowDpi(hWnd);
     const int bw = SystemMetricForDpi(SM_CXMENUCHECK, dpi), bh = SystemMetricForDpi(SM_CYMENUCHECK, dpi);
@@ -204,8 +179,7 @@ int PaintOptionButton(HWND hWnd, int state, bool force) {
     const bool enabled = IsWindowEnabled(hWnd);
     const int row = enabled ? 13 * std::clamp(state, 0, 2) : 39;
     WindowDc own(hWnd, WindowDc::Whole);
-    NineSliceBlt(own.get(), 0, g.boxY, bw, bh, Image(SkinImage::OptionStrip), 0, row, 13, 13, 5, 5, 5, 5,
-                 kKeyMagenta);
+    NineSliceBlt(own.get(), 0, g.boxY, bw, bh, Image(SkinImage::OptionStrip), 0, row, 13, 13, 5, 5, 5, 5, kKeyMagenta);
     if (check == BST_CHECKED)
         KeyColorBlt(own.get(), g.dotX, g.dotY, 5, 5, Image(SkinImage::GlyphSheet), enabled ? 2 : 11, 18, kKeyMagenta);
     return 1;
@@ -216,28 +190,28 @@ void PaintHeaderItem(HWND hWnd, HDC dc, int index, int look) {
     const RECT item = HeaderItemRect(hWnd, index);
     const int iw = item.right - item.left, h = WindowExtent(hWnd).cy;
     if (iw <= 0 || h <= 0) return;
-    HDC scratch = CreateScratchSurface(iw, h);
+    const MemorySurface surface = CreateScratchSurface(iw, h);
+    HDC scratch = surface.dc();
     if (!scratch) return;
-    NineSliceBlt(scratch, 0, 0, iw, h, Image(SkinImage::HeaderStrip), 3 * std::clamp(look, 0, 2), 0, 3, 20, 1, 1, 1,
-                 1);
+    NineSliceBlt(scratch, 0, 0, iw, h, Image(SkinImage::HeaderStrip), 3 * std::clamp(look, 0, 2), 0, 3, 20, 1, 1, 1, 1);
     DrawHeaderText(scratch, WindowFont(hWnd), HeaderItemText(hWnd, index), RECT{0, 0, iw, h});
-    OnDcOrWindow(hWnd, dc, [&](HDC target) {
-        BitBlt(target, item.left, 0, iw, item.bottom - item.top, scratch, 0, 0, SRCCOPY);
-    });
-    DeleteScratchSurface(scratch);
+    OnDcOrWindow(hWnd, dc,
+                 [&](HDC target) { BitBlt(target, item.left, 0, iw, item.bottom - item.top, scratch, 0, 0, SRCCOPY); });
 }
 
-void PaintHeader(HWND hWnd, HDC paintDc) {
+void PaintHeader(const SkinnedWindow& window, HDC paintDc) {
+    HWND hWnd = window.Hwnd();
     const SIZE size = WindowExtent(hWnd);
     if (size.cx <= 0 || size.cy <= 0) return;
-    HDC scratch = CreateScratchSurface(size.cx, size.cy);
+    const MemorySurface surface = CreateScratchSurface(size.cx, size.cy);
+    HDC scratch = surface.dc();
     if (!scratch) return;
     HDC strip = Image(SkinImage::HeaderStrip);
     SetStretchBltMode(scratch, COLORONCOLOR);
     StretchBlt(scratch, 0, 0, size.cx, size.cy, strip, 1, 0, 1, 20, SRCCOPY);
     const int count = static_cast<int>(SendMessageW(hWnd, HDM_GETITEMCOUNT, 0, 0));
-    const int pressed = static_cast<int>(GetSkinProp(hWnd, L"HDINDEX"));
-    const int hot = static_cast<int>(GetSkinProp(hWnd, L"HMINDEX"));
+    const int pressed = static_cast<int>(window.Prop(SkinProp::HdIndex));
+    const int hot = static_cast<int>(window.Prop(SkinProp::HmIndex));
     HFONT font = WindowFont(hWnd);
     for (int i = 0; i < count; ++i) {
         const RECT item = HeaderItemRect(hWnd, i);
@@ -246,7 +220,6 @@ void PaintHeader(HWND hWnd, HDC paintDc) {
         DrawHeaderText(scratch, font, HeaderItemText(hWnd, i), RECT{item.left, 0, item.right, item.bottom});
     }
     BitBlt(paintDc, 0, 0, size.cx, size.cy, scratch, 0, 0, SRCCOPY);
-    DeleteScratchSurface(scratch);
 }
 
 void PaintProgressClient(HWND hWnd, HDC paintDc) {
@@ -254,13 +227,13 @@ void PaintProgressClient(HWND hWnd, HDC paintDc) {
     if (client.cx <= 0 || client.cy <= 0) return;
     const float f = ProgressOf(hWnd);
     const bool vertical = GetWindowLongPtrW(hWnd, GWL_STYLE) & PBS_VERTICAL;
-    HDC scratch = CreateScratchSurface(client.cx, client.cy);
+    const MemorySurface surface = CreateScratchSurface(client.cx, client.cy);
+    HDC scratch = surface.dc();
     if (!scratch) return;
     Fill(scratch, 0, 0, client.cx, client.cy, kWhite);
     const skin::Rect bar = skin::ProgressClientFill(f, client.cx, client.cy, vertical);
     if (bar.width > 0 && bar.height > 0) Fill(scratch, bar.x, bar.y, bar.width, bar.height, kBarCyan);
     BitBlt(paintDc, 0, 0, client.cx, client.cy, scratch, 0, 0, SRCCOPY);
-    DeleteScratchSurface(scratch);
 }
 
 void PaintProgressFrame(HWND hWnd) {
@@ -269,7 +242,8 @@ void PaintProgressFrame(HWND hWnd) {
     const float f = ProgressOf(hWnd);
     const LONG_PTR style = GetWindowLongPtrW(hWnd, GWL_STYLE);
     const int bx = BorderX(hWnd), by = BorderY(hWnd);
-    HDC scratch = CreateScratchSurface(size.cx, size.cy);
+    const MemorySurface surface = CreateScratchSurface(size.cx, size.cy);
+    HDC scratch = surface.dc();
     if (!scratch) return;
     Fill(scratch, 0, 0, size.cx, size.cy, kFrameBlue);
     Fill(scratch, 1, 1, size.cx - 2, size.cy - 2, kWhite);
@@ -285,7 +259,6 @@ void PaintProgressFrame(HWND hWnd) {
         WindowDc own(hWnd, WindowDc::Whole);
         BitBlt(own.get(), 0, 0, size.cx, size.cy, scratch, 0, 0, SRCCOPY);
     }
-    DeleteScratchSurface(scratch);
 }
 
 void FlattenBorder(HWND hWnd) {

@@ -1,6 +1,6 @@
 #include "skin/skinner_win.h"
 
-#include "skin/mskinner_win.h"
+#include "skin/skin_attach_win.h"
 #include "skin/skin_switch.h"
 
 namespace ferrik {

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "skin/skin_images.h"
-#include "skin/skin_layout.h"
+#include "skin/fade.h"
+#include "skin/skin_geometry.h"
+#include "skin/window_kinds.h"
 
 namespace ferrik::skin {
 namespace {

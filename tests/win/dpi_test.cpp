@@ -14,7 +14,6 @@
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "program/web_window_factory_win.h"
-#include "skin/mskinner_win.h"
 #include "web/own_browser_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
@@ -279,7 +278,7 @@ TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
         EXPECT_EQ(FontPixels(web->Control(kCboAddress)), step.font);
         // The skin's faces of a push button and the image button's region are of the new size.
         const RECT command1 = PlaceOf(main.Control(kCommand1));
-        const SIZE face = BitmapSize(reinterpret_cast<HANDLE>(MSkinner::GetSkinProp(main.Control(kCommand1), L"BMP0")));
+        const SIZE face = BitmapSize(reinterpret_cast<HANDLE>(GetPropW(main.Control(kCommand1), L"BMP0")));
         EXPECT_EQ(face.cx, command1.right - command1.left);
         EXPECT_EQ(face.cy, command1.bottom - command1.top);
         const RECT button = PlaceOf(back);

@@ -1,5 +1,6 @@
 // The skin engine on real windows: attachment over a form's tree and back, UnSkin=1, the push
-// button's message table and fade, message boxes, pixels read back, and drawing objects over many
+// button's message table and fade, message boxes, dialog boxes and drop-down lists skinned as they
+// appear, a subclass installed after the skin, pixels read back, and drawing objects over many
 // attach/detach rounds.
 #include <windows.h>
 
@@ -7,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,7 +21,12 @@
 #include "app/about_window_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
-#include "skin/mskinner_win.h"
+#include "skin/push_button_skin_win.h"
+#include "skin/skin_attach_win.h"
+#include "skin/skin_blits_win.h"
+#include "skin/skin_geometry.h"
+#include "skin/skin_images_win.h"
+#include "skin/skin_painters_win.h"
 #include "skin/skin_switch.h"
 #include "skin/skinner_win.h"
 #include "win/support/ui_driver.h"
@@ -27,10 +36,9 @@ namespace {
 
 namespace M = MSkinner;
 
-const wchar_t* const kEngineProps[] = {L"PROCADDR", L"HDC0",      L"HDC1",     L"HDC2",    L"HDC3",
-                                       L"BMP0",     L"BMP1",      L"BMP2",     L"BMP3",    L"OLDSTYLE",
-                                       L"MOUSEFLAG", L"TIMERID",  L"OLDSTATE", L"ALPHALEVEL", L"HDINDEX",
-                                       L"HMINDEX"};
+const wchar_t* const kEngineProps[] = {L"PROCADDR", L"HDC0",       L"HDC1",    L"HDC2",     L"HDC3",      L"BMP0",
+                                       L"BMP1",     L"BMP2",       L"BMP3",    L"OLDSTYLE", L"MOUSEFLAG", L"TIMERID",
+                                       L"OLDSTATE", L"ALPHALEVEL", L"HDINDEX", L"HMINDEX"};
 
 BOOL CALLBACK CollectProp(HWND, LPWSTR name, HANDLE, ULONG_PTR param) {
     if (!IS_INTRESOURCE(name)) reinterpret_cast<std::set<std::wstring>*>(param)->insert(name);
@@ -48,6 +56,31 @@ std::set<std::wstring> EngineProps(HWND hwnd) {
 
 std::set<std::wstring> Props(std::initializer_list<const wchar_t*> names) {
     return std::set<std::wstring>(names.begin(), names.end());
+}
+
+// Runs `action` from a thread timer as soon as `ready` holds (looked at every 10 ms, at most for
+// 10 s, then it runs anyway so that a modal loop always ends): a handler that comes in the middle
+// of the modal loop the test waits in. One at a time.
+void WhenReady(std::function<bool()> ready, std::function<void()> action) {
+    static std::function<bool()> s_ready;
+    static std::function<void()> s_action;
+    static ULONGLONG s_deadline = 0;
+    s_ready = std::move(ready);
+    s_action = std::move(action);
+    s_deadline = GetTickCount64() + 10000;
+    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
+        if (!s_ready() && GetTickCount64() < s_deadline) return;
+        KillTimer(nullptr, id);
+        std::exchange(s_action, nullptr)();
+    });
+}
+
+// The process's GDI objects as the system counts them; none where the system keeps no count
+// (Wine's GetGuiResources is a stub that answers 0, and a process with windows has objects).
+std::optional<DWORD> SystemGdiObjects() {
+    const DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count == 0) return std::nullopt;
+    return count;
 }
 
 BOOL CALLBACK FindBoxOfThread(HWND hwnd, LPARAM param) {
@@ -81,14 +114,12 @@ void RegisterSuperclass(const wchar_t* base, const wchar_t* name) {
     static WNDPROC s_button = nullptr, s_progress = nullptr;
     if (std::wstring(base) == L"Button") {
         s_button = wc.lpfnWndProc;
-        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
-            return CallWindowProcW(s_button, h, m, w, l);
-        };
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l)
+                             CALLBACK -> LRESULT { return CallWindowProcW(s_button, h, m, w, l); };
     } else {
         s_progress = wc.lpfnWndProc;
-        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
-            return CallWindowProcW(s_progress, h, m, w, l);
-        };
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l)
+                             CALLBACK -> LRESULT { return CallWindowProcW(s_progress, h, m, w, l); };
     }
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = name;
@@ -141,6 +172,9 @@ public:
             ++skinnedRepaints;
         }
         if (msg == WM_DRAWITEM) ++drawItems;
+        if (msg == WM_ACTIVATE) activatedWith.push_back(reinterpret_cast<HWND>(lParam));
+        if (msg == WM_ENTERIDLE) ++idles;
+        if (msg == WM_APP) ++separators;
         return DefaultProc(msg, wParam, lParam);
     }
 
@@ -155,9 +189,21 @@ public:
     HFONT font = nullptr;
     HWND button{}, disabled{}, dialogCheck{}, panel{}, nested{}, combo{}, list{}, header{}, check{}, option{},
         progress{}, dropList{};
+    // Every message posted before this is handled, and the repaints it leaves: a WM_APP separator
+    // posted to the form comes back after them, as in Wine's tests; then the pending paints.
+    void Settle() {
+        const int seen = separators;
+        PostMessageW(Hwnd(), WM_APP, 0, 0);
+        test::PumpUntil([&] { return separators > seen; }, 5000);
+        RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+
     bool descendantsFirst = true;
     int skinnedRepaints = 0;
     int drawItems = 0;
+    std::vector<HWND> activatedWith;  // the other window of each activation change
+    int idles = 0;
+    int separators = 0;
 };
 
 class SkinTest : public testing::Test {
@@ -197,18 +243,12 @@ TEST_F(SkinTest, AttachSkinsTheWholeTreeAndDetachRestoresIt) {
         std::set<std::wstring> props;
     };
     const Expect expects[] = {
-        {hwnd, Props({L"PROCADDR"})},
-        {form.button, pushProps},
-        {form.disabled, pushProps},
-        {form.dialogCheck, pushProps},
-        {form.nested, pushProps},
-        {form.panel, Props({L"PROCADDR"})},
-        {form.combo, mouseProps},
-        {form.check, mouseProps},
-        {form.option, mouseProps},
-        {form.header, Props({L"PROCADDR", L"MOUSEFLAG", L"HDINDEX", L"HMINDEX"})},
-        {form.list, Props({L"PROCADDR"})},
-        {form.progress, Props({L"PROCADDR"})},
+        {hwnd, Props({L"PROCADDR"})},      {form.button, pushProps},
+        {form.disabled, pushProps},        {form.dialogCheck, pushProps},
+        {form.nested, pushProps},          {form.panel, Props({L"PROCADDR"})},
+        {form.combo, mouseProps},          {form.check, mouseProps},
+        {form.option, mouseProps},         {form.header, Props({L"PROCADDR", L"MOUSEFLAG", L"HDINDEX", L"HMINDEX"})},
+        {form.list, Props({L"PROCADDR"})}, {form.progress, Props({L"PROCADDR"})},
     };
     for (const Expect& e : expects) EXPECT_EQ(EngineProps(e.hwnd), e.props) << test::ClassOf(e.hwnd);
     EXPECT_EQ(Prop(form.button, L"OLDSTATE"), 0);
@@ -229,12 +269,13 @@ TEST_F(SkinTest, AttachSkinsTheWholeTreeAndDetachRestoresIt) {
     // Twice: nothing changes.
     const std::intptr_t face = Prop(form.button, L"HDC0");
     const std::intptr_t bitmap = Prop(form.button, L"BMP0");
+    const HDC image = M::Image(skin::SkinImage::OptionStrip);
     const int count = M::AttachedCount();
-    const int objects = M::LiveGdiObjects();
+    const std::optional<DWORD> objects = SystemGdiObjects();
     EXPECT_EQ(skinner.AttachSkin(hwnd), 0);
     EXPECT_EQ(skinner.AttachSkin(nullptr), 0);
     EXPECT_EQ(M::AttachedCount(), count);
-    EXPECT_EQ(M::LiveGdiObjects(), objects);
+    EXPECT_EQ(SystemGdiObjects(), objects);
     EXPECT_EQ(Prop(form.button, L"HDC0"), face);
 
     ASSERT_EQ(skinner.DetachSkin(hwnd), 1);
@@ -251,10 +292,10 @@ TEST_F(SkinTest, AttachSkinsTheWholeTreeAndDetachRestoresIt) {
     // The state surfaces, their bitmaps and the images are gone.
     EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(face)), 0u);
     EXPECT_EQ(GetObjectType(reinterpret_cast<HGDIOBJ>(bitmap)), 0u);
+    EXPECT_EQ(GetObjectType(image), 0u);
     EXPECT_FALSE(M::ImagesReady());
     EXPECT_EQ(M::Image(skin::SkinImage::ButtonStrip), nullptr);
     EXPECT_EQ(M::AttachedCount(), 0);
-    EXPECT_EQ(M::LiveGdiObjects(), 0);
 
     // The next attach makes the images again.
     EXPECT_EQ(skinner.AttachSkin(hwnd), 1);
@@ -271,7 +312,7 @@ TEST_F(SkinTest, UnSkinOneLeavesEveryWindowUntouched) {
     for (HWND w : windows) procs[w] = GetWindowLongPtrW(w, GWLP_WNDPROC);
     UnSkin = u"1";
     EXPECT_EQ(skinner.AttachSkin(form.Hwnd()), 0);
-    test::PumpFor(50);
+    form.Settle();
     EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 0);
     for (HWND w : windows) {
         EXPECT_TRUE(EngineProps(w).empty()) << test::ClassOf(w);
@@ -293,7 +334,7 @@ TEST_F(SkinTest, PushButtonStateTableAndFade) {
     GetWindowRect(b, &rc);
     const POINT inside{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     const POINT outside{rc.right + 200, rc.bottom + 200};
-    test::PumpFor(50);
+    form.Settle();
     struct Row {
         const char* what;
         UINT msg;
@@ -335,7 +376,7 @@ TEST_F(SkinTest, PushButtonStateTableAndFade) {
     TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE, b, 0};
     TrackMouseEvent(&cancel);
     SetCursorPos(outside.x, outside.y);
-    test::PumpFor(100);
+    form.Settle();
     ASSERT_TRUE(test::PumpUntil([&] { return Prop(b, L"TIMERID") == 0; }, 5000));
     // A fade from 60: 65 ticks bring it to 255, the 66th blends at 255 and stops the timer; no
     // tick follows.
@@ -354,16 +395,20 @@ TEST_F(SkinTest, PushButtonStateTableAndFade) {
     EXPECT_EQ(Prop(b, L"TIMERID"), 0);
     const COLORREF normal = GetPixel(window, 8, 5);
     EXPECT_NE(normal, pressed);
-    test::PumpFor(80);
-    EXPECT_EQ(Prop(b, L"ALPHALEVEL"), 0);  // the timer was really killed
+    // The timer was really killed: there is none to kill, and no tick is waiting.
+    EXPECT_FALSE(KillTimer(b, 1));
+    MSG tick;
+    EXPECT_FALSE(PeekMessageW(&tick, b, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    EXPECT_EQ(Prop(b, L"ALPHALEVEL"), 0);
 
     // A leave blends the hot face at 140 over what is shown and restarts the fade from 0.
     HDC hot = reinterpret_cast<HDC>(Prop(b, L"HDC1"));
     const COLORREF hotColour = GetPixel(hot, 8, 5);
     SendMessageW(b, WM_MOUSELEAVE, 0, 0);
     const COLORREF blended = GetPixel(window, 8, 5);
-    const skin::Rgb expected = skin::BlendOver(skin::MakeRgb(GetRValue(hotColour), GetGValue(hotColour), GetBValue(hotColour)),
-                                               skin::MakeRgb(GetRValue(normal), GetGValue(normal), GetBValue(normal)), 140);
+    const skin::Rgb expected =
+        skin::BlendOver(skin::MakeRgb(GetRValue(hotColour), GetGValue(hotColour), GetBValue(hotColour)),
+                        skin::MakeRgb(GetRValue(normal), GetGValue(normal), GetBValue(normal)), 140);
     EXPECT_NEAR(GetRValue(blended), skin::RedOf(expected), 2);
     EXPECT_NEAR(GetGValue(blended), skin::GreenOf(expected), 2);
     EXPECT_NEAR(GetBValue(blended), skin::BlueOf(expected), 2);
@@ -379,27 +424,31 @@ TEST_F(SkinTest, PushButtonStateTableAndFade) {
 
 // A tick of a running fade draws with the window DC, surfaces, state and level it keeps from its
 // first tick; it must leave the pixels that a tick fetching them itself leaves, also after the
-// button was resized and its state and level were written in between. Each row: the face faded in, the level, the button's width at the tick.
+// button was resized and its state and level were written in between. Each row: the face faded in, the level, the
+// button's width at the tick.
 TEST_F(SkinTest, RunningFadeTickDrawsAsAFetchingTick) {
     TestForm form;
     ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
     HWND b = form.button;
-    test::PumpFor(50);
-    const auto set = [b](const wchar_t* name, std::intptr_t value) { M::SetSkinProp(b, name, value); };
+    form.Settle();
+    const std::shared_ptr<M::SkinnedWindow> skinned = M::SkinnedWindowOf(b);
+    ASSERT_NE(skinned, nullptr);
+    using P = skin::SkinProp;
+    const auto set = [&](P prop, std::intptr_t value) { skinned->WriteProp(prop, value); };
     // The button after: a first tick (keeping the surfaces when a fade runs), the resize, the
     // normal face drawn fully, then the tick under test.
     const auto tickedPixels = [&](int state, int level, int width, bool running) {
         M::StopFade(b);
         SetWindowPos(b, nullptr, 0, 0, 75, 23, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        set(L"TIMERID", running ? 1 : 0);  // the ticks come from here
-        set(L"OLDSTATE", 0);
-        set(L"ALPHALEVEL", 0);
+        set(P::TimerId, running ? 1 : 0);  // the ticks come from here
+        set(P::OldState, 0);
+        set(P::AlphaLevel, 0);
         SendMessageW(b, WM_TIMER, 1, 0);
         SetWindowPos(b, nullptr, 0, 0, width, 23, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        set(L"ALPHALEVEL", 255);
+        set(P::AlphaLevel, 255);
         M::BlendButtonFace(b, nullptr);
-        set(L"OLDSTATE", state);
-        set(L"ALPHALEVEL", level);
+        set(P::OldState, state);
+        set(P::AlphaLevel, level);
         SendMessageW(b, WM_TIMER, 1, 0);
         WindowDc window(b, WindowDc::Whole);
         return test::DrawOffScreen(width, 23, [&](HDC dc) { BitBlt(dc, 0, 0, width, 23, window.get(), 0, 0, SRCCOPY); })
@@ -466,7 +515,8 @@ TEST_F(SkinTest, ImagesBlitsAndPaintersReadBack) {
     const skin::PixelImage& strip = images[0];
 
     // The hot tile over 75 x 23: corners 1:1, the rest stretched from the 1-pixel centre column.
-    HDC s = M::CreateScratchSurface(75, 23);
+    M::MemorySurface surface = M::CreateScratchSurface(75, 23);
+    HDC s = surface.dc();
     M::NineSliceBlt(s, 0, 0, 75, 23, M::Image(SkinImage::ButtonStrip), 0, 21, 7, 21, 3, 3, 3, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 3; ++x) {
@@ -478,17 +528,17 @@ TEST_F(SkinTest, ImagesBlitsAndPaintersReadBack) {
     for (int y : {0, 1, 11, 21, 22})
         for (int x : {3, 30, 71}) EXPECT_EQ(GetPixel(s, x, y), GetPixel(s, 3, y)) << x << "," << y;
     EXPECT_EQ(GetPixel(s, 37, 1), Rgb(strip.At(3, 22)));  // the hot rim
-    M::DeleteScratchSurface(s);
 
     // All borders 0: the normal header tile stretched over 30 x 20, ten columns per source column.
-    s = M::CreateScratchSurface(30, 20);
+    surface = M::CreateScratchSurface(30, 20);
+    s = surface.dc();
     M::NineSliceBlt(s, 0, 0, 30, 20, M::Image(SkinImage::HeaderStrip), 0, 0, 3, 20, 0, 0, 0, 0);
     for (auto [x, y] : {std::pair{0, 0}, {9, 5}, {10, 5}, {25, 18}, {29, 19}})
         EXPECT_EQ(GetPixel(s, x, y), Rgb(images[4].At(x / 10, y))) << x << "," << y;
-    M::DeleteScratchSurface(s);
 
     // The option dot keyed onto a red background: the background stays around the dot.
-    s = M::CreateScratchSurface(9, 9);
+    surface = M::CreateScratchSurface(9, 9);
+    s = surface.dc();
     HBRUSH red = CreateSolidBrush(RGB(200, 30, 40));
     const RECT all{0, 0, 9, 9};
     FillRect(s, &all, red);
@@ -499,7 +549,6 @@ TEST_F(SkinTest, ImagesBlitsAndPaintersReadBack) {
     EXPECT_EQ(GetPixel(s, 3, 2), RGB(84, 183, 29));
     EXPECT_EQ(GetPixel(s, 4, 6), Rgb(images[2].At(4, 22)));
     EXPECT_EQ(GetPixel(s, 2, 4), Rgb(images[2].At(2, 20)));
-    M::DeleteScratchSurface(s);
     EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
 }
 
@@ -547,7 +596,7 @@ TEST_F(SkinTest, PushButtonFacesCaptionAndFocus) {
 TEST_F(SkinTest, BoxesComboProgressHeaderAndFramesReadBack) {
     TestForm form;
     ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
-    test::PumpFor(100);
+    form.Settle();
     const auto images = skin::PaintSkinImages();
     const int bw = GetSystemMetrics(SM_CXMENUCHECK), bh = GetSystemMetrics(SM_CYMENUCHECK);
 
@@ -561,7 +610,7 @@ TEST_F(SkinTest, BoxesComboProgressHeaderAndFramesReadBack) {
         EXPECT_EQ(GetPixel(dc, 0, g.boxY), RGB(164, 207, 233));
         EXPECT_EQ(GetPixel(dc, bw - 1, g.boxY + bh - 1), RGB(164, 207, 233));
         EXPECT_EQ(GetPixel(dc, g.checkX + 8, g.boxY + g.checkY), Rgb(images[2].At(17, 0)));  // pale tick
-        EXPECT_EQ(GetPixel(dc, 1, g.boxY + 1), RGB(255, 255, 255));  // no pressed strip
+        EXPECT_EQ(GetPixel(dc, 1, g.boxY + 1), RGB(255, 255, 255));                          // no pressed strip
         ReleaseDC(form.check, dc);
     }
     EnableWindow(form.check, TRUE);
@@ -594,8 +643,7 @@ TEST_F(SkinTest, BoxesComboProgressHeaderAndFramesReadBack) {
     {
         HDC dc = GetWindowDC(form.dropList);
         EXPECT_EQ(GetPixel(dc, layout.target.x, layout.target.y + 5), RGB(78, 160, 209));  // the face's left edge
-        EXPECT_EQ(GetPixel(dc, layout.target.x + layout.arrowX + 3, layout.target.y + layout.arrowY),
-                  RGB(25, 85, 95));
+        EXPECT_EQ(GetPixel(dc, layout.target.x + layout.arrowX + 3, layout.target.y + layout.arrowY), RGB(25, 85, 95));
         ReleaseDC(form.dropList, dc);
     }
     SendMessageW(form.dropList, CB_SHOWDROPDOWN, FALSE, 0);
@@ -663,9 +711,12 @@ TEST_F(SkinTest, BoxesComboProgressHeaderAndFramesReadBack) {
         std::intptr_t hot, pressed;
     };
     const HeaderRow rows[] = {
-        {WM_MOUSEMOVE, 0, item0.left + 10, 0, -1},        {WM_LBUTTONDOWN, MK_LBUTTON, item0.left + 10, 0, 0},
-        {WM_MOUSEMOVE, MK_LBUTTON, item1.left + 10, 0, 0}, {WM_MOUSEMOVE, MK_LBUTTON, item0.left + 10, 0, 0},
-        {WM_LBUTTONUP, 0, item0.left + 10, 0, -1},        {WM_MOUSEMOVE, 0, item1.left + 10, 1, -1},
+        {WM_MOUSEMOVE, 0, item0.left + 10, 0, -1},
+        {WM_LBUTTONDOWN, MK_LBUTTON, item0.left + 10, 0, 0},
+        {WM_MOUSEMOVE, MK_LBUTTON, item1.left + 10, 0, 0},
+        {WM_MOUSEMOVE, MK_LBUTTON, item0.left + 10, 0, 0},
+        {WM_LBUTTONUP, 0, item0.left + 10, 0, -1},
+        {WM_MOUSEMOVE, 0, item1.left + 10, 1, -1},
         {WM_MOUSELEAVE, 0, 0, -1, -1},
     };
     for (const HeaderRow& r : rows) {
@@ -685,22 +736,43 @@ TEST_F(SkinTest, BoxesComboProgressHeaderAndFramesReadBack) {
     EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
 }
 
+// The handles of the drawing objects a skinned push button holds: its state surfaces and bitmaps.
+std::vector<HGDIOBJ> FaceHandles(HWND button) {
+    std::vector<HGDIOBJ> handles;
+    for (const wchar_t* name : {L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1", L"BMP2", L"BMP3"})
+        if (HANDLE h = GetPropW(button, name)) handles.push_back(h);
+    return handles;
+}
+
+int AliveOf(const std::vector<HGDIOBJ>& handles) {
+    int alive = 0;
+    for (HGDIOBJ h : handles) alive += GetObjectType(h) != 0;
+    return alive;
+}
+
 TEST_F(SkinTest, MessageBoxOfASkinnedFormIsSkinnedWhileOpen) {
     TestForm form;
     ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
     const int count = M::AttachedCount();
-    const int objects = M::LiveGdiObjects();
+    const std::optional<DWORD> objects = SystemGdiObjects();
     HWND box = nullptr, ok = nullptr;
     std::set<std::wstring> boxProps, okProps;
+    std::vector<HGDIOBJ> okFaces;
     int countWhileOpen = 0;
-    test::RunAfter(300, [&] {
-        box = OwnMessageBox();
-        ok = FindWindowExW(box, nullptr, L"Button", nullptr);
-        boxProps = EngineProps(box);
-        okProps = EngineProps(ok);
-        countWhileOpen = M::AttachedCount();
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
+    WhenReady(
+        [] {
+            HWND open = OwnMessageBox();
+            return open && GetPropW(open, L"PROCADDR");
+        },
+        [&] {
+            box = OwnMessageBox();
+            ok = FindWindowExW(box, nullptr, L"Button", nullptr);
+            boxProps = EngineProps(box);
+            okProps = EngineProps(ok);
+            okFaces = FaceHandles(ok);
+            countWhileOpen = M::AttachedCount();
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
     MessageBoxW(form.Hwnd(), L"已完成任务", L"提示", MB_OK);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(boxProps, Props({L"PROCADDR"}));
@@ -709,16 +781,198 @@ TEST_F(SkinTest, MessageBoxOfASkinnedFormIsSkinnedWhileOpen) {
     EXPECT_GE(countWhileOpen, count + 3);  // the box, its button and its text at least
     EXPECT_FALSE(IsWindow(box));
     EXPECT_EQ(M::AttachedCount(), count);
-    EXPECT_EQ(M::LiveGdiObjects(), objects);
+    // The button's faces went with the box.
+    EXPECT_EQ(okFaces.size(), 8u);
+    EXPECT_EQ(AliveOf(okFaces), 0);
+    EXPECT_EQ(SystemGdiObjects(), objects);
     EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
-    EXPECT_EQ(M::LiveGdiObjects(), 0);
 }
 
-// The engine's own count of the surfaces and bitmaps it holds, and every state surface handle
-// checked to be gone (the system's object counts are no help: Wine's GetGuiResources answers 0).
+// A dialog box whose loop sends WM_ENTERIDLE to its owner: a skinned owner skins it then, with
+// every window in it. The box is activated while another window is active, so that the owner
+// hears only of the idle loop, not of the activation.
+TEST_F(SkinTest, DialogBoxIsSkinnedWhenItsOwnerHearsItIsIdle) {
+    TestForm form;
+    ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
+    HWND other =
+        CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(other);
+    form.idles = 0;
+    // A dialog template: one push button, no DS_NOIDLEMSG.
+    struct alignas(4) Template {
+        DLGTEMPLATE dialog;
+        WORD menu, windowClass, title;
+        alignas(4) DLGITEMTEMPLATE item;
+        WORD itemClass[2];
+        WCHAR itemTitle[3];
+        WORD extra;
+    } dt{};
+    dt.dialog.style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME;
+    dt.dialog.cdit = 1;
+    dt.dialog.x = 300;
+    dt.dialog.y = 300;
+    dt.dialog.cx = 120;
+    dt.dialog.cy = 60;
+    dt.item.style = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
+    dt.item.x = 10;
+    dt.item.y = 10;
+    dt.item.cx = 50;
+    dt.item.cy = 14;
+    dt.item.id = IDOK;
+    dt.itemClass[0] = 0xFFFF;
+    dt.itemClass[1] = 0x0080;  // Button
+    dt.itemTitle[0] = L'O';
+    dt.itemTitle[1] = L'K';
+    struct Seen {
+        HWND dialog = nullptr;
+        std::set<std::wstring> dialogProps, buttonProps;
+        std::vector<HWND> activatedWith;
+        int idlesBefore = 0;
+        TestForm* form = nullptr;
+    } seen;
+    seen.form = &form;
+    DialogBoxIndirectParamW(
+        nullptr, &dt.dialog, form.Hwnd(),
+        [](HWND dialog, UINT msg, WPARAM, LPARAM lParam) CALLBACK -> INT_PTR {
+            auto* state = reinterpret_cast<Seen*>(GetWindowLongPtrW(dialog, DWLP_USER));
+            if (msg == WM_INITDIALOG) {
+                SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+                state = reinterpret_cast<Seen*>(lParam);
+                state->dialog = dialog;
+                state->idlesBefore = state->form->idles;
+                SetTimer(dialog, 7, 10, nullptr);
+                return TRUE;
+            }
+            if (msg == WM_TIMER && state) {
+                // Looked at until the owner has been idle once (bounded: the loop always ends).
+                static int ticks = 0;
+                if (state->form->idles == state->idlesBefore && ++ticks < 500) return TRUE;
+                ticks = 0;
+                state->dialogProps = EngineProps(dialog);
+                state->activatedWith = state->form->activatedWith;
+                state->buttonProps = EngineProps(GetDlgItem(dialog, IDOK));
+                KillTimer(dialog, 7);
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    ASSERT_NE(seen.dialog, nullptr);
+    EXPECT_GT(form.idles, seen.idlesBefore);
+    EXPECT_EQ(std::count(seen.activatedWith.begin(), seen.activatedWith.end(), seen.dialog), 0)
+        << "the owner heard of the box's activation: the idle loop is not what skinned it";
+    EXPECT_EQ(seen.dialogProps, Props({L"PROCADDR"}));
+    EXPECT_EQ(seen.buttonProps, Props({L"PROCADDR", L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1", L"BMP2",
+                                       L"BMP3", L"OLDSTYLE", L"MOUSEFLAG", L"TIMERID", L"OLDSTATE", L"ALPHALEVEL"}));
+    EXPECT_FALSE(IsWindow(seen.dialog));
+    DestroyWindow(other);
+    EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
+    EXPECT_EQ(M::AttachedCount(), 0);
+}
+
+// A combo box's list, dropped down, asks its combo box for its colours: it is skinned then, as a
+// drop-down list with a flat frame, and unskinned when it goes (it is no descendant of the form).
+TEST_F(SkinTest, DroppedDownListIsSkinnedWhenItAsksForItsColours) {
+    HWND list = nullptr;
+    {
+        TestForm form;
+        ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        ASSERT_TRUE(GetComboBoxInfo(form.dropList, &info));
+        list = info.hwndList;
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(Prop(list, L"PROCADDR"), 0);
+        const int count = M::AttachedCount();
+        SendMessageW(form.dropList, CB_SHOWDROPDOWN, TRUE, 0);
+        ASSERT_TRUE(test::PumpUntil([&] { return Prop(list, L"PROCADDR") != 0; }, 5000));
+        EXPECT_EQ(EngineProps(list), Props({L"PROCADDR"}));
+        EXPECT_EQ(M::AttachedCount(), count + 1);
+        RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+        {
+            RECT rc{};
+            GetWindowRect(list, &rc);
+            HDC dc = GetWindowDC(list);
+            EXPECT_EQ(GetPixel(dc, 0, 5), RGB(84, 165, 213));
+            EXPECT_EQ(GetPixel(dc, rc.right - rc.left - 1, 5), RGB(84, 165, 213));
+            EXPECT_EQ(GetPixel(dc, 1, 5), RGB(255, 255, 255));
+            ReleaseDC(list, dc);
+        }
+        SendMessageW(form.dropList, CB_SHOWDROPDOWN, FALSE, 0);
+        EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
+        EXPECT_NE(Prop(list, L"PROCADDR"), 0);
+        EXPECT_EQ(M::AttachedCount(), 1);
+    }
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_EQ(M::AttachedCount(), 0);
+    EXPECT_FALSE(M::ImagesReady());
+}
+
+// A subclass installed after the skin (the comctl32 kind a form puts on its controls) stays in
+// place when the skin is detached: it still gets every message, the control behind it still
+// works, and it still sees the window's last message. Skinned again, the control is handled once.
+TEST_F(SkinTest, SubclassInstalledAfterTheSkinSurvivesItsDetach) {
+    struct Log {
+        std::vector<UINT> messages;
+    } log;
+    const SUBCLASSPROC record = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data)
+                                    CALLBACK -> LRESULT {
+        reinterpret_cast<Log*>(data)->messages.push_back(msg);
+        if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, reinterpret_cast<SUBCLASSPROC>(id), id);
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    };
+    HWND b = nullptr;
+    {
+        TestForm form;
+        b = form.nested;
+        const LONG_PTR style = GetWindowLongPtrW(b, GWL_STYLE);
+        ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
+        // The subclass id is the procedure itself, so that it can take itself out at the end.
+        ASSERT_TRUE(
+            SetWindowSubclass(b, record, reinterpret_cast<UINT_PTR>(record), reinterpret_cast<DWORD_PTR>(&log)));
+        const LONG_PTR subclassed = GetWindowLongPtrW(b, GWLP_WNDPROC);
+        ASSERT_NE(subclassed, reinterpret_cast<LONG_PTR>(&M::SkinWndProc));
+
+        ASSERT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
+        EXPECT_EQ(GetWindowLongPtrW(b, GWLP_WNDPROC), subclassed);
+        EXPECT_TRUE(EngineProps(b).empty());
+        EXPECT_EQ(GetWindowLongPtrW(b, GWL_STYLE), style);
+        log.messages.clear();
+        SendMessageW(b, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"继续"));
+        ASSERT_FALSE(log.messages.empty());
+        EXPECT_EQ(log.messages.front(), static_cast<UINT>(WM_SETTEXT));  // then the button's own repaint
+        EXPECT_EQ(test::TextOf(b), L"继续");
+        SendMessageW(b, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_TRUE(EngineProps(b).empty());  // no skin handling any more
+
+        // Skinned again: in its old place, behind the subclass, and once.
+        ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
+        EXPECT_EQ(GetWindowLongPtrW(b, GWLP_WNDPROC), subclassed);
+        EXPECT_NE(Prop(b, L"PROCADDR"), 0);
+        log.messages.clear();
+        SendMessageW(b, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        EXPECT_EQ(log.messages.size(), 1u);
+        EXPECT_EQ(Prop(b, L"OLDSTATE"), 1);
+        EXPECT_EQ(Prop(b, L"MOUSEFLAG"), 1);
+        TRACKMOUSEEVENT cancel{sizeof(cancel), TME_CANCEL | TME_LEAVE, b, 0};
+        TrackMouseEvent(&cancel);
+        ASSERT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
+        log.messages.clear();
+    }
+    EXPECT_FALSE(IsWindow(b));
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.back(), static_cast<UINT>(WM_NCDESTROY));
+    EXPECT_EQ(M::AttachedCount(), 0);
+}
+
+// Every drawing object a round made is gone when its detach returns: the system is asked of each
+// handle of every push button's faces and of the images, and, where it keeps one, of the process's
+// count of GDI objects, which must not grow over the rounds.
 TEST_F(SkinTest, TwoHundredRoundsLeaveNoDrawingObjectsBehind) {
     TestForm form;
-    std::vector<HGDIOBJ> stale;
+    std::optional<DWORD> before;
+    int alive = 0;
     for (int round = 0; round < 200; ++round) {
         ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1) << round;
         SendMessageW(form.button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
@@ -731,16 +985,26 @@ TEST_F(SkinTest, TwoHundredRoundsLeaveNoDrawingObjectsBehind) {
         SendMessageW(form.check, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
         SendMessageW(form.option, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         if (round % 50 == 0) {
+            // A resize, real fade ticks (three at least) and paints.
             SetWindowPos(form.nested, nullptr, 0, 0, 80 + round / 50, 24, SWP_NOMOVE | SWP_NOZORDER);
-            test::PumpFor(60);  // real fade ticks and paints
+            EXPECT_TRUE(test::PumpUntil([&] { return Prop(form.button, L"ALPHALEVEL") >= 9; }, 5000)) << round;
+            form.Settle();
         }
-        for (const wchar_t* name : {L"HDC0", L"BMP3"}) stale.push_back(GetPropW(form.nested, name));
+        std::vector<HGDIOBJ> held;
+        for (HWND button : {form.button, form.disabled, form.dialogCheck, form.nested})
+            for (HGDIOBJ h : FaceHandles(button)) held.push_back(h);
+        for (int i = 0; i < skin::kSkinImageCount; ++i) {
+            HDC image = M::Image(static_cast<skin::SkinImage>(i));
+            held.push_back(image);
+            held.push_back(GetCurrentObject(image, OBJ_BITMAP));
+        }
+        ASSERT_EQ(held.size(), 4u * 8 + 2 * skin::kSkinImageCount) << round;
         ASSERT_EQ(skinner.DetachSkin(form.Hwnd()), 1) << round;
-        ASSERT_EQ(M::LiveGdiObjects(), 0) << round;
+        alive += AliveOf(held);
+        if (round == 0) before = SystemGdiObjects();
     }
-    int alive = 0;
-    for (HGDIOBJ h : stale) alive += GetObjectType(h) != 0;
     EXPECT_EQ(alive, 0);
+    EXPECT_EQ(SystemGdiObjects(), before);
 }
 
 test::Capture Zoomed(const test::Capture& in, int factor) {
@@ -766,7 +1030,8 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
         const DWORD disabled = i == 3 ? WS_DISABLED : 0;
         buttons[i] = form.Child(L"Button", states[i], BS_PUSHBUTTON | disabled, 10 + 85 * i, 250, 75, 23);
         checks[i] = form.Child(L"ThunderRT6CheckBox", states[i], BS_AUTOCHECKBOX | disabled, 10 + 85 * i, 280, 80, 20);
-        options[i] = form.Child(L"ThunderRT6OptionButton", states[i], BS_RADIOBUTTON | disabled, 10 + 85 * i, 305, 80, 20);
+        options[i] =
+            form.Child(L"ThunderRT6OptionButton", states[i], BS_RADIOBUTTON | disabled, 10 + 85 * i, 305, 80, 20);
         SendMessageW(checks[i], BM_SETCHECK, i == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
         SendMessageW(options[i], BM_SETCHECK, i == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
     }
@@ -777,15 +1042,15 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
     SendMessageW(level, PBM_SETRANGE32, 0, 30000);
     SendMessageW(level, PBM_SETPOS, 18000, 0);
     ASSERT_EQ(skinner.AttachSkin(form.Hwnd()), 1);
-    test::PumpFor(200);
+    form.Settle();
     for (int i = 0; i < 4; ++i) {
         SetPropW(buttons[i], L"OLDSTATE", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(i)));
         SetPropW(buttons[i], L"ALPHALEVEL", reinterpret_cast<HANDLE>(255));
         M::BlendButtonFace(buttons[i]);
-        M::PaintCheckBox(checks[i], i < 3 ? i : 0, true);
-        M::PaintOptionButton(options[i], i < 3 ? i : 0, true);
+        M::PaintCheckBox(*M::SkinnedWindowOf(checks[i]), i < 3 ? i : 0, true);
+        M::PaintOptionButton(*M::SkinnedWindowOf(options[i]), i < 3 ? i : 0, true);
     }
-    M::PaintComboButton(hotCombo, nullptr, 1, true);
+    M::PaintComboButton(*M::SkinnedWindowOf(hotCombo), nullptr, 1, true);
     SetPropW(form.header, L"HMINDEX", reinterpret_cast<HANDLE>(0));
     SetPropW(form.header, L"HDINDEX", reinterpret_cast<HANDLE>(1));
     M::PaintHeaderItem(form.header, nullptr, 0, 1);
@@ -801,18 +1066,25 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
     AboutWindow about;
     ASSERT_TRUE(about.Create(form.Hwnd()));
     about.Show();
-    test::PumpFor(300);
+    form.Settle();
+    RedrawWindow(about.Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_NE(GetPropW(about.Hwnd(), L"PROCADDR"), nullptr);
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(about.Hwnd()), dir + L"\\about.png"));
     DestroyWindow(about.Hwnd());
 
     // A message box of the skinned form.
     bool captured = false;
-    test::RunAfter(400, [&] {
-        HWND box = OwnMessageBox();
-        captured = box && GetPropW(box, L"PROCADDR") && test::SavePng(test::CaptureWindow(box), dir + L"\\messagebox.png");
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
+    WhenReady(
+        [] {
+            HWND open = OwnMessageBox();
+            return open && GetPropW(open, L"PROCADDR");
+        },
+        [&] {
+            HWND box = OwnMessageBox();
+            captured =
+                box && GetPropW(box, L"PROCADDR") && test::SavePng(test::CaptureWindow(box), dir + L"\\messagebox.png");
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
     MessageBoxW(form.Hwnd(), L"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。", L"提示",
                 MB_OK | MB_ICONINFORMATION);
     EXPECT_TRUE(captured);

@@ -1,62 +1,8 @@
-#include "skin/skin_layout.h"
+#include "skin/skin_geometry.h"
 
 #include <cmath>
 
 namespace ferrik::skin {
-
-namespace {
-
-struct KindName {
-    const char16_t* name;
-    WindowKind kind;
-};
-
-constexpr KindName kKindNames[] = {
-    {u"#32770", WindowKind::Form},
-    {u"thunderformdc", WindowKind::Form},
-    {u"thunderrt6formdc", WindowKind::Form},
-    {u"form", WindowKind::Form},
-    {u"thundercommandbutton", WindowKind::PushButton},
-    {u"thunderrt6commandbutton", WindowKind::PushButton},
-    {u"button", WindowKind::PushButton},
-    {u"thundercombobox", WindowKind::Combo},
-    {u"thunderrt6combobox", WindowKind::Combo},
-    {u"combo", WindowKind::Combo},
-    {u"combobox", WindowKind::Combo},
-    {u"thunderdrivelistbox", WindowKind::DriveList},
-    {u"thunderrt6drivelistbox", WindowKind::DriveList},
-    {u"thundercheckbox", WindowKind::CheckBox},
-    {u"thunderrt6checkbox", WindowKind::CheckBox},
-    {u"thunderoptionbutton", WindowKind::OptionButton},
-    {u"thunderrt6optionbutton", WindowKind::OptionButton},
-    {u"progressbar20wndclass", WindowKind::ProgressBar},
-    {u"progressbarwndclass", WindowKind::ProgressBar},
-    {u"msvb_lib_header", WindowKind::Header},
-    {u"sysheader32", WindowKind::Header},
-    {u"datalistwndclass", WindowKind::DataList},
-    {u"dblistwndclass", WindowKind::DataList},
-    {u"combolbox", WindowKind::DropList},
-};
-
-}  // namespace
-
-WindowKind KindOfClass(TextView className) {
-    const Text lower = ToLower(className);
-    for (const KindName& k : kKindNames)
-        if (lower == k.name) return k.kind;
-    return WindowKind::Other;
-}
-
-bool IsGridClass(TextView className) {
-    return ToLower(className).starts_with(u"apexgrid");
-}
-
-bool IsPaintedButtonStyle(std::uint32_t style) {
-    // The type is the low four bits. Bits 1 and 2 (mask 6) mark check boxes, 3-state boxes,
-    // radio buttons, group boxes and owner-drawn buttons; the automatic radio button (9) and the
-    // user button (8) have both clear and are kept out by the type.
-    return (style & 6) == 0 && (style & 0xF) <= 1;
-}
 
 int Nearest(double value) {
     const double down = std::floor(value);
@@ -85,29 +31,6 @@ std::vector<SliceBlit> NineSlicePlan(int w, int h, Rect s, int l, int t, int r, 
     if (b > 0) plan.push_back({{l, h - b, w - l - r, b}, {sx + l, sy + sh - b, sw - l - r, b}, true});
     plan.push_back({{l, t, w - l - r, h - t - b}, {sx + l, sy + t, sw - l - r, sh - t - b}, true});
     return plan;
-}
-
-FadeStepResult FadeStep(int level) {
-    int next = level + kFadeIncrement;
-    const bool stop = next > 255;
-    if (stop) next = 0;
-    return {level, next, stop};
-}
-
-std::vector<int> FadeLevels(int level) {
-    std::vector<int> levels;
-    for (;;) {
-        const FadeStepResult step = FadeStep(level);
-        levels.push_back(step.blendLevel);
-        if (step.stop) return levels;
-        level = step.nextLevel;
-    }
-}
-
-Rgb BlendOver(Rgb source, Rgb target, int alpha) {
-    const auto channel = [alpha](int s, int d) { return (s * alpha + d * (255 - alpha) + 127) / 255; };
-    return MakeRgb(channel(RedOf(source), RedOf(target)), channel(GreenOf(source), GreenOf(target)),
-                   channel(BlueOf(source), BlueOf(target)));
 }
 
 ComboButtonLayout ComboButtonGeometry(int w, int h, int cxv) {

@@ -1,40 +1,11 @@
 #pragma once
-// The skin engine's arithmetic: window kinds by class name, nine-slice rectangles, the fade
-// levels and the constant-alpha blend, and where the painters put their pieces. No drawing here.
+// Where the skin's pieces go: nine-slice rectangles, the painters' places and the header's hit
+// test. No drawing here.
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "common/text.h"
-#include "skin/skin_images.h"
-
 namespace ferrik::skin {
-
-// ---- window kinds ----
-
-enum class WindowKind {
-    Other,
-    Form,
-    PushButton,
-    Combo,
-    DriveList,
-    CheckBox,
-    OptionButton,
-    ProgressBar,
-    Header,
-    DataList,
-    DropList,
-    Grid,  // only the paint handler tells it apart; everywhere else it is Other
-};
-
-// The kind of a class name (exact match after lower-casing); "apexgrid*" is Other here.
-WindowKind KindOfClass(TextView className);
-// The paint handler's extra test: "apexgrid" followed by anything.
-bool IsGridClass(TextView className);
-
-// A button window the engine paints: a push button (0) or default push button (1). Every other
-// button type (check box, radio button, group box, owner-drawn, ...) keeps its own drawing.
-bool IsPaintedButtonStyle(std::uint32_t style);
 
 // ---- numbers ----
 
@@ -60,32 +31,12 @@ struct SliceBlit {
 // Empty when w, h, sw or sh is 0.
 std::vector<SliceBlit> NineSlicePlan(int w, int h, Rect source, int l, int t, int r, int b);
 
-// ---- fade ----
-
-constexpr int kFadeTimerId = 1;
-constexpr unsigned kFadeIntervalMs = 15;
-constexpr int kFadeIncrement = 3;
-
-struct FadeStepResult {
-    int blendLevel;  // the constant alpha of this step's blend
-    int nextLevel;   // stored back in "ALPHALEVEL"
-    bool stop;       // the timer stops after this step
-};
-FadeStepResult FadeStep(int level);
-
-// The blend levels of a fade started at `level`, in order, up to and including 255.
-std::vector<int> FadeLevels(int level);
-
-// Constant-alpha source-over of one colour onto another, as AlphaBlend computes it without
-// per-pixel alpha: each channel = (src * a + dst * (255 - a)) / 255, rounded.
-Rgb BlendOver(Rgb source, Rgb target, int alpha);
-
 // ---- painter geometry ----
 
 struct ComboButtonLayout {
     int width, height;  // the scratch surface: cxv + 1 by h - 2
     int arrowX, arrowY;
-    Rect target;        // inside the 1-pixel frame, against the right edge
+    Rect target;  // inside the 1-pixel frame, against the right edge
 };
 ComboButtonLayout ComboButtonGeometry(int w, int h, int cxv);
 
@@ -94,10 +45,10 @@ bool OverComboButton(int x, int y, int w, int h, int cxv);
 
 // Where a check box's or option button's pieces go, for a bw x bh box in a window h high.
 struct BoxGeometry {
-    int boxY;          // the box against the left edge, centred vertically
-    int checkX, checkY;  // 9 x 8 check mark inside the box
+    int boxY;              // the box against the left edge, centred vertically
+    int checkX, checkY;    // 9 x 8 check mark inside the box
     int squareX, squareY;  // 7 x 7 indeterminate square inside the box
-    int dotX, dotY;    // 5 x 5 option dot, in window coordinates
+    int dotX, dotY;        // 5 x 5 option dot, in window coordinates
 };
 BoxGeometry BoxPieces(int bw, int bh, int h);
 
