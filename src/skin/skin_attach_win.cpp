@@ -19,8 +19,12 @@ int g_attachedCount = 0;
 // "PROCADDR" is written and removed with the entry.
 std::unordered_map<HWND, std::shared_ptr<SkinnedWindow>> g_attached;
 // Windows unskinned while a procedure installed after the skin was still in front of it: the skin
-// procedure stays in their chain and only passes messages on, until the window goes.
-std::unordered_map<HWND, WNDPROC> g_passThrough;
+// procedure stays in their chain and only passes messages on to `former`, until the window goes.
+struct PassThrough {
+    WNDPROC former;
+    LONG_PTR front;  // the window's procedure at the detach
+};
+std::unordered_map<HWND, PassThrough> g_passThrough;
 
 // A window not on the screen (one being built, whose form is not shown yet) is painted whole when
 // it is shown: nothing to do before.
@@ -30,10 +34,14 @@ void RequestRepaint(HWND hWnd) {
     RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT);
 }
 
+LONG_PTR SkinProcAddress() {
+    return reinterpret_cast<LONG_PTR>(&SkinWndProc);
+}
+
 LRESULT PassOn(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     const auto passed = g_passThrough.find(hWnd);
     if (passed != g_passThrough.end()) {
-        const WNDPROC proc = passed->second;
+        const WNDPROC proc = passed->second.former;
         if (msg == WM_NCDESTROY) g_passThrough.erase(passed);
         return CallWindowProcW(proc, hWnd, msg, wParam, lParam);
     }
@@ -92,11 +100,14 @@ std::int32_t AttachWindow(HWND hWnd) {
     ++g_attachedCount;
     WNDPROC previous = nullptr;
     const auto passed = g_passThrough.find(hWnd);
-    if (passed != g_passThrough.end()) {
+    const LONG_PTR current = GetWindowLongPtrW(hWnd, GWLP_WNDPROC);
+    if (passed != g_passThrough.end() && (current == passed->second.front || current == SkinProcAddress())) {
         // Still in the window's chain from an earlier skinning: the skin takes up its place there again.
-        previous = passed->second;
+        previous = passed->second.former;
         g_passThrough.erase(passed);
     } else {
+        // (An entry left by a window that went without its last message is of another window now.)
+        if (passed != g_passThrough.end()) g_passThrough.erase(passed);
         previous =
             reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWndProc)));
     }
@@ -116,10 +127,11 @@ std::int32_t DetachWindow(HWND hWnd) {
     g_attached.erase(hWnd);
     // A procedure installed after the skin keeps the skin's as its next one: taking the skin out
     // of the chain would cut that one out too, so the skin stays and only passes messages on.
-    if (GetWindowLongPtrW(hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&SkinWndProc))
+    const LONG_PTR front = GetWindowLongPtrW(hWnd, GWLP_WNDPROC);
+    if (front == SkinProcAddress())
         SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window->FormerProc()));
     else
-        g_passThrough[hWnd] = window->FormerProc();
+        g_passThrough[hWnd] = PassThrough{window->FormerProc(), front};
     RequestRepaint(hWnd);
     if (--g_attachedCount <= 0) {
         g_attachedCount = 0;

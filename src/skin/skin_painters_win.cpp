@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,16 +131,33 @@ void PaintComboButton(SkinnedWindow& window, HDC dc, int state, bool force) {
     });
 }
 
-int PaintCheckBox(SkinnedWindow& window, int state, bool force) {
+namespace {
+
+// What the check-box and option-button painters start from; none when the state is drawn already.
+struct Box {
+    int bw, bh;  // the menu check-mark size of the window's monitor
+    LRESULT check;
+    skin::BoxGeometry g;
+};
+
+std::optional<Box> BoxToPaint(SkinnedWindow& window, int state, bool force) {
     HWND hWnd = window.Hwnd();
-    if (state == window.Prop(SkinProp::OldState) && !force) return 0;
+    if (state == window.Prop(SkinProp::OldState) && !force) return std::nullopt;
     window.WriteProp(SkinProp::OldState, state);
-    // Metrics of the window's monitor.
     const int dpi = WindowDpi(hWnd);
     const int bw = SystemMetricForDpi(SM_CXMENUCHECK, dpi), bh = SystemMetricForDpi(SM_CYMENUCHECK, dpi);
     const SIZE size = WindowExtent(hWnd);
     const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
-    const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);
+    return Box{bw, bh, check, skin::BoxPieces(bw, bh, size.cy)};
+}
+
+}  // namespace
+
+int PaintCheckBox(SkinnedWindow& window, int state, bool force) {
+    const std::optional<Box> box = BoxToPaint(window, state, force);
+    if (!box) return 0;
+    HWND hWnd = window.Hwnd();
+    const auto& [bw, bh, check, g] = *box;
     const MemorySurface surface = CreateScratchSurface(bw, bh);
     HDC scratch = surface.dc();
     if (!scratch) return 1;
@@ -167,15 +185,10 @@ int PaintCheckBox(SkinnedWindow& window, int state, bool force) {
 }
 
 int PaintOptionButton(SkinnedWindow& window, int state, bool force) {
+    const std::optional<Box> box = BoxToPaint(window, state, force);
+    if (!box) return 0;
     HWND hWnd = window.Hwnd();
-    if (state == window.Prop(SkinProp::OldState) && !force) return 0;
-    window.WriteProp(SkinProp::OldState, state);
-    // Metrics of the window's monitor.
-    const int dpi = WindowDpi(hWnd);
-    const int bw = SystemMetricForDpi(SM_CXMENUCHECK, dpi), bh = SystemMetricForDpi(SM_CYMENUCHECK, dpi);
-    const SIZE size = WindowExtent(hWnd);
-    const LRESULT check = SendMessageW(hWnd, BM_GETCHECK, 0, 0);
-    const skin::BoxGeometry g = skin::BoxPieces(bw, bh, size.cy);
+    const auto& [bw, bh, check, g] = *box;
     const bool enabled = IsWindowEnabled(hWnd);
     const int row = enabled ? 13 * std::clamp(state, 0, 2) : 39;
     WindowDc own(hWnd, WindowDc::Whole);
