@@ -95,13 +95,12 @@ PixelImage PaintButtonStrip() {
     PixelImage img = Blank(7, 84);
     const Rgb outline = MakeRgb(27, 143, 213), rim = MakeRgb(76, 195, 251);
     PaintButtonTile(img, 0, {outline, false, 0, kWhite, MakeRgb(230, 240, 249), MakeRgb(177, 208, 234)});
-    PaintButtonTile(img, 21,
-                    {outline, true, rim, MakeRgb(232, 247, 254), MakeRgb(252, 254, 255), MakeRgb(214, 240, 253)});
+    PaintButtonTile(img, 21, {outline, true, rim, MakeRgb(232, 247, 254), MakeRgb(252, 254, 255), MakeRgb(214, 240, 253)});
     PaintButtonTile(img, 42,
                     {outline, true, rim, MakeRgb(134, 204, 243), MakeRgb(170, 221, 247), MakeRgb(206, 236, 251)});
-    PaintButtonTile(
-        img, 63,
-        {MakeRgb(135, 195, 232), false, 0, MakeRgb(250, 252, 254), MakeRgb(234, 242, 250), MakeRgb(210, 227, 243)});
+    PaintButtonTile(img, 63,
+                    {MakeRgb(135, 195, 232), false, 0, MakeRgb(250, 252, 254), MakeRgb(234, 242, 250),
+                     MakeRgb(210, 227, 243)});
     return img;
 }
 

@@ -83,6 +83,12 @@ std::optional<DWORD> SystemGdiObjects() {
     return count;
 }
 
+// What a skinned push button carries.
+std::set<std::wstring> PushButtonProps() {
+    return Props({L"PROCADDR", L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1", L"BMP2", L"BMP3", L"OLDSTYLE",
+                  L"MOUSEFLAG", L"TIMERID", L"OLDSTATE", L"ALPHALEVEL"});
+}
+
 BOOL CALLBACK FindBoxOfThread(HWND hwnd, LPARAM param) {
     if (test::ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd)) return TRUE;
     *reinterpret_cast<HWND*>(param) = hwnd;
@@ -235,8 +241,7 @@ TEST_F(SkinTest, AttachSkinsTheWholeTreeAndDetachRestoresIt) {
         EXPECT_EQ(Prop(w, L"PROCADDR"), procs[w]);
         EXPECT_EQ(GetWindowLongPtrW(w, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&M::SkinWndProc));
     }
-    const auto pushProps = Props({L"PROCADDR", L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1", L"BMP2", L"BMP3",
-                                  L"OLDSTYLE", L"MOUSEFLAG", L"TIMERID", L"OLDSTATE", L"ALPHALEVEL"});
+    const auto pushProps = PushButtonProps();
     const auto mouseProps = Props({L"PROCADDR", L"MOUSEFLAG", L"OLDSTATE"});
     struct Expect {
         HWND hwnd;
@@ -776,8 +781,7 @@ TEST_F(SkinTest, MessageBoxOfASkinnedFormIsSkinnedWhileOpen) {
     MessageBoxW(form.Hwnd(), L"已完成任务", L"提示", MB_OK);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(boxProps, Props({L"PROCADDR"}));
-    EXPECT_EQ(okProps, Props({L"PROCADDR", L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1", L"BMP2", L"BMP3",
-                              L"OLDSTYLE", L"MOUSEFLAG", L"TIMERID", L"OLDSTATE", L"ALPHALEVEL"}));
+    EXPECT_EQ(okProps, PushButtonProps());
     EXPECT_GE(countWhileOpen, count + 3);  // the box, its button and its text at least
     EXPECT_FALSE(IsWindow(box));
     EXPECT_EQ(M::AttachedCount(), count);
@@ -798,7 +802,7 @@ TEST_F(SkinTest, DialogBoxIsSkinnedWhenItsOwnerHearsItIsIdle) {
         CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr, nullptr, nullptr);
     SetActiveWindow(other);
     form.idles = 0;
-    // A dialog template: one push button, no DS_NOIDLEMSG.
+    // One push button, no DS_NOIDLEMSG.
     struct alignas(4) Template {
         DLGTEMPLATE dialog;
         WORD menu, windowClass, title;
@@ -806,66 +810,35 @@ TEST_F(SkinTest, DialogBoxIsSkinnedWhenItsOwnerHearsItIsIdle) {
         WORD itemClass[2];
         WCHAR itemTitle[3];
         WORD extra;
-    } dt{};
-    dt.dialog.style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME;
-    dt.dialog.cdit = 1;
-    dt.dialog.x = 300;
-    dt.dialog.y = 300;
-    dt.dialog.cx = 120;
-    dt.dialog.cy = 60;
-    dt.item.style = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
-    dt.item.x = 10;
-    dt.item.y = 10;
-    dt.item.cx = 50;
-    dt.item.cy = 14;
-    dt.item.id = IDOK;
-    dt.itemClass[0] = 0xFFFF;
-    dt.itemClass[1] = 0x0080;  // Button
-    dt.itemTitle[0] = L'O';
-    dt.itemTitle[1] = L'K';
-    struct Seen {
-        HWND dialog = nullptr;
-        std::set<std::wstring> dialogProps, buttonProps;
-        std::vector<HWND> activatedWith;
-        int idlesBefore = 0;
-        TestForm* form = nullptr;
-    } seen;
-    seen.form = &form;
+    } dt{{WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME, 0, 1, 300, 300, 120, 60},
+         0,
+         0,
+         0,
+         {WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 10, 10, 50, 14, IDOK},
+         {0xFFFF, 0x0080},  // the Button class
+         L"OK",
+         0};
+    HWND box = nullptr;
+    std::set<std::wstring> boxProps, buttonProps;
+    std::vector<HWND> activatedWith;
+    WhenReady([&] { return form.idles > 0 && OwnMessageBox(); },
+              [&] {
+                  box = OwnMessageBox();
+                  boxProps = EngineProps(box);
+                  buttonProps = EngineProps(GetDlgItem(box, IDOK));
+                  activatedWith = form.activatedWith;
+                  EndDialog(box, IDOK);
+              });
     DialogBoxIndirectParamW(
         nullptr, &dt.dialog, form.Hwnd(),
-        [](HWND dialog, UINT msg, WPARAM, LPARAM lParam) CALLBACK -> INT_PTR {
-            auto* state = reinterpret_cast<Seen*>(GetWindowLongPtrW(dialog, DWLP_USER));
-            if (msg == WM_INITDIALOG) {
-                SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-                state = reinterpret_cast<Seen*>(lParam);
-                state->dialog = dialog;
-                state->idlesBefore = state->form->idles;
-                SetTimer(dialog, 7, 10, nullptr);
-                return TRUE;
-            }
-            if (msg == WM_TIMER && state) {
-                // Looked at until the owner has been idle once (bounded: the loop always ends).
-                static int ticks = 0;
-                if (state->form->idles == state->idlesBefore && ++ticks < 500) return TRUE;
-                ticks = 0;
-                state->dialogProps = EngineProps(dialog);
-                state->activatedWith = state->form->activatedWith;
-                state->buttonProps = EngineProps(GetDlgItem(dialog, IDOK));
-                KillTimer(dialog, 7);
-                EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&seen));
-    ASSERT_NE(seen.dialog, nullptr);
-    EXPECT_GT(form.idles, seen.idlesBefore);
-    EXPECT_EQ(std::count(seen.activatedWith.begin(), seen.activatedWith.end(), seen.dialog), 0)
+        [](HWND, UINT msg, WPARAM, LPARAM) CALLBACK -> INT_PTR { return msg == WM_INITDIALOG; }, 0);
+    ASSERT_NE(box, nullptr);
+    EXPECT_GT(form.idles, 0);
+    EXPECT_EQ(std::count(activatedWith.begin(), activatedWith.end(), box), 0)
         << "the owner heard of the box's activation: the idle loop is not what skinned it";
-    EXPECT_EQ(seen.dialogProps, Props({L"PROCADDR"}));
-    EXPECT_EQ(seen.buttonProps, Props({L"PROCADDR", L"HDC0", L"HDC1", L"HDC2", L"HDC3", L"BMP0", L"BMP1", L"BMP2",
-                                       L"BMP3", L"OLDSTYLE", L"MOUSEFLAG", L"TIMERID", L"OLDSTATE", L"ALPHALEVEL"}));
-    EXPECT_FALSE(IsWindow(seen.dialog));
+    EXPECT_EQ(boxProps, Props({L"PROCADDR"}));
+    EXPECT_EQ(buttonProps, PushButtonProps());
+    EXPECT_FALSE(IsWindow(box));
     DestroyWindow(other);
     EXPECT_EQ(skinner.DetachSkin(form.Hwnd()), 1);
     EXPECT_EQ(M::AttachedCount(), 0);
