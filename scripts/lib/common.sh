@@ -255,12 +255,16 @@ ferrik_i386_pairs() {
     shift
     local -a wanted=() pairs=()
     for p in "$@"; do [[ $p == *:i386 ]] && wanted+=("$p"); done
-    names=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
-        --no-enhances "${wanted[@]}" 2>/dev/null | sed -n 's/^\([a-z0-9][^ :]*\):i386$/\1/p' | sort -u)
+    # dpkg-query exits 1 when some of the names are not installed (most of them, on a new machine),
+    # and a failed apt-cache leaves nothing to pair: neither is a failure of the installation.
+    names=$({ apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+        --no-replaces --no-enhances "${wanted[@]}" 2>/dev/null || true; } |
+        sed -n 's/^\([a-z0-9][^ :]*\):i386$/\1/p' | sort -u)
     [ -n "$names" ] || return 0
     local -A have=()
-    while read -r p v; do have[$p]=$v; done < <(dpkg-query -W -f='${Package} ${Version} ${Architecture} ${db:Status-Abbrev}\n' \
-        $names 2>/dev/null | awk '$3 == "amd64" && $4 == "ii" {print $1, $2}')
+    while read -r p v; do have[$p]=$v; done < <({ dpkg-query -W \
+        -f='${Package} ${Version} ${Architecture} ${db:Status-Abbrev}\n' $names 2>/dev/null || true; } |
+        awk '$3 == "amd64" && $4 == "ii" {print $1, $2}')
     [ ${#have[@]} -gt 0 ] || return 0
     while read -r p c; do
         [ "$c" != "(none)" ] && dpkg --compare-versions "${have[$p]}" gt "$c" || continue
