@@ -193,7 +193,10 @@ TEST_F(Package, InstallForTheUserUpgradeAndUninstall) {
     for (const std::wstring& f : kInstalledFiles) EXPECT_FALSE(fs::exists(dir / f)) << f;
     EXPECT_FALSE(fs::exists(shortcut));
     EXPECT_TRUE(fs::exists(dir / L"我的笔记.txt"));
-    fs::remove_all(dir);
+    // The uninstaller's copy can still be ending with the folder as its working directory, which
+    // cannot be removed until it has gone.
+    std::error_code removed;
+    EXPECT_TRUE(test::PumpUntil([&] { return fs::remove_all(dir, removed), !removed; }, 30000)) << removed.message();
 }
 
 // For everyone (the default of an administrator): Program Files, the common Start menu, HKLM; the
