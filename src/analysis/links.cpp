@@ -66,6 +66,7 @@ void AnalyseLinks(const LinkAnalysisPorts& ports, TaskList& tasks, Beeper& beepe
                     stopped = true;
                     break;
                 }
+                if (tasks.Full()) break;
                 if (matcher.Matches(link.address)) {
                     tasks.AddTask(link.text, link.address, engine, u"", link.address);
                     ports.pump.PumpMessages();

@@ -106,7 +106,7 @@ void AddQvodUrls(TextView pageText, TaskList& tasks) {
     };
     bool more = true;
     while (more && read < kAhead) more = readNext();
-    while (!TakeStopRequest() && added < read) {
+    while (!TakeStopRequest() && added < read && !tasks.Full()) {
         if (added + 1 == kLinksBeforeEstimate) {
             tasks.ReserveKeys(std::min(read * (pageText.size() / pos), pageText.size() / 10));
         }

@@ -107,7 +107,7 @@ bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextVie
     }
     const std::uint32_t hash = hint.hash;
     const std::size_t slot = FindKeySlot(key, hash);
-    const bool added = m_keySlots[slot].row == 0;
+    const bool added = m_keySlots[slot].row == 0 && !Full();
     if (added) {
         // The row and its slot are taken only once the row is written: a failed allocation leaves
         // the list as it was. A row left from before the last clear is written over in place, its

@@ -13,6 +13,11 @@ namespace ferrik {
 inline constexpr char16_t kEngineDirect[] = u"SS0";  // the address is a qvod:// link
 inline constexpr char16_t kEnginePage[] = u"SS1";    // the address is a page whose first link is submitted
 
+// The most rows the list takes: several times the links of the largest film pages, and at a few
+// hundred bytes a row far from what a 32-bit process can hold. Past it AddTask adds nothing and
+// the rows already there stay.
+inline constexpr std::size_t kMaxTaskRows = 200000;
+
 struct TaskRow {
     Text name;     // display name (column 名称)
     Text address;  // column qvod地址
@@ -43,8 +48,9 @@ public:
 
 class TaskList {
 public:
-    // Adds a row unless the key is already in the list (then nothing, silently). Either way the
-    // header is set again to the true row count. Returns whether a row was added.
+    // Adds a row unless the key is already in the list or the list is Full (then nothing,
+    // silently). Either way the header is set again to the true row count. Returns whether a row
+    // was added.
     bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key);
     // The same with the key's hash worked out ahead by PrepareKey(key), which also starts loading
     // the key's slot from memory: a page scan reads the next link while that load runs.
@@ -62,6 +68,7 @@ public:
     void InvertChecks();
 
     std::size_t Count() const { return m_count; }
+    bool Full() const { return m_count >= kMaxTaskRows; }
     // 0-based; throws std::out_of_range for a row that is not there.
     const TaskRow& At(std::size_t index) const;
     void SetChecked(std::size_t index, bool checked);

@@ -91,5 +91,20 @@ TEST(TaskList, ManyKeysStayUniqueThroughGrowthAndClear) {
     }
 }
 
+TEST(TaskList, TakesTwoHundredThousandRowsAndKeepsThemOnceFull) {
+    TaskList list;
+    const auto key = [](int i) { return u"qvod://" + ToText(i) + u"|"; };
+    for (int i = 0; i < 200000; ++i) ASSERT_TRUE(list.AddTask(u"n", key(i), u"SS0", u"", key(i))) << i;
+    EXPECT_TRUE(list.Full());
+    EXPECT_FALSE(list.AddTask(u"n", key(200000), u"SS0", u"", key(200000)));
+    EXPECT_FALSE(list.AddTask(u"n", key(5), u"SS0", u"", key(5)));
+    ASSERT_EQ(list.Count(), 200000u);
+    EXPECT_EQ(list.At(199999).Key(), key(199999));
+    EXPECT_EQ(list.Header(), u"名称(200000)");
+    list.ClearTasks();
+    EXPECT_FALSE(list.Full());
+    EXPECT_TRUE(list.AddTask(u"n", key(200000), u"SS0", u"", key(200000)));
+}
+
 }  // namespace
 }  // namespace ferrik
