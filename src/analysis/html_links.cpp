@@ -85,6 +85,8 @@ public:
         return m_templateDepth == 0 && (key == kA || key == kArea || key == kBase);
     }
 
+    bool WantsAttribute(TextView name) override { return name == u"href"; }
+
     void OnStartTag(const HtmlTag& tag) override {
         const std::uint64_t name = NameKey(tag.name);
         if (name == kTemplate) {
@@ -94,12 +96,12 @@ public:
         } else if (name == kA) {
             // A second <a> closes the first, as the adoption agency does.
             CloseLink();
-            if (const HtmlAttribute* href = tag.Find(u"href")) {
+            if (const HtmlAttribute* href = tag.Find(u"href"); href && !Full()) {
                 m_links.push_back({href->value, {}});
                 m_linkOpen = true;
             }
         } else if (name == kArea) {
-            if (const HtmlAttribute* href = tag.Find(u"href")) m_links.push_back({href->value, {}});
+            if (const HtmlAttribute* href = tag.Find(u"href"); href && !Full()) m_links.push_back({href->value, {}});
         } else if (name == kBase) {
             const HtmlAttribute* href = tag.Find(u"href");
             if (href && !m_baseHref) m_baseHref = href->value;
@@ -139,6 +141,8 @@ public:
             }
         }
     }
+
+    bool Full() const { return m_links.size() >= kMaxPageLinks; }
 
     // Addresses are resolved at the end: a <base> anywhere in the document applies to every link.
     std::vector<Hyperlink> TakeLinks(TextView documentUrl) {
@@ -198,7 +202,7 @@ std::vector<Hyperlink> ExtractLinks(std::string_view body, std::string_view cont
     collector.Attach(tokenizer);
     BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
     Text piece;
-    while (pieces.Next(piece)) tokenizer.Feed(piece);
+    while (!collector.Full() && pieces.Next(piece)) tokenizer.Feed(piece);
     tokenizer.Finish();
     return collector.TakeLinks(documentUrl);
 }

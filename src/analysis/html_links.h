@@ -1,5 +1,6 @@
 #pragma once
 // The HTML link engine: the hyperlinks of a page, as a browser's document would list them.
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
@@ -13,7 +14,11 @@ struct Hyperlink {
     Text text;     // inner text, white space collapsed and trimmed; empty for a link without text
 };
 
-// Every <a> and <area> with an href, in document order. `body` is the page's bytes,
+// The most hyperlinks a page's document holds: several times the tens of thousands of the largest
+// film pages. The links past it are not listed, and the page is read no further.
+inline constexpr std::size_t kMaxPageLinks = 200000;
+
+// Every <a> and <area> with an href, in document order, the first kMaxPageLinks of them. `body` is the page's bytes,
 // `contentType` the HTTP Content-Type header (may be empty), `documentUrl` the page's address
 // after redirects. The charset comes from the byte-order mark, the header, a <meta> in the first
 // 1024 bytes, else GBK.

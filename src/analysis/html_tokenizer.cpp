@@ -129,14 +129,17 @@ void HtmlTokenizer::NewAttribute() {
     m_attributeName = &a.name;
 }
 
-// The first of several attributes with one name wins; the others are dropped with their values.
+// The first of several attributes with one name wins; the others are dropped with their values,
+// as are names the sink does not want and any past kMaxAttributesPerTag.
 void HtmlTokenizer::EndAttributeName() {
     if (!m_attributeName) return;
     const Text& name = *m_attributeName;
     m_attributeName = nullptr;
     const std::size_t prior = m_attributeCount - 1;
     bool duplicate = false;
-    if (prior < kLinearAttributeLimit) {
+    if (prior >= kMaxAttributesPerTag || !m_sink.WantsAttribute(name)) {
+        duplicate = true;
+    } else if (prior < kLinearAttributeLimit) {
         for (std::size_t i = 0; i < prior && !duplicate; ++i) duplicate = m_attributes[i].name == name;
     } else {
         if (prior == kLinearAttributeLimit)

@@ -12,6 +12,10 @@
 
 namespace ferrik {
 
+// The most attributes one tag keeps: the first ones of distinct names; any after them are
+// dropped with their values, as duplicates are. Real tags have a few dozen at most.
+inline constexpr std::size_t kMaxAttributesPerTag = 1024;
+
 struct HtmlAttribute {
     Text name;  // ASCII lower-cased
     Text value;
@@ -40,6 +44,10 @@ public:
     virtual ~HtmlTokenSink() = default;
     // Asked when a start tag's name is complete: its attributes are kept only if this says so.
     virtual bool WantsAttributes(TextView tagName) = 0;
+    // Asked for each attribute name of such a tag: only the names wanted are kept (and counted
+    // against kMaxAttributesPerTag), so that a tag written with a million others still gives the
+    // ones a sink reads.
+    virtual bool WantsAttribute(TextView /*name*/) { return true; }
     virtual void OnStartTag(const HtmlTag& tag) = 0;
     virtual void OnEndTag(const HtmlTag& tag) = 0;
     // Character data in pieces, only while text collection is on.

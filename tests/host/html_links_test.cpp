@@ -248,6 +248,12 @@ TEST(ExtractLinks, HostilePagesEndCleanly) {
     ASSERT_EQ(big.size(), 1u);
     EXPECT_EQ(big[0].first.size(), huge.size());
 
+    std::string tooMany;  // the first 200,000 links are listed, with their text
+    for (int i = 0; i <= 200000; ++i) tooMany += "<a href=" + std::to_string(i) + ">" + std::to_string(i) + "</a>";
+    const std::vector<Link> first = Links(tooMany);
+    ASSERT_EQ(first.size(), 200000u);
+    EXPECT_EQ(first.back(), (Link{"http://example.com/dir/199999", "199999"}));
+
     std::string manyAttributes = "<a";
     for (int i = 0; i < 100000; ++i) manyAttributes += " x" + std::to_string(i % 50000);
     EXPECT_EQ(Links(manyAttributes + " href=h>").size(), 1u);

@@ -201,5 +201,55 @@ INSTANTIATE_TEST_SUITE_P(Suite, Html5libTokenizer,
                              return name;
                          });
 
+// The names of the first start tag's attributes, as kept for a sink that wants them all, or
+// only those named `wanted`.
+class AttributeSink final : public HtmlTokenSink {
+public:
+    explicit AttributeSink(std::string wanted) : m_wanted(FromUtf8(wanted)) {}
+    bool WantsAttributes(TextView) override { return true; }
+    bool WantsAttribute(TextView name) override { return m_wanted.empty() || name == m_wanted; }
+    void OnStartTag(const HtmlTag& tag) override {
+        if (done) return;
+        done = true;
+        for (const HtmlAttribute& a : tag.attributes) names.push_back(ToUtf8(a.name + u"=" + a.value));
+    }
+    void OnEndTag(const HtmlTag&) override {}
+    void OnText(TextView) override {}
+    std::vector<std::string> names;
+    bool done = false;
+
+private:
+    Text m_wanted;
+};
+
+TEST(HtmlTokenizer, KeepsTheFirstThousandAndTwentyFourAttributeNamesOfATag) {
+    const auto written = [](int count, int repeat, std::string_view tail) {
+        std::string tag = "<p";
+        for (int i = 0; i < count; ++i) tag += " a" + std::to_string(i / repeat) + "=" + std::to_string(i);
+        return tag + std::string(tail) + "><b>";
+    };
+    struct Case {
+        std::string tag;
+        std::string wanted;
+        std::size_t kept;
+        std::string last;
+    };
+    const Case cases[] = {
+        {written(1100, 1, ""), "", 1024, "a1023=1023"},
+        {written(2000, 2, ""), "", 1000, "a999=1998"},  // the first of each name, none counted twice
+        {written(1023, 1, " href=h x=y"), "", 1024, "href=h"},
+        {written(100000, 1, " href=h"), "href", 1, "href=h"},
+        {written(3, 1, " href=1 href=2"), "href", 1, "href=1"},
+    };
+    for (const Case& c : cases) {
+        AttributeSink sink(c.wanted);
+        HtmlTokenizer tokenizer(sink);
+        tokenizer.Feed(FromUtf8(c.tag));
+        tokenizer.Finish();
+        ASSERT_EQ(sink.names.size(), c.kept) << c.wanted << " " << c.kept;
+        EXPECT_EQ(sink.names.back(), c.last) << c.wanted << " " << c.kept;
+    }
+}
+
 }  // namespace
 }  // namespace ferrik
