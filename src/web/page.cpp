@@ -111,9 +111,55 @@ public:
         tokenizer.SetCollectText(true);
     }
 
-    bool WantsAttributes(TextView) override { return m_templateDepth == 0; }
+    bool WantsAttributes(TextView) override { return m_templateDepth == 0 && !m_full; }
+    // The attributes the page model reads; no other is kept.
+    bool WantsAttribute(TextView name) override {
+        return IsOneOf(name, {u"href", u"target", u"value", u"selected", u"action", u"method", u"name", u"alt",
+                              u"type", u"checked", u"size", u"multiple"});
+    }
+
+    // Once the page holds as much as it may (page.h), it ends there: nothing after is read.
+    bool Full() const { return m_full; }
 
     void OnStartTag(const HtmlTag& tag) override {
+        // A link past kMaxPageLinks ends the page before it.
+        if (tag.name == u"a" && m_templateDepth == 0 && tag.Find(u"href") && m_page.m_links.size() >= kMaxPageLinks)
+            m_full = true;
+        if (m_full) return;
+        for (const HtmlAttribute& a : tag.attributes) m_chars += a.value.size();
+        StartTag(tag);
+        NoteLimits();
+    }
+    void OnEndTag(const HtmlTag& tag) override {
+        if (m_full) return;
+        EndTag(tag);
+        NoteLimits();
+    }
+    void OnText(TextView text) override {
+        if (m_full) return;
+        text = text.substr(0, kMaxPageCharacters - std::min(m_chars, kMaxPageCharacters));
+        m_chars += text.size();
+        Characters(text);
+        NoteLimits();
+    }
+
+    void Finish(const Page* baseOf) {
+        CloseSelect();
+        FinishBody(baseOf);
+        if (m_full) {
+            if (!m_page.m_runs.empty()) m_page.m_runs.push_back({PageRun::Kind::Paragraph});
+            m_page.m_runs.push_back({PageRun::Kind::Words, Text(kPageCutNotice)});
+        }
+    }
+
+private:
+    void NoteLimits() {
+        m_full = m_full || m_page.m_elements.size() >= kMaxPageElements || m_page.m_runs.size() >= kMaxPageRuns ||
+                 m_chars >= kMaxPageCharacters;
+        if (m_full) m_tokenizer->SetCollectText(false);
+    }
+
+    void StartTag(const HtmlTag& tag) {
         const TextView name = tag.name;
         for (const RawElement& raw : kRawElements) {
             if (raw.name == name) {
@@ -157,7 +203,7 @@ public:
         BodyStartTag(tag);
     }
 
-    void OnEndTag(const HtmlTag& tag) override {
+    void EndTag(const HtmlTag& tag) {
         const TextView name = tag.name;
         // Raw text ends only at its own end tag, so any end tag ends it.
         if (!m_raw.empty()) {
@@ -192,7 +238,7 @@ public:
         }
     }
 
-    void OnText(TextView text) override {
+    void Characters(TextView text) {
         if (m_templateDepth > 0) return;
         if (!m_raw.empty()) {
             RawText(text);
@@ -210,8 +256,7 @@ public:
         FlowText(text, m_pre > 0);
     }
 
-    void Finish(const Page* baseOf) {
-        CloseSelect();
+    void FinishBody(const Page* baseOf) {
         if (!m_fragment) {
             EnsureBody();
             m_page.m_title = Collapse(m_page.m_title);
@@ -237,7 +282,6 @@ public:
         }
     }
 
-private:
     std::size_t Add(const HtmlTag& tag) {
         PageElement element;
         element.tagName = Upper(tag.name);
@@ -428,7 +472,10 @@ private:
 
     FontRole Font() const { return m_bold > 0 ? FontRole::Bold : FontRole::Normal; }
 
+    // A run past kMaxPageRuns ends the page before it.
     void Push(PageRun run) {
+        if (m_page.m_runs.size() >= kMaxPageRuns) m_full = true;
+        if (m_full) return;
         m_page.m_runs.push_back(std::move(run));
         const PageRun::Kind kind = m_page.m_runs.back().kind;
         m_lineHasContent =
@@ -458,8 +505,7 @@ private:
             (runs.back().link == m_link || runs.back().link == kNoIndex)) {
             runs.back().text += u' ';
         } else {
-            PageRun space{PageRun::Kind::Words, u" ", Font()};
-            runs.push_back(std::move(space));
+            Push({PageRun::Kind::Words, u" ", Font()});
         }
     }
 
@@ -477,7 +523,7 @@ private:
     }
 
     void AppendText(TextView piece) {
-        if (piece.empty()) return;
+        if (piece.empty() || m_full) return;
         std::vector<PageRun>& runs = m_page.m_runs;
         if (!runs.empty() && runs.back().kind == PageRun::Kind::Words && runs.back().link == m_link &&
             runs.back().font == Font()) {
@@ -495,7 +541,7 @@ private:
             text.remove_prefix(1);
         if (preformatted) {
             std::size_t start = 0;
-            for (std::size_t i = 0; i <= text.size(); ++i) {
+            for (std::size_t i = 0; i <= text.size() && !m_full; ++i) {
                 if (i < text.size() && text[i] != u'\n') continue;
                 Text piece;
                 for (char16_t c : text.substr(start, i - start)) {
@@ -556,6 +602,8 @@ private:
     bool m_pendingSpace = false;
     bool m_titleOpen = false;
     bool m_titleDone = false;
+    bool m_full = false;
+    std::size_t m_chars = 0;  // of text and kept attribute values read so far
     std::optional<Text> m_baseHref;
     std::optional<Text> m_baseTarget;
 };
@@ -567,7 +615,7 @@ void Build(Page& page, bool fragment, const Page* baseOf, Feeder feed) {
     PageBuilder builder(page, fragment);
     HtmlTokenizer tokenizer(builder);
     builder.Attach(tokenizer);
-    feed(tokenizer);
+    feed(tokenizer, builder);
     tokenizer.Finish();
     builder.Finish(baseOf);
 }
@@ -575,7 +623,7 @@ void Build(Page& page, bool fragment, const Page* baseOf, Feeder feed) {
 }  // namespace
 
 Page::Page(TextView html, TextView url) : m_url(url) {
-    Build(*this, false, nullptr, [html](HtmlTokenizer& tokenizer) { tokenizer.Feed(html); });
+    Build(*this, false, nullptr, [html](HtmlTokenizer& tokenizer, const PageBuilder&) { tokenizer.Feed(html); });
 }
 
 namespace {
@@ -605,11 +653,11 @@ Page Page::FromBytes(std::string_view body, std::string_view contentType, TextVi
     page.m_url = Text(url);
     const DocumentCharset charset = SniffCharset(body, contentType);
     page.m_charset = charset.encoding.label;
-    Build(page, false, nullptr, [&](HtmlTokenizer& tokenizer) {
+    Build(page, false, nullptr, [&](HtmlTokenizer& tokenizer, const PageBuilder& builder) {
         if (plain) tokenizer.Feed(u"<plaintext>");
         BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
         Text piece;
-        while (pieces.Next(piece)) tokenizer.Feed(piece);
+        while (!builder.Full() && pieces.Next(piece)) tokenizer.Feed(piece);
     });
     return page;
 }
@@ -656,7 +704,7 @@ bool Page::SetValue(std::size_t index, TextView value) {
 bool Page::PasteHtmlIntoBody(TextView html) {
     if (m_bodyIndex == kNoIndex) return false;
     Page fragment;
-    Build(fragment, true, this, [html](HtmlTokenizer& tokenizer) { tokenizer.Feed(html); });
+    Build(fragment, true, this, [html](HtmlTokenizer& tokenizer, const PageBuilder&) { tokenizer.Feed(html); });
     const std::size_t offset = m_bodyIndex + 1;
     m_elements.resize(offset);
     for (PageElement& element : fragment.m_elements) m_elements.push_back(std::move(element));

@@ -5,10 +5,12 @@
 // content replaced by pasteHTML). No scripts run and no style sheets apply.
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "analysis/html_links.h"
 #include "common/ports.h"
 #include "common/text.h"
 #include "web/browser.h"
@@ -62,6 +64,15 @@ struct PageRun {
     std::size_t link = kNoIndex;     // index into Page::Links()
     std::size_t element = kNoIndex;  // Field: index into the elements
 };
+
+// What one page may hold, each far beyond the largest film pages (a few MB, tens of thousands of
+// links) and together far below a 32-bit address space. The page ends where the first is reached:
+// what came before stays as read, and a last line says that the rest is not shown.
+inline constexpr std::size_t kMaxPageElements = 1000000;
+inline constexpr std::size_t kMaxPageRuns = 1000000;
+inline constexpr std::size_t kMaxPageCharacters = 8u << 20;  // of text and kept attribute values
+// (links: kMaxPageLinks, as a document holds them)
+inline constexpr char16_t kPageCutNotice[] = u"（网页太长，后面的内容没有显示。）";
 
 // A loaded document. It is also the document object model the browser hands out: values written
 // through it show on the page at the next layout (the change handler says when).
@@ -154,9 +165,43 @@ struct PageLayout {
 inline constexpr int kPageMargin = 8;
 inline constexpr int kFieldPadding = 3;  // between a field's frame and its text
 
+// The most boxes a page is laid out in (a box per word run and line): a line ends where a
+// narrow view holds less than a word, and the boxes of a long page are kept until it goes. What
+// would follow is not laid out; a last line says so.
+inline constexpr std::size_t kMaxLayoutBoxes = 2000000;
+
 // The page laid out in lines for a view `width` pixels wide: the title as a heading, then the
 // body's flow, wrapped at spaces and between CJK characters (a word wider than a line is cut).
 PageLayout LayoutPage(const Page& page, int width, TextMeasurer& measurer);
+
+class LineBuilder;
+
+// The same a part at a time, so that a long page can be laid out between a window's messages.
+// Each Continue places about `work` boxes or runs more; `out` holds whole lines only (as
+// LayoutPage would place them), with its height at their bottom. `page` and `measurer` must
+// outlast the layouter, and the page must not change meanwhile.
+class PageLayouter {
+public:
+    PageLayouter(const Page& page, int width, TextMeasurer& measurer, PageLayout& out);
+    ~PageLayouter();
+    PageLayouter(const PageLayouter&) = delete;
+    PageLayouter& operator=(const PageLayouter&) = delete;
+
+    // True once the whole page is laid out.
+    bool Continue(std::size_t work);
+    bool Done() const { return m_done; }
+
+private:
+    static constexpr std::size_t kTitle = static_cast<std::size_t>(-1);
+
+    const Page& m_page;
+    PageLayout& m_out;
+    std::unique_ptr<LineBuilder> m_lines;
+    PageRun m_title;
+    std::size_t m_step = 0;  // the run under way, kTitle for the title
+    std::size_t m_from = 0;  // where in its text
+    bool m_done = false;
+};
 
 // The box under a point of the laid-out page, null when none.
 const LayoutBox* BoxAt(const PageLayout& layout, int x, int y);

@@ -19,24 +19,28 @@ bool NoBreakBefore(char16_t c) {
 
 constexpr int kFieldChars = 20;  // a text field's width in characters when it has no size
 
+}  // namespace
+
+// Lines are built in `m_line` and go to the layout when they end, so that the layout only ever
+// holds whole lines (in order, each box's place final) while it is still being made.
 class LineBuilder {
 public:
     LineBuilder(PageLayout& out, int width, TextMeasurer& measurer)
         : m_out(out), m_right(std::max(width - kPageMargin, kPageMargin + 1)), m_measurer(measurer) {}
 
-    void Run(const PageRun& run, const Page& page) {
+    // Lays out `run` from its unit `from` on, until it ends (npos) or `work` boxes more are placed
+    // (then where it stopped). Only Words and AltText stop inside.
+    std::size_t Run(const PageRun& run, const Page& page, std::size_t from, std::size_t& work) {
         switch (run.kind) {
             case PageRun::Kind::Words:
-                Words(run.text, run.font, run.link, LayoutBox::Kind::Words);
-                break;
+                return Words(run.text, from, run.font, run.link, LayoutBox::Kind::Words, work);
             case PageRun::Kind::AltText:
-                Words(run.text, run.font, run.link, LayoutBox::Kind::AltText);
-                break;
+                return Words(run.text, from, run.font, run.link, LayoutBox::Kind::AltText, work);
             case PageRun::Kind::Field:
                 Field(run, page);
                 break;
             case PageRun::Kind::LineBreak:
-                if (m_lineStart == m_out.boxes.size()) {
+                if (LineEmpty()) {
                     ApplyGap();
                     m_top += m_measurer.LineHeight(FontRole::Normal);
                     m_x = kPageMargin;
@@ -52,15 +56,28 @@ public:
                 if (m_top > kPageMargin) m_gap = m_measurer.LineHeight(FontRole::Normal);
                 break;
         }
+        if (work > 0) --work;
+        return TextView::npos;
     }
 
-    int Finish() {
-        EndLine();
-        return m_top + kPageMargin;
+    // The whole lines so far; `last` ends the one under way too.
+    void Finish(bool last) {
+        if (last) EndLine();
+        m_out.height = m_top + kPageMargin;
+    }
+
+    bool Full() const { return m_out.boxes.size() + m_line.size() >= m_boxLimit; }
+
+    // The last line of a layout that reached kMaxLayoutBoxes.
+    void EndWithNotice(const Page& page) {
+        m_boxLimit = static_cast<std::size_t>(-1);
+        std::size_t work = m_boxLimit;
+        Run({PageRun::Kind::Paragraph}, page, 0, work);
+        Run({PageRun::Kind::Words, Text(kPageCutNotice)}, page, 0, work);
     }
 
 private:
-    bool LineEmpty() const { return m_lineStart == m_out.boxes.size(); }
+    bool LineEmpty() const { return m_line.empty(); }
 
     void ApplyGap() {
         m_top += m_gap;
@@ -71,18 +88,20 @@ private:
         if (LineEmpty()) ApplyGap();
         box.x = m_x;
         m_x += box.width;
-        m_out.boxes.push_back(std::move(box));
+        m_line.push_back(std::move(box));
     }
 
     // Boxes of a line sit on its bottom edge, so text beside a taller field lines up below.
     void EndLine() {
         if (LineEmpty()) return;
         int height = 0;
-        for (std::size_t i = m_lineStart; i < m_out.boxes.size(); ++i) height = std::max(height, m_out.boxes[i].height);
-        for (std::size_t i = m_lineStart; i < m_out.boxes.size(); ++i)
-            m_out.boxes[i].y = m_top + height - m_out.boxes[i].height;
+        for (const LayoutBox& box : m_line) height = std::max(height, box.height);
+        for (LayoutBox& box : m_line) {
+            box.y = m_top + height - box.height;
+            m_out.boxes.push_back(std::move(box));
+        }
+        m_line.clear();
         m_top += height;
-        m_lineStart = m_out.boxes.size();
         m_x = kPageMargin;
     }
 
@@ -124,11 +143,15 @@ private:
         return lo == 0 ? 0 : ends[lo - 1];
     }
 
-    void Words(TextView text, FontRole font, std::size_t link, LayoutBox::Kind kind) {
+    std::size_t Words(TextView whole, std::size_t from, FontRole font, std::size_t link, LayoutBox::Kind kind,
+                      std::size_t& work) {
+        TextView text = whole.substr(from);
         while (!text.empty()) {
+            if (work == 0 || Full()) return whole.size() - text.size();
+            --work;
             if (LineEmpty()) {
                 const std::size_t first = text.find_first_not_of(u' ');
-                if (first == TextView::npos) return;
+                if (first == TextView::npos) return TextView::npos;
                 text.remove_prefix(first);
             }
             const int room = m_right - m_x;
@@ -142,7 +165,7 @@ private:
             }
             if (width <= room) {
                 PlaceText(text, font, link, kind, width);
-                return;
+                return TextView::npos;
             }
             const TextView window = text.substr(0, limit);  // wider than the room left
             const std::size_t end = LongestFitting(text, BreakPoints(window), font, room);
@@ -168,6 +191,7 @@ private:
             EndLine();
             text.remove_prefix(cut);
         }
+        return TextView::npos;
     }
 
     void Field(const PageRun& run, const Page& page) {
@@ -208,20 +232,54 @@ private:
     int m_x = kPageMargin;
     int m_top = kPageMargin;
     int m_gap = 0;  // blank space owed before the next line with content
-    std::size_t m_lineStart = 0;
+    std::vector<LayoutBox> m_line;  // the line under way
+    std::size_t m_boxLimit = kMaxLayoutBoxes;
 };
 
-}  // namespace
+PageLayouter::PageLayouter(const Page& page, int width, TextMeasurer& measurer, PageLayout& out)
+    : m_page(page), m_out(out), m_lines(std::make_unique<LineBuilder>(out, width, measurer)) {
+    m_out = {};
+    if (!page.Title().empty()) {
+        m_title = PageRun{PageRun::Kind::Words, page.Title(), FontRole::Title};
+        m_step = kTitle;
+    }
+}
+
+PageLayouter::~PageLayouter() = default;
+
+bool PageLayouter::Continue(std::size_t work) {
+    while (!m_done && work > 0) {
+        if (m_lines->Full()) {
+            // As much as a page may take: what follows is not shown.
+            m_lines->EndWithNotice(m_page);
+            m_done = true;
+            break;
+        }
+        const std::vector<PageRun>& runs = m_page.Runs();
+        if (m_step == kTitle) {
+            m_from = m_lines->Run(m_title, m_page, m_from, work);
+            if (m_from != TextView::npos) continue;
+            m_lines->Run({PageRun::Kind::Paragraph}, m_page, 0, work);
+            m_step = 0;
+            m_from = 0;
+        } else if (m_step < runs.size()) {
+            m_from = m_lines->Run(runs[m_step], m_page, m_from, work);
+            if (m_from != TextView::npos) continue;
+            ++m_step;
+            m_from = 0;
+        } else {
+            m_done = true;
+        }
+    }
+    m_lines->Finish(m_done);
+    return m_done;
+}
 
 PageLayout LayoutPage(const Page& page, int width, TextMeasurer& measurer) {
     PageLayout layout;
-    LineBuilder lines(layout, width, measurer);
-    if (!page.Title().empty()) {
-        lines.Run({PageRun::Kind::Words, page.Title(), FontRole::Title}, page);
-        lines.Run({PageRun::Kind::Paragraph}, page);
+    PageLayouter layouter(page, width, measurer, layout);
+    while (!layouter.Continue(static_cast<std::size_t>(-1))) {
     }
-    for (const PageRun& run : page.Runs()) lines.Run(run, page);
-    layout.height = lines.Finish();
     return layout;
 }
 

@@ -291,5 +291,113 @@ TEST(PageLayout, LinkUnderAPoint) {
     for (const Point& p : points) EXPECT_EQ(LinkAt(layout, p.x, p.y), p.link) << p.x << "," << p.y;
 }
 
+// The last run of a page that was cut, and whether it is the line that says so.
+bool EndsCut(const Page& page) {
+    return !page.Runs().empty() && page.Runs().back().text == u"（网页太长，后面的内容没有显示。）";
+}
+
+TEST(Page, EndsAtWhatItMayHoldKeepingWhatCameBefore) {
+    std::string bolds;
+    for (int i = 0; i < 1000001; ++i) bolds += "<b>";
+    std::string anchors;
+    for (int i = 0; i < 200001; ++i) anchors += "<a href=" + std::to_string(i) + ">x</a>";
+    std::string filmPage = "<ul>";  // a large film site's list: 50,000 episodes, about 3 MB
+    for (int i = 0; i < 50000; ++i)
+        filmPage += "<li><a href=/play/" + std::to_string(i) + ".html>第" + std::to_string(i) + "集</a> 更新</li>";
+    struct Case {
+        const char* what;
+        std::string body;
+        std::string_view type;
+        std::size_t elements, runs, links;
+        bool cut;
+        const char16_t* lastWords;  // of the content read, before the notice
+    };
+    const Case cases[] = {
+        {"a million elements", bolds, "text/html", 1000000, 1, 0, true, nullptr},
+        {"a million line feeds", std::string(1100000, '\n') + "end", "text/plain", 4, 1000002, 0, true, nullptr},
+        {"200,000 links", anchors, "text/html", 200003, 200002, 200000, true, u"x"},
+        {"eight million characters", std::string(9 << 20, 'a') + " end", "text/plain", 4, 3, 0, true, nullptr},
+        {"a film page", filmPage, "text/html; charset=utf-8", 100004, 199999, 50000, false, u" 更新"},
+    };
+    for (const Case& c : cases) {
+        const Page page = Page::FromBytes(c.body, c.type, kUrl, test::IconvDecoder());
+        EXPECT_EQ(page.ElementCount(), c.elements) << c.what;
+        EXPECT_EQ(page.Runs().size(), c.runs) << c.what;
+        EXPECT_EQ(page.Links().size(), c.links) << c.what;
+        EXPECT_EQ(EndsCut(page), c.cut) << c.what;
+        if (c.lastWords) {
+            const std::size_t notice = c.cut ? 2 : 0;
+            ASSERT_GT(page.Runs().size(), notice) << c.what;
+            const PageRun& last = page.Runs()[page.Runs().size() - 1 - notice];
+            EXPECT_EQ(ToUtf8(last.text), ToUtf8(c.lastWords)) << c.what;
+        }
+    }
+    // The first characters stay, up to the limit, and nothing after them.
+    const Page text = Page::FromBytes(std::string(9 << 20, 'a') + " end", "text/plain", kUrl, test::IconvDecoder());
+    EXPECT_EQ(text.Runs().front().text.size(), 8u << 20);
+    const Page links = Page::FromBytes(anchors, "text/html", kUrl, test::IconvDecoder());
+    EXPECT_EQ(ToUtf8(links.Links().back().href), "http://films.example/list/199999");
+}
+
+TEST(Page, KeepsTheAttributesItReadsAmongAnyNumberOfOthers) {
+    std::string junk;
+    for (int i = 0; i < 100000; ++i) junk += " x" + std::to_string(i);
+    const Page page(FromUtf8("<input" + junk + " value=kept name=q><a" + junk + " href=go.html>go</a>"), kUrl);
+    ASSERT_EQ(page.ElementCount(), 5u);
+    EXPECT_THAT(page.Value(3), Optional(Text(u"kept")));
+    EXPECT_EQ(page.Elements()[3].name, u"q");
+    EXPECT_THAT(LinksOf(page), ElementsAre(LinkSeen{"http://films.example/list/go.html", ""}));
+}
+
+// Laid out a part at a time, a page gives the lines it gives in one go, and in between only whole
+// lines of them.
+TEST(PageLayout, InStepsTheSameLinesAndOnlyWholeOnes) {
+    const Page page(
+        u"<title>Title of it</title>aaaa bbbb cccc dddd eeee<p>一二三四五六七八九十，一二<br><br>"
+        u"abcdefghijklmnopqrstuvwxyz <a href=x>link one two three</a> <input value=v size=3><p>end",
+        kUrl);
+    FixedMeasurer measurer;
+    const PageLayout whole = LayoutPage(page, 136, measurer);
+    ASSERT_GT(whole.boxes.size(), 10u);
+    const auto same = [](const LayoutBox& a, const LayoutBox& b) {
+        return a.text == b.text && a.x == b.x && a.y == b.y && a.width == b.width && a.link == b.link;
+    };
+    for (const std::size_t step : {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{1000}}) {
+        PageLayout out;
+        PageLayouter layouter(page, 136, measurer, out);
+        int calls = 0;
+        for (bool done = false; !done && calls < 1000; ++calls) {
+            done = layouter.Continue(step);
+            ASSERT_LE(out.boxes.size(), whole.boxes.size()) << step;
+            for (std::size_t i = 0; i < out.boxes.size(); ++i) ASSERT_TRUE(same(out.boxes[i], whole.boxes[i])) << step;
+            if (!done && !out.boxes.empty() && out.boxes.size() < whole.boxes.size()) {
+                // Whole lines: the next box starts a line below them.
+                EXPECT_LT(out.boxes.back().y, whole.boxes[out.boxes.size()].y) << step;
+                EXPECT_GE(out.height, out.boxes.back().y + out.boxes.back().height + 8) << step;
+                EXPECT_LE(out.height, whole.height) << step;
+            }
+        }
+        EXPECT_TRUE(layouter.Done()) << step;
+        EXPECT_EQ(out.boxes.size(), whole.boxes.size()) << step;
+        EXPECT_EQ(out.height, whole.height) << step;
+        if (step == 1) {
+            EXPECT_GE(calls, static_cast<int>(whole.boxes.size())) << "a step places one box";
+        }
+    }
+}
+
+TEST(PageLayout, EndsAtTwoMillionBoxesWithTheNotice) {
+    // One letter a line in a view one pixel wide.
+    const Page page = Page::FromBytes(std::string(2000100, 'a'), "text/plain", kUrl, test::IconvDecoder());
+    FixedMeasurer measurer;
+    const PageLayout layout = LayoutPage(page, 1, measurer);
+    ASSERT_GT(layout.boxes.size(), 2000000u);
+    EXPECT_EQ(layout.boxes[1999999].text, u"a");
+    Text after;
+    for (std::size_t i = 2000000; i < layout.boxes.size(); ++i) after += layout.boxes[i].text;
+    EXPECT_EQ(ToUtf8(after), "（网页太长，后面的内容没有显示。）");
+    EXPECT_EQ(layout.height, layout.boxes.back().y + layout.boxes.back().height + 8);
+}
+
 }  // namespace
 }  // namespace ferrik
