@@ -12,7 +12,7 @@ namespace ferrik {
 
 struct Encoding {
     enum class Kind {
-        AsciiCompatible,  // stateless; no multi-byte sequence holds a byte below 0x30
+        AsciiCompatible,  // stateless; no multi-byte sequence holds a byte below 0x30 or in ":;<=>?"
         Stateful,         // decoded in one piece
         Utf16Le,
         Utf16Be,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/charset.h"
+#include "analysis/html_charset.h"
 #include "host/support/iconv_decoder.h"
 
 namespace ferrik {
@@ -96,6 +97,42 @@ TEST(Charset, WellFormedUtf8DecodesAsTheConverterDoes) {
         std::string bytes(random() % 24, 'a');
         for (char& b : bytes) b = static_cast<char>(kBytes[random() % std::size(kBytes)]);
         check(bytes);
+    }
+}
+
+// A long body comes in pieces cut where no character can straddle the cut, markup without blanks
+// included, and the pieces read as the whole does.
+TEST(BodyDecoder, CutsBetweenCharactersAlsoInMarkupWithoutBlanks) {
+    const auto repeated = [](std::string_view piece, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i) out += piece;
+        return out;
+    };
+    struct Case {
+        const char* label;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"gbk", repeated("<b>", 400000)},
+        {"gbk", repeated("<b>\xb5\xda\x31\xbc\xaf", 100000)},       // 第1集
+        {"gb18030", repeated("\x81\x39\xee\x39:\x81\x30\x81\x30;", 100000)},  // four-byte forms, digits inside
+        {"big5", repeated("<i>\xa4\x40=\xb9\x71?", 100000)},
+        {"shift_jis", repeated("\x89\x66\x89\xe6<>", 100000)},
+        {"utf-8", repeated("<b>\xe7\xac\xac</b>", 100000)},
+    };
+    const test::IconvDecoder decoder;
+    for (const Case& c : cases) {
+        const std::optional<Encoding> encoding = EncodingForLabel(c.label);
+        ASSERT_TRUE(encoding) << c.label;
+        BodyDecoder pieces(c.body, *encoding, decoder);
+        Text piece, all;
+        int count = 0;
+        while (pieces.Next(piece)) {
+            all += piece;
+            ++count;
+        }
+        EXPECT_GT(count, 4) << c.label;
+        EXPECT_EQ(all, decoder.Decode(c.body, encoding->label)) << c.label;
     }
 }
 
