@@ -1,7 +1,7 @@
 // The HTML link engine against gumbo (parse + tree walk collecting the same links) on a 5 MB list
 // page with 20,000 <a href> and 100 <area href>. Both start from the page's bytes; the engine's
 // figure includes sniffing the charset and decoding (glibc iconv, UTF-8 -> UTF-16) in pieces.
-// Peak memory is counted by replacing the global allocation functions of this binary.
+// Peak memory is counted by the global allocation functions of this binary (allocation_count.h).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "allocation_count.h"
 #include "analysis/html_links.h"
 #include "host/support/iconv_decoder.h"
 #include "html_page_generator.h"
@@ -18,47 +19,12 @@
 #include <gumbo.h>
 #endif
 
-namespace {
-
-// Allocation accounting, on only while a memory figure is being taken.
-bool g_counting = false;
-long long g_current = 0;
-long long g_peak = 0;
-
-void Count(long long delta) {
-    g_current += delta;
-    if (g_current > g_peak) g_peak = g_current;
-}
-
-void StartCounting() {
-    g_current = 0;
-    g_peak = 0;
-    g_counting = true;
-}
-
-long long StopCounting() {
-    g_counting = false;
-    return g_peak;
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    void* p = std::malloc(size ? size : 1);
-    if (!p) throw std::bad_alloc();
-    if (g_counting) Count(static_cast<long long>(malloc_usable_size(p)));
-    return p;
-}
-void operator delete(void* p) noexcept {
-    if (p && g_counting) Count(-static_cast<long long>(malloc_usable_size(p)));
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    operator delete(p);
-}
-
 namespace ferrik {
 namespace {
+
+using bench::CountAllocation;
+using bench::StartCounting;
+using bench::StopCounting;
 
 const bench::ListPage& Page() {
     static const bench::ListPage page = bench::GenerateListPage(5 * 1000 * 1000, 20000, 100);
@@ -128,11 +94,11 @@ BENCHMARK(BM_DecodeOnlyUtf8)->Unit(benchmark::kMillisecond);
 // gumbo's allocations, counted through its allocator hooks.
 void* GumboAllocate(void*, std::size_t size) {
     void* p = std::malloc(size ? size : 1);
-    if (g_counting) Count(static_cast<long long>(malloc_usable_size(p)));
+    if (bench::Counting()) CountAllocation(static_cast<long long>(malloc_usable_size(p)));
     return p;
 }
 void GumboFree(void*, void* p) {
-    if (p && g_counting) Count(-static_cast<long long>(malloc_usable_size(p)));
+    if (p && bench::Counting()) CountAllocation(-static_cast<long long>(malloc_usable_size(p)));
     std::free(p);
 }
 
