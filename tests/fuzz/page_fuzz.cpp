@@ -1,18 +1,17 @@
-// Any page reads, lays out at any width, takes pasted markup and written values, and its boxes
-// stay in line order with every link and element index in range.
+// Any page reads, under any Content-Type text and through the real converters (iconv), lays out
+// at any width (in one go and a part at a time, alike), takes pasted markup and written values,
+// and its boxes stay in line order with every link and element index in range; it never holds
+// more than a page may.
+// Input: the Content-Type header, a line feed, one byte for the width, the body.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "host/support/iconv_decoder.h"
 #include "web/page.h"
 
 namespace {
-
-class Utf8Decoder final : public ferrik::ByteDecoder {
-public:
-    ferrik::Text Decode(std::string_view bytes, ferrik::TextView) const override { return ferrik::FromUtf8(bytes); }
-};
 
 class Measurer final : public ferrik::TextMeasurer {
 public:
@@ -23,8 +22,16 @@ public:
 };
 
 void Check(const ferrik::Page& page, int width) {
+    if (page.ElementCount() > ferrik::kMaxPageElements || page.Runs().size() > ferrik::kMaxPageRuns + 2 ||
+        page.Links().size() > ferrik::kMaxPageLinks)
+        std::abort();
     Measurer measurer;
     const ferrik::PageLayout layout = ferrik::LayoutPage(page, width, measurer);
+    ferrik::PageLayout steps;
+    ferrik::PageLayouter layouter(page, width, measurer, steps);
+    while (!layouter.Continue(1 + width % 5)) {
+    }
+    if (steps.boxes.size() != layout.boxes.size() || steps.height != layout.height) std::abort();
     int bottom = 0;
     for (const ferrik::LayoutBox& box : layout.boxes) {
         if (box.y + box.height < bottom || box.y + box.height > layout.height) std::abort();
@@ -38,11 +45,14 @@ void Check(const ferrik::Page& page, int width) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    const std::string_view bytes(reinterpret_cast<const char*>(data + 2), size - 2);
-    ferrik::Page page = ferrik::Page::FromBytes(bytes, data[0] % 2 ? "text/html; charset=utf-8" : "text/plain",
-                                                u"http://example.com/a/b", Utf8Decoder());
-    const int width = 1 + data[1] * 3;
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::size_t newline = input.find('\n');
+    if (newline == std::string_view::npos || newline + 1 >= size) return 0;
+    const std::string_view contentType = input.substr(0, newline);
+    const std::string_view bytes = input.substr(newline + 2);
+    ferrik::Page page =
+        ferrik::Page::FromBytes(bytes, contentType, u"http://example.com/a/b", ferrik::test::IconvDecoder());
+    const int width = 1 + data[newline + 1] * 3;
     Check(page, width);
     for (std::size_t i = 0; i < page.ElementCount(); ++i) {
         if (page.Value(i)) page.SetValue(i, u"\u529f\u592b x");
