@@ -30,6 +30,20 @@ endif()
 
 # Fuzzers: configure a separate tree with clang and FERRIK_FUZZ=ON (preset "fuzz", scripts/fuzz).
 file(GLOB FERRIK_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+if(NOT FERRIK_FUZZ)
+    # Each target once over its seed corpus, as a test of this tree (sanitizers included where on).
+    add_library(ferrik_fuzz_replay STATIC ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp
+                                          ${CMAKE_SOURCE_DIR}/tests/host/support/iconv_decoder.cpp)
+    target_include_directories(ferrik_fuzz_replay PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(ferrik_fuzz_replay PRIVATE ferrik_core)
+    foreach(src ${FERRIK_FUZZ_SOURCES})
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name}_replay ${src})
+        target_include_directories(${name}_replay PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        target_link_libraries(${name}_replay PRIVATE ferrik_fuzz_replay ferrik_core)
+        add_test(NAME FuzzCorpus.${name} COMMAND ${name}_replay ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+    endforeach()
+endif()
 if(FERRIK_FUZZ)
     target_compile_options(ferrik_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
     foreach(src ${FERRIK_FUZZ_SOURCES})
