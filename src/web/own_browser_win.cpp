@@ -17,6 +17,13 @@ namespace {
 
 constexpr UINT kMsgLoadStarted = WM_APP + 1;  // wParam: the load's number
 constexpr UINT kMsgLoadDone = WM_APP + 2;
+// A long page is laid out in steps of this much work (runs or boxes, a few milliseconds each),
+// one per tick of a timer: WM_TIMER comes only when no input, paint or posted message waits, so
+// the window answers between the steps (a chain of posted messages would go before all input). A
+// call that needs lines not yet laid out waits for at most kLayoutStepsAtOnce steps.
+constexpr UINT_PTR kLayoutTimer = 2;
+constexpr std::size_t kLayoutStep = 20000;
+constexpr int kLayoutStepsAtOnce = 4;
 // The load's request has one deadline (HttpOptions::totalTimeoutMs); the wait ends there even when
 // the worker's call stays blocked (as it does under Wine for a server trickling its headers).
 constexpr UINT_PTR kLoadDeadlineTimer = 1;
@@ -156,6 +163,17 @@ private:
 
 }  // namespace
 
+// A layout under way, with the fonts and the device context it measures with (a memory DC: a
+// window's DC is not held from one message to the next).
+struct OwnBrowser::LayoutJob {
+    LayoutJob(const Page& page, int width, int dpi, PageLayout& out)
+        : dc(CreateCompatibleDC(nullptr)), fonts(dpi), measurer(dc.get(), fonts), layouter(page, width, measurer, out) {}
+    UniqueDc dc;
+    Fonts fonts;
+    GdiMeasurer measurer;
+    PageLayouter layouter;
+};
+
 // What the worker and the browser share; the worker writes it once and then posts kMsgLoadDone.
 struct OwnBrowser::LoadState {
     std::mutex mutex;
@@ -189,6 +207,7 @@ OwnBrowser::OwnBrowser(HWND parent, BrowserEvents& events, const HttpOptions& op
 
 OwnBrowser::~OwnBrowser() {
     m_alive.reset();
+    m_layoutJob.reset();
     CancelLoad();
 }
 
@@ -379,6 +398,7 @@ void OwnBrowser::OnLoadDone(std::uint64_t id) {
 }
 
 void OwnBrowser::Commit(std::unique_ptr<Page> page, const Load& load) {
+    m_layoutJob.reset();  // it reads the page that goes
     m_page = std::move(page);
     m_page->SetChangeHandler([this](std::size_t element) { OnPageChanged(element); });
     m_location = m_page->Url();
@@ -424,8 +444,10 @@ bool IsEditable(const PageElement& element) {
 // A value written to a field changes only that field's boxes (typing stays quick on a long page);
 // anything else is laid out again.
 void OwnBrowser::OnPageChanged(std::size_t element) {
-    if (element == kNoIndex || SizedByValue(m_page->Elements()[element]) || m_layoutDirty) {
+    // A layout under way may hold the field in the line it builds: it starts again.
+    if (element == kNoIndex || SizedByValue(m_page->Elements()[element]) || m_layoutDirty || m_layoutJob) {
         if (element == kNoIndex) m_focusField = kNoIndex;
+        m_layoutJob.reset();
         m_layoutDirty = true;
     } else {
         for (LayoutBox& box : m_layout.boxes)
@@ -469,6 +491,12 @@ void OwnBrowser::SetBounds(int x, int y, int width, int height) {
 }
 
 const PageLayout& OwnBrowser::Layout() {
+    return LayoutTo(m_scrollTop + ClientHeight());
+}
+
+// Laid out again when the page, the width or the scale changed; then on until the lines reach
+// `bottom` (within kLayoutStepsAtOnce steps), the rest step by step from a timer.
+const PageLayout& OwnBrowser::LayoutTo(int bottom) {
     RECT rc{};
     GetClientRect(Hwnd(), &rc);
     const int width = rc.right - rc.left;
@@ -477,15 +505,34 @@ const PageLayout& OwnBrowser::Layout() {
         m_layoutDirty = false;
         m_layoutWidth = width;
         m_layoutDpi = dpi;
+        m_layoutJob.reset();
         m_layout = {};
-        if (m_page && width > 0) {
-            WindowDc screen(Hwnd());
-            Fonts fonts(dpi);
-            GdiMeasurer measurer(screen.get(), fonts);
-            m_layout = LayoutPage(*m_page, width, measurer);
-        }
+        if (m_page && width > 0) m_layoutJob = std::make_unique<LayoutJob>(*m_page, width, dpi, m_layout);
+        if (m_layoutJob) ContinueLayout();
     }
+    for (int step = 1; m_layoutJob && m_layout.height < bottom && step < kLayoutStepsAtOnce; ++step) ContinueLayout();
     return m_layout;
+}
+
+void OwnBrowser::ContinueLayout() {
+    if (!m_layoutJob->layouter.Continue(kLayoutStep)) {
+        SetTimer(Hwnd(), kLayoutTimer, USER_TIMER_MINIMUM, nullptr);
+    } else {
+        m_layoutJob.reset();
+        KillTimer(Hwnd(), kLayoutTimer);
+    }
+}
+
+void OwnBrowser::OnLayoutTimer() {
+    if (!m_layoutJob) {
+        KillTimer(Hwnd(), kLayoutTimer);
+        return;
+    }
+    const int before = m_layout.height;
+    ContinueLayout();
+    UpdateScrollBar();
+    // New lines show where the view reached past the lines there were.
+    if (before < m_scrollTop + ClientHeight()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 int OwnBrowser::ClientHeight() const {
@@ -512,7 +559,7 @@ void OwnBrowser::UpdateScrollBar() {
 }
 
 void OwnBrowser::ScrollTo(int top) {
-    Layout();
+    LayoutTo(top + ClientHeight());
     top = std::clamp(top, 0, std::max(m_layout.height - ClientHeight(), 0));
     if (top == m_scrollTop) return;
     m_scrollTop = top;
@@ -700,6 +747,7 @@ LRESULT OwnBrowser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kLoadDeadlineTimer) OnLoadDeadline();
+            if (wParam == kLayoutTimer) OnLayoutTimer();
             return 0;
         case WM_PAINT:
             OnPaint();

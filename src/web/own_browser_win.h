@@ -42,7 +42,10 @@ public:
     // For tests and the window's own drawing.
     bool Busy() const { return m_load != nullptr; }
     const Page* CurrentPage() const { return m_page.get(); }
+    // The lines laid out so far: at least those in view; a long page goes on being laid out
+    // between messages (LayoutDone tells when it is whole).
     const PageLayout& Layout();
+    bool LayoutDone() const { return !m_layoutDirty && !m_layoutJob; }
     int ScrollTop() const { return m_scrollTop; }
     std::size_t FocusedField() const { return m_focusField; }
     const Text& Home() const { return m_home; }
@@ -55,6 +58,7 @@ public:
 private:
     enum class Move { New, Back, Forward, Reload };
     struct Load;
+    struct LayoutJob;
 
     // `charset`: the one the address's query is sent in.
     bool StartNavigation(Text url, Move move, std::size_t historyIndex, Text charset = u"UTF-8");
@@ -80,6 +84,9 @@ private:
     void Submit(std::size_t element);
     void FollowLink(std::size_t index);
     void SetHover(std::optional<std::size_t> link);
+    const PageLayout& LayoutTo(int bottom);
+    void ContinueLayout();
+    void OnLayoutTimer();
     void ScrollTo(int top);
     void UpdateScrollBar();
     int ClientHeight() const;
@@ -99,6 +106,7 @@ private:
     WorkerGroup m_workers;  // the page loads; ended with the browser
 
     PageLayout m_layout;
+    std::unique_ptr<LayoutJob> m_layoutJob;  // while a long page is still being laid out
     bool m_layoutDirty = true;
     int m_layoutWidth = 0;
     int m_layoutDpi = 0;

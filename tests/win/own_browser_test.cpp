@@ -433,6 +433,37 @@ TEST_F(OwnBrowserTest, DrawsTitleTextLinksFieldsAndAltText) {
     EXPECT_EQ(d.At(2, 2), 0xFFFFFFu);
 }
 
+// A long page is laid out between messages after the part in view: the load completes with lines
+// enough for the view, and the rest follows.
+TEST_F(OwnBrowserTest, LaysALongPageOutStepByStep) {
+    std::string text;
+    for (int i = 0; i < 120000; ++i) text += "line " + std::to_string(i) + "\n";
+    server.Serve("/long.txt", test::Page(text, "text/plain"));
+    RECT rc{};
+    GetClientRect(browser->Hwnd(), &rc);
+    bool doneAtComplete = true;
+    std::size_t boxesAtComplete = 0;
+    int heightAtComplete = 0;
+    log.onDocumentComplete = [&] {
+        doneAtComplete = browser->LayoutDone();
+        boxesAtComplete = browser->Layout().boxes.size();
+        heightAtComplete = browser->Layout().height;
+    };
+    ASSERT_TRUE(Load(Url("/long.txt")));
+    EXPECT_FALSE(doneAtComplete);
+    EXPECT_GE(heightAtComplete, rc.bottom);
+    EXPECT_GT(boxesAtComplete, 0u);
+    EXPECT_LT(boxesAtComplete, 120000u);
+    ASSERT_TRUE(PumpUntil([&] { return browser->LayoutDone(); }));
+    const PageLayout& whole = browser->Layout();
+    ASSERT_EQ(whole.boxes.size(), 120000u);
+    EXPECT_EQ(ToUtf8(whole.boxes.front().text), "line 0");
+    EXPECT_EQ(ToUtf8(whole.boxes.back().text), "line 119999");
+    SCROLLINFO si{sizeof si, SIF_RANGE};
+    GetScrollInfo(browser->Hwnd(), SB_VERT, &si);
+    EXPECT_EQ(si.nMax, whole.height - 1);
+}
+
 TEST_F(OwnBrowserTest, ScrollsWithWheelKeysAndScrollBar) {
     std::string html = "<meta charset=utf-8>";
     for (int i = 0; i < 200; ++i) html += "<p>line " + std::to_string(i);
