@@ -44,8 +44,10 @@ int ScreenDpiX() {
 //
 // As the frame it keeps the control's active object (SetActiveObject) and tells it when the frame
 // window is activated or deactivated. While the control is modal (EnableModeless(FALSE), around
-// its dialogs) the program's other top-level windows are disabled, as a modal dialog of ours would
-// do, and a close of any of them waits until the control's modal state ends.
+// its dialogs) the program's other top-level windows are disabled, and a close of any of them, or
+// of the frame, waits until the control's modal state ends. The frame itself is left to the
+// control's dialog, which disables its owner and enables it again before it goes: a frame still
+// disabled when the dialog is destroyed would hand the activation to another program.
 class OleControlSite final : public IOleClientSite,
                              public IOleInPlaceSite,
                              public IOleInPlaceFrame,
@@ -242,7 +244,9 @@ private:
             GetCurrentThreadId(),
             [](HWND hwnd, LPARAM self) CALLBACK -> BOOL {
                 auto* site = reinterpret_cast<OleControlSite*>(self);
-                // Windows owned by the frame are the control's own (its dialog among them).
+                // Windows owned by the frame are the control's own (its dialog among them); the frame
+                // is its dialog's owner ("the owner must be enabled before the dialog is destroyed").
+                if (hwnd == site->m_frame) return TRUE;
                 for (HWND owner = ::GetWindow(hwnd, GW_OWNER); owner; owner = ::GetWindow(owner, GW_OWNER))
                     if (owner == site->m_frame) return TRUE;
                 if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) &&

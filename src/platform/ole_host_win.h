@@ -72,7 +72,8 @@ public:
     IOleObject* OleObject() const { return m_ole.Get(); }
 
     // Whether the control is modal (between its EnableModeless(FALSE) and EnableModeless(TRUE)
-    // calls): the program's other top-level windows are disabled and their closes held back.
+    // calls): the program's top-level windows other than the frame (whose enabled state the
+    // control's dialog keeps) are disabled, and their closes and the frame's held back.
     bool Modal() const;
 
     // For the message loops, before their own key handling: a key message for a window inside a

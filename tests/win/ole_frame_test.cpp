@@ -140,26 +140,26 @@ TEST(OleFrame, TellsTheActiveObjectOfActivationAndHonoursEnableModeless) {
     SetActiveWindow(window);
     EXPECT_EQ(control.active.log, "frame- doc- frame+ doc+");
 
-    // Modal (nested twice): the shown windows disabled, but not the control's own dialog; closes
-    // held back until the end.
+    // Modal (nested twice): the other shown windows disabled, but neither the frame (its enabled
+    // state is the dialog's to keep) nor the control's own dialog; closes held back until the end.
     HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, window, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
     control.frame->EnableModeless(FALSE);
     control.frame->EnableModeless(FALSE);
     EXPECT_TRUE(host->Modal());
-    EXPECT_FALSE(IsWindowEnabled(window));
+    EXPECT_TRUE(IsWindowEnabled(window));
     EXPECT_FALSE(IsWindowEnabled(other));
     EXPECT_TRUE(IsWindowEnabled(hidden));
     EXPECT_TRUE(IsWindowEnabled(dialog));
     DestroyWindow(dialog);
     SendMessageW(window, WM_CLOSE, 0, 0);
     SendMessageW(other, WM_CLOSE, 0, 0);
-    test::PumpFor(50);
+    PumpPendingMessages();
     EXPECT_TRUE(IsWindow(window));
     EXPECT_TRUE(IsWindow(other));
     control.frame->EnableModeless(TRUE);
-    EXPECT_FALSE(IsWindowEnabled(window));
-    test::PumpFor(50);
+    EXPECT_FALSE(IsWindowEnabled(other));
+    PumpPendingMessages();
     EXPECT_TRUE(IsWindow(window));
     control.frame->EnableModeless(TRUE);
     EXPECT_FALSE(host->Modal());
@@ -174,6 +174,35 @@ TEST(OleFrame, TellsTheActiveObjectOfActivationAndHonoursEnableModeless) {
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(IsWindow(other));
     DestroyWindow(hidden);
+}
+
+// A control's dialog as DialogBox makes one, between the control's EnableModeless(FALSE) and
+// EnableModeless(TRUE): it disables its owner, the frame, if that is enabled, and enables it again
+// before it is destroyed ("the owner must be enabled before the dialog is destroyed"), so that the
+// activation returns to the frame and not to another program.
+TEST(OleFrame, TheFrameIsEnabledAgainBeforeTheControlsDialogGoes) {
+    HWND window = TopLevel(true), other = TopLevel(true);
+    Control control;
+    const RECT bounds{0, 0, 100, 80};
+    auto host = OleControlHost::HostObject(window, static_cast<IOleObject*>(&control), &bounds);
+    ASSERT_NE(host, nullptr);
+    SetActiveWindow(window);
+    control.frame->EnableModeless(FALSE);
+    HWND dialog = CreateWindowExW(0, L"Static", L"", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 120, 80, window, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    const bool disablesOwner = IsWindowEnabled(window) != FALSE;
+    if (disablesOwner) EnableWindow(window, FALSE);
+    SetActiveWindow(dialog);
+    EXPECT_FALSE(IsWindowEnabled(other));  // by the container
+    if (disablesOwner) EnableWindow(window, TRUE);
+    EXPECT_TRUE(IsWindowEnabled(window));
+    DestroyWindow(dialog);
+    EXPECT_EQ(GetActiveWindow(), window);
+    control.frame->EnableModeless(TRUE);
+    EXPECT_TRUE(IsWindowEnabled(other));
+    host.reset();
+    DestroyWindow(other);
+    DestroyWindow(window);
 }
 
 // Keys typed into the control while a window is busy: the nested pump gives them to the control's

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 #include "analysis/codepage_win.h"
 #include "analysis/html_tokenizer.h"
@@ -472,6 +473,7 @@ public:
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override {
         if (!m_window) return S_OK;
+        if (m_dialog) ShowModal(false);
         UIDeactivate();
         DestroyWindow(m_window);
         m_window = nullptr;
@@ -560,10 +562,28 @@ public:
     // ---- The test's hooks ----
     bool ClickLink(std::size_t index);
     bool NavigateFrame(std::size_t index, const std::wstring& url);
+    // A dialog as the control shows one: the frame told first, then a modal window owned by the
+    // frame window that disables its owner; on closing, the owner is enabled again before the
+    // dialog is destroyed, as DialogBox does, and the frame is told last.
     bool ShowModal(bool showing) {
-        if (!m_frame) return false;
-        Log(std::wstring(L"frame EnableModeless ") + (showing ? L"0" : L"1"));
-        return SUCCEEDED(m_frame->EnableModeless(showing ? FALSE : TRUE));
+        if (!m_frame || !m_window || (m_dialog != nullptr) == showing) return false;
+        if (showing) {
+            Log(L"frame EnableModeless 0");
+            if (FAILED(m_frame->EnableModeless(FALSE))) return false;
+            HWND owner = GetAncestor(m_window, GA_ROOT);
+            m_dialog = CreateWindowExW(WS_EX_DLGMODALFRAME, L"Static", L"BrowserSim dialog",
+                                       WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 120, 80, owner, nullptr, ThisModule(),
+                                       nullptr);
+            m_dialogDisabledOwner = m_dialog && IsWindowEnabled(owner);
+            if (m_dialogDisabledOwner) EnableWindow(owner, FALSE);
+            return m_dialog != nullptr;
+        }
+        HWND owner = ::GetWindow(m_dialog, GW_OWNER);
+        if (m_dialogDisabledOwner) EnableWindow(owner, TRUE);
+        Log(std::wstring(L"dialog destroyed, owner enabled ") + (IsWindowEnabled(owner) ? L"1" : L"0"));
+        DestroyWindow(std::exchange(m_dialog, nullptr));
+        Log(L"frame EnableModeless 1");
+        return SUCCEEDED(m_frame->EnableModeless(TRUE));
     }
     bool Active() const { return m_window != nullptr; }
 
@@ -691,6 +711,8 @@ private:
     IOleInPlaceFrame* m_frame = nullptr;
     HWND m_window = nullptr;
     HWND m_steps = nullptr;
+    HWND m_dialog = nullptr;  // the dialog ShowModal shows
+    bool m_dialogDisabledOwner = false;
     bool m_uiActive = false;
     VARIANT_BOOL m_silent = VARIANT_FALSE;
 
