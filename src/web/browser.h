@@ -68,6 +68,9 @@ public:
 
     // Placement in the parent window, in pixels.
     virtual void SetBounds(int x, int y, int width, int height) = 0;
+    // The DPI the window is laid out for, at its creation and after each change of monitor: pages
+    // are drawn at its scale. A browser that reads its window's DPI as it draws needs nothing.
+    virtual void SetDpi(int /*dpi*/) {}
 };
 
 // A browser whose events can be sent elsewhere: the system's control, tried out by one listener

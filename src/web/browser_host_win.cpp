@@ -38,8 +38,9 @@ ULONG STDMETHODCALLTYPE BrowserSiteHandler::Release() {
 
 HRESULT STDMETHODCALLTYPE BrowserSiteHandler::GetHostInfo(DOCHOSTUIINFO* info) {
     if (!info) return E_POINTER;
-    // A page inside a small window of ours: flat, as the window's other panes are.
-    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER;
+    // A page inside a small window of ours: flat, as the window's other panes are, and drawn at
+    // the display's scale rather than at 96 DPI (the window's own scale follows: optical zoom).
+    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER | DOCHOSTUIFLAG_DPI_AWARE;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     return S_OK;
 }

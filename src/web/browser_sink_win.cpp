@@ -108,7 +108,10 @@ HRESULT STDMETHODCALLTYPE BrowserEventSink::Invoke(DISPID id, REFIID, LCID, WORD
                 m_events->DownloadComplete();
                 break;
             case DISPID_DOCUMENTCOMPLETE:  // pDisp, URL
-                if (n >= 2 && IsTopLevel(a[1])) m_events->DocumentComplete(TextArg(a[0]));
+                if (n >= 2 && IsTopLevel(a[1])) {
+                    if (m_done) m_done();
+                    m_events->DocumentComplete(TextArg(a[0]));
+                }
                 break;
             case DISPID_NAVIGATEERROR:  // pDisp, URL, Frame, StatusCode, Cancel
                 if (n >= 5 && IsTopLevel(a[4])) {

@@ -29,6 +29,8 @@ public:
     void SetEvents(BrowserEvents* events) { m_events = events; }
     // Called when the top level starts a navigation, before the event is raised.
     void SetNavigationStart(std::function<void()> started) { m_started = std::move(started); }
+    // Called when the top level's document is complete, before the event is raised.
+    void SetDocumentDone(std::function<void()> done) { m_done = std::move(done); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
@@ -45,6 +47,7 @@ private:
     BrowserEvents* m_events;
     IUnknown* m_control = nullptr;  // identity only
     std::function<void()> m_started;
+    std::function<void()> m_done;
 };
 
 }  // namespace ferrik

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include "platform/window_win.h"
 #include "web/browser_host_win.h"
 #include "web/browser_sink_win.h"
 
@@ -151,6 +152,8 @@ std::unique_ptr<SystemBrowser> SystemBrowser::Create(HWND parent, const RECT& bo
     if (FAILED(hr)) return nullptr;
     browser->m_sink = new BrowserEventSink(events, browser->m_browser);
     browser->m_sink->SetNavigationStart([self = browser.get()] { self->m_document->Reset(nullptr); });
+    // The control starts every document at 100 % of the system's scale.
+    browser->m_sink->SetDocumentDone([self = browser.get()] { self->ApplyZoom(); });
     hr = point->Advise(browser->m_sink, &browser->m_cookie);
     if (FAILED(hr)) return nullptr;
     return browser;
@@ -160,6 +163,7 @@ SystemBrowser::~SystemBrowser() {
     if (m_sink) {
         m_sink->SetEvents(nullptr);
         m_sink->SetNavigationStart(nullptr);
+        m_sink->SetDocumentDone(nullptr);
     }
     m_document.reset();
     if (m_browser) {
@@ -239,6 +243,24 @@ BrowserDocument* SystemBrowser::Document() {
 
 void SystemBrowser::SetBounds(int x, int y, int width, int height) {
     if (m_host) m_host->SetBounds(RECT{x, y, x + width, y + height});
+}
+
+void SystemBrowser::SetDpi(int dpi) {
+    m_dpi = dpi;
+    ApplyZoom();
+}
+
+// Without a document the control refuses the zoom; the next DocumentComplete applies it.
+void SystemBrowser::ApplyZoom() {
+    if (!m_browser) return;
+    const int dpi = m_dpi > 0 ? m_dpi : WindowDpi(HostWindow());
+    VARIANT percent, out;
+    VariantInit(&percent);
+    VariantInit(&out);
+    percent.vt = VT_I4;
+    percent.lVal = MulDiv(dpi, 100, 96);
+    m_browser->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &percent, &out);
+    VariantClear(&out);
 }
 
 bool SystemBrowser::HtmlEngineAvailable() {

@@ -37,6 +37,8 @@ public:
     Text LocationURL() const override;
     BrowserDocument* Document() override;
     void SetBounds(int x, int y, int width, int height) override;
+    // The page's optical zoom follows: dpi x 100 / 96 percent, now and after each document.
+    void SetDpi(int dpi) override;
 
     // Where the events go from now on (the factory listens first while it tries the control).
     void SetEvents(BrowserEvents& events) override;
@@ -51,6 +53,7 @@ public:
 private:
     class HtmlDocument;
     SystemBrowser() = default;
+    void ApplyZoom();
 
     std::unique_ptr<OleControlHost> m_host;
     BrowserSiteHandler* m_siteHandler = nullptr;  // owned by the control's site
@@ -58,6 +61,7 @@ private:
     BrowserEventSink* m_sink = nullptr;
     DWORD m_cookie = 0;
     std::unique_ptr<HtmlDocument> m_document;
+    int m_dpi = 0;  // 0: the DPI of the host window
 };
 
 }  // namespace ferrik

@@ -214,8 +214,9 @@ void WebWindow::ApplyGlyphs() {
 }
 
 // The same window, laid out again at the new DPI: fonts, controls at their twips places, the
-// buttons' faces, regions and pictures, then the resize rules for the suggested rectangle. A
-// window already laid out for that DPI (made for its owner's monitor, then moved there) keeps its size.
+// buttons' faces, regions and pictures, then the resize rules for the suggested rectangle and the
+// page's scale. A window already laid out for that DPI (made for its owner's monitor, then moved
+// there) keeps its size.
 void WebWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi == m_dpi || dpi <= 0) return;
     const int old = m_dpi;
@@ -236,6 +237,7 @@ void WebWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     OnSize();
+    if (m_browser) m_browser->SetDpi(dpi);
     RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 

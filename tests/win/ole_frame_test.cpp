@@ -266,6 +266,7 @@ TEST(OleFrame, BrowserSiteAsksForNoBorderAndQuietsScriptErrors) {
     info.cbSize = sizeof(info);
     ASSERT_EQ(ui->GetHostInfo(&info), S_OK);
     EXPECT_EQ(info.dwFlags & DOCHOSTUIFLAG_NO3DBORDER, static_cast<DWORD>(DOCHOSTUIFLAG_NO3DBORDER));
+    EXPECT_EQ(info.dwFlags & DOCHOSTUIFLAG_DPI_AWARE, static_cast<DWORD>(DOCHOSTUIFLAG_DPI_AWARE));
 
     const GUID docHost = {0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
     for (const bool silent : {true, false}) {

@@ -725,14 +725,17 @@ TEST(WebBrowsing, SystemBrowserLetsThePreviousDocumentGo) {
     DestroyWindow(web.Hwnd());
 }
 
-// The web window as the control's frame: a flat page, the control told of the window's activation,
-// and the window disabled while the control shows a dialog, its close waiting for the dialog.
+// The web window as the control's frame: a flat page at the display's scale, the control told of
+// the window's activation, and the window disabled by the control's dialog while it is shown, the
+// program's other windows by the container; the window's close waits for the dialog, and the
+// window is enabled again and active before the dialog is destroyed.
 TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
     WebWindow web{WebWindowOptions()};
     ASSERT_TRUE(web.Create(nullptr));
     test::BrowserSim sim;
     if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
-    EXPECT_EQ(sim.Log({L"GetHostInfo"}), std::vector<std::wstring>{L"GetHostInfo 00200004"});  // no 3D borders
+    // No 3D borders (0x4, 0x200000), aware of the DPI (0x40000000).
+    EXPECT_EQ(sim.Log({L"GetHostInfo"}), std::vector<std::wstring>{L"GetHostInfo 40200004"});
     web.Show();
     HWND other = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
@@ -753,10 +756,41 @@ TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
     test::PumpFor(100);
     EXPECT_TRUE(IsWindow(hwnd));  // the control's dialog still stands on it
     ASSERT_TRUE(sim.ShowModal(false));
+    EXPECT_EQ(sim.Log({L"dialog"}), std::vector<std::wstring>{L"dialog destroyed, owner enabled 1"});
+    EXPECT_EQ(GetActiveWindow(), hwnd);
     EXPECT_TRUE(IsWindowEnabled(other));
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 2000));
     EXPECT_EQ(sim.LiveObjects(), 0);
     DestroyWindow(other);
+}
+
+// Pages at the window's scale: the control's optical zoom (OLECMDID_OPTICAL_ZOOM 63, without asking
+// the user: 2), dpi x 100 / 96 percent, after each move to a monitor of another scale and each page.
+TEST(WebBrowsing, SystemBrowserZoomsPagesToTheWindowsScale) {
+    test::HttpTestServer server;
+    server.Serve("/a.html", test::Page("<html><body>a</body></html>"));
+    WebWindow web{WebWindowOptions()};
+    ASSERT_TRUE(web.Create(nullptr));
+    test::BrowserSim sim;
+    if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
+    const std::wstring page = W(server.Url("/a.html"));
+    ASSERT_TRUE(PumpUntil([&] { return W(web.StatusText()) == L"打开网页完毕。"; }));
+    for (const auto& [dpi, zoom] :
+         {std::pair{144, L"ExecWB 63 2 150"}, std::pair{192, L"ExecWB 63 2 200"}, std::pair{96, L"ExecWB 63 2 100"}}) {
+        SCOPED_TRACE(dpi);
+        sim.ClearLog();
+        RECT rc{};
+        GetWindowRect(web.Hwnd(), &rc);
+        SendMessageW(web.Hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rc));
+        EXPECT_EQ(sim.Log({L"ExecWB"}), std::vector<std::wstring>{zoom});  // the page shown
+        sim.ClearLog();
+        web.SetStatusText(u"");
+        web.Navigator().GoTo(server.Url("/a.html"));
+        ASSERT_TRUE(PumpUntil([&] { return W(web.StatusText()) == L"打开网页完毕。"; }));
+        EXPECT_EQ(sim.Log({L"ExecWB", L"event DocumentComplete top"}),
+                  (std::vector<std::wstring>{L"event DocumentComplete top " + page, zoom}));
+    }
+    DestroyWindow(web.Hwnd());
 }
 
 // The web window for the documentation: the site list, a film page, the failure page.

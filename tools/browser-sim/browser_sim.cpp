@@ -375,6 +375,15 @@ public:
         Log(std::wstring(L"put Silent ") + (silent ? L"1" : L"0"));
         return S_OK;
     }
+    // The page's zoom, logged; as the real control, it needs a document to apply it to.
+    HRESULT STDMETHODCALLTYPE ExecWB(OLECMDID command, OLECMDEXECOPT option, VARIANT* in, VARIANT*) override {
+        std::wstring line = L"ExecWB " + std::to_wstring(command) + L" " + std::to_wstring(option);
+        if (in && in->vt == VT_I4) line += L" " + std::to_wstring(in->lVal);
+        Log(line);
+        if (command != OLECMDID_OPTICAL_ZOOM) return OLECMDERR_E_NOTSUPPORTED;
+        if (!in || in->vt != VT_I4 || in->lVal < 10 || in->lVal > 1000) return E_INVALIDARG;
+        return m_document ? S_OK : E_UNEXPECTED;
+    }
     HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* hwnd) override {
         if (!hwnd) return E_POINTER;
         *hwnd = reinterpret_cast<SHANDLE_PTR>(m_window);
