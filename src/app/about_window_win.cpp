@@ -25,12 +25,12 @@ bool AboutWindow::Create(HWND owner) {
     if (!CreateRouted(kFormClass, Wide(caption), kAboutStyle, kAboutExStyle, 0, 0, size.cx, size.cy, owner))
         return false;
     RECT ownerRect{};
-    if (owner && IsWindowVisible(owner) && GetWindowRect(owner, &ownerRect)) {
-        CenterWindowOn(Hwnd(), ownerRect);
-    } else {
+    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &ownerRect))
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &ownerRect, 0);
-        CenterWindowOn(Hwnd(), ownerRect);
-    }
+    CenterWindowOn(Hwnd(), ownerRect);
+    if (const auto change = PlacedDpiChange(Hwnd(), m_dpi, ownerRect, kAboutClientWidth, kAboutClientHeight,
+                                            kAboutStyle, kAboutExStyle))
+        OnDpiChanged(change->dpi, change->suggested);
     // Load: the owner's icon, then the skin.
     for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
         const LRESULT icon = owner ? SendMessageW(owner, WM_GETICON, which, 0) : 0;
@@ -57,14 +57,9 @@ bool AboutWindow::OnCreate() {
 // its owner's monitor, then moved there) keeps its size.
 void AboutWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     if (dpi == m_dpi || dpi <= 0) return;
-    UniqueGdi<HFONT> old = std::move(m_font);  // deleted once no control uses it
     m_dpi = dpi;
-    m_font = CreateFormFont(dpi);
-    RelayoutFormControls(
-        kAboutControls, [this](int id) { return GetDlgItem(Hwnd(), id); }, dpi, m_font.get());
-    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(Hwnd(), nullptr, TRUE);
+    RelayoutPlainForm(
+        Hwnd(), kAboutControls, [this](int id) { return GetDlgItem(Hwnd(), id); }, dpi, m_font, suggested);
 }
 
 LRESULT AboutWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

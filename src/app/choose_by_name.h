@@ -46,7 +46,7 @@ inline constexpr ControlLayout kMaskControls[] = {
     {kMaskHint,
      "Label2",
      ControlKind::Label,
-     {120, 780, 5280, 420},
+     {120, 780, 5280, 480},  // two lines of the 9-point form font, with room at every scale
      u"* 任意多个字符　? 任意一个字符　# 一个数字\r\n[abc] 其中一个字符　[!abc] 其余字符　例如 *.rmvb"},
     {kMaskOk, "Command1", ControlKind::Button, {2880, 1380, 1215, 435}, u"确定"},
     {kMaskCancel, "Command2", ControlKind::Button, {4185, 1380, 1215, 435}, u"取消"},

@@ -140,6 +140,9 @@ bool MainWindow::Create() {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     CenterWindowOn(Hwnd(), work);
+    // Built for the sign-in DPI: the monitor it now stands on may have another scale.
+    if (const auto change = PlacedDpiChange(Hwnd(), m_dpi, work, kMainClientWidth, kMainClientHeight, kMainStyle, 0))
+        OnDpiChanged(change->dpi, change->suggested);
     return Load();
 }
 

@@ -21,7 +21,8 @@ MaskPrompt::~MaskPrompt() {
 std::optional<Text> MaskPrompt::Ask(HWND owner, const std::vector<Text>& history,
                                     const std::function<bool()>& abandon) {
     if (!RegisterRoutedClass(kFormClass)) return std::nullopt;
-    m_dpi = ScreenDpi();
+    // Laid out for the owner's monitor, where it is shown.
+    m_dpi = owner ? WindowDpi(owner) : ScreenDpi();
     const SIZE size = FormWindowSize(kMaskClientWidth, kMaskClientHeight, kPromptStyle, kPromptExStyle, m_dpi);
     const Text caption(kMaskPromptCaption);
     if (!CreateRouted(kFormClass, Wide(caption), kPromptStyle, kPromptExStyle, 0, 0, size.cx, size.cy, owner))
@@ -30,6 +31,9 @@ std::optional<Text> MaskPrompt::Ask(HWND owner, const std::vector<Text>& history
     if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &area))
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     CenterWindowOn(Hwnd(), area);
+    if (const auto change =
+            PlacedDpiChange(Hwnd(), m_dpi, area, kMaskClientWidth, kMaskClientHeight, kPromptStyle, kPromptExStyle))
+        OnDpiChanged(change->dpi, change->suggested);
     m_skinner.AttachSkin(Hwnd());
 
     HWND combo = GetDlgItem(Hwnd(), kMaskCombo);
@@ -70,6 +74,14 @@ bool MaskPrompt::OnCreate() {
     return true;
 }
 
+// The same prompt, laid out again at the new DPI: its font and controls, then the suggested rectangle.
+void MaskPrompt::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi == m_dpi || dpi <= 0) return;
+    m_dpi = dpi;
+    RelayoutPlainForm(
+        Hwnd(), kMaskControls, [this](int id) { return GetDlgItem(Hwnd(), id); }, dpi, m_font, suggested);
+}
+
 void MaskPrompt::OnOk() {
     const Text mask = WindowText(GetDlgItem(Hwnd(), kMaskCombo));
     const Text problem = NameMaskProblem(mask);
@@ -89,6 +101,11 @@ LRESULT MaskPrompt::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
             return OnCreate() ? 0 : -1;
+        case WM_DPICHANGED: {
+            const DpiChange change = DecodeDpiChanged(wParam, lParam);
+            OnDpiChanged(change.dpi, change.suggested);
+            return 0;
+        }
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
                 if (LOWORD(wParam) == IDOK) OnOk();

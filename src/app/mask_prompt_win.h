@@ -30,6 +30,7 @@ private:
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool OnCreate();
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void OnOk();
 
     CSkinner m_skinner;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/window_win.h"
+
 namespace ferrik {
 
 UniqueGdi<HFONT> CreateFormFont(int dpi) {
@@ -84,6 +86,16 @@ void RelayoutFormControls(std::span<const ControlLayout> layouts, const std::fun
     }
 }
 
+void RelayoutPlainForm(HWND form, std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control,
+                       int dpi, UniqueGdi<HFONT>& font, const RECT& suggested) {
+    const UniqueGdi<HFONT> old = std::move(font);
+    font = CreateFormFont(dpi);
+    RelayoutFormControls(layouts, control, dpi, font.get());
+    SetWindowPos(form, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(form, nullptr, TRUE);
+}
+
 DpiChange DecodeDpiChanged(WPARAM wParam, LPARAM lParam) {
     DpiChange change{HIWORD(wParam), {}};
     if (lParam) change.suggested = *reinterpret_cast<const RECT*>(lParam);
@@ -110,6 +122,14 @@ SIZE FormWindowSize(int clientWidthTwips, int clientHeightTwips, DWORD style, DW
     RECT rc{0, 0, TwipsToPixels(clientWidthTwips, dpi), TwipsToPixels(clientHeightTwips, dpi)};
     AdjustWindowRectForDpi(rc, style, exStyle, dpi);
     return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+std::optional<DpiChange> PlacedDpiChange(HWND form, int builtFor, const RECT& area, int clientWidthTwips,
+                                         int clientHeightTwips, DWORD style, DWORD exStyle) {
+    const int dpi = WindowDpi(form);
+    if (!form || dpi == builtFor) return std::nullopt;
+    const SIZE size = FormWindowSize(clientWidthTwips, clientHeightTwips, style, exStyle, dpi);
+    return DpiChange{dpi, CenteredRect(area, size)};
 }
 
 Text WindowText(HWND hwnd) {

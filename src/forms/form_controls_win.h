@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,12 @@ void PlaceFormControl(HWND control, const ControlLayout& layout, int dpi);
 void RelayoutFormControls(std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control, int dpi,
                           HFONT font);
 
+// A form of plain controls (`control` finds each) laid out again at a new DPI: `font` replaced by
+// one made for it (the old one deleted once no control uses it), the controls at their twips
+// places, the window at `suggested`, repainted.
+void RelayoutPlainForm(HWND form, std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control,
+                       int dpi, UniqueGdi<HFONT>& font, const RECT& suggested);
+
 // WM_DPICHANGED: the new DPI (wParam) and the window rectangle Windows suggests for it (lParam).
 struct DpiChange {
     int dpi;
@@ -47,6 +54,12 @@ void FitLabelToText(HWND label, const ControlLayout& layout, int dpi);
 
 // The window rectangle that gives a client area of the given size in twips, on a monitor of `dpi`.
 SIZE FormWindowSize(int clientWidthTwips, int clientHeightTwips, DWORD style, DWORD exStyle, int dpi);
+
+// A form just created for `builtFor` and centred on `area`: Windows sends no WM_DPICHANGED for the
+// monitor a window is created on, so once placed it is asked its DPI. When that is another, the
+// change to lay it out for: that DPI, and its rectangle there centred on `area` as before.
+std::optional<DpiChange> PlacedDpiChange(HWND form, int builtFor, const RECT& area, int clientWidthTwips,
+                                         int clientHeightTwips, DWORD style, DWORD exStyle);
 
 // The text of a window.
 Text WindowText(HWND hwnd);

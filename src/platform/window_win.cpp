@@ -68,8 +68,13 @@ bool RegisterRoutedClass(const wchar_t* className) {
 void CenterWindowOn(HWND hwnd, const RECT& area) {
     RECT rc;
     if (!GetWindowRect(hwnd, &rc)) return;
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
+    const RECT target = CenteredRect(area, SIZE{rc.right - rc.left, rc.bottom - rc.top});
+    SetWindowPos(hwnd, nullptr, target.left, target.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT CenteredRect(const RECT& area, SIZE size) {
+    const int width = size.cx;
+    const int height = size.cy;
     int x = area.left + ((area.right - area.left) - width) / 2;
     int y = area.top + ((area.bottom - area.top) - height) / 2;
     MONITORINFO mi{};
@@ -82,7 +87,7 @@ void CenterWindowOn(HWND hwnd, const RECT& area) {
         if (x < work.left) x = work.left;
         if (y < work.top) y = work.top;
     }
-    SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return RECT{x, y, x + width, y + height};
 }
 
 int ScreenDpi() {
@@ -101,7 +106,16 @@ Function User32Function(const char* name) {
 
 }  // namespace
 
+namespace {
+std::function<int(HWND)> g_testDpi;
+}  // namespace
+
+void SetWindowDpiForTests(std::function<int(HWND)> dpi) {
+    g_testDpi = std::move(dpi);
+}
+
 int WindowDpi(HWND hwnd) {
+    if (const int dpi = g_testDpi && hwnd ? g_testDpi(hwnd) : 0; dpi > 0) return dpi;
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpi = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
     const int dpi = getDpi && hwnd ? static_cast<int>(getDpi(hwnd)) : 0;

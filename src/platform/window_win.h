@@ -3,6 +3,7 @@
 // the creation parameters at WM_NCCREATE, and no exception ever leaves into user32.
 #include <windows.h>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,8 @@ bool RegisterRoutedClass(const wchar_t* className);
 // Moves `hwnd` so that its window rectangle is centred on `area` (screen coordinates), kept
 // inside the work area of the monitor it ends up on.
 void CenterWindowOn(HWND hwnd, const RECT& area);
+// The rectangle of a window of `size` that CenterWindowOn gives.
+RECT CenteredRect(const RECT& area, SIZE size);
 
 // The display's logical pixels per inch (vertical; the forms use square pixels).
 int ScreenDpi();
@@ -31,6 +34,9 @@ int ScreenDpi();
 // older systems every window has the system DPI and these fall back to it.
 // The DPI of the monitor `hwnd` is on (its own DPI, as WM_DPICHANGED last gave it).
 int WindowDpi(HWND hwnd);
+// For tests, where every monitor has the system's DPI (Wine): what WindowDpi answers instead,
+// where `dpi` gives more than 0; null: the system's answer again.
+void SetWindowDpiForTests(std::function<int(HWND)> dpi);
 // A system metric (SM_CXVSCROLL, SM_CXICON, ...) at `dpi`.
 int SystemMetricForDpi(int index, int dpi);
 // AdjustWindowRectEx at `dpi`: the frame of a window on a monitor of that DPI.

@@ -52,12 +52,11 @@ bool WebWindow::Create(HWND owner) {
     const Text caption(kWebCaption);
     if (!CreateRouted(kFormClass, Wide(caption), kWebStyle, 0, 0, 0, size.cx, size.cy, owner)) return false;
     RECT area{};
-    if (owner && IsWindowVisible(owner) && GetWindowRect(owner, &area)) {
-        CenterWindowOn(Hwnd(), area);
-    } else {
+    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &area))
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-        CenterWindowOn(Hwnd(), area);
-    }
+    CenterWindowOn(Hwnd(), area);
+    if (const auto change = PlacedDpiChange(Hwnd(), m_dpi, area, kWebClientWidth, kWebClientHeight, kWebStyle, 0))
+        OnDpiChanged(change->dpi, change->suggested);
     // The browser is placed like the other controls, before the load runs.
     const RECT bounds = BrowserBounds();
     const auto closing = [this] { return !Hwnd() || (m_options.ownerClosing && m_options.ownerClosing()); };

@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/choose_by_name.h"
 #include "app/main_window_win.h"
+#include "app/mask_prompt_win.h"
 #include "common/stop_flag.h"
 #include "program/web_window_factory_win.h"
 #include "web/own_browser_win.h"
@@ -25,9 +29,11 @@ namespace {
 
 struct Scale {
     int dpi;
-    int glyph;  // the navigation pictures' side
+    int glyph;        // the navigation pictures' side
+    int promptWidth;  // the 按名称选择 prompt's client area: 5520 x 1980 twips
+    int promptHeight;
 };
-constexpr Scale kScales[] = {{96, 24}, {120, 30}, {144, 36}, {192, 48}};
+constexpr Scale kScales[] = {{96, 24, 368, 132}, {120, 30, 460, 165}, {144, 36, 552, 198}, {192, 48, 736, 264}};
 
 // Test names and messages show the scale's DPI.
 void PrintTo(const Scale& scale, std::ostream* out) {
@@ -43,6 +49,12 @@ std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + "\n";
     return text;
+}
+
+std::pair<int, int> ClientSize(HWND hwnd) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    return {rc.right, rc.bottom};
 }
 
 HWND TopLevelOfThread(const wchar_t* cls, const wchar_t* caption) {
@@ -112,9 +124,10 @@ TEST(DpiLayoutAtSystemDpi, EveryWindow) {
         ASSERT_FALSE(UnderWine()) << "the system DPI is " << ScreenDpi() << ", not " << dpi;
         GTEST_SKIP() << "the system DPI stays " << ScreenDpi();
     }
-    int glyph = 0;
+    Scale scale{};
     for (const Scale& s : kScales)
-        if (s.dpi == dpi) glyph = s.glyph;
+        if (s.dpi == dpi) scale = s;
+    const int glyph = scale.glyph;
     StopFlag = 0;
     test::DataDirectory data;
     WriteData(data);
@@ -165,6 +178,32 @@ TEST(DpiLayoutAtSystemDpi, EveryWindow) {
     main.ShowMessage(u"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。",
                      MessageIcon::Information);
     EXPECT_TRUE(boxFaults.empty()) << Joined(boxFaults);
+    // The 按名称选择 prompt over the main window, seen as its own loop starts.
+    MaskPrompt prompt;
+    bool seen = false;
+    prompt.Ask(main.Hwnd(), {u"*.rmvb"}, [&] {
+        seen = true;
+        const std::vector<std::string> faults = test::LayoutFaults(prompt.Hwnd());
+        EXPECT_TRUE(faults.empty()) << Joined(faults);
+        EXPECT_EQ(ClientSize(prompt.Hwnd()), std::pair(scale.promptWidth, scale.promptHeight));
+        return true;
+    });
+    EXPECT_TRUE(seen);
+}
+
+// ferrik.exe asks for per-monitor awareness (version 2) where Windows has it (10, 1703 and later)
+// and for system awareness elsewhere: 1607 takes the first value of dpiAwareness it knows, earlier
+// systems read dpiAware, where "true" is system-aware ("true/pm" would be per-monitor version 1).
+TEST(DpiAwareness, ManifestAsksForPerMonitorV2ElseSystemAware) {
+    HMODULE exe =
+        LoadLibraryExW(test::HostPath(FERRIK_EXE_DIR "/ferrik.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = exe ? FindResourceW(exe, MAKEINTRESOURCEW(1), RT_MANIFEST) : nullptr;
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                               SizeofResource(exe, found));
+    FreeLibrary(exe);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find(">PerMonitorV2, system</dpiAwareness>"), std::string::npos) << manifest;
 }
 
 // Where a control must be, in pixels of its parent's client area.
@@ -296,6 +335,79 @@ TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
             EXPECT_TRUE(faults.empty()) << Joined(faults);
         }
     }
+}
+
+// Windows sends no DPI message for the monitor a window is made on; each window asks once it is
+// placed. The monitors are made up (under Wine every one has the system's DPI): the main window,
+// made at the sign-in DPI of 96, stands on one of 144; then, with a main window on 96, the About and
+// web windows and the prompt made over it land on one of 144. Each is laid out at 144 from the
+// start. The prompt then moves to a monitor of 192 and back to 96 (WM_DPICHANGED).
+TEST(DpiPlacement, EachWindowAtTheScaleOfTheMonitorItLandsOn) {
+    if (ScreenDpi() != 96) GTEST_SKIP() << "written for a system DPI of 96";
+    struct Restore {
+        ~Restore() { SetWindowDpiForTests(nullptr); }
+    } restore;
+    SetWindowDpiForTests([](HWND) { return 144; });
+    StopFlag = 0;
+    test::DataDirectory data;
+    WriteData(data);
+    struct Case {
+        const char* what;
+        // Client areas of 11265 x 8100, 4050 x 2085, 10095 x 7410 and 5520 x 1980 twips; after a
+        // move the window takes the rectangle Windows suggests.
+        int dpi, clientWidth, clientHeight;
+        int button;
+        RECT place;
+        int text, font;  // a control in the form's font (9 points)
+    };
+    const Case cases[] = {
+        {"main", 144, 1127, 810, kCommand1, {960, 8, 1034, 46}, kLabel1, -18},              // 9600, 80, 735, 375
+        {"about", 144, 405, 209, kAboutCommand1, {276, 144, 398, 194}, kAboutLabel1, -18},  // 2760, 1440, 1215, 495
+        {"web", 144, 1010, 741, kWebCommand7, {372, 8, 506, 57}, kCboAddress, -18},         // 3720, 75, 1335, 495
+        {"prompt", 144, 552, 198, kMaskOk, {288, 138, 410, 182}, kMaskCombo, -18},          // 2880, 1380, 1215, 435
+        {"prompt", 192, 0, 0, kMaskOk, {384, 184, 546, 242}, kMaskCombo, -24},
+        {"prompt", 96, 0, 0, kMaskOk, {192, 92, 273, 121}, kMaskCombo, -12},
+    };
+    const auto check = [](const Case& c, HWND window, const std::function<HWND(int)>& control) {
+        SCOPED_TRACE(std::string(c.what) + " " + std::to_string(c.dpi));
+        // At least the design's client area: the made-up monitors leave the frame at the system's size.
+        const auto [width, height] = ClientSize(window);
+        EXPECT_GE(width, c.clientWidth);
+        EXPECT_GE(height, c.clientHeight);
+        EXPECT_EQ(Joined(test::LayoutFaults(window)), "");
+        const RECT is = PlaceOf(control(c.button));
+        EXPECT_TRUE(EqualRect(&is, &c.place)) << is.left << "," << is.top << "," << is.right << "," << is.bottom;
+        EXPECT_EQ(FontPixels(control(c.text)), c.font);
+    };
+    {
+        MainWindow first(Options(data));
+        ASSERT_TRUE(first.Create());
+        check(cases[0], first.Hwnd(), [&](int id) { return first.Control(id); });
+    }
+    MainWindow main(Options(data));
+    SetWindowDpiForTests([&](HWND hwnd) { return GetAncestor(hwnd, GA_ROOT) == main.Hwnd() ? 96 : 144; });
+    ASSERT_TRUE(main.Create());
+    main.Show(SW_SHOWNORMAL);
+    main.RunCommand(MenuCommand::About);
+    main.ShowWeb();
+    ASSERT_NE(WebOf(main), nullptr);
+    HWND about = TopLevelOfThread(L"Form", L"关于");
+    ASSERT_NE(about, nullptr);
+    check(cases[1], about, [&](int id) { return GetDlgItem(about, id); });
+    check(cases[2], WebOf(main)->Hwnd(), [&](int id) { return WebOf(main)->Control(id); });
+    MaskPrompt prompt;
+    int seen = 0;
+    prompt.Ask(main.Hwnd(), {}, [&] {
+        int from = 144;
+        for (const Case& c : std::span(cases).subspan(3)) {
+            if (c.dpi != from) MoveToMonitorOf(prompt.Hwnd(), c.dpi, from);
+            from = c.dpi;
+            check(c, prompt.Hwnd(), [&](int id) { return GetDlgItem(prompt.Hwnd(), id); });
+            ++seen;
+        }
+        return true;
+    });
+    EXPECT_EQ(seen, 3);
 }
 
 }  // namespace
