@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "common/web_address.h"
+#include "forms/address_drop.h"
 
 namespace ferrik {
 
@@ -56,9 +57,13 @@ std::vector<Text> SplitCommandLine(TextView line) {
     return args;
 }
 
-Text StartAddress(TextView commandLine) {
+Text StartAddress(TextView commandLine, const ShortcutReader& readShortcut) {
     const std::vector<Text> args = SplitCommandLine(commandLine);
-    return args.size() > 1 ? WebAddress(args[1]) : Text();
+    if (args.size() < 2) return {};
+    if (Text address = WebAddress(args[1]); !address.empty()) return address;
+    if (!readShortcut || !IsShortcutFileName(args[1])) return {};
+    // The reader's answer is its own; only a web address starts the box, whatever reads it.
+    return WebAddress(readShortcut(args[1]));
 }
 
 }  // namespace ferrik

@@ -1,5 +1,7 @@
 #pragma once
-// The program's command line: `ferrik.exe <address>` starts with that address in the address box.
+// The program's command line: `ferrik.exe <address>` starts with that address in the address box,
+// `ferrik.exe <shortcut.url>` with the address the shortcut holds.
+#include <functional>
 #include <vector>
 
 #include "common/text.h"
@@ -13,9 +15,14 @@ namespace ferrik {
 // program name ends at its closing quote, another at the first blank; backslashes are plain in it.
 std::vector<Text> SplitCommandLine(TextView commandLine);
 
+// Reads the web address of the Internet shortcut file at a path (empty text when it has none or may
+// not be read): forms/address_drop_win.h's ShortcutFileAddress, as a drop reads one.
+using ShortcutReader = std::function<Text(TextView path)>;
+
 // The address to start with: the first argument after the program's name, as the split gives it
 // (others are ignored), when it is a web address (common/web_address.h: a shortcut or another
-// program may hand over anything); empty when there is none.
-Text StartAddress(TextView commandLine);
+// program may hand over anything); else, when it names a shortcut file (".url": a shortcut
+// dropped on the program's icon), the address `readShortcut` finds in it; empty when there is none.
+Text StartAddress(TextView commandLine, const ShortcutReader& readShortcut = {});
 
 }  // namespace ferrik

@@ -1,5 +1,8 @@
 #include "forms/address_drop.h"
 
+#include "common/web_address.h"
+#include "rules/ini_file.h"
+
 namespace ferrik {
 
 Text AddressFromDroppedText(TextView text) {
@@ -20,6 +23,10 @@ Text AddressFromDroppedText(TextView text) {
 
 bool IsShortcutFileName(TextView path) {
     return path.size() >= 4 && ToLower(path.substr(path.size() - 4)) == u".url";
+}
+
+Text AddressOfShortcut(TextView shortcutText) {
+    return WebAddress(IniValue(shortcutText, u"InternetShortcut", u"URL", kShortcutAddressMax));
 }
 
 bool IsDriveLetterPath(TextView path) {

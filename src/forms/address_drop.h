@@ -1,6 +1,8 @@
 #pragma once
 // What a drop on a window's address box gives: a link dragged from a browser, text, or an
 // Internet shortcut file. The Win32 half (address_drop_win.h) reads the data object.
+#include <cstddef>
+
 #include "common/text.h"
 
 namespace ferrik {
@@ -11,6 +13,14 @@ Text AddressFromDroppedText(TextView text);
 
 // Whether a file name is that of an Internet shortcut (".url", in any case).
 bool IsShortcutFileName(TextView path);
+
+// The longest address a shortcut gives, in characters (a longer one is cut, and then fails to load).
+inline constexpr std::size_t kShortcutAddressMax = 32767;
+
+// The web address (common/web_address.h) an Internet shortcut's text holds: the value of URL in
+// section [InternetShortcut], read as the system's INI reader reads it (rules/ini_file.h) with a
+// buffer as long as an address; empty when there is none.
+Text AddressOfShortcut(TextView shortcutText);
 
 // Whether a path names a file on a drive of this computer by its letter ("C:\..."): a UNC path
 // ("\\server\share"), a device or long-path form ("\\?\", "\\.\") and anything relative are

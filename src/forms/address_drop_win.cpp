@@ -1,13 +1,21 @@
 #include "forms/address_drop_win.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "common/web_address.h"
 #include "forms/address_drop.h"
+#include "platform/handles_win.h"
 #include "platform/system_dlls_win.h"
 
 namespace ferrik {
@@ -26,24 +34,25 @@ Text GlobalText(HGLOBAL memory) {
     return text;
 }
 
-// The medium of one format in an HGLOBAL, released when done.
+// The medium of one format (of one item of it, `index`, for a virtual file's contents), released
+// when done. A source may answer in any of the media asked for; only those are read.
 class Medium {
 public:
-    Medium(IDataObject* data, CLIPFORMAT format) {
-        FORMATETC fmt{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        m_ok = data && SUCCEEDED(data->GetData(&fmt, &m_medium)) && m_medium.tymed == TYMED_HGLOBAL && m_medium.hGlobal;
-        if (!m_ok) m_medium = STGMEDIUM{};
+    Medium(IDataObject* data, CLIPFORMAT format, LONG index = -1, DWORD media = TYMED_HGLOBAL) {
+        FORMATETC fmt{format, nullptr, DVASPECT_CONTENT, index, media};
+        m_held = data && SUCCEEDED(data->GetData(&fmt, &m_medium));
     }
     ~Medium() {
-        if (m_ok) ReleaseStgMedium(&m_medium);
+        if (m_held) ReleaseStgMedium(&m_medium);
     }
     Medium(const Medium&) = delete;
     Medium& operator=(const Medium&) = delete;
-    HGLOBAL Get() const { return m_ok ? m_medium.hGlobal : nullptr; }
+    HGLOBAL Get() const { return m_held && m_medium.tymed == TYMED_HGLOBAL ? m_medium.hGlobal : nullptr; }
+    IStream* Stream() const { return m_held && m_medium.tymed == TYMED_ISTREAM ? m_medium.pstm : nullptr; }
 
 private:
     STGMEDIUM m_medium{};
-    bool m_ok = false;
+    bool m_held = false;
 };
 
 // The dropped files, in order.
@@ -70,23 +79,124 @@ bool IsLocalShortcut(const Text& path) {
     return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
 }
 
+// A shortcut is a few hundred bytes; anything much larger is no shortcut and is not read.
+constexpr std::size_t kShortcutMaxBytes = 1 << 20;
+
+// A shortcut's text: the system writes it in its code page, as its INI reader reads it, or in
+// UTF-16 after a byte order mark.
+Text ShortcutText(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE")) {
+        Text text((bytes.size() - 2) / 2, u'\0');
+        std::memcpy(text.data(), bytes.data() + 2, text.size() * sizeof(char16_t));
+        return text;
+    }
+    UINT codePage = CP_ACP;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        codePage = CP_UTF8;
+        bytes.remove_prefix(3);
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    Text text(static_cast<std::size_t>(length), u'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()), length);
+    return text;
+}
+
+// The bytes of a virtual file's contents, in an HGLOBAL or a stream; nothing when they are more than
+// a shortcut can be. `size` is the descriptor's, when it gives one: the block may be rounded up.
+std::optional<std::string> ContentsBytes(const Medium& contents, std::optional<std::uint64_t> size) {
+    if (HGLOBAL memory = contents.Get()) {
+        std::size_t length = GlobalSize(memory);
+        if (size && *size < length) length = static_cast<std::size_t>(*size);
+        const auto* bytes = static_cast<const char*>(GlobalLock(memory));
+        if (!bytes || length > kShortcutMaxBytes) {
+            if (bytes) GlobalUnlock(memory);
+            return std::nullopt;
+        }
+        std::string out(bytes, length);
+        GlobalUnlock(memory);
+        return out;
+    }
+    IStream* stream = contents.Stream();
+    if (!stream) return std::nullopt;
+    // Sources leave the seek pointer where they like; a stream that cannot seek is read from where it is.
+    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    std::string out;
+    char chunk[4096];
+    for (;;) {
+        ULONG read = 0;
+        const HRESULT hr = stream->Read(chunk, sizeof(chunk), &read);
+        if (FAILED(hr)) return std::nullopt;
+        out.append(chunk, read);
+        if (out.size() > kShortcutMaxBytes) return std::nullopt;
+        if (hr != S_OK || read == 0) return out;
+    }
+}
+
+CLIPFORMAT Format(const wchar_t* name) {
+    return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(name));
+}
+
+// A shortcut offered as a virtual file (from a zip folder, a mail): its item in FileContents and
+// its size when the descriptor gives it.
+struct VirtualShortcut {
+    LONG index;
+    std::optional<std::uint64_t> size;
+};
+
+// The shortcuts among the virtual files a data object describes (FileGroupDescriptorW); nothing is
+// read of their contents.
+std::vector<VirtualShortcut> VirtualShortcuts(IDataObject* data) {
+    static const CLIPFORMAT descriptors = Format(CFSTR_FILEDESCRIPTORW);
+    Medium group(data, descriptors);
+    std::vector<VirtualShortcut> shortcuts;
+    const auto* header = group.Get() ? static_cast<const FILEGROUPDESCRIPTORW*>(GlobalLock(group.Get())) : nullptr;
+    if (!header) return shortcuts;
+    const std::size_t bytes = GlobalSize(group.Get());
+    const std::size_t room = bytes < offsetof(FILEGROUPDESCRIPTORW, fgd)
+                                 ? 0
+                                 : (bytes - offsetof(FILEGROUPDESCRIPTORW, fgd)) / sizeof(FILEDESCRIPTORW);
+    const std::size_t count = std::min<std::size_t>(bytes < sizeof(UINT) ? 0 : header->cItems, room);
+    for (std::size_t i = 0; i < count; ++i) {
+        const FILEDESCRIPTORW& file = header->fgd[i];
+        if ((file.dwFlags & FD_ATTRIBUTES) && (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        const TextView name(reinterpret_cast<const char16_t*>(file.cFileName), wcsnlen(file.cFileName, MAX_PATH));
+        if (!IsShortcutFileName(name)) continue;
+        std::optional<std::uint64_t> size;
+        if (file.dwFlags & FD_FILESIZE) size = (std::uint64_t{file.nFileSizeHigh} << 32) | file.nFileSizeLow;
+        shortcuts.push_back({static_cast<LONG>(i), size});
+    }
+    GlobalUnlock(group.Get());
+    return shortcuts;
+}
+
+// The web address of the first virtual shortcut that has one; its contents are read here, so only
+// once it is dropped.
+Text VirtualShortcutAddress(IDataObject* data) {
+    static const CLIPFORMAT contentsFormat = Format(CFSTR_FILECONTENTS);
+    for (const VirtualShortcut& shortcut : VirtualShortcuts(data)) {
+        Medium contents(data, contentsFormat, shortcut.index, TYMED_HGLOBAL | TYMED_ISTREAM);
+        if (const std::optional<std::string> bytes = ContentsBytes(contents, shortcut.size)) {
+            Text address = AddressOfShortcut(ShortcutText(*bytes));
+            if (!address.empty()) return address;
+        }
+    }
+    return {};
+}
+
 // The web address of the first local shortcut file that has one; the files are read here, so only
 // once they are dropped.
-Text ShortcutAddress(HGLOBAL memory) {
+Text FilesShortcutAddress(HGLOBAL memory) {
     for (const Text& path : DroppedFiles(memory)) {
-        if (!IsLocalShortcut(path)) continue;
-        // As long as an address can be; the reader cuts a longer value, which then fails to load.
-        std::vector<wchar_t> url(32768);
-        GetPrivateProfileStringW(L"InternetShortcut", L"URL", L"", url.data(), static_cast<DWORD>(url.size()),
-                                 reinterpret_cast<const wchar_t*>(path.c_str()));
-        Text address = WebAddress(AddressFromDroppedText(reinterpret_cast<const char16_t*>(url.data())));
+        Text address = ShortcutFileAddress(path);
         if (!address.empty()) return address;
     }
     return {};
 }
 
 CLIPFORMAT UrlFormat() {
-    static const auto format = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    static const CLIPFORMAT format = Format(L"UniformResourceLocatorW");
     return format;
 }
 
@@ -96,7 +206,49 @@ Text TextAddress(IDataObject* data, CLIPFORMAT format) {
     return text.Get() ? WebAddress(AddressFromDroppedText(GlobalText(text.Get()))) : Text();
 }
 
+// The effect a drop of an address has: a copy where the source allows one, else a link (a
+// browser's link may offer only that). A move is never answered: the source would delete its data.
+// IDropTarget's rule: the effect answered is one of those the source passed in.
+DWORD AddressEffect(DWORD allowed) {
+    if (allowed & DROPEFFECT_COPY) return DROPEFFECT_COPY;
+    if (allowed & DROPEFFECT_LINK) return DROPEFFECT_LINK;
+    return DROPEFFECT_NONE;
+}
+
+// A relative path is the current directory's (a command line's); any other is taken as it is.
+Text FullPath(TextView path) {
+    const bool relative = !path.empty() && path[0] != u'\\' && path[0] != u'/' && (path.size() < 2 || path[1] != u':');
+    if (!relative) return Text(path);
+    const Text given(path);
+    const auto* name = reinterpret_cast<const wchar_t*>(given.c_str());
+    const DWORD length = GetFullPathNameW(name, 0, nullptr, nullptr);
+    if (length == 0) return {};
+    Text full(length, u'\0');
+    const DWORD written = GetFullPathNameW(name, length, reinterpret_cast<wchar_t*>(full.data()), nullptr);
+    if (written == 0 || written >= length) return {};
+    full.resize(written);
+    return full;
+}
+
 }  // namespace
+
+Text ShortcutFileAddress(TextView path) {
+    const Text full = FullPath(path);
+    if (!IsLocalShortcut(full)) return {};
+    UniqueHandle file(CreateFileW(reinterpret_cast<const wchar_t*>(full.c_str()), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (file.get() == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kShortcutMaxBytes)
+        return {};
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return {};
+    bytes.resize(read);
+    return AddressOfShortcut(ShortcutText(bytes));
+}
 
 Text AddressOfDataObject(IDataObject* data) {
     if (!data) return {};
@@ -104,16 +256,18 @@ Text AddressOfDataObject(IDataObject* data) {
     {
         Medium files(data, CF_HDROP);
         if (files.Get()) {
-            Text address = ShortcutAddress(files.Get());
+            Text address = FilesShortcutAddress(files.Get());
             if (!address.empty()) return address;
         }
     }
+    if (Text address = VirtualShortcutAddress(data); !address.empty()) return address;
     return TextAddress(data, CF_UNICODETEXT);
 }
 
 bool OffersAddress(IDataObject* data) {
     if (!data) return false;
     if (!TextAddress(data, UrlFormat()).empty() || !TextAddress(data, CF_UNICODETEXT).empty()) return true;
+    if (!VirtualShortcuts(data).empty()) return true;
     Medium files(data, CF_HDROP);
     if (!files.Get()) return false;
     const std::vector<Text> paths = DroppedFiles(files.Get());
@@ -144,9 +298,9 @@ ULONG AddressDropTarget::Release() {
     return static_cast<ULONG>(refs);
 }
 
-DWORD AddressDropTarget::Effect() const {
+DWORD AddressDropTarget::Effect(const DWORD* allowed) const {
     try {
-        return m_hasAddress && m_accepting && m_accepting() ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+        return allowed && m_hasAddress && m_accepting && m_accepting() ? AddressEffect(*allowed) : DROPEFFECT_NONE;
     } catch (...) {
         return DROPEFFECT_NONE;
     }
@@ -158,12 +312,12 @@ HRESULT AddressDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* ef
     } catch (...) {
         m_hasAddress = false;
     }
-    if (effect) *effect = Effect();
+    if (effect) *effect = Effect(effect);
     return S_OK;
 }
 
 HRESULT AddressDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
-    if (effect) *effect = Effect();
+    if (effect) *effect = Effect(effect);
     return S_OK;
 }
 
@@ -177,10 +331,10 @@ HRESULT AddressDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
     try {
         const Text address = AddressOfDataObject(data);
         m_hasAddress = !address.empty();
-        if (Effect() == DROPEFFECT_COPY) {
+        result = Effect(effect);
+        if (result != DROPEFFECT_NONE) {
             m_hasAddress = false;
             m_drop(address);
-            result = DROPEFFECT_COPY;
         }
     } catch (...) {
     }

@@ -1,8 +1,9 @@
 #pragma once
 // A window that takes addresses dropped on it: a link dragged from a browser
-// (UniformResourceLocatorW), text (CF_UNICODETEXT) or an Internet shortcut file (CF_HDROP). The
-// pointer shows the copy cursor only while what is dragged holds an address and the window takes
-// one; anything else is refused.
+// (UniformResourceLocatorW), text (CF_UNICODETEXT) or an Internet shortcut, as a file (CF_HDROP) or
+// as a virtual file (FileGroupDescriptorW and FileContents: from a zip folder or a mail). The
+// pointer shows the copy cursor (the link cursor where the source allows only a link) only while
+// what is dragged holds an address and the window takes one; anything else is refused.
 #include <windows.h>
 
 #include <ole2.h>
@@ -13,16 +14,21 @@
 
 namespace ferrik {
 
+// The web address of an Internet shortcut file (AddressOfShortcut; the file is in the system's code
+// page, or UTF-16 after its byte order mark), or empty text. Only a file on a drive of this
+// computer is read (IsDriveLetterPath, and not a drive of a share); a relative path is the current
+// directory's.
+Text ShortcutFileAddress(TextView path);
+
 // The web address a data object carries (common/web_address.h), or empty text: the first of
-// UniformResourceLocatorW, a shortcut file's URL (section [InternetShortcut], read by the system's
-// INI reader: the file is in the system's code page) and CF_UNICODETEXT that gives one
-// (forms/address_drop.h). Only shortcuts on a drive of this computer are read (IsDriveLetterPath,
-// and not a drive of a share). Any other address is no address: a drop of it is ignored.
+// UniformResourceLocatorW, a shortcut file's (ShortcutFileAddress), a virtual shortcut's (its
+// contents in an HGLOBAL or a stream) and CF_UNICODETEXT that gives one (forms/address_drop.h).
+// Any other address is no address: a drop of it is ignored.
 Text AddressOfDataObject(IDataObject* data);
 
 // What the pointer shows while something is dragged over the window: whether the data object
-// carries a web address in a text format, or a shortcut file that may be read. No file is read
-// here: a drag only passing over the window must not wait for a disk or a share.
+// carries a web address in a text format, a shortcut file that may be read or a virtual shortcut.
+// No file is read here: a drag only passing over the window must not wait for a disk or a share.
 bool OffersAddress(IDataObject* data);
 
 class AddressDropTarget final : public IDropTarget {
@@ -46,7 +52,8 @@ public:
 
 private:
     ~AddressDropTarget() = default;
-    DWORD Effect() const;
+    // What the drop would do, of the effects the source allows (`allowed`).
+    DWORD Effect(const DWORD* allowed) const;
 
     LONG m_refs = 1;
     std::function<bool()> m_accepting;

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/main_window_win.h"
 #include "app/message_loop_win.h"
+#include "forms/address_drop_win.h"
 #include "platform/pump_win.h"
 #include "platform/system_dlls_win.h"
 #include "platform/worker_win.h"
@@ -26,8 +27,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int showCommand) {
     {
         ferrik::MainWindowOptions options;
         options.makeWeb = ferrik::WebWindowFactory();
-        // `ferrik.exe <address>`: the first argument, as the runtime splits the command line.
-        options.startAddress = ferrik::StartAddress(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+        // `ferrik.exe <address>`: the first argument, as the runtime splits the command line; a
+        // shortcut file (dropped on the icon) is read as a drop reads it.
+        options.startAddress =
+            ferrik::StartAddress(reinterpret_cast<const char16_t*>(GetCommandLineW()), ferrik::ShortcutFileAddress);
         ferrik::MainWindow window{std::move(options)};
         if (window.Create()) {
             window.Show(showCommand);

@@ -61,19 +61,19 @@ std::size_t GbkBytes(char16_t c) {
     return (c < 0x80 || c == u'\u20AC') ? 1 : 2;
 }
 
-// The longest run of whole characters that fits the classic 1000-byte buffer.
-TextView CutToBufferSize(TextView value) {
+// The longest run of whole characters that fits the reader's buffer.
+TextView CutToBufferSize(TextView value, std::size_t maxBytes) {
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         bytes += GbkBytes(value[i]);
-        if (bytes > kIniValueMaxBytes) return value.substr(0, i);
+        if (bytes > maxBytes) return value.substr(0, i);
     }
     return value;
 }
 
 }  // namespace
 
-Text IniValue(TextView iniText, TextView section, TextView key) {
+Text IniValue(TextView iniText, TextView section, TextView key, std::size_t maxBytes) {
     const TextView wantedSection = CleanName(section);
     const TextView wantedKey = CleanName(key);
     bool inSection = wantedSection.empty();  // lines before the first header form a section named ""
@@ -97,7 +97,7 @@ Text IniValue(TextView iniText, TextView section, TextView key) {
         if (!EqualNoCase(CleanName(name), wantedKey)) continue;
         // The first key of the name wins, even a line without "=" that gives it no value.
         if (equals == TextView::npos) return {};
-        return Text(CutToBufferSize(StripQuotes(CutAtNul(TrimLeft(line.substr(equals + 1))))));
+        return Text(CutToBufferSize(StripQuotes(CutAtNul(TrimLeft(line.substr(equals + 1)))), maxBytes));
     }
     return {};
 }

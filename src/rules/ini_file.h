@@ -21,8 +21,9 @@ inline constexpr std::size_t kIniValueMaxBytes = 999;
 // - section and key are matched without regard to the case of A-Z; the first section of a name
 //   and the first key of a name in it win;
 // - a value enclosed in matching ' or " loses them; a value ends at a U+0000;
-// - the value is cut to the whole characters that fit in kIniValueMaxBytes bytes.
-Text IniValue(TextView iniText, TextView section, TextView key);
+// - the value is cut to the whole characters that fit in `maxBytes` bytes (the classic buffer's
+//   unless a caller reads with a larger one).
+Text IniValue(TextView iniText, TextView section, TextView key, std::size_t maxBytes = kIniValueMaxBytes);
 
 // IniValue over the file at `file`; a missing or unreadable file reads as empty text.
 Text ReadIniValue(TextView section, TextView key, TextView file, const ByteDecoder& decoder);

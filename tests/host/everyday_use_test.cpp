@@ -1,5 +1,5 @@
 // The portable halves of addresses from anywhere and choosing rows by name: the command line, the
-// text of a drop, and the name masks over a task list.
+// text of a drop, an Internet shortcut's text, and the name masks over a task list.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,6 +44,61 @@ TEST(StartAddress, TakesTheFirstArgumentAsTheShellSplitsItWhenItIsAWebAddress) {
         EXPECT_EQ(StartAddress(c.line), c.address) << ToUtf8(c.line);
     }
     EXPECT_EQ(SplitCommandLine(u"\"C:\\a\\ferrik.exe\" x").front(), u"C:\\a\\ferrik.exe");
+}
+
+// A shortcut handed over on the command line (dropped on the program's icon) gives the address it
+// holds; an argument that is a web address is taken as it is, even one that ends in ".url".
+TEST(StartAddress, AShortcutFileGivesTheAddressItHolds) {
+    struct Case {
+        const char16_t* line;
+        const char16_t* shortcutHolds;  // what the reader finds in the file
+        const char16_t* asked;          // the path the reader is asked for, or nothing
+        const char16_t* address;
+    };
+    const Case cases[] = {
+        {u"ferrik.exe C:\\Desktop\\film.url", u"http://a.cn/film.html", u"C:\\Desktop\\film.url",
+         u"http://a.cn/film.html"},
+        {u"\"C:\\Ferrik\\ferrik.exe\" \"C:\\我的 电影\\笑傲江湖.URL\" x.url", u"http://a.cn/2.html",
+         u"C:\\我的 电影\\笑傲江湖.URL", u"http://a.cn/2.html"},
+        {u"ferrik.exe film.url", u"http://a.cn/3.html", u"film.url", u"http://a.cn/3.html"},
+        {u"ferrik.exe http://a.cn/list.url", u"http://wrong.cn/", nullptr, u"http://a.cn/list.url"},
+        {u"ferrik.exe C:\\films\\film.txt", u"http://a.cn/", nullptr, u""},
+        {u"ferrik.exe C:\\film.url", u"", u"C:\\film.url", u""},
+        {u"ferrik.exe C:\\film.url", u"file://host/share/x", u"C:\\film.url", u""},
+        {u"ferrik.exe", u"http://a.cn/", nullptr, u""},
+    };
+    for (const Case& c : cases) {
+        std::vector<Text> asked;
+        const Text address = StartAddress(c.line, [&](TextView path) {
+            asked.emplace_back(path);
+            return Text(c.shortcutHolds);
+        });
+        EXPECT_EQ(address, c.address) << ToUtf8(c.line);
+        EXPECT_EQ(asked, c.asked ? std::vector<Text>{c.asked} : std::vector<Text>{}) << ToUtf8(c.line);
+    }
+    EXPECT_EQ(StartAddress(u"ferrik.exe C:\\film.url"), u"");  // nothing reads shortcuts
+}
+
+// A shortcut's text as the system writes it: its address is URL in section [InternetShortcut].
+TEST(ShortcutText, TheUrlOfItsInternetShortcutSection) {
+    const Text longAddress = u"http://a.cn/" + Text(5000, u'x');
+    struct Case {
+        Text text;
+        Text address;
+    };
+    const Case cases[] = {
+        {u"[InternetShortcut]\r\nURL=http://a.cn/1.html\r\n", u"http://a.cn/1.html"},
+        {u"[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,2\r\n[InternetShortcut]\r\nIDList=\r\n"
+         u"URL=http://a.cn/2.html\r\nIconIndex=0\r\n",
+         u"http://a.cn/2.html"},
+        {u"[internetshortcut]\nurl = \"http://a.cn/3.html\"\n", u"http://a.cn/3.html"},
+        {u"[InternetShortcut]\r\nURL=" + longAddress + u"\r\n", longAddress},  // longer than a data file's value
+        {u"[Other]\r\nURL=http://a.cn/\r\n", u""},
+        {u"URL=http://a.cn/\r\n[InternetShortcut]\r\n", u""},
+        {u"[InternetShortcut]\r\nURL=file:///C:/Windows/x.exe\r\n", u""},
+        {u"[InternetShortcut]\r\nURL=javascript:alert(1)\r\n", u""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(AddressOfShortcut(c.text), c.address) << ToUtf8(c.text.substr(0, 80));
 }
 
 TEST(DroppedAddress, FirstNonBlankLineOfTheText) {

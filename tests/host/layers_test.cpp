@@ -24,7 +24,8 @@ const std::map<std::string, std::set<std::string>> kMayInclude = {
     {"analysis", {"common", "tasks", "rules", "platform", "generated"}},
     {"skin", {"common", "platform"}},
     {"controls", {"common", "platform"}},
-    {"forms", {"common", "platform", "controls"}},
+    // A dropped shortcut file is read with the INI reader of the data files.
+    {"forms", {"common", "rules", "platform", "controls"}},
     {"app", {"common", "tasks", "rules", "platform", "analysis", "skin", "controls", "forms", "generated", "res"}},
     {"web", {"common", "tasks", "rules", "platform", "analysis", "skin", "controls", "forms"}},
     {"program",

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,11 +61,23 @@ HGLOBAL FilesGlobal(const std::vector<std::wstring>& paths) {
     return GlobalOf(bytes.data(), bytes.size());
 }
 
-// What a browser or Explorer hands a drop, with one format.
-class OneFormatData final : public IDataObject {
+// What a browser, Explorer, a zip folder or a mail hands a drop: the bytes of each format, for a
+// virtual file's contents one item each (its index), in an HGLOBAL or a stream (left at its end, as
+// a source that has just written it leaves it). It logs the items asked for.
+class StandInData final : public IDataObject {
 public:
-    OneFormatData(CLIPFORMAT format, HGLOBAL memory) : m_format(format), m_memory(memory) {}
-    ~OneFormatData() { GlobalFree(m_memory); }
+    StandInData() = default;
+    // One format, its memory owned until the object goes.
+    StandInData(CLIPFORMAT format, HGLOBAL memory) : m_owned(memory) {
+        Add(format, std::string(static_cast<const char*>(GlobalLock(memory)), GlobalSize(memory)));
+        GlobalUnlock(memory);
+    }
+    ~StandInData() { GlobalFree(m_owned); }
+    void Add(CLIPFORMAT format, std::string bytes, LONG item = -1, DWORD medium = TYMED_HGLOBAL) {
+        m_formats.push_back({format, item, medium, std::move(bytes)});
+    }
+    std::vector<LONG> itemsAsked;
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         *object = iid == IID_IUnknown || iid == IID_IDataObject ? this : nullptr;
         return *object ? S_OK : E_NOINTERFACE;
@@ -72,17 +85,23 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-        if (QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-        const SIZE_T size = GlobalSize(m_memory);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = GlobalOf(GlobalLock(m_memory), size);
-        GlobalUnlock(m_memory);
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
+        if (format->lindex >= 0) itemsAsked.push_back(format->lindex);
+        for (const Format& f : m_formats) {
+            if (f.format != format->cfFormat || f.item != format->lindex || !(format->tymed & f.medium)) continue;
+            *medium = STGMEDIUM{f.medium, {}, nullptr};
+            medium->hGlobal = GlobalOf(f.bytes.data(), f.bytes.size());
+            if (f.medium == TYMED_HGLOBAL) return S_OK;
+            CreateStreamOnHGlobal(medium->hGlobal, TRUE, &medium->pstm);
+            medium->pstm->Seek(LARGE_INTEGER{}, STREAM_SEEK_END, nullptr);
+            return S_OK;
+        }
+        return DV_E_FORMATETC;
     }
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-        return format->cfFormat == m_format && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+        for (const Format& f : m_formats)
+            if (f.format == format->cfFormat && (format->tymed & f.medium)) return S_OK;
+        return DV_E_FORMATETC;
     }
     HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
@@ -92,18 +111,45 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
 private:
-    CLIPFORMAT m_format;
-    HGLOBAL m_memory;
+    struct Format {
+        CLIPFORMAT format;
+        LONG item;
+        DWORD medium;
+        std::string bytes;
+    };
+    std::vector<Format> m_formats;
+    HGLOBAL m_owned = nullptr;
 };
 
-// The effect Drop gives: whether the drop was taken.
-DWORD DragAndDrop(IDropTarget* target, IDataObject* data) {
-    DWORD entered = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+// Virtual files as Explorer describes them (FileGroupDescriptorW): names, attributes and sizes.
+struct VirtualFile {
+    std::wstring name;
+    std::string bytes;
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+};
+std::string FileGroup(const std::vector<VirtualFile>& files) {
+    std::string bytes(sizeof(FILEGROUPDESCRIPTORW) + files.size() * sizeof(FILEDESCRIPTORW), '\0');
+    auto* group = reinterpret_cast<FILEGROUPDESCRIPTORW*>(bytes.data());
+    group->cItems = static_cast<UINT>(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        group->fgd[i].dwFlags = FD_ATTRIBUTES | FD_FILESIZE;
+        group->fgd[i].dwFileAttributes = files[i].attributes;
+        group->fgd[i].nFileSizeLow = static_cast<DWORD>(files[i].bytes.size());
+        wcsncpy(group->fgd[i].cFileName, files[i].name.c_str(), MAX_PATH - 1);
+    }
+    return bytes;
+}
+
+constexpr DWORD kEveryEffect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+
+// The effect Drop gives: whether the drop was taken. The source allows `allowed`.
+DWORD DragAndDrop(IDropTarget* target, IDataObject* data, DWORD allowed = kEveryEffect) {
+    DWORD entered = allowed;
     target->DragEnter(data, MK_LBUTTON, POINTL{10, 10}, &entered);
-    DWORD over = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    DWORD over = allowed;
     target->DragOver(MK_LBUTTON, POINTL{12, 12}, &over);
     EXPECT_EQ(over, entered);
-    DWORD dropped = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    DWORD dropped = allowed;
     target->Drop(data, MK_LBUTTON, POINTL{12, 12}, &dropped);
     // A shortcut file is read only at the drop, which may then find no web address in it.
     EXPECT_TRUE(dropped == entered || dropped == DROPEFFECT_NONE) << dropped << " after " << entered;
@@ -144,34 +190,65 @@ protected:
     test::FakeBrowser* browser = nullptr;
 };
 
-TEST_F(EverydayUse, StartedWithAnAddressItIsInTheBoxAndNothingRuns) {
-    // ferrik.exe as a browser's "open with" starts it: the first argument only, quotes as the
-    // shell gives them.
-    std::wstring command = L"\"" + test::HostPath(FERRIK_EXE_DIR "/ferrik.exe") +
-                           L"\"  \"http://dy.example.com/电影 1.html\"  http://second.example/";
+// Starts ferrik.exe with `arguments` in the folder `directory`, waits for its main window, lets
+// `look` see it, closes it and returns the address box's text.
+std::wstring StartedAddress(const std::wstring& arguments, const std::wstring& directory,
+                            const std::function<void(HWND)>& look = {}) {
+    std::wstring command = L"\"" + test::HostPath(FERRIK_EXE_DIR "/ferrik.exe") + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si, &pi)) {
+        ADD_FAILURE() << "cannot start " << command.size() << " " << GetLastError();
+        return L"";
+    }
     HWND form = nullptr;
     EXPECT_TRUE(PumpUntil([&] { return (form = test::VisibleFormOf(pi.dwProcessId)) != nullptr; }, 30000));
+    wchar_t address[256] = {};
     if (form) {
         // Asked by message: GetWindowText reads no other process's combo box.
-        wchar_t address[128] = {};
-        SendMessageW(GetDlgItem(form, kCombo1), WM_GETTEXT, 128, reinterpret_cast<LPARAM>(address));
-        EXPECT_STREQ(address, L"http://dy.example.com/电影 1.html");
-        // The default Rule.dat knows the site: the scheme is chosen and the status line says so.
-        EXPECT_EQ(test::TextOf(GetDlgItem(GetDlgItem(form, kPicture1), kLblResult)),
-                  L"已经为您准备好相应的方案。您可以进行分析了。");
-        test::PumpFor(300);
-        EXPECT_EQ(SendMessageW(GetDlgItem(form, kListView1), LVM_GETITEMCOUNT, 0, 0), 0);
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(form, kCombo1)));  // no analysis started
+        SendMessageW(GetDlgItem(form, kCombo1), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(address));
+        if (look) look(form);
         PostMessageW(form, WM_CLOSE, 0, 0);
     }
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
     if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    return address;
+}
+
+TEST_F(EverydayUse, StartedWithAnAddressItIsInTheBoxAndNothingRuns) {
+    // ferrik.exe as a browser's "open with" starts it: the first argument only, quotes as the
+    // shell gives them.
+    const std::wstring address =
+        StartedAddress(L" \"http://dy.example.com/电影 1.html\"  http://second.example/", data.Path(), [](HWND form) {
+            // The default Rule.dat knows the site: the scheme is chosen and the status line says so.
+            EXPECT_EQ(test::TextOf(GetDlgItem(GetDlgItem(form, kPicture1), kLblResult)),
+                      L"已经为您准备好相应的方案。您可以进行分析了。");
+            test::PumpFor(300);
+            EXPECT_EQ(SendMessageW(GetDlgItem(form, kListView1), LVM_GETITEMCOUNT, 0, 0), 0);
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(form, kCombo1)));  // no analysis started
+        });
+    EXPECT_EQ(address, L"http://dy.example.com/电影 1.html");
+}
+
+// A shortcut file dropped on ferrik.exe's icon: the shell starts it with the file's path, and the
+// box starts with the address the shortcut holds (in the system's code page), read as a drop reads
+// it; a relative path is the working directory's.
+TEST_F(EverydayUse, StartedWithAShortcutFileItsAddressIsInTheBox) {
+    data.Write(L"film.url", L"[InternetShortcut]\r\nURL=http://dy.example.com/快捷方式.html\r\n");
+    data.Write(L"share.url", L"[InternetShortcut]\r\nURL=file://host.example/share/x\r\n");
+    struct Case {
+        std::wstring arguments;
+        const wchar_t* address;
+    };
+    const Case cases[] = {
+        {L"\"" + data.Path() + L"\\film.url\"", L"http://dy.example.com/快捷方式.html"},
+        {L"film.url", L"http://dy.example.com/快捷方式.html"},
+        {L"\"" + data.Path() + L"\\share.url\"", L""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(StartedAddress(c.arguments, data.Path()), c.address) << c.arguments;
 }
 
 TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
@@ -211,7 +288,7 @@ TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
         main->SetAddress(u"before");
         web->SetAddressText(u"before");
         browser->calls.clear();
-        OneFormatData mainData(c.format, c.memory);
+        StandInData mainData(c.format, c.memory);
         const DWORD effect = DragAndDrop(main->DropTarget(), &mainData);
         EXPECT_EQ(effect, c.address ? DWORD{DROPEFFECT_COPY} : DWORD{DROPEFFECT_NONE}) << c.what;
         const Text expected = c.address ? c.address : u"before";
@@ -220,7 +297,7 @@ TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
             EXPECT_EQ(Status(), L"已经为您准备好相应的方案。您可以进行分析了。") << c.what;
         }
 
-        OneFormatData webData(c.format, GlobalOf(GlobalLock(c.memory), GlobalSize(c.memory)));
+        StandInData webData(c.format, GlobalOf(GlobalLock(c.memory), GlobalSize(c.memory)));
         GlobalUnlock(c.memory);
         DragAndDrop(web->DropTarget(), &webData);
         EXPECT_EQ(web->AddressText(), expected) << c.what;
@@ -231,7 +308,7 @@ TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
     // Nothing is dropped while the main window is busy, nor while an operation runs on it.
     main->SetAddress(u"before");
     main->LockControls();
-    OneFormatData link(url, TextGlobal(L"http://dy.example.com/busy.html"));
+    StandInData link(url, TextGlobal(L"http://dy.example.com/busy.html"));
     EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_NONE});
     main->UnlockControls();
     test::RunAfter(50, [&] {
@@ -243,12 +320,77 @@ TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
     EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_COPY});
 }
 
+// The effect answered is one the source allows: a copy, else a link (a browser's link may offer
+// only that); where it allows neither, nothing is taken.
+TEST_F(EverydayUse, DropsAnswerAnEffectTheSourceAllows) {
+    Open(false);
+    const auto url = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    struct Case {
+        DWORD allowed;
+        DWORD effect;
+    };
+    const Case cases[] = {
+        {kEveryEffect, DROPEFFECT_COPY},    {DROPEFFECT_COPY, DROPEFFECT_COPY},
+        {DROPEFFECT_LINK, DROPEFFECT_LINK}, {DROPEFFECT_MOVE | DROPEFFECT_LINK, DROPEFFECT_LINK},
+        {DROPEFFECT_MOVE, DROPEFFECT_NONE}, {DROPEFFECT_NONE, DROPEFFECT_NONE},
+    };
+    for (const Case& c : cases) {
+        main->SetAddress(u"before");
+        StandInData link(url, TextGlobal(L"http://dy.example.com/link.html"));
+        EXPECT_EQ(DragAndDrop(main->DropTarget(), &link, c.allowed), c.effect) << c.allowed;
+        EXPECT_EQ(W(main->Address()), c.effect ? L"http://dy.example.com/link.html" : L"before") << c.allowed;
+    }
+}
+
+// A shortcut offered only as a virtual file (a zip folder's, a mail's) is read at the drop, from an
+// HGLOBAL or a stream; while the drag passes, only the files' descriptor is read.
+TEST_F(EverydayUse, VirtualShortcutIsReadWhenDropped) {
+    Open(false);
+    const std::string film = "[InternetShortcut]\r\nURL=http://dy.example.com/zip.html\r\n";
+    const std::string toFile = "[InternetShortcut]\r\nURL=file:///C:/x.exe\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : film) utf16 += {c, '\0'};
+    const wchar_t* zip = L"http://dy.example.com/zip.html";
+    struct Case {
+        const char* what;
+        std::vector<VirtualFile> files;
+        DWORD medium;
+        const wchar_t* address;  // null: nothing is taken
+        std::vector<LONG> read;  // the items read at the drop; none: the drag is refused as it passes
+    };
+    const Case cases[] = {
+        {"a zip folder's", {{L"说明.txt", "readme"}, {L"电影\\film.url", film}}, TYMED_HGLOBAL, zip, {1}},
+        {"a mail's, as a stream", {{L"film.URL", film}}, TYMED_ISTREAM, zip, {0}},
+        {"in UTF-16", {{L"film.url", utf16}}, TYMED_ISTREAM, zip, {0}},
+        {"to a file", {{L"x.url", toFile}}, TYMED_HGLOBAL, nullptr, {0}},
+        {"a folder", {{L"film.url", film, FILE_ATTRIBUTE_DIRECTORY}}, TYMED_HGLOBAL, nullptr, {}},
+        {"no shortcut", {{L"film.rmvb", film}}, TYMED_HGLOBAL, nullptr, {}},
+    };
+    const auto format = [](const wchar_t* name) { return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(name)); };
+    for (const Case& c : cases) {
+        main->SetAddress(u"before");
+        StandInData dragged;
+        dragged.Add(format(CFSTR_FILEDESCRIPTORW), FileGroup(c.files));
+        for (std::size_t i = 0; i < c.files.size(); ++i)
+            dragged.Add(format(CFSTR_FILECONTENTS), c.files[i].bytes, static_cast<LONG>(i), c.medium);
+        DWORD effect = kEveryEffect;
+        main->DropTarget()->DragEnter(&dragged, MK_LBUTTON, POINTL{10, 10}, &effect);
+        EXPECT_EQ(effect, c.read.empty() ? DWORD{DROPEFFECT_NONE} : DWORD{DROPEFFECT_COPY}) << c.what;
+        EXPECT_EQ(dragged.itemsAsked, std::vector<LONG>{}) << c.what;
+        effect = kEveryEffect;
+        main->DropTarget()->Drop(&dragged, MK_LBUTTON, POINTL{10, 10}, &effect);
+        EXPECT_EQ(effect, c.address ? DWORD{DROPEFFECT_COPY} : DWORD{DROPEFFECT_NONE}) << c.what;
+        EXPECT_EQ(W(main->Address()), c.address ? c.address : L"before") << c.what;
+        EXPECT_EQ(dragged.itemsAsked, c.read) << c.what;
+    }
+}
+
 // A shortcut file is read when it is dropped, not while the pointer merely passes over the window:
 // this one does not exist yet when the drag enters.
 TEST_F(EverydayUse, ShortcutFileIsReadOnlyWhenDropped) {
     Open(false);
     const std::wstring later = data.Path() + L"\\later.url";
-    OneFormatData files(CF_HDROP, FilesGlobal({later}));
+    StandInData files(CF_HDROP, FilesGlobal({later}));
     DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
     main->DropTarget()->DragEnter(&files, MK_LBUTTON, POINTL{10, 10}, &effect);
     EXPECT_EQ(effect, DWORD{DROPEFFECT_COPY});
