@@ -1,11 +1,13 @@
 // The downloads as a user meets them: the installer run silently for the user alone and for
-// everyone, the installed program started and closed, an upgrade, the uninstaller; and the
-// portable folder's program started from wherever it was unzipped. package_test.sh builds the
+// everyone, the installed program started and closed, an upgrade, the uninstaller, the finish
+// page's start of the program; and the portable folder's program started from wherever it was
+// unzipped. package_test.sh builds the
 // packages and passes their folder (FERRIK_PACKAGES) and the unzipped folder (FERRIK_PORTABLE).
 #include <windows.h>
 
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ferrik";
+constexpr wchar_t kBrowserEmulationKey[] =
+    L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
 const std::vector<std::wstring> kInstalledFiles = {L"ferrik.exe", L"Rule.dat", L"RunFilter.dat", L"Setting.ini",
                                                    L"uninstall.exe"};
 
@@ -123,6 +128,43 @@ std::map<std::wstring, std::wstring> UninstallEntry(HKEY root) {
     return values;
 }
 
+// The document mode the system's browser control is told to give ferrik.exe in a hive, or nothing:
+// read in the registry view of the exe's width (this test is built as the exe is), where the
+// control reads it.
+std::optional<DWORD> BrowserEmulation(HKEY root) {
+    HKEY key = nullptr;
+    const REGSAM view = sizeof(void*) == 4 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    if (RegOpenKeyExW(root, kBrowserEmulationKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return std::nullopt;
+    DWORD value = 0, type = 0, size = sizeof(value);
+    const LONG read = RegQueryValueExW(key, L"ferrik.exe", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || type != REG_DWORD) return std::nullopt;
+    return value;
+}
+
+// The running processes: their ids, their parents' and their exe names.
+struct Process {
+    DWORD id;
+    DWORD parent;
+    std::wstring exe;
+};
+std::vector<Process> Processes() {
+    std::vector<Process> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    CloseHandle(snapshot);
+    return processes;
+}
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -131,6 +173,15 @@ std::string ReadFile(const fs::path& path) {
 // The uninstaller copies itself away and runs from there: wait until its work is visible.
 bool WaitGone(const fs::path& file, HKEY root) {
     return test::PumpUntil([&] { return !fs::exists(file) && UninstallEntry(root).empty(); }, 60000);
+}
+
+// Removes what the user left in the installation folder. The uninstaller's copy can still be
+// ending with the folder as its working directory, which cannot be removed until it has gone.
+bool RemoveUserFolder(const fs::path& dir) {
+    std::error_code removed;
+    const bool done = test::PumpUntil([&] { return fs::remove_all(dir, removed), !removed; }, 30000);
+    if (!done) std::printf("cannot remove %ls: %s\n", dir.c_str(), removed.message().c_str());
+    return done;
 }
 
 class Package : public testing::Test {
@@ -172,6 +223,10 @@ TEST_F(Package, InstallForTheUserUpgradeAndUninstall) {
         << entry[L"UninstallString"];
     EXPECT_EQ(entry[L"NoModify"], L"1");
     EXPECT_TRUE(UninstallEntry(HKEY_LOCAL_MACHINE).empty());
+    // The browser control's newest document mode (IE 11, whatever a page's DOCTYPE says), for the
+    // user alone.
+    EXPECT_EQ(BrowserEmulation(HKEY_CURRENT_USER), 11001u);
+    EXPECT_EQ(BrowserEmulation(HKEY_LOCAL_MACHINE), std::nullopt);
 
     const StartResult started = StartAndClose((dir / L"ferrik.exe").wstring());
     EXPECT_TRUE(started.mainWindow);
@@ -193,10 +248,8 @@ TEST_F(Package, InstallForTheUserUpgradeAndUninstall) {
     for (const std::wstring& f : kInstalledFiles) EXPECT_FALSE(fs::exists(dir / f)) << f;
     EXPECT_FALSE(fs::exists(shortcut));
     EXPECT_TRUE(fs::exists(dir / L"我的笔记.txt"));
-    // The uninstaller's copy can still be ending with the folder as its working directory, which
-    // cannot be removed until it has gone.
-    std::error_code removed;
-    EXPECT_TRUE(test::PumpUntil([&] { return fs::remove_all(dir, removed), !removed; }, 30000)) << removed.message();
+    EXPECT_EQ(BrowserEmulation(HKEY_CURRENT_USER), std::nullopt);
+    EXPECT_TRUE(RemoveUserFolder(dir));
 }
 
 // For everyone (the default of an administrator): Program Files, the common Start menu, HKLM; the
@@ -213,6 +266,8 @@ TEST_F(Package, InstallForEveryoneAndUninstall) {
     EXPECT_EQ(entry[L"DisplayVersion"], version);
     EXPECT_EQ(entry[L"InstallLocation"], dir.wstring());
     EXPECT_TRUE(UninstallEntry(HKEY_CURRENT_USER).empty());
+    EXPECT_EQ(BrowserEmulation(HKEY_LOCAL_MACHINE), 11001u);
+    EXPECT_EQ(BrowserEmulation(HKEY_CURRENT_USER), std::nullopt);
     EXPECT_EQ(StartAndClose((dir / L"ferrik.exe").wstring()).exitCode, 0);
 
     ASSERT_EQ(RunProgram(entry[L"QuietUninstallString"]), 0);
@@ -220,6 +275,57 @@ TEST_F(Package, InstallForEveryoneAndUninstall) {
     EXPECT_TRUE(test::PumpUntil([&] { return !fs::exists(dir); }, 10000));
     EXPECT_FALSE(fs::exists(shortcut));
     EXPECT_EQ(std::distance(fs::directory_iterator(programFiles), fs::directory_iterator()), before);
+    EXPECT_EQ(BrowserEmulation(HKEY_LOCAL_MACHINE), std::nullopt);
+}
+
+// The finish page's 运行 Ferrik, clicked through as a user does: the program is started by the
+// shell (its parent is Explorer), so it runs at the user's level rather than at the installer's.
+TEST_F(Package, FinishPageStartsFerrikThroughTheShell) {
+    std::wstring programs = KnownFolder(FOLDERID_UserProgramFiles);
+    if (programs.empty()) programs = KnownFolder(FOLDERID_LocalAppData) + L"\\Programs";
+    const fs::path dir = fs::path(programs) / L"Ferrik";
+    std::wstring line = L"\"" + setup.wstring() + L"\" /CurrentUser";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // Each page's 下一步, 安装 and then 完成 (the run box ticked, as the page offers it), once per page.
+    HWND clicked = nullptr;
+    std::optional<Process> ferrik;
+    EXPECT_TRUE(test::PumpUntil(
+        [&] {
+            for (const Process& p : Processes())
+                if (Lower(p.exe) == L"ferrik.exe") ferrik = p;
+            if (ferrik) return true;
+            HWND wizard = test::TopWindowOf(pi.dwProcessId, [](HWND h) { return IsWindowVisible(h) != FALSE; });
+            HWND page = wizard ? FindWindowExW(wizard, nullptr, L"#32770", nullptr) : nullptr;
+            HWND next = wizard ? GetDlgItem(wizard, IDOK) : nullptr;
+            if (page && page != clicked && next && IsWindowEnabled(next)) {
+                clicked = page;
+                PostMessageW(next, BM_CLICK, 0, 0);
+            }
+            return false;
+        },
+        120000));
+    ASSERT_TRUE(ferrik.has_value());
+    std::wstring parent;
+    for (const Process& p : Processes())
+        if (p.id == ferrik->parent) parent = Lower(p.exe);
+    EXPECT_EQ(parent, L"explorer.exe");
+
+    HWND main = nullptr;
+    EXPECT_TRUE(test::PumpUntil([&] { return (main = test::VisibleFormOf(ferrik->id)) != nullptr; }, 30000));
+    if (main) PostMessageW(main, WM_CLOSE, 0, 0);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, ferrik->id);
+    EXPECT_TRUE(process && WaitForSingleObject(process, 20000) == WAIT_OBJECT_0);
+    if (process) CloseHandle(process);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    ASSERT_EQ(RunProgram(L"\"" + (dir / L"uninstall.exe").wstring() + L"\" /S"), 0);
+    ASSERT_TRUE(WaitGone(dir / L"ferrik.exe", HKEY_CURRENT_USER));
+    EXPECT_TRUE(RemoveUserFolder(dir));
 }
 
 // The portable zip's program, unzipped into a folder with spaces and Chinese in its name, started
@@ -233,6 +339,8 @@ TEST_F(Package, PortableRunsFromAnyFolder) {
     const StartResult started = StartAndClose((portable / L"ferrik.exe").wstring());
     EXPECT_TRUE(started.mainWindow);
     EXPECT_EQ(started.exitCode, 0);
+    // A portable program leaves the computer as it found it: it writes no browser mode.
+    EXPECT_EQ(BrowserEmulation(HKEY_CURRENT_USER), std::nullopt);
 }
 
 }  // namespace
