@@ -160,11 +160,6 @@ std::vector<Process> Processes() {
     return processes;
 }
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
-    return text;
-}
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -173,6 +168,14 @@ std::string ReadFile(const fs::path& path) {
 // The uninstaller copies itself away and runs from there: wait until its work is visible.
 bool WaitGone(const fs::path& file, HKEY root) {
     return test::PumpUntil([&] { return !fs::exists(file) && UninstallEntry(root).empty(); }, 60000);
+}
+
+// The folder of an installation for the user alone: his own Programs folder. Wine has no such
+// known folder, and the installer then takes the same path under the local application data.
+fs::path UserInstallFolder() {
+    std::wstring programs = KnownFolder(FOLDERID_UserProgramFiles);
+    if (programs.empty()) programs = KnownFolder(FOLDERID_LocalAppData) + L"\\Programs";
+    return fs::path(programs) / L"Ferrik";
 }
 
 // Removes what the user left in the installation folder. The uninstaller's copy can still be
@@ -202,11 +205,7 @@ protected:
 // Per user: files, shortcut and uninstall entry; an upgrade keeps the user's settings; the
 // uninstaller leaves a file the user added, and so the folder.
 TEST_F(Package, InstallForTheUserUpgradeAndUninstall) {
-    // The user's own Programs folder; Wine has no such known folder, and the installer then takes
-    // the same path under the local application data.
-    std::wstring programs = KnownFolder(FOLDERID_UserProgramFiles);
-    if (programs.empty()) programs = KnownFolder(FOLDERID_LocalAppData) + L"\\Programs";
-    const fs::path dir = fs::path(programs) / L"Ferrik";
+    const fs::path dir = UserInstallFolder();
     const fs::path shortcut = fs::path(KnownFolder(FOLDERID_Programs)) / L"Ferrik.lnk";
     ASSERT_FALSE(fs::exists(dir / L"ferrik.exe")) << "left from an earlier run: " << dir;
     ASSERT_EQ(RunProgram(L"\"" + setup.wstring() + L"\" /S /CurrentUser"), 0);
@@ -281,9 +280,7 @@ TEST_F(Package, InstallForEveryoneAndUninstall) {
 // The finish page's 运行 Ferrik, clicked through as a user does: the program is started by the
 // shell (its parent is Explorer), so it runs at the user's level rather than at the installer's.
 TEST_F(Package, FinishPageStartsFerrikThroughTheShell) {
-    std::wstring programs = KnownFolder(FOLDERID_UserProgramFiles);
-    if (programs.empty()) programs = KnownFolder(FOLDERID_LocalAppData) + L"\\Programs";
-    const fs::path dir = fs::path(programs) / L"Ferrik";
+    const fs::path dir = UserInstallFolder();
     std::wstring line = L"\"" + setup.wstring() + L"\" /CurrentUser";
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -295,7 +292,7 @@ TEST_F(Package, FinishPageStartsFerrikThroughTheShell) {
     EXPECT_TRUE(test::PumpUntil(
         [&] {
             for (const Process& p : Processes())
-                if (Lower(p.exe) == L"ferrik.exe") ferrik = p;
+                if (_wcsicmp(p.exe.c_str(), L"ferrik.exe") == 0) ferrik = p;
             if (ferrik) return true;
             HWND wizard = test::TopWindowOf(pi.dwProcessId, [](HWND h) { return IsWindowVisible(h) != FALSE; });
             HWND page = wizard ? FindWindowExW(wizard, nullptr, L"#32770", nullptr) : nullptr;
@@ -310,8 +307,8 @@ TEST_F(Package, FinishPageStartsFerrikThroughTheShell) {
     ASSERT_TRUE(ferrik.has_value());
     std::wstring parent;
     for (const Process& p : Processes())
-        if (p.id == ferrik->parent) parent = Lower(p.exe);
-    EXPECT_EQ(parent, L"explorer.exe");
+        if (p.id == ferrik->parent) parent = p.exe;
+    EXPECT_EQ(_wcsicmp(parent.c_str(), L"explorer.exe"), 0) << parent;
 
     HWND main = nullptr;
     EXPECT_TRUE(test::PumpUntil([&] { return (main = test::VisibleFormOf(ferrik->id)) != nullptr; }, 30000));
