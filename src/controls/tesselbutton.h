@@ -10,6 +10,7 @@
 
 #include "common/text.h"
 #include "controls/button_color.h"
+#include "controls/button_properties.h"
 #include "controls/property_bag.h"
 
 namespace ferrik {
@@ -44,61 +45,66 @@ inline constexpr int kShiftAlt = 4;
 // A menu of the host; 0 is not a menu.
 using MenuHandle = std::uintptr_t;
 
-// The window and its container as the button sees them. Every method has a harmless default so
-// that a host overrides only what it has.
-class ButtonHost : public SystemColors {
+// What a container may offer beyond the window; a host without it gets these harmless answers.
+class ButtonContainerHooks {
 public:
-    // Container ambient values.
-    virtual Text AmbientDisplayName() const { return u"tesselbutton1"; }
-    virtual ButtonFont AmbientFont() const { return {}; }
+    virtual ~ButtonContainerHooks() = default;
     virtual bool UserMode() const { return true; }  // run time, not a designer
     virtual bool AmbientDisplayAsDefault() const { return false; }
     // "Every setter notifies the container" (the names the container knows the properties by).
     virtual void PropertyChanged(std::string_view /*name*/) {}
+    // The container's own tooltip text for the control.
+    virtual void SetContainerToolTip(TextView /*text*/) {}
+    // The parent's handle and the message hooks on it (activation, system colours, theme).
+    virtual void RememberParent() {}
+    virtual void InstallHooks() {}
+};
+
+// The window and its container as the button sees them. Everything here must be implemented.
+class ButtonHost : public SystemColors, public ButtonContainerHooks {
+public:
+    // Container ambient values.
+    virtual Text AmbientDisplayName() const = 0;
+    virtual ButtonFont AmbientFont() const = 0;
 
     // Drawing: one full repaint; the region of the current style; the resize handling (size limits,
     // region, repaint).
-    virtual void Redraw() {}
-    virtual void BuildRegion() {}
-    virtual void ResizeHandling() {}
-    virtual bool IsAppThemed() const { return true; }
+    virtual void Redraw() = 0;
+    virtual void BuildRegion() = 0;
+    virtual void ResizeHandling() = 0;
+    virtual bool IsAppThemed() const = 0;
     // Client area in pixels.
-    virtual int ClientWidth() const { return 0; }
-    virtual int ClientHeight() const { return 0; }
+    virtual int ClientWidth() const = 0;
+    virtual int ClientHeight() const = 0;
 
     // The host window.
-    virtual void SetWindowEnabled(bool /*enabled*/) {}
-    virtual void SetMousePointer(std::int32_t /*pointer*/) {}
-    virtual void SetMouseIcon(const std::optional<Picture>& /*icon*/) {}  // errors ignored
-    virtual void AdoptFont(const ButtonFont& /*font*/) {}                 // adopt and refresh
-    virtual void SetHostTextColor(OleColor /*colour*/) {}
-    virtual bool LoadHandCursor() { return true; }
-    virtual void ShowHandCursor() {}
-    virtual void SetAccessKey(std::optional<char16_t> /*key*/) {}  // nullopt clears the keys
-    virtual void RememberParent() {}
-    virtual void InstallHooks() {}
-    // The container's own tooltip text for the control.
-    virtual void SetContainerToolTip(TextView /*text*/) {}
+    virtual void SetWindowEnabled(bool enabled) = 0;
+    virtual void SetMousePointer(std::int32_t pointer) = 0;
+    virtual void SetMouseIcon(const std::optional<Picture>& icon) = 0;  // errors ignored
+    virtual void AdoptFont(const ButtonFont& font) = 0;                 // adopt and refresh
+    virtual void SetHostTextColor(OleColor colour) = 0;
+    virtual bool LoadHandCursor() = 0;
+    virtual void ShowHandCursor() = 0;
+    virtual void SetAccessKey(std::optional<char16_t> key) = 0;  // nullopt clears the keys
     // A modal message box with an information icon.
-    virtual void ShowMessageBox(TextView /*text*/, TextView /*title*/) {}
+    virtual void ShowMessageBox(TextView text, TextView title) = 0;
 
     // Input plumbing.
-    virtual bool CursorOverSelf() const { return false; }  // the window under the cursor is ours
-    virtual void TrackMouseLeave() {}
-    virtual bool HasCapture() const { return false; }
-    virtual void CaptureMouse() {}
-    virtual void ReleaseMouse() {}
-    virtual void FocusPrevious() {}
-    virtual void FocusNext() {}
-    virtual void PumpEvents() {}
-    virtual void ShowTooltip() {}
+    virtual bool CursorOverSelf() const = 0;  // the window under the cursor is ours
+    virtual void TrackMouseLeave() = 0;
+    virtual bool HasCapture() const = 0;
+    virtual void CaptureMouse() = 0;
+    virtual void ReleaseMouse() = 0;
+    virtual void FocusPrevious() = 0;
+    virtual void FocusNext() = 0;
+    virtual void PumpEvents() = 0;
+    virtual void ShowTooltip() = 0;
     // Whether `menu` is a menu object (SetPopupMenu ignores anything else).
-    virtual bool IsMenu(MenuHandle menu) const { return menu != 0; }
+    virtual bool IsMenu(MenuHandle menu) const = 0;
     // Modal; returns when the menu is closed. A default item is the default for this showing only.
-    virtual void ShowPopupMenu(MenuHandle /*menu*/, int /*x*/, int /*y*/, std::uint32_t /*flags*/,
-                               MenuHandle /*defaultItem*/) {}
+    virtual void ShowPopupMenu(MenuHandle menu, int x, int y, std::uint32_t flags, MenuHandle defaultItem) = 0;
     // The buttons in the same container window as this one (this one may be among them).
-    virtual std::vector<TesselButton*> ButtonsInContainer() { return {}; }
+    virtual std::vector<TesselButton*> ButtonsInContainer() = 0;
 };
 
 // The container's handlers.
@@ -138,12 +144,16 @@ constexpr int LimitSizeTwips(int twips) {
 
 class TesselButton {
 public:
-    TesselButton(ButtonHost& host, ButtonEvents& events) : m_host(host), m_events(events) {}
+    // Every property starts at its new-instance value.
+    TesselButton(ButtonHost& host, ButtonEvents& events);
 
     // ---- creation and persistence ----
     void InitProperties();                        // a freshly dropped instance
     void ReadProperties(const PropertyBag& bag);  // load; no style scheme, no scheme colours
     void WriteProperties(PropertyBag& bag) const;
+    // A property as the bag holds it, and its default on load (a system colour as RGB now).
+    PropertyValue Get(ButtonProperty id) const;
+    PropertyValue LoadDefault(ButtonProperty id) const;
 
     // ---- properties ----
     std::int32_t ButtonStyle() const { return m_style; }
@@ -274,49 +284,73 @@ private:
     void SetState(int state);  // repaints only on change
     void ClearOptionGroup();
     void OpenPopupMenu();
-    void Notify(std::string_view name) { m_host.PropertyChanged(name); }
+    // Tells the container every name the row notifies.
+    void Notify(ButtonProperty id);
+    // Stores the value and does what the row says a setter does.
+    template <class V>
+    void Set(ButtonProperty id, V value);
+    void StoreFresh(const ButtonPropertyRow& row);
+    void ReadRow(const PropertyBag& bag, const ButtonPropertyRow& row);
+
+    // The rows' steps on setting and loading.
+    void RestyleForStyle();
+    void PassEnabled();
+    void PassFont();
+    void TakeCustomScheme();
+    void PassAccessKey();
+    void PassTextColor();
+    void LeaveStateForNormal();
+    void PassPointer();
+    void ResetPointerForHand();
+    void PassMouseIcon();
+    void CopyRightToLeftToTooltip();
+    void StoreOtherPicture(std::optional<Picture> TesselButton::*slot, ButtonProperty id,
+                           std::optional<Picture> picture);
+
+    friend struct ButtonPropertyTable;
 
     ButtonHost& m_host;
     ButtonEvents& m_events;
 
-    std::int32_t m_style = kThemed;
-    std::int32_t m_scheme = kBlue;
-    OleColor m_backColor = SystemColorCode(kColorBtnFace);
-    OleColor m_foreColor = SystemColorCode(kColorBtnText);
-    OleColor m_foreColorHover = 0;
+    // The properties; their new-instance values are the rows' (button_properties.cpp).
+    std::int32_t m_style{};
+    std::int32_t m_scheme{};
+    OleColor m_backColor{};
+    OleColor m_foreColor{};
+    OleColor m_foreColorHover{};
     Text m_caption;
-    std::int32_t m_captionAlign = 1;
-    std::int32_t m_captionEffects = 0;
+    std::int32_t m_captionAlign{};
+    std::int32_t m_captionEffects{};
     ButtonFont m_font;
-    bool m_enabled = true;
-    std::int32_t m_mode = kNormal;
-    bool m_value = false;
-    bool m_showFocusRect = false;
-    std::int32_t m_dropDownSymbol = 0;
-    bool m_dropDownSeparator = false;
-    bool m_handPointer = false;
-    std::int32_t m_mousePointer = 0;
+    bool m_enabled{};
+    std::int32_t m_mode{};
+    bool m_value{};
+    bool m_showFocusRect{};
+    std::int32_t m_dropDownSymbol{};
+    bool m_dropDownSeparator{};
+    bool m_handPointer{};
+    std::int32_t m_mousePointer{};
     std::optional<Picture> m_mouseIcon;
     std::optional<Picture> m_pictureNormal;
     std::optional<Picture> m_pictureHot;
     std::optional<Picture> m_pictureDown;
-    std::int32_t m_pictureAlign = 1;
-    bool m_pictureShadow = false;
-    std::int32_t m_effectOnOver = 0;
-    std::int32_t m_effectOnDown = 0;
-    bool m_pushOnHover = false;
-    std::uint8_t m_opacity = 255;
-    std::uint8_t m_opacityOnOver = 255;
-    std::int32_t m_disabledPictureMode = 0;
-    bool m_useMaskColor = true;
-    OleColor m_maskColor = 0xE0E0E0;
-    bool m_rightToLeft = false;
-    bool m_tooltipRtl = false;
+    std::int32_t m_pictureAlign{};
+    bool m_pictureShadow{};
+    std::int32_t m_effectOnOver{};
+    std::int32_t m_effectOnDown{};
+    bool m_pushOnHover{};
+    std::uint8_t m_opacity{};
+    std::uint8_t m_opacityOnOver{};
+    std::int32_t m_disabledPictureMode{};
+    bool m_useMaskColor{};
+    OleColor m_maskColor{};
+    bool m_rightToLeft{};
+    bool m_tooltipRtl{};
     Text m_toolTip;
     Text m_tooltipTitle;
-    std::int32_t m_toolTipType = 0;
-    std::int32_t m_toolTipIcon = 0;
-    OleColor m_tooltipBackColor = 0;
+    std::int32_t m_toolTipType{};
+    std::int32_t m_toolTipIcon{};
+    OleColor m_tooltipBackColor{};
 
     int m_state = kStateNormal;
     bool m_mouseHeld = false;

@@ -69,6 +69,13 @@ public:
     void SetWindowEnabled(bool enabled) override { windowEnabled = enabled; }
     void SetMousePointer(std::int32_t p) override { pointer = p; }
     void SetAccessKey(std::optional<char16_t> key) override { accessKey = key; }
+    void SetMouseIcon(const std::optional<Picture>&) override {}
+    void AdoptFont(const ButtonFont&) override {}
+    void SetHostTextColor(OleColor) override {}
+    bool LoadHandCursor() override { return true; }
+    void ShowHandCursor() override {}
+    void TrackMouseLeave() override {}
+    void PumpEvents() override {}
 
     bool CursorOverSelf() const override { return cursorOver; }
     bool HasCapture() const override { return captured; }
