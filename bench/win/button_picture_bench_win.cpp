@@ -13,6 +13,7 @@
 #include "controls/button_content.h"
 #include "controls/button_content_win.h"
 #include "controls/tesselbutton.h"
+#include "host/support/fake_button_host.h"
 #include "host/support/test_pictures.h"
 #include "platform/handles_win.h"
 
@@ -38,11 +39,6 @@ double Measure(int count, const std::function<void()>& call) {
     }
     return best;
 }
-
-class NoHost final : public ButtonHost {
-public:
-    std::optional<std::uint32_t> SysColor(int index) const override { return GetSysColor(index); }
-};
 
 int Run() {
     WNDCLASSW wc{};
@@ -71,9 +67,8 @@ int Run() {
     UniqueGdi<HBITMAP> sourceBitmap(CreateCompatibleBitmap(dc.get(), 32, 32));
     HGDIOBJ old = SelectObject(source.get(), sourceBitmap.get());
 
-    NoHost host;
-    ButtonEvents events;
-    TesselButton button(host, events);
+    test::FakeButtonHost host;  // a window's answers do not matter to a picture pass
+    TesselButton button(host, host);
     button.InitProperties();
     button.SetCaption(u"");
     button.SetPictureNormal(Picture{bytes});

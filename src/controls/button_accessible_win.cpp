@@ -30,16 +30,24 @@ void SetLong(VARIANT* out, long value) {
 ButtonAccessible::ButtonAccessible(TesselButtonWindow& button) : m_button(&button) {
     void* standard = nullptr;
     if (SUCCEEDED(late::CreateStdAccessibleObject(button.Hwnd(), OBJID_CLIENT, IID_IAccessible, &standard)))
-        m_standard = static_cast<IAccessible*>(standard);
+        m_standard.Attach(static_cast<IAccessible*>(standard));
 }
 
-ButtonAccessible::~ButtonAccessible() {
-    if (m_standard) m_standard->Release();
-}
+ButtonAccessible::~ButtonAccessible() = default;
 
 void ButtonAccessible::Disconnect() {
     m_button = nullptr;
-    if (m_standard) std::exchange(m_standard, nullptr)->Release();
+    m_standard.Reset();
+}
+
+ButtonAccessible* ButtonAccessibleOwner::GetOrMake(TesselButtonWindow& button) {
+    if (!m_object) m_object.Attach(new ButtonAccessible(button));  // made with its one reference
+    return m_object.Get();
+}
+
+void ButtonAccessibleOwner::reset() noexcept {
+    if (m_object) m_object->Disconnect();
+    m_object.Reset();
 }
 
 HRESULT ButtonAccessible::Check(const VARIANT& child) const {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <oleacc.h>
+#include <wrl/client.h>
 
 namespace ferrik {
 
@@ -61,7 +62,23 @@ private:
 
     LONG m_refs = 1;
     TesselButtonWindow* m_button;
-    IAccessible* m_standard = nullptr;  // the system's object of the window: parent and navigation
+    Microsoft::WRL::ComPtr<IAccessible> m_standard;  // the system's object of the window: parent and navigation
+};
+
+// The window's reference to its accessible object, made on first request. Letting it go
+// disconnects the object first: a client that still holds it gets "not connected" answers.
+class ButtonAccessibleOwner {
+public:
+    ButtonAccessibleOwner() noexcept = default;
+    ButtonAccessibleOwner(const ButtonAccessibleOwner&) = delete;
+    ButtonAccessibleOwner& operator=(const ButtonAccessibleOwner&) = delete;
+    ~ButtonAccessibleOwner() { reset(); }
+    ButtonAccessible* get() const noexcept { return m_object.Get(); }
+    ButtonAccessible* GetOrMake(TesselButtonWindow& button);
+    void reset() noexcept;
+
+private:
+    Microsoft::WRL::ComPtr<ButtonAccessible> m_object;
 };
 
 }  // namespace ferrik

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "controls/button_color.h"
+#include "controls/button_color_win.h"
 #include "controls/button_content.h"
 #include "controls/button_picture.h"
 #include "controls/tesselbutton.h"
@@ -17,17 +18,8 @@
 namespace ferrik {
 namespace {
 
-class WinSystemColors final : public SystemColors {
-public:
-    std::optional<std::uint32_t> SysColor(int index) const override {
-        if (index < 0 || index > COLOR_MENUBAR) return std::nullopt;
-        return GetSysColor(index);
-    }
-};
-
 COLORREF Tc(OleColor colour) {
-    static const WinSystemColors system;
-    return static_cast<COLORREF>(TranslateColor(colour, system));
+    return static_cast<COLORREF>(TranslateColor(colour, WindowsSystemColors()));
 }
 
 RECT ToRect(const ContentBox& box) {
@@ -174,7 +166,7 @@ ButtonContentRects DrawButtonContent(HDC dc, const TesselButton& button, int sta
         if (image->kind == PictureKind::kIcon) {
             if (button.UseMaskColor()) ink.transparent = kIconTransparent;
         } else if (image->kind == PictureKind::kBitmap && button.UseMaskColor()) {
-            const std::int32_t mask = TranslateColor(button.MaskColor(), WinSystemColors());
+            const std::int32_t mask = TranslateColor(button.MaskColor(), WindowsSystemColors());
             if (mask != -1) ink.transparent = PixelFromColorref(static_cast<std::uint32_t>(mask));
         }
         const ContentBox& at = layout.picture;

@@ -22,8 +22,8 @@ namespace ferrik {
 inline constexpr wchar_t kTesselButtonClass[] = L"tesselbutton";
 
 // A pointer from the file image of an icon (.ico) or cursor (.cur), its first image; null for
-// anything else, a truncated file included. The caller destroys it (DestroyCursor).
-HCURSOR CursorFromFileImage(const std::vector<std::uint8_t>& bytes);
+// anything else, a truncated file included.
+UniqueCursor CursorFromFileImage(const std::vector<std::uint8_t>& bytes);
 
 class TesselButtonWindow final : public Window<TesselButtonWindow>, public ButtonHost {
 public:
@@ -62,13 +62,13 @@ public:
     // text and tooltip messages).
     const EffectTables& Effects() const noexcept { return m_effects; }
     bool IsNt() const noexcept { return m_nt; }
-    HMODULE ShellLibrary() const noexcept { return m_shell; }
+    HMODULE ShellLibrary() const noexcept { return m_shell.get(); }
     // The container's own tooltip text for the button: empty while it is shown.
     const Text& ContainerToolTip() const noexcept { return m_containerToolTip; }
     // The form's tooltip window for its controls (tooltips_class32), or null: the container's
     // tooltip text for the button becomes a tool of it.
     void SetContainerTooltips(HWND tooltips);
-    HCURSOR MouseCursor() const noexcept { return m_iconCursor; }
+    HCURSOR MouseCursor() const noexcept { return m_iconCursor.get(); }
 
     int RepaintCount() const noexcept { return m_repaints; }
     // What the next repaint draws, and the whole repaint of a look onto `dc` (cleared to the face
@@ -161,7 +161,7 @@ private:
     int m_repaints = 0;
     ButtonContentRects m_content{};
     ButtonPaintCache m_paint;
-    HDC m_paintDc = nullptr;  // set while WM_PAINT draws
+    HDC m_paintDc = nullptr;  // borrowed from the PaintDc while WM_PAINT draws
     UniqueGdi<HFONT> m_font;
     OleColor m_textColor = 0;
     std::int32_t m_pointer = 0;
@@ -173,15 +173,15 @@ private:
     bool m_cancel = false;
     EffectTables m_effects{};
     bool m_nt = true;
-    HMODULE m_shell = nullptr;
+    UniqueModule m_shell;
     Text m_containerToolTip;
     HWND m_containerTips = nullptr;
     HFONT m_ambientFont = nullptr;
-    HCURSOR m_iconCursor = nullptr;
+    UniqueCursor m_iconCursor;
     UniqueWindow m_tooltip;
     bool m_sizing = false;
     int m_dpi = 0;
-    ButtonAccessible* m_accessible = nullptr;  // one reference held while the window lives
+    ButtonAccessibleOwner m_accessible;
     std::optional<ButtonAccessibleFacts> m_announced;
 };
 

@@ -47,6 +47,12 @@ inline void DestroyMenuHandle(HMENU h) noexcept {
 inline void DestroyIconHandle(HICON h) noexcept {
     DestroyIcon(h);
 }
+inline void DestroyCursorHandle(HCURSOR h) noexcept {
+    DestroyCursor(h);
+}
+inline void FreeModuleHandle(HMODULE h) noexcept {
+    FreeLibrary(h);
+}
 inline void DestroyWindowHandle(HWND h) noexcept {
     DestroyWindow(h);
 }
@@ -63,6 +69,9 @@ using UniqueHandle = UniqueResource<HANDLE, detail::CloseKernelHandle>;
 using UniqueMenu = UniqueResource<HMENU, detail::DestroyMenuHandle>;
 using UniqueIcon = UniqueResource<HICON, detail::DestroyIconHandle>;
 using UniqueWindow = UniqueResource<HWND, detail::DestroyWindowHandle>;
+using UniqueCursor =
+    UniqueResource<HCURSOR, detail::DestroyCursorHandle>;  // DestroyCursor: a made cursor, never a shared one
+using UniqueModule = UniqueResource<HMODULE, detail::FreeModuleHandle>;  // FreeLibrary
 
 // GetDC / GetWindowDC, released with ReleaseDC (never DeleteDC).
 class WindowDc {
