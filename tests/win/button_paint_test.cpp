@@ -233,14 +233,21 @@ TEST(TesselButtonWindow, RoundedCornersShowTheFormOnScreen) {
     Form form(WS_EX_TOPMOST, 200, 100);
     SetForegroundWindow(form.hwnd);
     Button b(form.hwnd, 2, 20, 20);
-    test::PumpFor(200);
-    const test::Capture shot = test::CaptureWindow(form.hwnd);
-    ASSERT_GT(shot.width, 0);
-    const std::uint32_t formColour = GetSysColor(COLOR_WINDOW);
+    RedrawWindow(form.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    test::Capture shot;
     auto rgb = [&](int x, int y) {
         const std::uint32_t p = shot.At(x, y);
         return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
     };
+    // Until the display shows the painted button (its top border), which may lag the painting.
+    test::PumpUntil(
+        [&] {
+            shot = test::CaptureWindow(form.hwnd);
+            return shot.width > 0 && rgb(20 + 30, 20) == 0x743C00;
+        },
+        5000);
+    ASSERT_GT(shot.width, 0);
+    const std::uint32_t formColour = GetSysColor(COLOR_WINDOW);
     EXPECT_EQ(Hex(rgb(20, 20)), Hex(formColour));
     EXPECT_EQ(Hex(rgb(20 + 74, 20 + 22)), Hex(formColour));
     EXPECT_EQ(Hex(rgb(20 + 30, 20)), Hex(0x743C00));
