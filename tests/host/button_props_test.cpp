@@ -60,26 +60,7 @@ TEST(ButtonProperties, ColourArithmetic) {
     EXPECT_EQ(TranslateColor(0xFFFFFFFF, system), -1);
 }
 
-TEST(ButtonProperties, NewInstanceStyleSchemeAndSchemeColours) {
-    {
-        Button b;
-        const TesselButton& t = b.button;
-        EXPECT_EQ(t.ButtonStyle(), 13);
-        EXPECT_EQ(t.ColorScheme(), 0);
-        EXPECT_FALSE(t.ShowFocusRect());
-        EXPECT_EQ(t.ForeColor(), kFakeBtnText);
-        EXPECT_EQ(t.ForeColorHover(), 0u);
-        EXPECT_EQ(t.PictureEffectOnOver(), 0);
-        EXPECT_EQ(t.PictureEffectOnDown(), 0);
-        EXPECT_EQ(t.PictureOpacity(), 255);
-        EXPECT_EQ(t.PictureOpacityOnOver(), 255);
-        EXPECT_EQ(t.MaskColor(), 0xE0E0E0u);
-        EXPECT_TRUE(t.UseMaskColor());
-        EXPECT_EQ(t.Caption(), u"tesselbutton1");
-        EXPECT_EQ(t.Font().name, u"Tahoma");
-        EXPECT_EQ(t.Font().charset, 134);
-        EXPECT_EQ(t.TooltipBackColor(), 0u);
-    }
+TEST(ButtonProperties, StyleSchemeAndSchemeColours) {
     // Setting the style on a button whose scheme is `scheme`.
     struct Case {
         std::int32_t scheme;
@@ -160,20 +141,20 @@ TEST(ButtonProperties, EveryPropertyByItsRow) {
         {"BackColor", "BackColor", {"BackColor"}, C(0x8000000F), C(kFakeBtnFace), [](TesselButton& t) { t.SetBackColor(0x123456); }, 1},
         {"ForeColor", "ForeColor", {"ForeColor"}, C(kFakeBtnText), C(kFakeBtnText), [](TesselButton& t) { t.SetForeColor(0xFF); }, 1},
         {"ForeColorHover", "ForeColorHover", {"ForeColorHover"}, C(0), C(kFakeBtnText), [](TesselButton& t) { t.SetForeColorHover(0xFF); }, 1},
-        {"Caption", "Caption", {"Caption"}, T(u"tesselbutton1"), T(u"tesselbutton"), [](TesselButton& t) { t.SetCaption(u"&Open"); }, 1},
+        {"Caption", "Caption", {"Caption"}, T(u"tesselbutton1"), T(u"tesselbutton"), [](TesselButton& t) { t.SetCaption(u"打开 \"a&&b&c\"\\\n\t\xD800x"); }, 1},
         {"CaptionAlign", "CaptionAlign", {"CaptionAlign"}, L(1), L(1), [](TesselButton& t) { t.SetCaptionAlign(2); }, 1},
         {"CaptionEffects", "CaptionEffects", {"CaptionEffects"}, L(0), L(0), [](TesselButton& t) { t.SetCaptionEffects(5); }, 1},
         {"Font", "Font", {"Font"}, V{ButtonFont{u"Tahoma", 90000, 400, false, false, false, 134}}, V{ButtonFont{u"宋体", 90000, 400, false, false, false, 134}},
-         [](TesselButton& t) { t.SetFont(ButtonFont{u"Arial", 120000, 700, true, false, false, 0}); }, 1},
+         [](TesselButton& t) { t.SetFont(ButtonFont{u"微软雅黑", 105000, 700, true, true, true, 134}); }, 1},
         {"Enabled", "Enabled", {"Enabled"}, B(true), B(true), [](TesselButton& t) { t.SetEnabled(false); }, 1},
         {"Mode", "Mode", {"Value", "Mode"}, L(0), L(0), [](TesselButton& t) { t.SetMode(1); }, 1},
         {"Value", "Value", {"Value", "Mode", "Value"}, B(false), B(false), [](TesselButton& t) { t.SetMode(2), t.SetValue(true); }, 2},
         {"ShowFocusRect", "ShowFocusRect", {"ShowFocusRect"}, B(false), B(false), [](TesselButton& t) { t.SetShowFocusRect(true); }, 0},
         {"DropDownSymbol", "DropDownSymbol", {"DropDownSymbol"}, L(0), L(0), [](TesselButton& t) { t.SetDropDownSymbol(6); }, 1},
         {"DropDownSeparator", "DropDownSeparator", {"DropDownSeparator"}, B(false), B(false), [](TesselButton& t) { t.SetDropDownSeparator(true); }, 1},
+        {"MouseIcon", "MouseIcon", {"HandPointer", "MouseIcon"}, none, none, [&](TesselButton& t) { t.SetMouseIcon(pic); }, 0},
         {"HandPointer", "HandPointer", {"HandPointer"}, B(false), B(false), [](TesselButton& t) { t.SetHandPointer(true); }, 1},
         {"MousePointer", "MousePointer", {"MousePointer"}, L(0), L(0), [](TesselButton& t) { t.SetMousePointer(11); }, 0},
-        {"MouseIcon", "MouseIcon", {"HandPointer", "MouseIcon"}, none, none, [&](TesselButton& t) { t.SetMouseIcon(pic); }, 0},
         {"PictureNormal", "PictureNormal", {"PictureNormal"}, none, none, [&](TesselButton& t) { t.SetPictureNormal(pic); }, 1},
         {"PictureHot", "PictureHot", {"PictureNormal", "PictureHot"}, none, none, [&](TesselButton& t) { t.SetPictureNormal(pic), t.SetPictureHot(other); }, 2},
         {"PictureDown", "PictureDown", {"PictureNormal", "PictureDown"}, none, none, [&](TesselButton& t) { t.SetPictureNormal(pic), t.SetPictureDown(other); }, 2},
@@ -220,6 +201,108 @@ TEST(ButtonProperties, EveryPropertyByItsRow) {
         EXPECT_EQ(back.Get(*id), fresh.button.Get(*id));
     }
     EXPECT_FALSE(ButtonPropertyNamed("hWnd"));  // read-only, not stored
+
+    // Every property changed at once: saved in the save order and read in the load order, the
+    // same through the text form, and saved again to the same text.
+    const std::vector<std::string> kSaveOrder = {"ButtonStyle",
+                                                 "ShowFocusRect",
+                                                 "Enabled",
+                                                 "Font",
+                                                 "BackColor",
+                                                 "Caption",
+                                                 "ForeColor",
+                                                 "ForeColorHover",
+                                                 "Mode",
+                                                 "Value",
+                                                 "MousePointer",
+                                                 "HandPointer",
+                                                 "MouseIcon",
+                                                 "PictureNormal",
+                                                 "PictureHot",
+                                                 "PictureDown",
+                                                 "PictureAlign",
+                                                 "PictureEffectOnOver",
+                                                 "PictureEffectOnDown",
+                                                 "PicturePushOnHover",
+                                                 "PictureShadow",
+                                                 "PictureOpacity",
+                                                 "PictureOpacityOnOver",
+                                                 "DisabledPictureMode",
+                                                 "CaptionEffects",
+                                                 "UseMaskColor",
+                                                 "MaskColor",
+                                                 "CaptionAlign",
+                                                 "ToolTip",
+                                                 "TooltipType",
+                                                 "TooltipIcon",
+                                                 "TooltipTitle",
+                                                 "TooltipBackColor",
+                                                 "RightToLeft",
+                                                 "DropDownSymbol",
+                                                 "DropDownSeparator",
+                                                 "ColorScheme"};
+    const std::vector<std::string> kLoadOrder = {"ButtonStyle",
+                                                 "ShowFocusRect",
+                                                 "Font",
+                                                 "BackColor",
+                                                 "Enabled",
+                                                 "Caption",
+                                                 "Value",
+                                                 "MousePointer",
+                                                 "HandPointer",
+                                                 "MouseIcon",
+                                                 "PictureNormal",
+                                                 "PictureHot",
+                                                 "PictureDown",
+                                                 "PictureShadow",
+                                                 "PictureOpacity",
+                                                 "PictureOpacityOnOver",
+                                                 "DisabledPictureMode",
+                                                 "PicturePushOnHover",
+                                                 "PictureEffectOnOver",
+                                                 "PictureEffectOnDown",
+                                                 "MaskColor",
+                                                 "UseMaskColor",
+                                                 "CaptionEffects",
+                                                 "Mode",
+                                                 "PictureAlign",
+                                                 "CaptionAlign",
+                                                 "ForeColor",
+                                                 "ForeColorHover",
+                                                 "DropDownSeparator",
+                                                 "TooltipTitle",
+                                                 "ToolTip",
+                                                 "TooltipIcon",
+                                                 "TooltipType",
+                                                 "TooltipBackColor",
+                                                 "RightToLeft",
+                                                 "DropDownSymbol",
+                                                 "ColorScheme"};
+    Button all;
+    for (const Row& row : rows) row.change(all.button);
+    StoredControl stored{"Command1", {}};
+    all.button.WriteProperties(stored.bag);
+    std::vector<std::string> keys;
+    for (const auto& entry : stored.bag.Entries()) keys.push_back(entry.first);
+    EXPECT_EQ(keys, kSaveOrder);
+    const std::string text = WriteDesignText({&stored, 1});
+    const std::vector<StoredControl> parsed = ParseDesignText(text);
+    ASSERT_EQ(parsed.size(), 1u);
+    EXPECT_TRUE(parsed[0].bag == stored.bag);
+    FakeButtonHost host;
+    TesselButton loaded(host, host);
+    loaded.ReadProperties(parsed[0].bag);
+    EXPECT_EQ(parsed[0].bag.ReadLog(), kLoadOrder);
+    for (const Row& row : rows)
+        EXPECT_EQ(loaded.Get(*ButtonPropertyNamed(row.name)), all.button.Get(*ButtonPropertyNamed(row.name)))
+            << row.name;
+    EXPECT_EQ(loaded.ColorScheme(), 3);  // stored Custom, not the style scheme's Silver
+    EXPECT_EQ(host.accessKey, u'c');
+    EXPECT_TRUE(loaded.TooltipRightToLeft());
+    EXPECT_EQ(host.resizes, 1);
+    StoredControl again{"Command1", {}};
+    loaded.WriteProperties(again.bag);
+    EXPECT_EQ(WriteDesignText({&again, 1}), text);
 }
 
 // The setters whose rules go beyond their row.
@@ -375,171 +458,6 @@ TEST(ButtonProperties, SaveAndLoadThroughTheTextForm) {
               "    PictureEffectOnDown = 0\n"
               "    TooltipBackColor = &H00000000&\n"
               "End\n");
-
-    // Every property away from its default.
-    Button full;
-    TesselButton& t = full.button;
-    t.SetButtonStyle(3);
-    t.SetShowFocusRect(true);
-    t.SetFont(ButtonFont{u"微软雅黑", 105000, 700, true, true, true, 134});
-    t.SetBackColor(0x80000005);
-    t.SetCaption(u"打开 \"a&&b&c\"\\\n\t\xD800x");
-    t.SetForeColor(0x0000FF);
-    t.SetForeColorHover(0x00FF00);
-    t.SetMode(2);
-    t.SetValue(true);
-    t.SetMouseIcon(Picture{{0x00, 0x01, 0xFE, 0xFF}});  // turns HandPointer off: set it after
-    t.SetHandPointer(true);                             // resets the pointer: set it after
-    t.SetMousePointer(5);
-    t.SetPictureNormal(Picture{{0x42, 0x4D, 0x00}});
-    t.SetPictureHot(Picture{{0xFF}});
-    t.SetPictureDown(Picture{{}});
-    t.SetPictureAlign(8);
-    t.SetPictureEffectOnOver(2);
-    t.SetPictureEffectOnDown(1);
-    t.SetPicturePushOnHover(true);
-    t.SetPictureShadow(true);
-    t.SetPictureOpacity(0);
-    t.SetPictureOpacityOnOver(128);
-    t.SetDisabledPictureMode(1);
-    t.SetCaptionEffects(5);
-    t.SetUseMaskColor(false);
-    t.SetMaskColor(0xFF00FF);
-    t.SetCaptionAlign(2);
-    t.SetToolTip(u"提示");
-    t.SetToolTipType(1);
-    t.SetToolTipIcon(3);
-    t.SetTooltipTitle(u"Title");
-    t.SetTooltipBackColor(0xC0FFFF);
-    t.SetRightToLeft(true);
-    t.SetDropDownSymbol(6);
-    t.SetDropDownSeparator(true);
-
-    StoredControl stored{"Command1", {}};
-    t.WriteProperties(stored.bag);
-    std::vector<std::string> keys;
-    for (const auto& entry : stored.bag.Entries()) keys.push_back(entry.first);
-    const std::vector<std::string> kSaveOrder = {
-        "ButtonStyle",
-        "ShowFocusRect",
-        "Enabled",
-        "Font",
-        "BackColor",
-        "Caption",
-        "ForeColor",
-        "ForeColorHover",
-        "Mode",
-        "Value",
-        "MousePointer",
-        "HandPointer",
-        "MouseIcon",
-        "PictureNormal",
-        "PictureHot",
-        "PictureDown",
-        "PictureAlign",
-        "PictureEffectOnOver",
-        "PictureEffectOnDown",
-        "PicturePushOnHover",
-        "PictureShadow",
-        "PictureOpacity",
-        "PictureOpacityOnOver",
-        "DisabledPictureMode",
-        "CaptionEffects",
-        "UseMaskColor",
-        "MaskColor",
-        "CaptionAlign",
-        "ToolTip",
-        "TooltipType",
-        "TooltipIcon",
-        "TooltipTitle",
-        "TooltipBackColor",
-        "RightToLeft",
-        "DropDownSymbol",
-        "DropDownSeparator",
-        "ColorScheme",
-    };
-    // Enabled is the one property still at its default (a disabled button is checked below).
-    std::vector<std::string> expectedKeys = kSaveOrder;
-    std::erase(expectedKeys, "Enabled");
-    EXPECT_EQ(keys, expectedKeys);
-
-    const std::string text = WriteDesignText({&stored, 1});
-    const std::vector<StoredControl> parsed = ParseDesignText(text);
-    ASSERT_EQ(parsed.size(), 1u);
-    EXPECT_EQ(parsed[0].name, "Command1");
-    EXPECT_TRUE(parsed[0].bag == stored.bag);
-
-    FakeButtonHost host2;
-    TesselButton loaded(host2, host2);
-    loaded.ReadProperties(parsed[0].bag);
-    const std::vector<std::string> kLoadOrder = {
-        "ButtonStyle",
-        "ShowFocusRect",
-        "Font",
-        "BackColor",
-        "Enabled",
-        "Caption",
-        "Value",
-        "MousePointer",
-        "HandPointer",
-        "MouseIcon",
-        "PictureNormal",
-        "PictureHot",
-        "PictureDown",
-        "PictureShadow",
-        "PictureOpacity",
-        "PictureOpacityOnOver",
-        "DisabledPictureMode",
-        "PicturePushOnHover",
-        "PictureEffectOnOver",
-        "PictureEffectOnDown",
-        "MaskColor",
-        "UseMaskColor",
-        "CaptionEffects",
-        "Mode",
-        "PictureAlign",
-        "CaptionAlign",
-        "ForeColor",
-        "ForeColorHover",
-        "DropDownSeparator",
-        "TooltipTitle",
-        "ToolTip",
-        "TooltipIcon",
-        "TooltipType",
-        "TooltipBackColor",
-        "RightToLeft",
-        "DropDownSymbol",
-        "ColorScheme",
-    };
-    EXPECT_EQ(parsed[0].bag.ReadLog(), kLoadOrder);
-    EXPECT_EQ(loaded.ButtonStyle(), 3);
-    EXPECT_EQ(loaded.ColorScheme(), 3);  // stored Custom, not the style scheme's Silver
-    EXPECT_EQ(loaded.BackColor(), 0x80000005u);
-    EXPECT_EQ(loaded.Caption(), t.Caption());
-    EXPECT_EQ(loaded.Font(), t.Font());
-    EXPECT_EQ(loaded.PictureHot(), Picture{{0xFF}});
-    EXPECT_EQ(loaded.PictureDown(), Picture{{}});
-    EXPECT_EQ(loaded.MouseIcon(), (Picture{{0x00, 0x01, 0xFE, 0xFF}}));
-    EXPECT_EQ(host2.accessKey, u'c');
-    EXPECT_TRUE(loaded.TooltipRightToLeft());
-    EXPECT_EQ(host2.resizes, 1);
-    StoredControl again{"Command1", {}};
-    loaded.WriteProperties(again.bag);
-    EXPECT_EQ(WriteDesignText({&again, 1}), text);
-
-    // An empty bag gives the loading defaults, which differ from a new instance's.
-    FakeButtonHost host3;
-    TesselButton empty(host3, host3);
-    empty.ReadProperties(PropertyBag{});
-    EXPECT_EQ(empty.ButtonStyle(), 1);
-    EXPECT_EQ(empty.Caption(), u"tesselbutton");
-    EXPECT_EQ(empty.PictureEffectOnOver(), 1);
-    EXPECT_EQ(empty.PictureEffectOnDown(), 2);
-    EXPECT_EQ(empty.BackColor(), kFakeBtnFace);
-    EXPECT_EQ(empty.ForeColorHover(), kFakeBtnText);
-    EXPECT_EQ(empty.TooltipBackColor(), kFakeInfoBk);
-    EXPECT_EQ(empty.Font().name, u"宋体");
-    EXPECT_FALSE(empty.ShowFocusRect());
 
     // Captions equal to either default, a disabled button and a failed hand cursor survive or
     // behave as stored.
