@@ -1,0 +1,140 @@
+#include "analysis/dbcs_table.h"
+
+#include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace ferrik {
+
+namespace {
+
+// Units are decoded into a small buffer that stays in the first-level cache and appended to the
+// text from there: the text's memory is written once, not cleared first and written again.
+constexpr std::size_t kBlock = 4096;
+constexpr std::size_t kSlack = 16;  // the ASCII path writes sixteen units at a time
+
+std::string_view Bytes(const unsigned char* bytes, std::size_t n) {
+    return {reinterpret_cast<const char*>(bytes), n};
+}
+
+}  // namespace
+
+DbcsTable::Entry DbcsTable::EntryOf(const Text& units, std::size_t maxLength) {
+    Entry e;
+    if (units.size() > maxLength) return e;  // more than the table holds: the converter decides
+    for (std::size_t k = 0; k < units.size(); ++k) e.units[k] = units[k];
+    e.length = static_cast<std::uint8_t>(units.size());
+    return e;
+}
+
+DbcsTable::DbcsTable(const std::array<bool, 256>& leadBytes, Converter convert)
+    : m_convert(std::move(convert)), m_lead(leadBytes) {
+    std::array<Text, 256> alone;  // each byte by itself, at the end of the input for a lead byte
+    std::size_t leads = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+        const unsigned char byte = static_cast<unsigned char>(b);
+        alone[b] = m_convert(Bytes(&byte, 1));
+        if (m_lead[b]) {
+            m_leadRow[b] = static_cast<std::uint16_t>(leads++);
+            m_leadAtEnd[b] = EntryOf(alone[b], 1);
+        } else {
+            m_single[b] = EntryOf(alone[b], 1);
+        }
+        if (b < 0x80 && (m_lead[b] || alone[b] != Text(1, static_cast<char16_t>(b)))) m_asciiAsIs = false;
+    }
+    m_pairs.resize(leads * 256);
+    for (unsigned lead = 0; lead < 256; ++lead) {
+        if (!m_lead[lead]) continue;
+        for (unsigned next = 0; next < 256; ++next) {
+            const unsigned char pair[3] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(next),
+                                           static_cast<unsigned char>(next)};
+            const Text two = m_convert(Bytes(pair, 2));
+            Entry& e = m_pairs[m_leadRow[lead] * 256u + next];
+            if (!m_lead[next]) {
+                // Whether the pair was one character or two, the converter is between characters
+                // after it.
+                e = EntryOf(two, 2);
+            } else if (two.size() == 1 && m_convert(Bytes(pair, 3)) == two + alone[next]) {
+                // A lead byte as the second byte: the pair was taken as one character only if a
+                // copy of that byte after it is read as a lead byte at the end.
+                e = EntryOf(two, 1);
+            }
+        }
+    }
+}
+
+std::size_t DbcsTable::UndecidedPairs() const {
+    std::size_t n = 0;
+    for (const Entry& e : m_pairs) n += e.length == kUndecided;
+    return n;
+}
+
+Text DbcsTable::Decode(std::string_view bytes) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    Text out;
+    out.reserve(n);
+    char16_t block[kBlock + kSlack];
+    char16_t* o = block;
+    const auto flush = [&] {
+        out.append(block, static_cast<std::size_t>(o - block));
+        o = block;
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        if (o - block >= static_cast<std::ptrdiff_t>(kBlock - kSlack)) flush();
+        const unsigned b = p[i];
+        if (b < 0x80 && m_asciiAsIs) {
+#if defined(__SSE2__)
+            // Sixteen bytes widened at once; as many of them count as come before the first
+            // byte with its high bit set.
+            if (n - i >= 16) {
+                const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                const __m128i zero = _mm_setzero_si128();
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(sixteen, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(sixteen, zero));
+                const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
+                const unsigned ascii = high ? static_cast<unsigned>(__builtin_ctz(high)) : 16u;
+                o += ascii;
+                i += ascii;
+                continue;
+            }
+#endif
+            *o++ = static_cast<char16_t>(b);
+            ++i;
+            continue;
+        }
+        const Entry* e;
+        std::size_t used;
+        if (!m_lead[b]) {
+            e = &m_single[b];
+            used = 1;
+        } else if (i + 1 < n) {
+            e = &Pair(b, p[i + 1]);
+            used = 2;
+        } else {
+            e = &m_leadAtEnd[b];
+            used = 1;
+        }
+        if (e->length != kUndecided) {
+            o[0] = e->units[0];
+            o[1] = e->units[1];
+            o += e->length;
+            i += used;
+            continue;
+        }
+        // The converter takes it from here through the next byte that is not a lead byte.
+        std::size_t end = i + 1;
+        while (end < n && m_lead[p[end - 1]]) ++end;
+        flush();
+        out += m_convert(bytes.substr(i, end - i));
+        i = end;
+    }
+    flush();
+    return out;
+}
+
+}  // namespace ferrik
