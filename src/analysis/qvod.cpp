@@ -72,6 +72,16 @@ TextView CharsetName(bool UTF8) {
     return UTF8 ? u"UTF-8" : u"GB2312";
 }
 
+// Where a piece of a GBK body that starts at `from` ends: at least `size` bytes on, just after a
+// byte below 0x30, which never belongs to a character of two bytes, so that the pieces decode as
+// the whole body does.
+std::size_t PieceEnd(std::string_view body, std::size_t from, std::size_t size) {
+    if (body.size() - from <= size) return body.size();
+    std::size_t end = from + size;
+    while (end < body.size() && static_cast<unsigned char>(body[end - 1]) >= 0x30) ++end;
+    return end;
+}
+
 }  // namespace
 
 Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t startPos, std::int64_t& nextPos) {
@@ -129,13 +139,28 @@ void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& t
     }
 }
 
+// The page is fetched as FetchPage fetches it. A GBK page is decoded only as far as link `i`
+// needs, in pieces that double in size: a row resolved at submission takes its page's first link,
+// mostly near the top. A link read whole from the text so far is the link the whole text has
+// there. A UTF-8 body is decoded in one piece (a byte-order mark is only dropped at its start).
 Text GetQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TextView strURL, std::int32_t i, bool UTF8) {
+    constexpr std::size_t kFirstPiece = 64 * 1024;
     try {
-        const Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
+        const TextView charset = CharsetName(UTF8);
+        const HttpResponse response = fetcher.Get(strURL, charset);
+        const std::string_view body = response.body;
+        Text text;
+        std::size_t decoded = 0;
         std::size_t pos = 0;
-        QvodLink link;
-        for (std::int32_t n = 0; ReadQvodLink(text, pos, link); ++n) {
-            if (n == i) return Text(link.link);
+        std::int32_t n = 0;
+        for (std::size_t piece = UTF8 ? body.size() : kFirstPiece; decoded < body.size(); piece *= 2) {
+            const std::size_t end = PieceEnd(body, decoded, piece);
+            text += decoder.Decode(body.substr(decoded, end - decoded), charset);
+            decoded = end;
+            QvodLink link;
+            while (ReadQvodLink(text, pos, link)) {
+                if (n++ == i) return Text(link.link);
+            }
         }
     } catch (const std::exception&) {
     }

@@ -194,6 +194,53 @@ TEST_F(QvodPage, GetQvodUrlPicksByPositionAndNeverUnescapes) {
     EXPECT_EQ(StopFlag, 1);
 }
 
+// A GBK page is decoded only as far as the link asked for, in pieces that decode as the whole
+// page: every link, wherever it stands against the pieces' ends, is the one the whole text has.
+TEST_F(QvodPage, GetQvodUrlDecodesOnlyAsFarAsTheLink) {
+    struct PieceDecoder final : public ByteDecoder {
+        Text Decode(std::string_view bytes, TextView charset) const override {
+            decodedBytes += bytes.size();
+            return IconvDecoder().Decode(bytes, charset);
+        }
+        mutable std::size_t decodedBytes = 0;
+    } pieces;
+    // Chinese text without bytes below 0x30 around the first piece's end, links on both sides of
+    // it and one across it; a mark whose bars come only in a later piece.
+    Text page = u"qvod://1|A|第1集|";
+    while (page.size() < 32760) page += u"中文字幕";
+    page += u"qvod://2|B|第2集|qvod://3|C|";
+    while (page.size() < 70000) page += u"国语";
+    page += u"|跨越|";
+    for (int k = 0; k < 40000; ++k) page += u"qvod://x|y|z|<p>高清</p>\r\n";
+    page += u"qvod://9|9|";
+    while (page.size() < 2000000) page += u"完结";
+    page += u"|最后|";
+    const std::string body = EncodeGbk(page);
+    fetcher.Serve(kUrl, body);
+    std::vector<Text> links;
+    {
+        const Text whole = decoder.Decode(body, u"GB2312");
+        std::size_t at = 0;
+        for (std::size_t found = whole.find(u"qvod://"); found != Text::npos; found = whole.find(u"qvod://", at)) {
+            const std::size_t third = whole.find(u'|', whole.find(u'|', whole.find(u'|', found) + 1) + 1);
+            links.push_back(whole.substr(found, third + 1 - found));
+            at = third + 1;
+        }
+    }
+    ASSERT_EQ(links.size(), 40004u);
+    EXPECT_EQ(links[2], u"qvod://3|C|" + page.substr(page.find(u"国语"), page.find(u"|跨越") - page.find(u"国语")) + u"|");
+    for (const std::int32_t i : {0, 1, 2, 3, 20000, 40002, 40003}) {
+        pieces.decodedBytes = 0;
+        EXPECT_EQ(GetQvodUrl(fetcher, pieces, kUrl, i, false), links[static_cast<std::size_t>(i)]) << i;
+        if (i < 2) {
+            EXPECT_LT(pieces.decodedBytes, body.size() / 10) << i;
+        }
+    }
+    pieces.decodedBytes = 0;
+    EXPECT_EQ(GetQvodUrl(fetcher, pieces, kUrl, 40004, false), u"");
+    EXPECT_EQ(pieces.decodedBytes, body.size());
+}
+
 // Hostile pages: the scan must end, linear in the page, without touching memory it does not own.
 TEST_F(QvodPage, BadPagesEndQuietly) {
     std::string garbage(1 << 20, '\0');
