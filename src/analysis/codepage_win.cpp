@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <array>
 #include <climits>
+#include <memory>
 
 #include "analysis/charset.h"
+#include "analysis/dbcs_table.h"
 
 namespace ferrik {
 
@@ -22,7 +25,7 @@ bool AppendConverted(Text& out, std::string_view bytes, UINT codePage) {
     return true;
 }
 
-Text Convert(std::string_view bytes, UINT codePage) {
+Text SystemConvert(std::string_view bytes, UINT codePage) {
     Text out;
     // Bodies stay far below the converter's int limit (the fetch limit is 64 MiB); larger input
     // is converted piecewise rather than failing.
@@ -34,6 +37,42 @@ Text Convert(std::string_view bytes, UINT codePage) {
         }
     }
     return out;
+}
+
+// Code page 936 as the system converts it; the few bytes the table is built from take one call
+// into a buffer at hand (what the converter cannot convert goes the long way, as above).
+Text SystemConvertGbk(std::string_view bytes) {
+    wchar_t units[16];
+    constexpr std::size_t kFew = 8;  // never more units than bytes in a double-byte code page
+    const int length = bytes.size() <= kFew ? MultiByteToWideChar(kCodePageGbk, 0, bytes.data(),
+                                                                   static_cast<int>(bytes.size()), units, 16)
+                                            : 0;
+    if (length <= 0) return SystemConvert(bytes, kCodePageGbk);
+    return Text(reinterpret_cast<const char16_t*>(units), static_cast<std::size_t>(length));
+}
+
+// Code page 936 by a table read off the system's converter the first time a GBK body is decoded
+// (a few milliseconds, once per process), or by the system's converter where it has no such code
+// page. The table is shared by every thread; its first use is made once, whichever thread comes.
+const DbcsTable* GbkTable() {
+    static const std::unique_ptr<const DbcsTable> table = []() -> std::unique_ptr<const DbcsTable> {
+        CPINFO info{};
+        if (!GetCPInfo(kCodePageGbk, &info) || info.MaxCharSize != 2) return nullptr;
+        std::array<bool, 256> lead{};
+        for (unsigned b = 0; b < 256; ++b) lead[b] = IsDBCSLeadByteEx(kCodePageGbk, static_cast<BYTE>(b)) != FALSE;
+        return std::make_unique<const DbcsTable>(lead, SystemConvertGbk);
+    }();
+    return table.get();
+}
+
+Text Convert(std::string_view bytes, UINT codePage) {
+    if (codePage == kCodePageGbk) {
+        if (const DbcsTable* table = GbkTable()) return table->Decode(bytes);
+    }
+    // Well-formed UTF-8 has one decoding; the converter keeps its own way with broken input.
+    Text out;
+    if (codePage == kCodePageUtf8 && DecodeWellFormedUtf8(bytes, out)) return out;
+    return SystemConvert(bytes, codePage);
 }
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {

@@ -6,8 +6,10 @@
 
 namespace ferrik {
 
-// The whole body decoded in the named charset (MultiByteToWideChar: 936 for "GB2312"/"GBK",
-// CP_UTF8 for "UTF-8", other labels by their code page); unknown names decode as GBK.
+// The whole body decoded in the named charset exactly as MultiByteToWideChar decodes it (936 for
+// "GB2312"/"GBK", CP_UTF8 for "UTF-8", other labels by their code page); unknown names decode as
+// GBK. Code page 936 goes through a table read off the system's converter (dbcs_table.h), and
+// well-formed UTF-8 is decoded here; everything else is the system's converter's.
 Text DecodeBytes(std::string_view body, TextView charset);
 
 class Win32Decoder final : public ByteDecoder {
