@@ -165,14 +165,17 @@ Text QueryFinalUrl(HINTERNET request) {
     return Text(url.begin(), url.end());
 }
 
-bool DeclaredLengthExceeds(std::wstring_view length, std::size_t limit) {
+// The Content-Length header's number, capped just above `limit`; nullopt when it is not a plain
+// number (the read loop counts then).
+std::optional<std::uint64_t> DeclaredLength(std::wstring_view length, std::size_t limit) {
     std::uint64_t value = 0;
+    if (length.empty()) return std::nullopt;
     for (wchar_t c : length) {
-        if (c < L'0' || c > L'9') return false;  // not a plain number: let the read loop count
-        if (value > limit) return true;
+        if (c < L'0' || c > L'9') return std::nullopt;
+        if (value > limit) return value;
         value = value * 10 + static_cast<std::uint64_t>(c - L'0');
     }
-    return value > limit;
+    return value;
 }
 
 // One bound for the whole request, from its start (connecting, sending, the headers) to the last
@@ -312,10 +315,13 @@ HttpResult Fetch(TextView address, TextView charset, const HttpOptions& options,
     if (response.finalUrl.empty()) response.finalUrl = target->href;
     // A declared length beyond the limit fails before anything is read.
     const std::wstring length = QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH);
-    if (DeclaredLengthExceeds(length, options.maxBodyBytes)) {
+    const std::optional<std::uint64_t> declared = DeclaredLength(length, options.maxBodyBytes);
+    if (declared && *declared > options.maxBodyBytes) {
         error = "declared body larger than the limit";
         return result;
     }
+    // The body is read into room for the length declared, not copied on as it grows.
+    if (declared) response.body.reserve(static_cast<std::size_t>(*declared));
     if (!ReadBody(request, options, deadline, cancel, response.body, error)) return result;
     result.response = std::move(response);
     return result;
