@@ -276,14 +276,7 @@ std::size_t BodyDecoder::CutPoint() const {
             // Even; a surrogate pair may be split, the tokenizer joins the pieces.
             return cut - (cut - m_pos) % 2;
         case Kind::AsciiCompatible: {
-            // A byte below 0x30 or from ':' to '?' is never inside a multi-byte sequence (GB18030's
-            // second and fourth bytes are 0x30-0x39, every other trail byte is 0x40 or above), so
-            // the piece may end right after one: also markup without blanks ("<b><b>...") comes
-            // in pieces.
-            const auto safe = [this](std::size_t i) {
-                const auto b = static_cast<unsigned char>(m_bytes[i]);
-                return b < 0x30 || (b >= 0x3A && b <= 0x3F);
-            };
+            const auto safe = [this](std::size_t i) { return CanEndAPiece(static_cast<unsigned char>(m_bytes[i])); };
             std::size_t back = cut;
             while (back > m_pos && !safe(back - 1)) --back;
             if (back > m_pos) return back;

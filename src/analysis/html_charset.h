@@ -42,6 +42,14 @@ struct DocumentCharset {
 // Byte-order mark, then the Content-Type header, then the prescan, else GBK.
 DocumentCharset SniffCharset(std::string_view body, std::string_view contentType);
 
+// True for a byte that is never inside a multi-byte sequence of an ASCII-compatible encoding: below
+// 0x30 or from ':' to '?' (GB18030's second and fourth bytes are 0x30-0x39, every other trail byte
+// is 0x40 or above). A body may be cut into pieces right after one; also markup without blanks
+// ("<b><b>...") then comes in pieces.
+constexpr bool CanEndAPiece(unsigned char byte) {
+    return byte < 0x30 || (byte >= 0x3A && byte <= 0x3F);
+}
+
 // Decodes a body piece by piece, cutting only where no character can straddle the cut, so that
 // the whole text never needs to be held at once.
 class BodyDecoder {

@@ -5,6 +5,7 @@
 #include <exception>
 #include <iterator>
 
+#include "analysis/html_charset.h"
 #include "common/stop_flag.h"
 #include "common/text_fields.h"
 #include "common/text_search.h"
@@ -73,12 +74,12 @@ TextView CharsetName(bool UTF8) {
 }
 
 // Where a piece of a GBK body that starts at `from` ends: at least `size` bytes on, just after a
-// byte below 0x30, which never belongs to a character of two bytes, so that the pieces decode as
-// the whole body does.
+// byte that is never part of a character of two bytes, so that the pieces decode as the whole body
+// does.
 std::size_t PieceEnd(std::string_view body, std::size_t from, std::size_t size) {
     if (body.size() - from <= size) return body.size();
     std::size_t end = from + size;
-    while (end < body.size() && static_cast<unsigned char>(body[end - 1]) >= 0x30) ++end;
+    while (end < body.size() && !CanEndAPiece(static_cast<unsigned char>(body[end - 1]))) ++end;
     return end;
 }
 
@@ -93,11 +94,20 @@ Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t
     return found ? Text(token) : Text();
 }
 
+namespace {
+
+// Where a scan of some text ended: just after its last complete link, or at a stop request or a
+// full list (`stopped`: the page is read no further).
+struct ScanEnd {
+    std::size_t pos = 0;
+    bool stopped = false;
+};
+
 // The key table is sized once from a first estimate, the density of the first links over the
-// whole text (a link takes at least ten units), instead of growing step by step. The scan reads a
-// few links ahead of the one it adds, so that each link's slot in the key table is on its way from
-// memory while the next links are read.
-void AddQvodUrls(TextView pageText, TaskList& tasks) {
+// page (`pageUnits`, at most; a link takes at least ten units), instead of growing step by step.
+// The scan reads a few links ahead of the one it adds, so that each link's slot in the key table
+// is on its way from memory while the next links are read.
+ScanEnd AddQvodUrlsOf(TextView text, std::size_t pageUnits, TaskList& tasks) {
     constexpr std::size_t kLinksBeforeEstimate = 64;
     constexpr std::size_t kAhead = 4;
     struct Pending {
@@ -110,15 +120,18 @@ void AddQvodUrls(TextView pageText, TaskList& tasks) {
     std::size_t added = 0;
     const auto readNext = [&] {
         QvodLink link;
-        if (!ReadQvodLink(pageText, pos, link)) return false;
+        if (!ReadQvodLink(text, pos, link)) return false;
         ahead[read++ % kAhead] = Pending{link, tasks.PrepareKey(link.link)};
         return true;
     };
     bool more = true;
     while (more && read < kAhead) more = readNext();
-    while (!TakeStopRequest() && added < read && !tasks.Full()) {
+    for (;;) {
+        if (TakeStopRequest()) return {pos, true};
+        if (added == read) return {pos, false};
+        if (tasks.Full()) return {pos, true};
         if (added + 1 == kLinksBeforeEstimate) {
-            tasks.ReserveKeys(std::min(read * (pageText.size() / pos), pageText.size() / 10));
+            tasks.ReserveKeys(std::min(read * (pageUnits / pos), pageUnits / 10));
         }
         const Pending& next = ahead[added++ % kAhead];
         // A repeated link is refused by key.
@@ -127,13 +140,53 @@ void AddQvodUrls(TextView pageText, TaskList& tasks) {
     }
 }
 
+// A page that is not unescaped is decoded and scanned a piece at a time, so that its text is
+// never held whole (a page's text is twice its bytes, and fresh memory costs more to fill than
+// the decoding itself): what a link to come may start with is kept for the next piece. A piece
+// is at least as long as what was kept, so that a mark whose bars are far away is not scanned
+// again and again. A UTF-8 body is decoded in one piece, as GetQvodUrl does.
+void AddQvodUrlsOfPage(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL,
+                       bool UTF8) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    constexpr std::size_t kPartialMark = std::size(kQvodMark) - 2;
+    const TextView charset = CharsetName(UTF8);
+    const HttpResponse response = fetcher.Get(strURL, charset);
+    const std::string_view body = response.body;
+    Text window;
+    std::size_t decoded = 0;
+    do {
+        if (decoded < body.size()) {
+            const std::size_t end = UTF8 ? body.size() : PieceEnd(body, decoded, std::max(kPiece, window.size()));
+            window += decoder.Decode(body.substr(decoded, end - decoded), charset);
+            decoded = end;
+        }
+        const ScanEnd scan = AddQvodUrlsOf(window, body.size(), tasks);
+        if (scan.stopped) return;
+        const std::size_t mark = FindQvodMark(window, scan.pos);
+        window.erase(0, mark != TextView::npos
+                            ? mark
+                            : std::max(scan.pos, window.size() - std::min(window.size(), kPartialMark)));
+    } while (decoded < body.size());
+}
+
+}  // namespace
+
+// Tests StopFlag before each link and once after the last.
+void AddQvodUrls(TextView pageText, TaskList& tasks) {
+    AddQvodUrlsOf(pageText, pageText.size(), tasks);
+}
+
 void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL, bool UTF8,
                    TextView IsUnEscape) {
     try {
         tasks.ClearTasks();
-        Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
-        if (IsUnEscape == u"1") UnEscapeInPlace(text);
-        AddQvodUrls(text, tasks);
+        if (IsUnEscape == u"1") {
+            Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
+            UnEscapeInPlace(text);
+            AddQvodUrls(text, tasks);
+        } else {
+            AddQvodUrlsOfPage(fetcher, decoder, tasks, strURL, UTF8);
+        }
     } catch (const std::exception&) {
         // A failed fetch or anything else ends the extraction quietly with the rows added so far.
     }

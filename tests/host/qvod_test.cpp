@@ -194,28 +194,74 @@ TEST_F(QvodPage, GetQvodUrlPicksByPositionAndNeverUnescapes) {
     EXPECT_EQ(StopFlag, 1);
 }
 
-// A GBK page is decoded only as far as the link asked for, in pieces that decode as the whole
-// page: every link, wherever it stands against the pieces' ends, is the one the whole text has.
-TEST_F(QvodPage, GetQvodUrlDecodesOnlyAsFarAsTheLink) {
-    struct PieceDecoder final : public ByteDecoder {
-        Text Decode(std::string_view bytes, TextView charset) const override {
-            decodedBytes += bytes.size();
-            return IconvDecoder().Decode(bytes, charset);
-        }
-        mutable std::size_t decodedBytes = 0;
-    } pieces;
-    // Chinese text without bytes below 0x30 around the first piece's end, links on both sides of
-    // it and one across it; a mark whose bars come only in a later piece.
+// Decodes as glibc does and counts what it was given.
+struct PieceDecoder final : public ByteDecoder {
+    Text Decode(std::string_view bytes, TextView charset) const override {
+        decodedBytes += bytes.size();
+        largestPiece = std::max(largestPiece, bytes.size());
+        return IconvDecoder().Decode(bytes, charset);
+    }
+    mutable std::size_t decodedBytes = 0;
+    mutable std::size_t largestPiece = 0;
+};
+
+// A page of Chinese text without bytes below 0x30 around the first pieces' ends, links on both
+// sides of them and across them, a mark whose bars come only much later, and a partial mark at
+// the very end.
+std::string PageInPieces() {
     Text page = u"qvod://1|A|第1集|";
     while (page.size() < 32760) page += u"中文字幕";
     page += u"qvod://2|B|第2集|qvod://3|C|";
     while (page.size() < 70000) page += u"国语";
     page += u"|跨越|";
-    for (int k = 0; k < 40000; ++k) page += u"qvod://x|y|z|<p>高清</p>\r\n";
+    for (int k = 0; k < 40000; ++k) page += u"qvod://" + FromUtf8(std::to_string(k % 30000)) + u"|y|z|<p>高清</p>\r\n";
     page += u"qvod://9|9|";
     while (page.size() < 2000000) page += u"完结";
-    page += u"|最后|";
-    const std::string body = EncodeGbk(page);
+    return EncodeGbk(page + u"|最后|qvod:/");
+}
+
+// The links of the whole text, as the scan reads them.
+std::vector<Text> WholeTextLinks(const std::string& body) {
+    TaskList all;
+    AddQvodUrls(IconvDecoder().Decode(body, u"GB2312"), all);
+    std::vector<Text> links;
+    for (std::size_t i = 0; i < all.Count(); ++i) links.push_back(all.At(i).address);
+    return links;
+}
+
+// A page that is not unescaped is decoded a piece at a time and never whole, and gives the rows
+// of its whole text.
+TEST_F(QvodPage, PlainPagesAreScannedInPieces) {
+    const std::string body = PageInPieces();
+    fetcher.Serve(kUrl, body);
+    PieceDecoder pieces;
+    GetAllQvodUrl(fetcher, pieces, tasks, kUrl, false, u"");
+    const std::vector<Text> expected = WholeTextLinks(body);
+    ASSERT_EQ(expected.size(), 30004u);
+    EXPECT_EQ(expected[2].substr(0, 13), u"qvod://3|C|国语");
+    EXPECT_EQ(Links(), expected);
+    EXPECT_EQ(tasks.At(30003).name.substr(0, 2), u"完结");
+    EXPECT_EQ(pieces.decodedBytes, body.size());
+    // The bars of the last link are far from its mark: the pieces grow instead of rescanning.
+    EXPECT_LT(pieces.largestPiece, body.size());
+    EXPECT_GT(pieces.largestPiece, 1000000u);
+    // Links close together: pieces of a size that stays in the cache.
+    const std::string list = body.substr(0, body.find("qvod://9|9|"));
+    fetcher.Serve(kUrl, list);
+    pieces.largestPiece = 0;
+    GetAllQvodUrl(fetcher, pieces, tasks, kUrl, false, u"");
+    EXPECT_EQ(tasks.Count(), 30003u);
+    EXPECT_LT(pieces.largestPiece, 100000u);
+    StopFlag = 1;
+    GetAllQvodUrl(fetcher, pieces, tasks, kUrl, false, u"");
+    EXPECT_EQ(tasks.Count(), 0u);
+    EXPECT_EQ(StopFlag, 0);
+}
+
+// A GBK page is decoded only as far as the link asked for, in pieces that decode as the whole
+// page: every link, wherever it stands against the pieces' ends, is the one the whole text has.
+TEST_F(QvodPage, GetQvodUrlDecodesOnlyAsFarAsTheLink) {
+    const std::string body = PageInPieces();
     fetcher.Serve(kUrl, body);
     std::vector<Text> links;
     {
@@ -223,12 +269,13 @@ TEST_F(QvodPage, GetQvodUrlDecodesOnlyAsFarAsTheLink) {
         std::size_t at = 0;
         for (std::size_t found = whole.find(u"qvod://"); found != Text::npos; found = whole.find(u"qvod://", at)) {
             const std::size_t third = whole.find(u'|', whole.find(u'|', whole.find(u'|', found) + 1) + 1);
+            if (third == Text::npos) break;
             links.push_back(whole.substr(found, third + 1 - found));
             at = third + 1;
         }
     }
     ASSERT_EQ(links.size(), 40004u);
-    EXPECT_EQ(links[2], u"qvod://3|C|" + page.substr(page.find(u"国语"), page.find(u"|跨越") - page.find(u"国语")) + u"|");
+    PieceDecoder pieces;
     for (const std::int32_t i : {0, 1, 2, 3, 20000, 40002, 40003}) {
         pieces.decodedBytes = 0;
         EXPECT_EQ(GetQvodUrl(fetcher, pieces, kUrl, i, false), links[static_cast<std::size_t>(i)]) << i;
