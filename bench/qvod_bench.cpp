@@ -17,15 +17,8 @@
 namespace ferrik::bench {
 namespace {
 
-// A Python reader of the escaped page: GBK decode, %uXXXX by a regex, %XX by unquote (one
-// Latin-1 character per byte, as the program's unescaping does), then the links, deduplicated.
-constexpr char kPythonAnchor[] = R"(import re, sys, urllib.parse
-text = open(sys.argv[1], 'rb').read().decode('gbk', errors='replace')
-text = re.sub(r'%u([0-9A-Fa-f]{4})', lambda m: chr(int(m.group(1), 16)), text)
-text = urllib.parse.unquote(text, encoding='latin-1')
-links = dict.fromkeys(re.findall(r'qvod://[^|]*\|[^|]*\|[^|]*\|', text))
-print(len(links))
-)";
+// A Python reader of the escaped page (the same reader as the Windows benchmark's anchor).
+constexpr char kPythonAnchor[] = FERRIK_SOURCE_DIR "/bench/anchors/qvod_reader.py";
 
 class Pages {
 public:
@@ -37,7 +30,6 @@ public:
     Text escapedText;
     std::string plainFile;
     std::string escapedFile;
-    std::string pythonFile;
 
 private:
     Pages() : m_dir(std::filesystem::temp_directory_path() / ("ferrik-bench-" + std::to_string(getpid()))) {
@@ -49,7 +41,6 @@ private:
         escapedText = decoder.Decode(escaped, u"GB2312");
         plainFile = Write("plain.html", plain);
         escapedFile = Write("escaped.html", escaped);
-        pythonFile = Write("anchor.py", kPythonAnchor);
     }
     ~Pages() { std::filesystem::remove_all(m_dir); }
     std::string Write(const char* name, const std::string& bytes) {
@@ -123,7 +114,7 @@ BENCHMARK(BM_UnescapeAndScanEscapedPage)->Unit(benchmark::kMillisecond);
 
 void BM_UnescapeAndScanEscapedPage_AnchorPython(benchmark::State& state) {
     const Pages& pages = Pages::Get();
-    const std::string command = "python3 '" + pages.pythonFile + "' '" + pages.escapedFile + "'";
+    const std::string command = "python3 '" + std::string(kPythonAnchor) + "' '" + pages.escapedFile + "'";
     TimeAnchor(state, command);
 }
 BENCHMARK(BM_UnescapeAndScanEscapedPage_AnchorPython)->Unit(benchmark::kMillisecond)->UseRealTime();

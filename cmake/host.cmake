@@ -17,6 +17,7 @@ if(FERRIK_BENCH AND benchmark_FOUND AND FERRIK_BENCH_SOURCES AND NOT FERRIK_SANI
     add_executable(ferrik_bench ${FERRIK_BENCH_SOURCES} ${FERRIK_BENCH_SUPPORT})
     target_include_directories(ferrik_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench)
     target_link_libraries(ferrik_bench PRIVATE ferrik_core benchmark::benchmark benchmark::benchmark_main)
+    target_compile_definitions(ferrik_bench PRIVATE FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     # gumbo: the anchor the HTML link engine is compared with.
     find_package(PkgConfig QUIET)
     if(PKG_CONFIG_FOUND)

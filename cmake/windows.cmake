@@ -139,3 +139,5 @@ foreach(src ${FERRIK_WIN_BENCH_SOURCES})
         add_dependencies(${name} ferrik reference_window)
     endif()
 endforeach()
+# The whole job of page analysis runs on the host benchmarks' pages.
+target_sources(core_bench PRIVATE ${CMAKE_SOURCE_DIR}/bench/film_page.cpp ${CMAKE_SOURCE_DIR}/bench/html_page_generator.cpp)
