@@ -140,25 +140,35 @@ ScanEnd AddQvodUrlsOf(TextView text, std::size_t pageUnits, TaskList& tasks) {
     }
 }
 
-// A page that is not unescaped is decoded and scanned a piece at a time, so that its text is
-// never held whole (a page's text is twice its bytes, and fresh memory costs more to fill than
-// the decoding itself): what a link to come may start with is kept for the next piece. A piece
-// is at least as long as what was kept, so that a mark whose bars are far away is not scanned
-// again and again. A UTF-8 body is decoded in one piece, as GetQvodUrl does.
+// A page is decoded, unescaped and scanned a piece at a time, so that its text is never held
+// whole (a page's text is twice its bytes, and fresh memory costs more to fill than the decoding
+// itself). What an escape to come may start with (its last five units) stays escaped for the next
+// piece, and what a link to come may start with stays unscanned. A piece is at least as long as
+// what was kept, so that a mark whose bars are far away is not scanned again and again. A UTF-8
+// body is decoded in one piece, as GetQvodUrl does.
 void AddQvodUrlsOfPage(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL,
-                       bool UTF8) {
+                       bool UTF8, bool unescape) {
     constexpr std::size_t kPiece = 64 * 1024;
     constexpr std::size_t kPartialMark = std::size(kQvodMark) - 2;
+    constexpr std::size_t kPartialEscape = 5;  // "%uXXX"
     const TextView charset = CharsetName(UTF8);
     const HttpResponse response = fetcher.Get(strURL, charset);
     const std::string_view body = response.body;
-    Text window;
+    Text escaped;  // decoded, not yet unescaped
+    Text window;   // decoded and unescaped, not yet scanned
     std::size_t decoded = 0;
     do {
         if (decoded < body.size()) {
             const std::size_t end = UTF8 ? body.size() : PieceEnd(body, decoded, std::max(kPiece, window.size()));
-            window += decoder.Decode(body.substr(decoded, end - decoded), charset);
+            (unescape ? escaped : window) += decoder.Decode(body.substr(decoded, end - decoded), charset);
             decoded = end;
+        }
+        if (unescape) {
+            const bool last = decoded == body.size();
+            const std::size_t done =
+                UnEscapeBefore(escaped, last ? escaped.size() : escaped.size() - std::min(escaped.size(), kPartialEscape));
+            window.append(escaped, 0, done);
+            escaped.erase(0, done);
         }
         const ScanEnd scan = AddQvodUrlsOf(window, body.size(), tasks);
         if (scan.stopped) return;
@@ -180,13 +190,7 @@ void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& t
                    TextView IsUnEscape) {
     try {
         tasks.ClearTasks();
-        if (IsUnEscape == u"1") {
-            Text text = FetchPage(fetcher, decoder, strURL, CharsetName(UTF8));
-            UnEscapeInPlace(text);
-            AddQvodUrls(text, tasks);
-        } else {
-            AddQvodUrlsOfPage(fetcher, decoder, tasks, strURL, UTF8);
-        }
+        AddQvodUrlsOfPage(fetcher, decoder, tasks, strURL, UTF8, IsUnEscape == u"1");
     } catch (const std::exception&) {
         // A failed fetch or anything else ends the extraction quietly with the rows added so far.
     }

@@ -46,12 +46,17 @@ inline int Hex(char16_t c) {
 }  // namespace
 
 void UnEscapeInPlace(Text& text) {
+    UnEscapeBefore(text, text.size());
+}
+
+std::size_t UnEscapeBefore(Text& text, std::size_t limit) {
     const std::size_t n = text.size();
     char16_t* const p = text.data();
     std::size_t i = FindUnit(text, u'%', 0);
+    if (i == TextView::npos || i >= limit) return i == TextView::npos ? n : i;  // nothing to move
     std::size_t kept = i;    // text[0, kept) is final
     std::size_t copied = i;  // text[copied, i) is still to be moved down to `kept`
-    while (i != TextView::npos) {
+    while (i != TextView::npos && i < limit) {
         int value = -1;
         std::size_t length = 0;
         // "%u" takes precedence; a "%u" without four hex digits is a plain "%", and so is a "%"
@@ -79,9 +84,9 @@ void UnEscapeInPlace(Text& text) {
         copied = i + length;
         i = FindUnit(text, u'%', copied);
     }
-    if (kept == TextView::npos) return;  // no "%" at all
     std::memmove(p + kept, p + copied, (n - copied) * sizeof(char16_t));
     text.resize(kept + (n - copied));
+    return kept + ((i == TextView::npos ? n : i) - copied);
 }
 
 Text vbUnEscape(TextView psString) {

@@ -20,4 +20,10 @@ Text vbUnEscape(TextView psString);
 // vbUnEscape on the text itself: the result is never longer, so no second page-sized buffer.
 void UnEscapeInPlace(Text& text);
 
+// The same for the escapes that begin before `limit`, for a text that goes on after its end (at
+// least the five units after `limit` must be at hand, so that each such escape is decided as in
+// the whole text). Returns where the unescaped part ends: the text from there on is as it was,
+// starting at the first "%" not yet looked at.
+std::size_t UnEscapeBefore(Text& text, std::size_t limit);
+
 }  // namespace ferrik

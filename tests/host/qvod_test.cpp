@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/qvod.h"
+#include "common/text_fields.h"
 #include "common/stop_flag.h"
 #include "host/support/fakes.h"
 #include "host/support/iconv_decoder.h"
@@ -256,6 +257,25 @@ TEST_F(QvodPage, PlainPagesAreScannedInPieces) {
     GetAllQvodUrl(fetcher, pieces, tasks, kUrl, false, u"");
     EXPECT_EQ(tasks.Count(), 0u);
     EXPECT_EQ(StopFlag, 0);
+}
+
+// An escaped page is unescaped a piece at a time too, escapes cut by the pieces' ends included.
+TEST_F(QvodPage, EscapedPagesAreUnescapedInPieces) {
+    Text page;
+    for (int k = 0; page.size() < 600000; ++k) {
+        page += u"<a href=\"javascript:play(unescape('qvod%3A%2F%2F" + FromUtf8(std::to_string(k % 9000)) +
+                u"%7Cy%7C%u7B2C" + FromUtf8(std::to_string(k)) + u"%u96C6%7C'))\">第集</a>50%zz %u12 %%41 %E4%B8\r\n";
+    }
+    const std::string body = EncodeGbk(page);
+    fetcher.Serve(kUrl, body);
+    PieceDecoder pieces;
+    GetAllQvodUrl(fetcher, pieces, tasks, kUrl, false, u"1");
+    TaskList whole;
+    AddQvodUrls(vbUnEscape(decoder.Decode(body, u"GB2312")), whole);
+    ASSERT_EQ(tasks.Count(), whole.Count());
+    for (std::size_t i = 0; i < whole.Count(); ++i) ASSERT_EQ(tasks.At(i).address, whole.At(i).address) << i;
+    EXPECT_EQ(tasks.At(1).address, u"qvod://1|y|第1集|");
+    EXPECT_LT(pieces.largestPiece, 100000u);
 }
 
 // A GBK page is decoded only as far as the link asked for, in pieces that decode as the whole

@@ -72,6 +72,23 @@ TEST(vbUnEscape, Table) {
 }
 
 // The SIMD search must agree with the plain one at every alignment and near the ends.
+// A text unescaped in two steps, the first stopping at any limit that leaves five units after
+// it, gives what the whole text gives.
+TEST(vbUnEscape, InTwoStepsAsInOne) {
+    const Text texts[] = {u"%u4E2D%u6587%41%42", u"a%%41%u00411%U4E2D50%zz%u12%E4%B8%AD%",
+                          u"%%%%u%u%u4%u4E%u4E2%u4E2D%4%41%", u"no escape at all, 100% plain"};
+    for (const Text& text : texts) {
+        for (std::size_t limit = 0; limit + 5 <= text.size(); ++limit) {
+            Text steps = text;
+            const std::size_t done = UnEscapeBefore(steps, limit);
+            Text rest = steps.substr(done);
+            ASSERT_TRUE(rest.empty() || rest[0] == u'%') << ToUtf8(text) << " " << limit;
+            UnEscapeInPlace(rest);
+            EXPECT_EQ(steps.substr(0, done) + rest, vbUnEscape(text)) << ToUtf8(text) << " " << limit;
+        }
+    }
+}
+
 TEST(TextSearch, AgreesWithPlainSearch) {
     std::mt19937 random(7);
     const char16_t alphabet[] = u"qvod:/|%x\uFF71\u7171";
