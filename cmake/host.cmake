@@ -8,7 +8,14 @@ target_compile_definitions(host_tests PRIVATE
     FERRIK_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(host_tests PRIVATE ferrik_core GTest::gmock GTest::gtest_main)
-gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+# The page limits' tests fill a page up to its limits (a million elements, two million boxes): a
+# minute or two under the sanitizers on a loaded machine.
+if(FERRIK_SANITIZE)
+    set(FERRIK_HOST_TEST_TIMEOUT 600)
+else()
+    set(FERRIK_HOST_TEST_TIMEOUT 120)
+endif()
+gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${FERRIK_HOST_TEST_TIMEOUT})
 
 file(GLOB FERRIK_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
 find_package(benchmark QUIET)
