@@ -99,4 +99,17 @@ Text DecodeBytes(std::string_view body, TextView charset) {
     return Convert(body, target.codePage);
 }
 
+void DecodeBytesAppend(std::string_view body, TextView charset, Text& out) {
+    const Charset target = FindCharset(charset).value_or(Charset{CharsetForm::CodePage, kCodePageGbk});
+    const DbcsTable* table =
+        target.form == CharsetForm::CodePage && target.codePage == kCodePageGbk ? GbkTable() : nullptr;
+    if (table) {
+        table->DecodeAppend(body, out);
+    } else if (out.empty()) {
+        out = DecodeBytes(body, charset);
+    } else {
+        out += DecodeBytes(body, charset);
+    }
+}
+
 }  // namespace ferrik

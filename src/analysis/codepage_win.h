@@ -12,9 +12,15 @@ namespace ferrik {
 // well-formed UTF-8 is decoded here; everything else is the system's converter's.
 Text DecodeBytes(std::string_view body, TextView charset);
 
+// DecodeBytes appended to `out`; a GBK body is decoded straight into it.
+void DecodeBytesAppend(std::string_view body, TextView charset, Text& out);
+
 class Win32Decoder final : public ByteDecoder {
 public:
     Text Decode(std::string_view bytes, TextView charset) const override { return DecodeBytes(bytes, charset); }
+    void DecodeAppend(std::string_view bytes, TextView charset, Text& out) const override {
+        DecodeBytesAppend(bytes, charset, out);
+    }
 };
 
 }  // namespace ferrik

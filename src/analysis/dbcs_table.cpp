@@ -73,10 +73,15 @@ std::size_t DbcsTable::UndecidedPairs() const {
 }
 
 Text DbcsTable::Decode(std::string_view bytes) const {
+    Text out;
+    DecodeAppend(bytes, out);
+    return out;
+}
+
+void DbcsTable::DecodeAppend(std::string_view bytes, Text& out) const {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
-    Text out;
-    out.reserve(n);
+    out.reserve(out.size() + n);
     char16_t block[kBlock + kSlack];
     char16_t* o = block;
     const auto flush = [&] {
@@ -134,7 +139,6 @@ Text DbcsTable::Decode(std::string_view bytes) const {
         i = end;
     }
     flush();
-    return out;
 }
 
 }  // namespace ferrik

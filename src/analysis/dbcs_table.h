@@ -28,6 +28,8 @@ public:
 
     // The bytes decoded as the converter decodes them.
     Text Decode(std::string_view bytes) const;
+    // The same, appended to `out` (a buffer that is used again keeps its memory).
+    void DecodeAppend(std::string_view bytes, Text& out) const;
 
     // How many pairs the table leaves to the converter (each lead byte with each following byte).
     std::size_t UndecidedPairs() const;

@@ -315,7 +315,9 @@ bool BodyDecoder::Next(Text& text) {
             if (m_encoding.charset == Charset{CharsetForm::CodePage, kCodePageUtf8} &&
                 DecodeWellFormedUtf8(piece, text))
                 break;
-            text = m_decoder.Decode(piece, m_encoding.label);
+            // Into the text's memory of the piece before.
+            text.clear();
+            m_decoder.DecodeAppend(piece, m_encoding.label, text);
             break;
     }
     return true;

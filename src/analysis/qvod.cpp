@@ -145,7 +145,9 @@ ScanEnd AddQvodUrlsOf(TextView text, std::size_t pageUnits, TaskList& tasks) {
 // itself). What an escape to come may start with (its last five units) stays escaped for the next
 // piece, and what a link to come may start with stays unscanned. A piece is at least as long as
 // what was kept, so that a mark whose bars are far away is not scanned again and again. A UTF-8
-// body is decoded in one piece, as GetQvodUrl does.
+// body is decoded in one piece, as GetQvodUrl does. One buffer holds it all: the text ready to
+// scan, then the decoded text not yet unescaped; each piece is decoded onto its end and unescaped
+// where it lies, so a unit is copied once on its way from the bytes to the scan.
 void AddQvodUrlsOfPage(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL,
                        bool UTF8, bool unescape) {
     constexpr std::size_t kPiece = 64 * 1024;
@@ -154,28 +156,31 @@ void AddQvodUrlsOfPage(PageFetcher& fetcher, const ByteDecoder& decoder, TaskLis
     const TextView charset = CharsetName(UTF8);
     const HttpResponse response = fetcher.Get(strURL, charset);
     const std::string_view body = response.body;
-    Text escaped;  // decoded, not yet unescaped
-    Text window;   // decoded and unescaped, not yet scanned
+    Text window;  // [0, ready): decoded and unescaped, not yet scanned; then decoded, still escaped
+    std::size_t ready = 0;
     std::size_t decoded = 0;
     do {
         if (decoded < body.size()) {
-            const std::size_t end = UTF8 ? body.size() : PieceEnd(body, decoded, std::max(kPiece, window.size()));
-            (unescape ? escaped : window) += decoder.Decode(body.substr(decoded, end - decoded), charset);
+            const std::size_t end = UTF8 ? body.size() : PieceEnd(body, decoded, std::max(kPiece, ready));
+            decoder.DecodeAppend(body.substr(decoded, end - decoded), charset, window);
             decoded = end;
         }
-        if (unescape) {
-            const bool last = decoded == body.size();
-            const std::size_t done =
-                UnEscapeBefore(escaped, last ? escaped.size() : escaped.size() - std::min(escaped.size(), kPartialEscape));
-            window.append(escaped, 0, done);
-            escaped.erase(0, done);
+        if (!unescape) {
+            ready = window.size();
+        } else {
+            const std::size_t escaped = window.size() - ready;
+            ready = UnEscapeBetween(window, ready,
+                                    decoded == body.size() ? window.size()
+                                                           : window.size() - std::min(escaped, kPartialEscape));
         }
-        const ScanEnd scan = AddQvodUrlsOf(window, body.size(), tasks);
+        const TextView text = TextView(window).substr(0, ready);
+        const ScanEnd scan = AddQvodUrlsOf(text, body.size(), tasks);
         if (scan.stopped) return;
-        const std::size_t mark = FindQvodMark(window, scan.pos);
-        window.erase(0, mark != TextView::npos
-                            ? mark
-                            : std::max(scan.pos, window.size() - std::min(window.size(), kPartialMark)));
+        const std::size_t mark = FindQvodMark(text, scan.pos);
+        const std::size_t scanned =
+            mark != TextView::npos ? mark : std::max(scan.pos, ready - std::min(ready, kPartialMark));
+        window.erase(0, scanned);
+        ready -= scanned;
     } while (decoded < body.size());
 }
 

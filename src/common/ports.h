@@ -28,6 +28,10 @@ class ByteDecoder {
 public:
     virtual ~ByteDecoder() = default;
     virtual Text Decode(std::string_view bytes, TextView charset) const = 0;
+    // The same text appended to `out`; a decoder that can write there directly saves the copy.
+    virtual void DecodeAppend(std::string_view bytes, TextView charset, Text& out) const {
+        out += Decode(bytes, charset);
+    }
 };
 
 }  // namespace ferrik

@@ -1,5 +1,6 @@
 #include "common/text_fields.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -50,9 +51,13 @@ void UnEscapeInPlace(Text& text) {
 }
 
 std::size_t UnEscapeBefore(Text& text, std::size_t limit) {
+    return UnEscapeBetween(text, 0, limit);
+}
+
+std::size_t UnEscapeBetween(Text& text, std::size_t from, std::size_t limit) {
     const std::size_t n = text.size();
     char16_t* const p = text.data();
-    std::size_t i = FindUnit(text, u'%', 0);
+    std::size_t i = FindUnit(text, u'%', std::min(from, n));
     if (i == TextView::npos || i >= limit) return i == TextView::npos ? n : i;  // nothing to move
     std::size_t kept = i;    // text[0, kept) is final
     std::size_t copied = i;  // text[copied, i) is still to be moved down to `kept`

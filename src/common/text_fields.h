@@ -26,4 +26,8 @@ void UnEscapeInPlace(Text& text);
 // starting at the first "%" not yet looked at.
 std::size_t UnEscapeBefore(Text& text, std::size_t limit);
 
+// UnEscapeBefore for the escapes that begin in [from, limit): the text before `from` (already
+// unescaped, say) is left as it is.
+std::size_t UnEscapeBetween(Text& text, std::size_t from, std::size_t limit);
+
 }  // namespace ferrik

@@ -86,7 +86,13 @@ TEST(DbcsTable, DecodesEveryWindowAsTheConverter) {
                 }
             }
         }
-        for (const std::string& body : RandomBodies(bytes, 300)) ASSERT_EQ(table.Decode(body), convert(body));
+        for (const std::string& body : RandomBodies(bytes, 300)) {
+            ASSERT_EQ(table.Decode(body), convert(body));
+            // Appended after text already there, which stays as it was.
+            Text onto = u"\u4E2Dx";
+            table.DecodeAppend(body, onto);
+            ASSERT_EQ(onto, u"\u4E2Dx" + convert(body));
+        }
     }
 }
 
@@ -110,6 +116,9 @@ TEST(DbcsTable, LeavesToTheConverterOnlyWhatItCannotHold) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.body));
         EXPECT_EQ(table.Decode(c.body), c.expected);
+        Text onto = u"ab";
+        table.DecodeAppend(c.body, onto);
+        EXPECT_EQ(onto, Text(u"ab") + c.expected);
     }
 }
 

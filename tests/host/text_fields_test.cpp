@@ -89,6 +89,30 @@ TEST(vbUnEscape, InTwoStepsAsInOne) {
     }
 }
 
+// Unescaping from a position on: what stands before it, escapes and all, is left as it is, and
+// the return is where the unescaped part ends.
+TEST(vbUnEscape, BetweenAPositionAndALimit) {
+    const struct {
+        const char16_t* text;
+        std::size_t from, limit;
+        const char16_t* expected;
+        std::size_t done;
+    } cases[] = {
+        {u"%41%42%43", 3, 9, u"%41BC", 5},
+        {u"%41%42%43", 3, 6, u"%41B%43", 4},           // the escape at the limit waits
+        {u"%2541%42", 3, 8, u"%2541B", 6},             // "41" after the start is no escape
+        {u"%u4E2D%u6587", 1, 12, u"%u4E2D文", 7},  // from inside an escape
+        {u"ab%41cd", 5, 7, u"ab%41cd", 7},             // nothing after the start
+        {u"ab%41cd", 0, 0, u"ab%41cd", 2},
+        {u"ab%41", 9, 9, u"ab%41", 5},                 // a start past the end
+    };
+    for (const auto& c : cases) {
+        Text text = c.text;
+        EXPECT_EQ(UnEscapeBetween(text, c.from, c.limit), c.done) << ToUtf8(c.text) << " " << c.from;
+        EXPECT_EQ(text, c.expected) << ToUtf8(c.text) << " " << c.from;
+    }
+}
+
 TEST(TextSearch, AgreesWithPlainSearch) {
     std::mt19937 random(7);
     const char16_t alphabet[] = u"qvod:/|%x\uFF71\u7171";

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "analysis/codepage_win.h"
+#include "analysis/qvod.h"
+#include "common/text_fields.h"
 #include "win/support/ui_driver.h"
 
 namespace ferrik {
@@ -25,6 +27,9 @@ void ExpectAsTheSystem(const std::string& body) {
     const Text expected = System936(body);
     ASSERT_EQ(DecodeBytes(body, u"GB2312"), expected) << testing::PrintToString(body.substr(0, 64));
     ASSERT_EQ(Win32Decoder().Decode(body, u"gbk"), expected);
+    Text onto = u"\u4E2D";
+    Win32Decoder().DecodeAppend(body, u"GB2312", onto);
+    ASSERT_EQ(onto, u"\u4E2D" + expected);
 }
 
 TEST(GbkDecoder, EveryTwoByteWindowAsTheSystem) {
@@ -95,6 +100,51 @@ TEST(GbkDecoder, TestPagesAsTheSystem) {
         ExpectAsTheSystem(page);
         // Cut anywhere, as the link engine cuts a body into pieces.
         for (std::size_t cut = 1; cut < page.size(); cut += 97) ExpectAsTheSystem(page.substr(0, cut));
+    }
+}
+
+// Other charsets are appended as DecodeBytes decodes them, onto an empty text or after text.
+TEST(GbkDecoder, AppendsOtherCharsetsAsDecodeBytes) {
+    const std::string utf8 = "\xEF\xBB\xBF\xE4\xB8\xAD\xE6\x96\x87 x \xFF";
+    for (const TextView charset : {TextView(u"UTF-8"), TextView(u"big5"), TextView(u"utf-16le")}) {
+        const Text expected = DecodeBytes(utf8, charset);
+        Text empty;
+        Win32Decoder().DecodeAppend(utf8, charset, empty);
+        EXPECT_EQ(empty, expected) << ToUtf8(charset);
+        Text onto = u"ab";
+        Win32Decoder().DecodeAppend(utf8, charset, onto);
+        EXPECT_EQ(onto, u"ab" + expected) << ToUtf8(charset);
+    }
+    EXPECT_EQ(DecodeBytes(utf8, u"UTF-8"), u"\u4E2D\u6587 x \uFFFD");
+}
+
+class MemoryFetcher final : public PageFetcher {
+public:
+    HttpResponse Get(TextView, TextView) override { return HttpResponse{200, body, {}, {}}; }
+    std::string body;
+};
+
+// A GBK film page, plain and escaped, read a piece at a time with the table decoding onto the
+// text kept from the piece before: the rows of the whole page decoded and unescaped at once.
+TEST(GbkDecoder, FilmPageRowsAsFromTheWholeText) {
+    std::wstring page;
+    for (int k = 0; k < 9000; ++k) {  // each link again after 7,000 lines
+        const std::wstring n = std::to_wstring(k % 7000);
+        page += L"<li><a href=\"qvod://" + n + L"|H" + n + L"|天龙八部第" + n + L"集.rmvb|\">第" + n +
+                L"集</a> unescape('qvod%3A%2F%2F" + n + L"%7CE%7C%u7B2C" + n + L"%u96C6%7C') 50% %u12 %%41 %D6%D0\r\n";
+    }
+    MemoryFetcher fetcher;
+    fetcher.body = test::Gbk(page);
+    const Win32Decoder decoder;
+    for (const TextView unescape : {TextView(u""), TextView(u"1")}) {
+        TaskList tasks;
+        GetAllQvodUrl(fetcher, decoder, tasks, u"http://film.example/", false, unescape);
+        TaskList whole;
+        const Text text = DecodeBytes(fetcher.body, u"GB2312");
+        AddQvodUrls(unescape.empty() ? text : vbUnEscape(text), whole);
+        ASSERT_EQ(tasks.Count(), whole.Count());
+        EXPECT_EQ(tasks.Count(), unescape.empty() ? 7000u : 14000u);
+        for (std::size_t i = 0; i < whole.Count(); ++i) ASSERT_EQ(tasks.At(i).address, whole.At(i).address) << i;
     }
 }
 
