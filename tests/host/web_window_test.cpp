@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "host/support/fake_browser.h"
 #include "host/support/iconv_decoder.h"
@@ -305,27 +306,38 @@ TEST(WebSiteList, RowsHeaderAndMissingFile) {
     EXPECT_EQ(SiteListHeader(missing.size()), u"网站(0)");
 }
 
+// The resize rules worked by hand for the designer's layout (picAddress 120, 540, 4500, 750;
+// cmbSearch width 1995; cboAddress left 45, width 3795; ListView2 120, 1320, 2775 wide): sizes that
+// would be negative are left out, and what follows from them uses the designer's value.
 TEST(WebForm, ResizeRules) {
-    WebResizeInput in;
-    in.picAddress = {120, 540, 4500, 750};
-    in.cmbSearch = {6960, 900, 1995, 300};
-    in.cboAddress = {45, 360, 3795, 300};
-    in.listView2 = {120, 1320, 2775, 5775};
-    in.windowWidth = 12000;
-    in.innerWidth = 11880;
-    in.innerHeight = 9000;
-    const WebResizeResult r = ResizeWebForm(in);
-    EXPECT_EQ(r.picAddressWidth, 12000 - 1995 - 500);
-    EXPECT_EQ(r.cmbSearchLeft, 120 + 9505 + 80);
-    EXPECT_EQ(r.cboAddressWidth, 11880 - 3000);
-    EXPECT_EQ(r.listView2Height, 9000 - 1290 - 350);
-    EXPECT_EQ(r.command1Left, 45 + 8880 + 100);
-    EXPECT_EQ(r.browser, (TwipsRect{120 + 2775 + 80, 1320, 11880 - 220 - 120 - 2775, 7360}));
-    in.windowWidth = in.innerWidth = 1000;  // too small: the sizes that would be negative are left out
-    in.innerHeight = 500;
-    const WebResizeResult small = ResizeWebForm(in);
-    EXPECT_FALSE(small.picAddressWidth || small.cboAddressWidth || small.listView2Height || small.browser);
-    EXPECT_EQ(small.cmbSearchLeft, 120 + 4500 + 80);
+    struct Case {
+        int window, innerWidth, innerHeight;
+        std::optional<int> picAddressWidth, cmbSearchLeft, cboAddressWidth, listView2Height, command1Left;
+        std::optional<TwipsRect> browser;
+    };
+    const Case cases[] = {
+        {12000, 11880, 9000, 9505, 9705, 8880, 7360, 9025, TwipsRect{2975, 1320, 8765, 7360}},
+        {15000, 14880, 6000, 12505, 12705, 11880, 4360, 12025, TwipsRect{2975, 1320, 11765, 4360}},
+        {1000, 1000, 500, std::nullopt, 4700, std::nullopt, std::nullopt, 3940, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        WebResizeInput in;
+        in.picAddress = {120, 540, 4500, 750};
+        in.cmbSearch = {6960, 900, 1995, 300};
+        in.cboAddress = {45, 360, 3795, 300};
+        in.listView2 = {120, 1320, 2775, 5775};
+        in.windowWidth = c.window;
+        in.innerWidth = c.innerWidth;
+        in.innerHeight = c.innerHeight;
+        const WebResizeResult r = ResizeWebForm(in);
+        EXPECT_EQ(r.picAddressWidth, c.picAddressWidth);
+        EXPECT_EQ(r.cmbSearchLeft, c.cmbSearchLeft);
+        EXPECT_EQ(r.cboAddressWidth, c.cboAddressWidth);
+        EXPECT_EQ(r.listView2Height, c.listView2Height);
+        EXPECT_EQ(r.command1Left, c.command1Left);
+        EXPECT_EQ(r.browser, c.browser);
+    }
 }
 
 TEST(WebButtons, StoredPropertiesAndPictures) {
