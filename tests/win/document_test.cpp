@@ -15,6 +15,7 @@
 #include "analysis/http_win.h"
 #include "platform/pump_win.h"
 #include "support/http_server.h"
+#include "support/ui_driver.h"
 
 namespace ferrik {
 namespace {
@@ -34,10 +35,6 @@ public:
     int count = 0;
 };
 
-void CALLBACK RequestStop(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    StopFlag = 1;
-}
 
 constexpr char kEpisodeList[] =
     "<html><head><meta charset=\"utf-8\"><title>列表</title></head><body>"
@@ -98,14 +95,15 @@ TEST_F(DocumentLoaderTest, ErrorPageLinksStillCount) {
 TEST_F(DocumentLoaderTest, StopEndsTheWaitForAServerThatNeverAnswers) {
     static HttpTestServer* server = new HttpTestServer;
     server->Serve("/list.html", test::Silence());
-    SetTimer(nullptr, 0, 300, RequestStop);
+    // The stop comes while the load waits at the server.
+    test::RunWhen([] { return server->Requests().size() == 1; }, [] { StopFlag = 1; });
     AnalyseLinks(ports, tasks, beeper, server->Url("/list.html"), u"*", kEnginePage);
     EXPECT_EQ(StopFlag, 0);
     EXPECT_EQ(tasks.Count(), 0u);
     EXPECT_EQ(beeper.count, 0);
     EXPECT_EQ(status.texts, (std::vector<Text>{u"正在准备分析网页……", u"完成分析。"}));
 
-    SetTimer(nullptr, 0, 300, RequestStop);
+    test::RunWhen([] { return server->Requests().size() == 2; }, [] { StopFlag = 1; });
     EXPECT_EQ(FindPageLink(ports, server->Url("/list.html"), u"*", 0), u"");
     EXPECT_EQ(StopFlag, 0);
 }

@@ -138,7 +138,7 @@ TEST(DpiLayoutAtSystemDpi, EveryWindow) {
     main.RunCommand(MenuCommand::About);
     main.ShowWeb();
     ASSERT_NE(WebOf(main), nullptr);
-    test::PumpFor(500);
+    ASSERT_TRUE(test::PumpPosted());
     HWND about = TopLevelOfThread(L"Form", L"关于");
     ASSERT_NE(about, nullptr);
     for (HWND window : {main.Hwnd(), about, WebOf(main)->Hwnd()}) {
@@ -170,9 +170,9 @@ TEST(DpiLayoutAtSystemDpi, EveryWindow) {
     FreeLibrary(exe);
     // The program's longest message.
     std::vector<std::string> boxFaults{"no message box"};
-    test::RunAfter(400, [&] {
+    test::RunWhen([] { return TopLevelOfThread(L"#32770", nullptr) != nullptr; }, [&] {
         HWND box = TopLevelOfThread(L"#32770", nullptr);
-        if (box) boxFaults = test::LayoutFaults(box);
+        boxFaults = test::LayoutFaults(box);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
     main.ShowMessage(u"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。",
@@ -260,7 +260,7 @@ TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
     main.RunCommand(MenuCommand::About);
     WebWindow* web = WebOf(main);
     ASSERT_NE(web, nullptr);
-    test::PumpFor(200);
+    ASSERT_TRUE(test::PumpPosted());
     const HWND mainHwnd = main.Hwnd(), webHwnd = web->Hwnd(), label = main.Control(kLabel1);
     const HWND about = TopLevelOfThread(L"Form", L"关于");
     ASSERT_NE(about, nullptr);
@@ -290,7 +290,7 @@ TEST(DpiChange, EachFormLaysOutAgainUnchanged) {
         MoveToMonitorOf(mainHwnd, step.dpi, step.dpi == 144 ? 96 : 144);
         MoveToMonitorOf(webHwnd, step.dpi, step.dpi == 144 ? 96 : 144);
         MoveToMonitorOf(about, step.dpi, step.dpi == 144 ? 96 : 144);
-        test::PumpFor(100);
+        ASSERT_TRUE(test::PumpPosted());
         EXPECT_EQ(main.Hwnd(), mainHwnd);
         EXPECT_EQ(main.Control(kLabel1), label);
         EXPECT_EQ(web->Control(kWebCommand5), back);

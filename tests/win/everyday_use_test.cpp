@@ -190,10 +190,14 @@ protected:
     test::FakeBrowser* browser = nullptr;
 };
 
+bool PromptShown() {
+    return FindWindowW(L"Form", L"按名称选择") != nullptr;
+}
+
 // Starts ferrik.exe with `arguments` in the folder `directory`, waits for its main window, lets
-// `look` see it, closes it and returns the address box's text.
+// `look` see it (and the process), closes it and returns the address box's text.
 std::wstring StartedAddress(const std::wstring& arguments, const std::wstring& directory,
-                            const std::function<void(HWND)>& look = {}) {
+                            const std::function<void(HWND, HANDLE)>& look = {}) {
     std::wstring command = L"\"" + test::HostPath(FERRIK_EXE_DIR "/ferrik.exe") + L"\" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -208,7 +212,7 @@ std::wstring StartedAddress(const std::wstring& arguments, const std::wstring& d
     if (form) {
         // Asked by message: GetWindowText reads no other process's combo box.
         SendMessageW(GetDlgItem(form, kCombo1), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(address));
-        if (look) look(form);
+        if (look) look(form, pi.hProcess);
         PostMessageW(form, WM_CLOSE, 0, 0);
     }
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
@@ -222,11 +226,13 @@ TEST_F(EverydayUse, StartedWithAnAddressItIsInTheBoxAndNothingRuns) {
     // ferrik.exe as a browser's "open with" starts it: the first argument only, quotes as the
     // shell gives them.
     const std::wstring address =
-        StartedAddress(L" \"http://dy.example.com/电影 1.html\"  http://second.example/", data.Path(), [](HWND form) {
+        StartedAddress(L" \"http://dy.example.com/电影 1.html\"  http://second.example/", data.Path(), [](HWND form, HANDLE process) {
             // The default Rule.dat knows the site: the scheme is chosen and the status line says so.
             EXPECT_EQ(test::TextOf(GetDlgItem(GetDlgItem(form, kPicture1), kLblResult)),
                       L"已经为您准备好相应的方案。您可以进行分析了。");
-            test::PumpFor(300);
+            // An analysis started from the command line would have begun before the program first
+            // waits for input with nothing left to do.
+            EXPECT_EQ(WaitForInputIdle(process, 20000), 0u);
             EXPECT_EQ(SendMessageW(GetDlgItem(form, kListView1), LVM_GETITEMCOUNT, 0, 0), 0);
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(form, kCombo1)));  // no analysis started
         });
@@ -311,7 +317,7 @@ TEST_F(EverydayUse, DropsGoIntoTheAddressBoxesOfBothWindows) {
     StandInData link(url, TextGlobal(L"http://dy.example.com/busy.html"));
     EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_NONE});
     main->UnlockControls();
-    test::RunAfter(50, [&] {
+    test::RunWhen(PromptShown, [&] {
         EXPECT_EQ(DragAndDrop(main->DropTarget(), &link), DWORD{DROPEFFECT_NONE});
         PostMessageW(FindWindowW(L"Form", L"按名称选择"), WM_COMMAND, IDCANCEL, 0);
     });
@@ -417,9 +423,8 @@ TEST_F(EverydayUse, ListMenuChoosesRowsByNameThroughItsPrompt) {
         SendMessageW(prompt, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(prompt, button)));
     };
-    test::RunAfter(50, [&] {
+    test::RunWhen(PromptShown, [&] {
         HWND prompt = FindWindowW(L"Form", L"按名称选择");
-        if (!prompt) return;
         offered.push_back(test::TextOf(GetDlgItem(prompt, kMaskCombo)));
         ownerDisabled = !IsWindowEnabled(main->Hwnd());
         answer(prompt, L"*[9-0]*", IDOK);  // explained in a message box; the prompt stays
@@ -439,9 +444,8 @@ TEST_F(EverydayUse, ListMenuChoosesRowsByNameThroughItsPrompt) {
     EXPECT_TRUE(IsWindowEnabled(main->Hwnd()));
 
     // The last mask is offered again; Cancel changes nothing.
-    test::RunAfter(50, [&] {
+    test::RunWhen(PromptShown, [&] {
         HWND prompt = FindWindowW(L"Form", L"按名称选择");
-        if (!prompt) return;
         offered.push_back(test::TextOf(GetDlgItem(prompt, kMaskCombo)));
         answer(prompt, L"*03*", IDCANCEL);
     });
@@ -452,13 +456,13 @@ TEST_F(EverydayUse, ListMenuChoosesRowsByNameThroughItsPrompt) {
     // Not while busy: no prompt at all.
     main->LockControls();
     bool prompted = false;
-    test::RunAfter(50, [&] {
-        HWND prompt = FindWindowW(L"Form", L"按名称选择");
-        prompted = prompt != nullptr;
-        if (prompt) answer(prompt, L"*", IDOK);
+    test::RunWhen(PromptShown, [&] {
+        prompted = true;
+        answer(FindWindowW(L"Form", L"按名称选择"), L"*", IDOK);
     });
     main->RunCommand(MenuCommand::ChooseByName);
-    test::PumpFor(150);
+    ASSERT_TRUE(test::PumpPosted());
+    test::CancelRunWhen();
     EXPECT_FALSE(prompted);
     EXPECT_FALSE(tasks.At(2).checked);
     main->UnlockControls();
@@ -513,7 +517,7 @@ TEST_F(EverydayUse, WebWindowButtonsReadAsAScreenReaderDoes) {
         browser->calls.clear();
         main->SetAddress(u"");
         EXPECT_NE(object->accDoDefaultAction(self), S_OK);
-        test::PumpFor(50);
+        ASSERT_TRUE(test::PumpPosted());
         EXPECT_TRUE(browser->calls.empty()) << c.name;
 
         web->Button(c.id)->Button().SetEnabled(true);
@@ -549,7 +553,7 @@ TEST_F(EverydayUse, ButtonsAnnounceNameAndStateChanges) {
     back->Button().SetToolTip(u"返回上一页");
     back->Button().SetToolTip(u"返回上一页");  // unchanged: nothing more to tell
     PumpUntil([&] { return heard.size() >= 2; }, 2000);
-    test::PumpFor(100);
+    ASSERT_TRUE(test::PumpPosted());  // and nothing more behind them
     UnhookWinEvent(hook);
     const std::vector<std::pair<DWORD, HWND>> expected = {{EVENT_OBJECT_STATECHANGE, back->Hwnd()},
                                                           {EVENT_OBJECT_NAMECHANGE, back->Hwnd()}};
@@ -566,11 +570,10 @@ TEST(Screenshots, ChooseByNamePrompt) {
     ASSERT_TRUE(window.Create());
     window.Show(SW_SHOWNORMAL);
     test::Capture capture;
-    test::RunAfter(100, [&] {
+    test::RunWhen(PromptShown, [&] {
         HWND prompt = FindWindowW(L"Form", L"按名称选择");
-        if (!prompt) return;
         SetDlgItemTextW(prompt, kMaskCombo, L"*第0#集*.rmvb");
-        test::PumpFor(300);
+        test::PaintAndPump(prompt);
         capture = test::CaptureWindow(prompt);
         PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
     });

@@ -46,7 +46,6 @@ public:
     TimerAction(UINT ms, std::function<void()> action) : m_action(std::move(action)) {
         s_current = this;
         m_id = SetTimer(nullptr, 0, ms, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
-            ++s_current->ticks;
             if (s_current->m_action) s_current->m_action();
         });
     }
@@ -54,7 +53,6 @@ public:
         KillTimer(nullptr, m_id);
         s_current = nullptr;
     }
-    int ticks = 0;
 
 private:
     static inline TimerAction* s_current = nullptr;
@@ -234,7 +232,7 @@ TEST_F(Fetch, QuitDuringTheWaitFailsPromptlyAndStaysQueued) {
     HttpOptions patientOptions;  // only the quit can end this wait before the test run's own time-out
     patientOptions.receiveTimeoutMs = patientOptions.totalTimeoutMs = 600000;
     WinInetFetcher patient(patientOptions);
-    TimerAction quit(100, [] { PostQuitMessage(3); });
+    test::RunWhen([&] { return server.Asked("/silent"); }, [] { PostQuitMessage(3); });
     EXPECT_THROW(patient.Get(server.Url("/silent"), u"UTF-8"), FetchError);
     EXPECT_TRUE(QuitRequested());
     MSG msg;
@@ -246,19 +244,17 @@ TEST_F(Fetch, QuitDuringTheWaitFailsPromptlyAndStaysQueued) {
 }
 
 TEST_F(Fetch, MessagesAreDispatchedDuringTheWaitAndNestedFetchesWork) {
-    test::Reply slow = test::Page("0123456789");
-    slow.chunkBytes = 2;
-    slow.chunkDelayMs = 100;
-    server.Serve("/slow", slow);
+    test::Reply held = test::Page("0123456789");
+    held.held = true;
+    server.Serve("/held", held);
     server.Serve("/inner", test::Page("inner"));
-    bool started = false;
     std::string inner;
-    TimerAction timer(20, [&] {
-        if (std::exchange(started, true)) return;
+    // While the outer fetch waits at the server, a timer's message runs a fetch of its own.
+    test::RunWhen([&] { return server.Asked("/held"); }, [&] {
         inner = fetcher.Get(server.Url("/inner"), u"UTF-8").body;
+        server.Release();
     });
-    EXPECT_EQ(fetcher.Get(server.Url("/slow"), u"UTF-8").body, "0123456789");
-    EXPECT_GE(timer.ticks, 3);
+    EXPECT_EQ(fetcher.Get(server.Url("/held"), u"UTF-8").body, "0123456789");
     EXPECT_EQ(inner, "inner");
 }
 

@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/about_window_win.h"
@@ -98,11 +97,10 @@ protected:
         for (int i = 0; i < 400; ++i)
             many += L"<a href=\"/e/" + std::to_wstring(i) + L".htm\">" + std::to_wstring(i) + L"</a>";
         server.Serve("/many.html", Page(GbkPage(many)));
-        // About a second to arrive, in pieces: long enough to act during the fetch.
-        test::Reply slow = Page(GbkPage(plain));
-        slow.chunkDelayMs = 100;
-        slow.chunkBytes = slow.body.size() / 10 + 1;
-        server.Serve("/slow.html", slow);
+        // Held until the test releases it: the fetch waits at the server meanwhile.
+        test::Reply held = Page(GbkPage(plain));
+        held.held = true;
+        server.Serve("/held.html", held);
         server.Serve("/never.html", test::Trickle(" ", 200));
 
         const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port());
@@ -216,7 +214,14 @@ protected:
         return out;
     }
 
-    void After(UINT delayMs, std::function<void()> action) { test::RunAfter(delayMs, std::move(action)); }
+    // Runs `action` inside the operation's wait once the server has the request for `path`.
+    void WhenAsked(const char* path, std::function<void()> action) {
+        test::RunWhen([this, path] { return server.Asked(path); }, std::move(action));
+    }
+    // Runs `action` inside the batch's wait once the player is still starting the first row.
+    void WhenFirstRowConnects(std::function<void()> action) {
+        test::RunWhen([this] { return Cell(0, 3) == L"正在连接"; }, std::move(action));
+    }
 
     // Runs `action` when the list view gets its first row.
     void OnFirstRow(std::function<void()> action) {
@@ -523,25 +528,25 @@ TEST_F(MainWindowTest, RealListMenuRunsTheEntryChosenInIt) {
     Create(Options());
     for (Text k : {u"1", u"2"}) window->Tasks().AddTask(k, k, u"SS0", u"", k);
     window->Tasks().SetChecked(1, true);
-    const DWORD gui = GetCurrentThreadId();
-    RECT menuRect{};
-    std::thread driver([&] {
-        HWND menu = nullptr;
-        for (int i = 0; i < 500 && !menu; ++i) {
-            Sleep(10);
-            HWND w = FindWindowW(L"#32768", nullptr);
-            if (w && IsWindowVisible(w)) menu = w;
-        }
-        if (!menu) return;
-        GetWindowRect(menu, &menuRect);
-        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {  // 全选, 全不选, 反选
-            PostThreadMessageW(gui, WM_KEYDOWN, key, 0);
-            PostThreadMessageW(gui, WM_KEYUP, key, 0);
-        }
-    });
+    // The menu loop tells its owner when it has shown the menu and runs out of input
+    // (WM_ENTERIDLE, MSGF_MENU, the menu's window): then the keys go in, once.
+    static RECT menuRect;
+    menuRect = RECT{};
+    SetWindowSubclass(
+        window->Hwnd(),
+        [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) CALLBACK -> LRESULT {
+            if (m == WM_ENTERIDLE && w == MSGF_MENU && IsRectEmpty(&menuRect)) {
+                GetWindowRect(reinterpret_cast<HWND>(l), &menuRect);
+                for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) {  // 全选, 全不选, 反选
+                    PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, key, 0);
+                    PostThreadMessageW(GetCurrentThreadId(), WM_KEYUP, key, 0);
+                }
+            }
+            return DefSubclassProc(h, m, w, l);
+        },
+        4, 0);
     const POINT at = RowPoint(0);
     RightClick(at);
-    driver.join();
     POINT screen = at;
     ClientToScreen(Ctl(kListView1), &screen);
     EXPECT_EQ(menuRect.left, screen.x);
@@ -715,9 +720,9 @@ TEST_F(MainWindowTest, BadPatternOrAddressIsExplained) {
 
 TEST_F(MainWindowTest, BusyWhileFetchingWithStopStillReachable) {
     Create();
-    SetAddress(Url("/slow.html"));
+    SetAddress(Url("/held.html"));
     bool checked = false;
-    After(300, [&] {
+    WhenAsked("/held.html", [&] {
         checked = true;
         EXPECT_TRUE(window->OperationRunning());
         EXPECT_EQ(Status(), L"正在分析网页中的qvod地址。");
@@ -727,6 +732,7 @@ TEST_F(MainWindowTest, BusyWhileFetchingWithStopStillReachable) {
         EXPECT_TRUE(IsWindowEnabled(Ctl(kCommand1)));
         EXPECT_FALSE(MenuEnabled(MenuCommand::SmartAnalyse));
         EXPECT_TRUE(MenuEnabled(MenuCommand::StopAnalysis));
+        server.Release();
     });
     Command(MenuCommand::AnalyseQvodText);
     EXPECT_TRUE(checked);
@@ -736,8 +742,11 @@ TEST_F(MainWindowTest, BusyWhileFetchingWithStopStillReachable) {
 
 TEST_F(MainWindowTest, StopDuringTheFetchEndsWithAnEmptyList) {
     Create();
-    SetAddress(Url("/slow.html"));
-    After(300, [&] { PostCommand(MenuCommand::StopAnalysis); });
+    SetAddress(Url("/held.html"));
+    WhenAsked("/held.html", [&] {
+        Command(MenuCommand::StopAnalysis);
+        server.Release();
+    });
     Command(MenuCommand::AnalyseQvodText);
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(StopFlag, 0);
@@ -762,8 +771,7 @@ TEST_F(MainWindowTest, StopDuringABatchFailsTheWaitingRow) {
     Create();
     MessageBoxWatcher boxes;
     AddBatchRows();
-    After(1200, [&] {
-        EXPECT_EQ(Cell(0, 3), L"正在连接");
+    WhenFirstRowConnects([&] {
         EXPECT_FALSE(IsWindowEnabled(Ctl(kCommand2)));
         PostCommand(MenuCommand::StopAnalysis);
     });
@@ -785,7 +793,8 @@ protected:
         HWND hwnd = window->Hwnd();
         hiddenOnClose = false;
         SetWindowSubclass(hwnd, CheckClose, 3, reinterpret_cast<DWORD_PTR>(&hiddenOnClose));
-        closeRequest = [hwnd] { PostMessageW(hwnd, WM_CLOSE, 0, 0); };
+        // Sent, not posted: the close is taken before whatever the test lets happen next.
+        closeRequest = [hwnd] { SendMessageW(hwnd, WM_CLOSE, 0, 0); };
         start();
         EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
         EXPECT_TRUE(hiddenOnClose);
@@ -806,9 +815,12 @@ protected:
 
 TEST_F(CloseDuring, TheFetch) {
     Create();
-    SetAddress(Url("/slow.html"));
+    SetAddress(Url("/held.html"));
     ExpectClosedAfter([&] {
-        After(300, [&] { closeRequest(); });
+        WhenAsked("/held.html", [&] {
+            closeRequest();
+            server.Release();
+        });
         Command(MenuCommand::AnalyseQvodText);
     });
 }
@@ -829,7 +841,7 @@ TEST_F(CloseDuring, ABatch) {
     Create();
     AddBatchRows();
     ExpectClosedAfter([&] {
-        After(1200, [&] { closeRequest(); });
+        WhenFirstRowConnects([&] { closeRequest(); });
         SendMessageW(Ctl(kCommand2), BM_CLICK, 0, 0);
     });
     // The row the player was still starting failed, the next was never sent, and the run's final
@@ -849,7 +861,7 @@ TEST_F(CloseDuring, AFetchThatNeverEndsWhenTheWindowOwnsTheProgram) {
     HWND hwnd = Create(std::move(options));
     SetAddress(Url("/never.html"));
     const ULONGLONG start = GetTickCount64();
-    After(300, [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
+    WhenAsked("/never.html", [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
     Command(MenuCommand::AnalyseQvodText);
     EXPECT_LT(GetTickCount64() - start, 10000u);
     MSG msg;
@@ -868,7 +880,7 @@ TEST_F(CloseDuring, ADocumentLoadWhenTheWindowOwnsTheProgram) {
     MessageBoxWatcher boxes;
     SetAddress(Url("/never.html"));
     statuses.clear();
-    After(1500, [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
+    WhenAsked("/never.html", [&] { PostMessageW(hwnd, WM_CLOSE, 0, 0); });
     Command(MenuCommand::AnalyseEpisodePage);
     EXPECT_EQ(StopFlag, 0);
     EXPECT_EQ(statuses, (std::vector<std::wstring>{L"正在准备分析网页……", L"完成分析。"}));

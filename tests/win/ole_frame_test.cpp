@@ -134,7 +134,7 @@ TEST(OleFrame, TellsTheActiveObjectOfActivationAndHonoursEnableModeless) {
 
     // The frame window deactivated and activated again.
     SetActiveWindow(window);
-    test::PumpFor(50);
+    ASSERT_TRUE(test::PumpPosted());
     control.active.log.clear();
     SetActiveWindow(other);
     SetActiveWindow(window);
@@ -226,7 +226,7 @@ TEST(OleFrame, KeysInsideTheControlReachItsActiveObjectInNestedPumps) {
                 return DefSubclassProc(h, msg, wParam, lParam);
             },
             1, 0);
-    test::PumpFor(50);
+    ASSERT_TRUE(test::PumpPosted());
     // The program's filter, and the pumps' own where none is set.
     for (const MessageFilter filter : {&PreTranslateMessage, static_cast<MessageFilter>(nullptr)}) {
         SCOPED_TRACE(filter ? "the main loop's filter" : "no filter");

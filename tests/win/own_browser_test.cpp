@@ -169,7 +169,7 @@ TEST_F(OwnBrowserTest, EventsOfALoadInTheSystemControlsOrder) {
     // A cancelled navigation raises nothing more and leaves the page as it was.
     log.cancelNavigation = true;
     EXPECT_TRUE(browser->Navigate(FromUtf8(good)));
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PumpPosted());
     EXPECT_THAT(log.Take(), ElementsAre("BeforeNavigate2 " + good));
     EXPECT_EQ(ToUtf8(browser->LocationURL()), "about:blank");
     EXPECT_EQ(server.Requests().size(), 4u);
@@ -189,10 +189,10 @@ TEST_F(OwnBrowserTest, NeverBlocksAndStopHaltsTheLoad) {
     const std::string url = Url("/silent");
     EXPECT_TRUE(browser->Navigate(FromUtf8(url)));  // returns while the server says nothing
     EXPECT_TRUE(browser->Busy());
-    test::PumpFor(200);
+    ASSERT_TRUE(PumpUntil([&] { return server.Asked("/silent"); }));
     EXPECT_TRUE(browser->Stop());
     EXPECT_FALSE(browser->Busy());
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PumpPosted());
     EXPECT_THAT(log.Take(), ElementsAre("BeforeNavigate2 " + url, "ProgressChange 0/100", "DownloadComplete"));
     EXPECT_EQ(browser->Document(), nullptr);
 }
@@ -260,7 +260,7 @@ TEST_F(OwnBrowserTest, LinksReportTheirAddressAndOpenInPlace) {
     // A _blank link asks for a new window; cancelled, nothing loads.
     log.cancelNewWindow = true;
     Click(LinkPoint(1));
-    test::PumpFor(200);
+    ASSERT_TRUE(test::PumpPosted());
     EXPECT_THAT(log.Take(), ElementsAre("StatusTextChange " + Url("/ep2.html"), "NewWindow2"));
     EXPECT_FALSE(browser->Busy());
     // Not cancelled, it loads here.
@@ -274,7 +274,7 @@ TEST_F(OwnBrowserTest, LinksReportTheirAddressAndOpenInPlace) {
     ASSERT_TRUE(browser->GoBack());
     ASSERT_TRUE(WaitDocument(3));
     Click(LinkPoint(2));
-    test::PumpFor(200);
+    ASSERT_TRUE(test::PumpPosted());
     EXPECT_FALSE(browser->Busy());
     log.Take();
     Click(LinkPoint(0));

@@ -52,7 +52,7 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     window.Show(SW_SHOWNORMAL);
     const std::wstring dir = test::ScreenshotDir();
 
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
     const test::Capture idle = test::CaptureWindow(hwnd);
     ASSERT_GT(idle.width, 0);
     EXPECT_GT(test::InkPixels(idle, hwnd, window.Control(kLabel1), 96), 30);  // the Chinese label was drawn
@@ -64,7 +64,7 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     window.RunCommand(MenuCommand::SmartAnalyse);
     ASSERT_EQ(window.Tasks().Count(), 8u);
     for (std::size_t row : {0, 1, 2, 4}) window.Tasks().SetChecked(row, true);
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
     const test::Capture filled = test::CaptureWindow(hwnd);
     EXPECT_GT(test::InkPixels(filled, hwnd, window.Control(kListView1), 96),
               test::InkPixels(idle, hwnd, window.Control(kListView1), 96) + 1000);
@@ -73,8 +73,11 @@ TEST(Screenshots, MainWindowIdleFilledAndBusy) {
     // Busy: a download under way, the second checked row waiting for the player.
     test::MessageBoxWatcher boxes;
     bool captured = false;
-    test::RunAfter(2400, [&] {
-        test::PumpFor(100);
+    const auto waiting = [&] {
+        return window.Tasks().At(0).status == u"成功" && window.Tasks().At(1).status == u"正在连接";
+    };
+    test::RunWhen(waiting, [&] {
+        test::PaintAndPump(hwnd);
         EXPECT_TRUE(test::SavePng(test::CaptureWindow(hwnd), dir + L"\\main-busy.png"));
         captured = true;
     });
@@ -96,7 +99,7 @@ TEST(Screenshots, MainWindowUnskinned) {
     test::ShowProgramIcon(window.Hwnd());
     SetWindowPos(window.Hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
     window.Show(SW_SHOWNORMAL);
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(window.Hwnd()));
     EXPECT_EQ(GetPropW(window.Hwnd(), L"PROCADDR"), nullptr);  // not skinned
     EXPECT_TRUE(
         test::SavePng(test::CaptureWindow(window.Hwnd()), test::ScreenshotDir() + L"\\main-idle-unskinned.png"));
@@ -132,7 +135,7 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     window.RunCommand(MenuCommand::SmartAnalyse);
     ASSERT_EQ(window.Tasks().Count(), 8u);
     for (std::size_t row : {0, 1, 2, 4}) window.Tasks().SetChecked(row, true);
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(window.Hwnd()));
     const std::wstring dir = test::ScreenshotDir();
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(window.Hwnd()), dir + L"\\main-list-144.png"));
 
@@ -142,7 +145,7 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     HWND web = webWindow->Hwnd();
     SetWindowPos(web, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
     ASSERT_TRUE(test::PumpUntil([&] { return test::TextOf(webWindow->Control(kCboAddress)) == L"about:blank"; }));
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(web));
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(web), dir + L"\\web-sites-144.png"));
 }
 

@@ -183,7 +183,8 @@ TEST(TimedWait, AnExistingTimerOfTheNameIsReArmedForThisWait) {
         SetWaitableTimer(h, &due, 0, nullptr, nullptr, FALSE);
         others.push_back(h);
     }
-    Sleep(20);
+    // Every other timer has come due before the wait starts.
+    WaitForMultipleObjects(static_cast<DWORD>(others.size()), others.data(), TRUE, INFINITE);
     const ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(clsWaitableTimer(TestBase()).Wait(300));
     EXPECT_GE(GetTickCount64() - start, 280u);

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window_win.h"
@@ -288,6 +290,43 @@ TEST_F(WebWindowTest, SiteClickButtonsAndHandOver) {
     EXPECT_EQ(W(main->Address()), L"about:blank");
     EXPECT_EQ(test::TextOf(main->Control(kLblResult)), L"没有找到相应的方案,如果进行分析,会强制分析。");
     EXPECT_TRUE(IsWindow(web->Hwnd()));  // the web window stays open
+}
+
+// Choosing the entry of the address box's list goes to that entry, not to the text the edit line
+// held before: by the arrow key in the edit line, and by a click in the dropped-down list.
+TEST_F(WebWindowTest, ChoosingTheAddressListsEntryGoesThere) {
+    Open();
+    HWND combo = Ctl(kCboAddress);
+    ASSERT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 1);
+    wchar_t entry[256] = {};
+    SendMessageW(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+    ASSERT_EQ(std::wstring(entry).rfind(L"http", 0), 0u) << entry;
+    COMBOBOXINFO info{sizeof(info)};
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"arrow key", [&] { SendMessageW(info.hwndItem, WM_KEYDOWN, VK_DOWN, 0); }},
+        {"click in the list",
+         [&] {
+             SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+             RECT item{};
+             SendMessageW(info.hwndList, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+             const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+             SendMessageW(info.hwndList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+             SendMessageW(info.hwndList, WM_LBUTTONUP, 0, at);
+         }},
+    };
+    for (const auto& [what, choose] : ways) {
+        SCOPED_TRACE(what);
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SetWindowTextW(combo, L"kb.example.net/typed");
+        browser->calls.clear();
+        choose();
+        ASSERT_TRUE(PumpUntil([&] { return !browser->calls.empty(); }));
+        EXPECT_EQ(W(browser->calls.front()), L"Navigate " + std::wstring(entry));
+        EXPECT_EQ(browser->calls.size(), 1u);
+        EXPECT_EQ(test::TextOf(combo), entry);
+        SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    }
 }
 
 TEST_F(WebWindowTest, MissingRuleFileGivesAnEmptyList) {
@@ -688,8 +727,10 @@ TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
     EXPECT_EQ(test::TextOf(web.Hwnd()), L"top");
     // A frame that navigates later on changes neither the address box nor the status bar.
     web.SetStatusText(u"");
-    ASSERT_TRUE(sim.NavigateFrame(1, W(server.Url("/next.html"))));
-    test::PumpFor(200);
+    const std::wstring next = W(server.Url("/next.html"));
+    ASSERT_TRUE(sim.NavigateFrame(1, next));
+    ASSERT_TRUE(PumpUntil([&] { return !sim.Log({(L"event DocumentComplete frame " + next).c_str()}).empty(); }));
+    ASSERT_TRUE(test::PumpPosted());
     EXPECT_EQ(test::TextOf(web.Control(kCboAddress)), top);
     EXPECT_EQ(status(), L"");
     EXPECT_EQ(sim.Log({L"pasteHTML"}), std::vector<std::wstring>{});
@@ -740,7 +781,7 @@ TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
     HWND other = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
     SetActiveWindow(web.Hwnd());
-    test::PumpFor(50);
+    ASSERT_TRUE(test::PumpPosted());
     sim.ClearLog();
     SetActiveWindow(other);
     SetActiveWindow(web.Hwnd());
@@ -753,7 +794,7 @@ TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
     EXPECT_FALSE(IsWindowEnabled(hwnd));
     EXPECT_FALSE(IsWindowEnabled(other));
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    test::PumpFor(100);
+    ASSERT_TRUE(test::PumpPosted());
     EXPECT_TRUE(IsWindow(hwnd));  // the control's dialog still stands on it
     ASSERT_TRUE(sim.ShowModal(false));
     EXPECT_EQ(sim.Log({L"dialog"}), std::vector<std::wstring>{L"dialog destroyed, owner enabled 1"});
@@ -835,7 +876,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     ASSERT_TRUE(PumpUntil([&] { return test::TextOf(address) == L"about:blank"; }));
     const std::wstring dir = test::ScreenshotDir();
 
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
     const test::Capture sites = test::CaptureWindow(hwnd);
     ASSERT_GT(sites.width, 0);
     EXPECT_GT(test::InkPixels(sites, hwnd, web->Control(kListView2), 128), 100);  // the site names
@@ -845,7 +886,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     ASSERT_TRUE(PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。"; }));
     SetWindowTextW(web->Control(kCmbSearch), L"天龙八部");
     web->Navigator().FillKeyword();
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
     const test::Capture page = test::CaptureWindow(hwnd);
     EXPECT_GT(test::InkPixels(page, hwnd, view, 128),
               test::InkPixels(sites, hwnd, view, 128) + 500);  // the page's text
@@ -854,7 +895,7 @@ TEST(Screenshots, WebWindowSitesPageAndFailure) {
     web->SetStatusText(u"");
     web->Navigator().OpenSite(u"http://127.0.0.1:1/");
     ASSERT_TRUE(PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。"; }, 30000));
-    test::PumpFor(300);
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(hwnd), dir + L"\\web-failure.png"));
 }
 

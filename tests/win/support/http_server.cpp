@@ -218,6 +218,7 @@ HttpTestServer::HttpTestServer() {
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) throw std::runtime_error("WSAStartup failed");
     m_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -225,7 +226,7 @@ HttpTestServer::HttpTestServer() {
     address.sin_port = 0;  // the system picks a free port
     int length = sizeof address;
     u_long nonBlocking = 1;
-    if (!m_stop || m_listener == INVALID_SOCKET ||
+    if (!m_stop || !m_release || m_listener == INVALID_SOCKET ||
         bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(m_listener, SOMAXCONN) != 0 ||
         getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
@@ -233,6 +234,7 @@ HttpTestServer::HttpTestServer() {
         const int error = WSAGetLastError();
         if (m_listener != INVALID_SOCKET) closesocket(m_listener);
         if (m_stop) CloseHandle(m_stop);
+        if (m_release) CloseHandle(m_release);
         WSACleanup();
         throw std::runtime_error("test server could not listen, error " + std::to_string(error));
     }
@@ -247,6 +249,7 @@ HttpTestServer::~HttpTestServer() {
     for (std::thread& connection : m_connections) connection.join();
     closesocket(m_listener);
     CloseHandle(m_stop);
+    CloseHandle(m_release);
     WSACleanup();
 }
 
@@ -266,6 +269,16 @@ std::string HttpTestServer::UrlUtf8(std::string_view target) const {
 std::vector<RecordedRequest> HttpTestServer::Requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+bool HttpTestServer::Asked(std::string_view target) const {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_requests.begin(), m_requests.end(),
+                       [&](const RecordedRequest& request) { return request.target == target; });
+}
+
+void HttpTestServer::Release() {
+    SetEvent(m_release);
 }
 
 bool HttpTestServer::WaitStop(int ms) const {
@@ -299,6 +312,11 @@ void HttpTestServer::HandleConnection(SOCKET client) {
     }
     if (reply.silent) {
         WaitStop(INFINITE);
+        closesocket(client);
+        return;
+    }
+    const HANDLE released[] = {m_stop, m_release};
+    if (reply.held && WaitForMultipleObjects(2, released, FALSE, INFINITE) == WAIT_OBJECT_0) {
         closesocket(client);
         return;
     }

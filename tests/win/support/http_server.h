@@ -45,6 +45,7 @@ struct Reply {
     bool silent = false;               // read the request, then never answer
     int headDelayMs = 0;               // > 0: the status line and headers go out a byte at a time, this far apart
     bool endlessHead = false;          // with headDelayMs: after the status line, header lines that never end
+    bool held = false;                 // read the request, then send nothing until Release()
 };
 
 // Builders for the usual replies.
@@ -80,6 +81,10 @@ public:
     std::string UrlUtf8(std::string_view target) const;
 
     std::vector<RecordedRequest> Requests() const;
+    // True once a request for `target` has arrived.
+    bool Asked(std::string_view target) const;
+    // Lets every held reply go, those waiting now and those still to come.
+    void Release();
 
 private:
     void AcceptLoop();
@@ -88,7 +93,8 @@ private:
 
     SOCKET m_listener = INVALID_SOCKET;
     std::uint16_t m_port = 0;
-    HANDLE m_stop = nullptr;  // manual-reset event set by the destructor
+    HANDLE m_stop = nullptr;     // manual-reset event set by the destructor
+    HANDLE m_release = nullptr;  // manual-reset event set by Release()
     mutable std::mutex m_mutex;
     std::map<std::string, Reply> m_replies;
     std::vector<RecordedRequest> m_requests;

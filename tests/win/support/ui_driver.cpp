@@ -101,14 +101,20 @@ void MessageBoxWatcher::Handle(HWND dialog) {
 }
 
 namespace {
-std::function<void()> g_after;
+std::function<bool()> g_ready;
+std::function<void()> g_action;
 }
 
-void RunAfter(UINT delayMs, std::function<void()> action) {
-    g_after = std::move(action);
-    SetTimer(nullptr, 0, delayMs, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
+void RunWhen(std::function<bool()> ready, std::function<void()> action) {
+    g_ready = std::move(ready);
+    g_action = std::move(action);
+    // The timer only polls the condition; the action waits for it, not for the clock.
+    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
+        if (g_action && !g_ready()) return;
         KillTimer(nullptr, id);
-        if (g_after) std::exchange(g_after, nullptr)();
+        if (!g_action) return;  // cancelled
+        g_ready = nullptr;
+        std::exchange(g_action, nullptr)();
     });
 }
 
@@ -144,9 +150,33 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     return true;
 }
 
-void PumpFor(DWORD milliseconds) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    PumpUntil([&] { return GetTickCount64() >= end; }, milliseconds + 1000);
+void CancelRunWhen() {
+    g_action = nullptr;
+    g_ready = nullptr;
+}
+
+bool PumpPosted() {
+    // One message-only window per thread; each separator carries its own number.
+    static thread_local HWND target = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
+            if (m == WM_APP) SetWindowLongPtrW(h, GWLP_USERDATA, static_cast<LONG_PTR>(w));
+            return DefWindowProcW(h, m, w, l);
+        };
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"FerrikTestSeparator";
+        RegisterClassW(&wc);
+        return CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    }();
+    static thread_local WPARAM number = 0;
+    const WPARAM mine = ++number;
+    PostMessageW(target, WM_APP, mine, 0);
+    return PumpUntil([&] { return static_cast<WPARAM>(GetWindowLongPtrW(target, GWLP_USERDATA)) == mine; });
+}
+
+bool PaintAndPump(HWND hwnd) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return PumpPosted();
 }
 
 HWND TopWindowOf(DWORD process, const std::function<bool(HWND)>& wanted) {

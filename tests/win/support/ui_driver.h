@@ -61,9 +61,11 @@ private:
     std::thread m_worker;
 };
 
-// Runs `action` once from a thread timer, `delayMs` from now: a handler that comes in the middle
-// of whatever the GUI thread is waiting in then. One at a time.
-void RunAfter(UINT delayMs, std::function<void()> action);
+// Runs `action` once, from a thread timer, as soon as `ready` holds: a handler that comes in the
+// middle of whatever the GUI thread is waiting in then (a nested pump, a modal loop). One at a time.
+void RunWhen(std::function<bool()> ready, std::function<void()> action);
+// Forgets an action whose condition never came.
+void CancelRunWhen();
 
 // A directory of data files (Rule.dat, RunFilter.dat, Setting.ini) for one test process; the
 // files and the directory go with it.
@@ -84,7 +86,11 @@ private:
 
 // Dispatches messages until `done` holds or the time is up; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
-void PumpFor(DWORD milliseconds);
+// Posts a WM_APP separator behind what is queued for this thread now and dispatches until it
+// arrives: every message posted before it has been handled. False when it never came.
+bool PumpPosted();
+// Paints what is invalid in the window and its descendants now, then pumps to a separator.
+bool PaintAndPump(HWND hwnd);
 
 std::wstring TextOf(HWND hwnd);
 // Text in code page 936, as the film sites serve it.
