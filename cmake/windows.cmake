@@ -95,6 +95,21 @@ if(TARGET browser_sim)
 endif()
 target_compile_definitions(win_tests PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
                            FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+# The pictures of docs/screenshots: a program scripts/screenshots runs under Wine, not a test.
+file(GLOB FERRIK_SCREENSHOT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/screenshots/*.cpp)
+add_executable(screenshots ${FERRIK_SCREENSHOT_SOURCES} ${CMAKE_SOURCE_DIR}/tests/win/support/dpi_support.cpp
+               ${CMAKE_SOURCE_DIR}/tests/win/support/http_server.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/ui_driver.cpp
+               ${CMAKE_SOURCE_DIR}/tests/win/support/test_main.cpp ${FERRIK_TEST_MANIFEST})
+target_include_directories(screenshots PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(screenshots PRIVATE ${FERRIK_WARNINGS})
+target_link_libraries(screenshots PRIVATE ferrik_win uuid oleacc GTest::gtest)
+add_dependencies(screenshots ferrik)
+if(TARGET player_sim)
+    add_dependencies(screenshots player_sim)
+endif()
+target_compile_definitions(screenshots PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
+                           FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
 # The test programs share one display: tests that move the cursor, hover or read the screen back
 # run alone, the others two at a time; so do the tests that set the prefix's system DPI for a child.
 set(FERRIK_SERIAL_TESTS "SkinTest.*:TesselButtonWindow.*:Screenshots.*:MainWindowTest.*:CloseDuring.*:WebWindowTest.*:WebBrowsing.*:EverydayUse.*:*DpiLayout.*:DpiChange.*")

@@ -560,27 +560,5 @@ TEST_F(EverydayUse, ButtonsAnnounceNameAndStateChanges) {
     EXPECT_EQ(heard, expected);
 }
 
-// Not a test: writes the prompt's picture (choose-by-name.png; into docs/screenshots with
-// FERRIK_UPDATE_SCREENSHOTS=1).
-TEST(Screenshots, ChooseByNamePrompt) {
-    test::DataDirectory data;
-    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
-    MainWindowOptions options = test::TestOptions(data, "ferrikmaskshot");
-    MainWindow window(std::move(options));
-    ASSERT_TRUE(window.Create());
-    window.Show(SW_SHOWNORMAL);
-    test::Capture capture;
-    test::RunWhen(PromptShown, [&] {
-        HWND prompt = FindWindowW(L"Form", L"按名称选择");
-        SetDlgItemTextW(prompt, kMaskCombo, L"*第0#集*.rmvb");
-        test::PaintAndPump(prompt);
-        capture = test::CaptureWindow(prompt);
-        PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
-    });
-    window.RunCommand(MenuCommand::ChooseByName);
-    ASSERT_GT(capture.width, 0);
-    EXPECT_TRUE(test::SavePng(capture, test::ScreenshotDir() + L"\\choose-by-name.png"));
-}
-
 }  // namespace
 }  // namespace ferrik

@@ -1,6 +1,7 @@
-// Screenshots of the main window for the documentation: idle, with a list filled by a real
-// analysis, and busy in a download; the filled list and the web window at 144 DPI. They go to the
-// build tree; with FERRIK_UPDATE_SCREENSHOTS=1 they replace docs/screenshots/ in the source tree.
+// The pictures of docs/screenshots, written by scripts/screenshots (not a test): the main window
+// idle, with a list filled by a real analysis, busy in a download, and unskinned; the filled list
+// and the web window at 144 DPI; the web window's site list, a film page and the failure page; the
+// prompt of 按名称选择.... Each case checks only that its picture shows what it is meant to.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,9 +11,11 @@
 #include <string>
 #include <utility>
 
+#include "app/choose_by_name.h"
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "program/web_window_factory_win.h"
+#include "web/browser_factory_win.h"
 #include "web/own_browser_win.h"
 #include "web/web_window_win.h"
 #include "win/support/dpi_support.h"
@@ -23,6 +26,16 @@
 
 namespace ferrik {
 namespace {
+
+using test::PumpUntil;
+
+std::wstring W(TextView text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+WebWindow* WebOf(const MainWindow& main) {
+    return dynamic_cast<WebWindow*>(main.Web());
+}
 
 // A film page of eight episodes on `server`, and a Rule.dat and RunFilter.dat that know it.
 void ServeFilmSite(test::HttpTestServer& server, test::DataDirectory& data) {
@@ -147,6 +160,92 @@ TEST(ScreenshotsAtSystemDpi, MainListAndWebSites) {
     ASSERT_TRUE(test::PumpUntil([&] { return test::TextOf(webWindow->Control(kCboAddress)) == L"about:blank"; }));
     ASSERT_TRUE(test::PaintAndPump(web));
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(web), dir + L"\\web-sites-144.png"));
+}
+
+// The web window for the documentation: the site list, a film page, the failure page.
+TEST(Screenshots, WebWindowSitesPageAndFailure) {
+    StopFlag = 0;
+    test::HttpTestServer server;
+    std::wstring body =
+        L"<h1>天龙八部 全集</h1><p>导演：周晓文　主演：胡军 林志颖 刘亦菲</p>"
+        L"<p>剧情：北宋年间，大理世子段誉、丐帮帮主乔峰与少林弟子虚竹三人的江湖故事。</p>"
+        L"<p>搜索：<input type=\"text\" name=\"q\"></p><ul>";
+    for (int i = 1; i <= 8; ++i) {
+        const std::wstring n = L"0" + std::to_wstring(i);
+        body += L"<li><a href=\"/tlbb/" + n + L".html\">天龙八部 第" + n + L"集</a></li>";
+    }
+    server.Serve("/tlbb/", test::Page(test::Gbk(L"<html><head><meta charset=\"gb2312\"><title>天龙八部 - 电影天堂"
+                                                L"</title></head><body>" +
+                                                body + L"</ul></body></html>")));
+    test::DataDirectory data;
+    const std::wstring site = L"127.0.0.1:" + std::to_wstring(server.Port());
+    data.Write(L"Rule.dat", site + L"/tlbb/|tlbb|电影天堂：天龙八部\r\n" + site + L"/sdxl/|sdxl|神雕侠侣\r\n" + site +
+                                L"/xajh/|xajh|笑傲江湖\r\n");
+    data.Write(L"RunFilter.dat", L"[tlbb]\r\nFilterStr=*\r\nEnId=0\r\nUnescape=0\r\n");
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+
+    MainWindowOptions options = test::TestOptions(data, "ferrikwebshot");
+    options.makeWeb = WebWindowFactory(test::OwnBrowserMaker());  // the browser Wine users see
+    MainWindow main(std::move(options));
+    ASSERT_TRUE(main.Create());
+    test::ShowProgramIcon(main.Hwnd());
+    main.Show(SW_SHOWNORMAL);
+    main.ShowWeb();
+    WebWindow* web = WebOf(main);
+    ASSERT_NE(web, nullptr);
+    HWND hwnd = web->Hwnd();
+    SetWindowPos(hwnd, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    HWND address = web->Control(kCboAddress);
+    HWND view = web->CurrentBrowser() ? GetWindow(hwnd, GW_CHILD) : nullptr;
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        auto* own = dynamic_cast<OwnBrowser*>(web->CurrentBrowser());
+        if (own && child == own->Hwnd()) view = child;
+    }
+    ASSERT_TRUE(PumpUntil([&] { return test::TextOf(address) == L"about:blank"; }));
+    const std::wstring dir = test::ScreenshotDir();
+
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
+    const test::Capture sites = test::CaptureWindow(hwnd);
+    ASSERT_GT(sites.width, 0);
+    EXPECT_GT(test::InkPixels(sites, hwnd, web->Control(kListView2), 128), 100);  // the site names
+    EXPECT_TRUE(test::SavePng(sites, dir + L"\\web-sites.png"));
+
+    web->Navigator().OpenSite(Text(site.begin(), site.end()) + u"/tlbb/");
+    ASSERT_TRUE(PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。"; }));
+    SetWindowTextW(web->Control(kCmbSearch), L"天龙八部");
+    web->Navigator().FillKeyword();
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
+    const test::Capture page = test::CaptureWindow(hwnd);
+    EXPECT_GT(test::InkPixels(page, hwnd, view, 128),
+              test::InkPixels(sites, hwnd, view, 128) + 500);  // the page's text
+    EXPECT_TRUE(test::SavePng(page, dir + L"\\web-page.png"));
+
+    web->SetStatusText(u"");
+    web->Navigator().OpenSite(u"http://127.0.0.1:1/");
+    ASSERT_TRUE(PumpUntil([&] { return W(web->StatusText()) == L"打开网页完毕。"; }, 30000));
+    ASSERT_TRUE(test::PaintAndPump(hwnd));
+    EXPECT_TRUE(test::SavePng(test::CaptureWindow(hwnd), dir + L"\\web-failure.png"));
+}
+
+// The prompt of 按名称选择..., a mask typed in.
+TEST(Screenshots, ChooseByNamePrompt) {
+    test::DataDirectory data;
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+    MainWindowOptions options = test::TestOptions(data, "ferrikmaskshot");
+    MainWindow window(std::move(options));
+    ASSERT_TRUE(window.Create());
+    window.Show(SW_SHOWNORMAL);
+    test::Capture capture;
+    test::RunWhen([] { return FindWindowW(L"Form", L"按名称选择") != nullptr; }, [&] {
+        HWND prompt = FindWindowW(L"Form", L"按名称选择");
+        SetDlgItemTextW(prompt, kMaskCombo, L"*第0#集*.rmvb");
+        test::PaintAndPump(prompt);
+        capture = test::CaptureWindow(prompt);
+        PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
+    });
+    window.RunCommand(MenuCommand::ChooseByName);
+    ASSERT_GT(capture.width, 0);
+    EXPECT_TRUE(test::SavePng(capture, test::ScreenshotDir() + L"\\choose-by-name.png"));
 }
 
 }  // namespace
