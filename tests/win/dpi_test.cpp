@@ -172,7 +172,7 @@ TEST(DpiLayoutAtSystemDpi, EveryWindow) {
     std::vector<std::string> boxFaults{"no message box"};
     test::RunWhen([] { return TopLevelOfThread(L"#32770", nullptr) != nullptr; }, [&] {
         HWND box = TopLevelOfThread(L"#32770", nullptr);
-        boxFaults = test::LayoutFaults(box);
+        if (box) boxFaults = test::LayoutFaults(box);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
     main.ShowMessage(u"已完成任务，共成功4个,失败0个，请在qvod快播里点击全部接收,以完成后续下载。",

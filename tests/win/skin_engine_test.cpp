@@ -58,23 +58,6 @@ std::set<std::wstring> Props(std::initializer_list<const wchar_t*> names) {
     return std::set<std::wstring>(names.begin(), names.end());
 }
 
-// Runs `action` from a thread timer as soon as `ready` holds (looked at every 10 ms, at most for
-// 10 s, then it runs anyway so that a modal loop always ends): a handler that comes in the middle
-// of the modal loop the test waits in. One at a time.
-void WhenReady(std::function<bool()> ready, std::function<void()> action) {
-    static std::function<bool()> s_ready;
-    static std::function<void()> s_action;
-    static ULONGLONG s_deadline = 0;
-    s_ready = std::move(ready);
-    s_action = std::move(action);
-    s_deadline = GetTickCount64() + 10000;
-    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
-        if (!s_ready() && GetTickCount64() < s_deadline) return;
-        KillTimer(nullptr, id);
-        std::exchange(s_action, nullptr)();
-    });
-}
-
 // The process's GDI objects as the system counts them; none where the system keeps no count
 // (Wine's GetGuiResources is a stub that answers 0, and a process with windows has objects).
 std::optional<DWORD> SystemGdiObjects() {
@@ -764,7 +747,7 @@ TEST_F(SkinTest, MessageBoxOfASkinnedFormIsSkinnedWhileOpen) {
     std::set<std::wstring> boxProps, okProps;
     std::vector<HGDIOBJ> okFaces;
     int countWhileOpen = 0;
-    WhenReady(
+    test::RunWhen(
         [] {
             HWND open = OwnMessageBox();
             return open && GetPropW(open, L"PROCADDR");
@@ -821,7 +804,7 @@ TEST_F(SkinTest, DialogBoxIsSkinnedWhenItsOwnerHearsItIsIdle) {
     HWND box = nullptr;
     std::set<std::wstring> boxProps, buttonProps;
     std::vector<HWND> activatedWith;
-    WhenReady([&] { return form.idles > 0 && OwnMessageBox(); },
+    test::RunWhen([&] { return form.idles > 0 && OwnMessageBox(); },
               [&] {
                   box = OwnMessageBox();
                   boxProps = EngineProps(box);
@@ -1047,7 +1030,7 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
 
     // A message box of the skinned form.
     bool captured = false;
-    WhenReady(
+    test::RunWhen(
         [] {
             HWND open = OwnMessageBox();
             return open && GetPropW(open, L"PROCADDR");

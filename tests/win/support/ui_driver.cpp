@@ -103,14 +103,17 @@ void MessageBoxWatcher::Handle(HWND dialog) {
 namespace {
 std::function<bool()> g_ready;
 std::function<void()> g_action;
+ULONGLONG g_giveUp = 0;
 }
 
 void RunWhen(std::function<bool()> ready, std::function<void()> action) {
     g_ready = std::move(ready);
     g_action = std::move(action);
-    // The timer only polls the condition; the action waits for it, not for the clock.
+    g_giveUp = GetTickCount64() + 10000;
+    // The timer only polls the condition; the action waits for it, not for the clock. Past the
+    // limit the action runs anyway, so that a modal loop always ends and the test reports.
     SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
-        if (g_action && !g_ready()) return;
+        if (g_action && !g_ready() && GetTickCount64() < g_giveUp) return;
         KillTimer(nullptr, id);
         if (!g_action) return;  // cancelled
         g_ready = nullptr;

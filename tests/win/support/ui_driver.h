@@ -61,8 +61,9 @@ private:
     std::thread m_worker;
 };
 
-// Runs `action` once, from a thread timer, as soon as `ready` holds: a handler that comes in the
-// middle of whatever the GUI thread is waiting in then (a nested pump, a modal loop). One at a time.
+// Runs `action` once, from a thread timer, as soon as `ready` holds (or after 10 s, so that a
+// modal loop always ends): a handler that comes in the middle of whatever the GUI thread is
+// waiting in then (a nested pump, a modal loop). One at a time.
 void RunWhen(std::function<bool()> ready, std::function<void()> action);
 // Forgets an action whose condition never came.
 void CancelRunWhen();
