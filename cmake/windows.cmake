@@ -110,9 +110,10 @@ endif()
 target_compile_definitions(screenshots PRIVATE FERRIK_EXE_DIR="$<TARGET_FILE_DIR:ferrik>"
                            FERRIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
-# The test programs share one display: tests that move the cursor, hover or read the screen back
-# run alone, the others two at a time; so do the tests that set the prefix's system DPI for a child.
-set(FERRIK_SERIAL_TESTS "SkinTest.*:TesselButtonWindow.*:Screenshots.*:MainWindowTest.*:CloseDuring.*:WebWindowTest.*:WebBrowsing.*:EverydayUse.*:*DpiLayout.*:DpiChange.*")
+# The test programs share one display: tests that move the cursor, hover, read the screen back or
+# expect one of their windows to be the active one run alone, the others two at a time; so do the
+# tests that set the prefix's system DPI for a child.
+set(FERRIK_SERIAL_TESTS "SkinTest.*:TesselButtonWindow.*:Screenshots.*:MainWindowTest.*:CloseDuring.*:WebWindowTest.*:WebBrowsing.*:EverydayUse.*:*DpiLayout.*:DpiChange.*:DpiPlacement.*:OleFrame.*")
 gtest_discover_tests(win_tests TEST_FILTER "-${FERRIK_SERIAL_TESTS}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                      PROPERTIES TIMEOUT 180)
 gtest_discover_tests(win_tests TEST_FILTER "${FERRIK_SERIAL_TESTS}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
