@@ -15,10 +15,6 @@ bool IsSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
-char16_t AsciiLower(char16_t c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char16_t>(c + 0x20) : c;
-}
-
 bool IsForbiddenHostCodePoint(char16_t c) {
     switch (c) {
         case 0x00:
@@ -450,7 +446,7 @@ bool DomainToAscii(TextView domain, Text& out) {
     if (ascii) {
         // Plain lower-casing is the whole of the mapping unless some label claims to be Punycode.
         const size_t start = out.size();
-        std::transform(domain.begin(), domain.end(), std::back_inserter(out), AsciiLower);
+        std::transform(domain.begin(), domain.end(), std::back_inserter(out), [](char16_t c) { return AsciiLower(c); });
         const TextView lowered = TextView(out).substr(start);
         bool hasAceLabel = StartsWithAcePrefix(lowered);
         for (size_t dot = lowered.find('.'); !hasAceLabel && dot != TextView::npos; dot = lowered.find('.', dot + 1)) {

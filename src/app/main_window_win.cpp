@@ -22,8 +22,8 @@ namespace ferrik {
 
 namespace {
 
-constexpr wchar_t kFormClass[] = L"Form";
-constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr FormShape kMainShape{kMainClientWidth, kMainClientHeight, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+                               kMainControls};
 // Posted when the last operation on the window's stack has unwound after a close.
 constexpr UINT kFinishCloseMessage = WM_APP + 1;
 constexpr UINT kAttachDropMessage = WM_APP + 2;  // posted by Show
@@ -62,13 +62,6 @@ bool IsMenuCommand(WORD id) {
            Contains(kListMenu, MenuCommand(id));
 }
 
-void CopyText(const Text& text, wchar_t* buffer, int capacity) {
-    if (!buffer || capacity <= 0) return;
-    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
-    std::copy_n(text.data(), n, reinterpret_cast<char16_t*>(buffer));
-    buffer[n] = L'\0';
-}
-
 // Whether `name` starts with `prefix`, ignoring case as the list view's type-ahead does.
 bool StartsWithNoCase(const Text& name, const wchar_t* prefix) {
     const int length = lstrlenW(prefix);
@@ -82,14 +75,6 @@ Text ExecutableDirectory() {
     Text text(reinterpret_cast<const char16_t*>(path), length);
     const std::size_t slash = text.find_last_of(u"\\/");
     return slash == Text::npos ? Text() : text.substr(0, slash);
-}
-
-// A control's rectangle in its parent's client coordinates.
-RECT RectInParent(HWND control) {
-    RECT rc{};
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
-    return rc;
 }
 
 // Moves and sizes a control to `target` (its parent's client coordinates) unless it is there
@@ -115,7 +100,8 @@ MainWindow::OperationScope::~OperationScope() {
 }
 
 MainWindow::MainWindow(MainWindowOptions options)
-    : m_options(std::move(options)),
+    : FormWindow(kMainShape),
+      m_options(std::move(options)),
       m_fetcher(m_options.fetcher ? *m_options.fetcher : m_ownFetcher),
       m_documents(m_options.documents ? *m_options.documents : m_ownDocuments),
       m_engine(PageAnalysisPorts{m_fetcher, m_decoder, m_documents, m_pump, *this, *this, m_tasks}),
@@ -132,17 +118,9 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create() {
-    if (!RegisterRoutedClass(kFormClass)) return false;
-    m_dpi = ScreenDpi();
-    const SIZE size = FormWindowSize(kMainClientWidth, kMainClientHeight, kMainStyle, 0, m_dpi);
-    if (!CreateRouted(kFormClass, L"", kMainStyle, 0, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr))
-        return false;
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    CenterWindowOn(Hwnd(), work);
-    // Built for the sign-in DPI: the monitor it now stands on may have another scale.
-    if (const auto change = PlacedDpiChange(Hwnd(), m_dpi, work, kMainClientWidth, kMainClientHeight, kMainStyle, 0))
-        OnDpiChanged(change->dpi, change->suggested);
+    // Built for the sign-in DPI and centred on the work area (the monitor it then stands on may
+    // have another scale).
+    if (!CreateForm(nullptr, Text(), true)) return false;
     return Load();
 }
 
@@ -197,17 +175,11 @@ void MainWindow::SetAddress(TextView address) {
 }
 
 LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const auto handled = FormMessage(msg, wParam, lParam)) return *handled;
     switch (msg) {
-        case WM_CREATE:
-            return OnCreate() ? 0 : -1;
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) OnSize();
             return 0;
-        case WM_DPICHANGED: {
-            const DpiChange change = DecodeDpiChanged(wParam, lParam);
-            OnDpiChanged(change.dpi, change.suggested);
-            return 0;
-        }
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
@@ -237,14 +209,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+void MainWindow::ControlMade(const ControlLayout& layout, HWND hwnd) {
+    m_controls[layout.id - kLabel1] = hwnd;
+}
+
 bool MainWindow::OnCreate() {
-    m_font = CreateFormFont(m_dpi);
-    for (const ControlLayout& layout : kMainControls) {
-        HWND parent = layout.container ? Control(layout.container) : Hwnd();
-        HWND hwnd = CreateFormControl(layout, parent, m_dpi, m_font.get());
-        if (!hwnd) return false;
-        m_controls[layout.id - kLabel1] = hwnd;
-    }
+    if (!BuildControls()) return false;
     FitLabelToText(Control(kLabel1), MainControl(kLabel1), m_dpi);
     FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
     SetWindowSubclass(Control(kCombo1), ControlProc, kComboSubclass, reinterpret_cast<DWORD_PTR>(this));
@@ -281,11 +251,6 @@ void MainWindow::SetupListView() {
     }
 }
 
-TwipsRect MainWindow::ControlTwips(HWND control) const {
-    const RECT rc = RectInParent(control);
-    return TwipsRect{Twips(rc.left), Twips(rc.top), Twips(rc.right - rc.left), Twips(rc.bottom - rc.top)};
-}
-
 void MainWindow::OnSize() {
     HWND list = Control(kListView1);
     HWND picture = Control(kPicture1);
@@ -308,16 +273,10 @@ void MainWindow::OnSize() {
                                           Px(layout.command3Top) + command3.bottom - command3.top});
 }
 
-// The same window, laid out again at the new DPI: its font, the controls at their twips places,
-// the list's columns and check boxes, the icons, then the resize rules for the suggested rectangle.
-void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
-    if (dpi == m_dpi || dpi <= 0) return;
-    const int old = m_dpi;
-    UniqueGdi<HFONT> oldFont = std::move(m_font);  // deleted once no control uses it
-    m_dpi = dpi;
-    m_font = CreateFormFont(dpi);
-    RelayoutFormControls(
-        kMainControls, [this](int id) { return Control(id); }, dpi, m_font.get());
+// After the font and the controls: the list's columns and check boxes, the icons, then the resize
+// rules for the suggested rectangle.
+void MainWindow::RelayoutForDpi(int old, const RECT& suggested) {
+    const int dpi = m_dpi;
     FitLabelToText(Control(kLabel1), MainControl(kLabel1), m_dpi);
     FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
     HWND list = Control(kListView1);
@@ -333,8 +292,7 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
     SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     SetIcons();
-    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceWindow(Hwnd(), suggested);
     OnSize();
     RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
@@ -704,14 +662,13 @@ void MainWindow::ShowWeb() {
             PostMessageW(Hwnd(), kReleaseRetiredMessage, 0, 0);
         }
         WebWindowPorts ports;
-        ports.owner = Hwnd();
         ports.dataDirectory = m_options.dataDirectory;
         ports.decoder = &m_decoder;
         ports.handOver = [this](TextView address) {
             if (Hwnd()) SetAddress(address);
         };
         ports.ownerClosing = [this] { return m_closing || !Hwnd(); };
-        std::unique_ptr<OwnedWindow> web = m_options.makeWeb(std::move(ports));
+        std::unique_ptr<OwnedWindow> web = m_options.makeWeb(Hwnd(), std::move(ports));
         m_makingWeb = false;
         m_web = std::move(web);
         // Closed meanwhile: the window goes with the main window, unseen.

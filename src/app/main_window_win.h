@@ -19,7 +19,9 @@
 #include "app/prompts.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
+#include "common/web_window_ports.h"
 #include "forms/address_drop_win.h"
+#include "forms/form_window_win.h"
 #include "platform/handles_win.h"
 #include "platform/pump_win.h"
 #include "platform/window_win.h"
@@ -31,20 +33,8 @@ namespace ferrik {
 
 class AboutWindow;
 
-// What the web window gets from the main window that makes it.
-struct WebWindowPorts {
-    HWND owner = nullptr;
-    // Where Rule.dat is.
-    Text dataDirectory;
-    const ByteDecoder* decoder = nullptr;
-    // Sets the main window's address box as if typed (SelectScheme runs there).
-    std::function<void(TextView)> handOver;
-    // True once the main window is closing: a choice of browser still running is given up.
-    std::function<bool()> ownerClosing;
-};
-
-// Makes the web window, created but not shown; null when it cannot be made.
-using WebWindowMaker = std::function<std::unique_ptr<OwnedWindow>(WebWindowPorts)>;
+// Makes the web window owned by `owner`, created but not shown; null when it cannot be made.
+using WebWindowMaker = std::function<std::unique_ptr<OwnedWindow>(HWND owner, WebWindowPorts)>;
 
 struct MainWindowOptions {
     // Where Rule.dat, RunFilter.dat and Setting.ini are; empty: the directory of the executable.
@@ -68,7 +58,7 @@ struct MainWindowOptions {
     Text startAddress;
 };
 
-class MainWindow final : public Window<MainWindow>,
+class MainWindow final : public FormWindow<MainWindow>,
                          private TaskListObserver,
                          public StatusLine,
                          public BusyState,
@@ -120,6 +110,7 @@ public:
 
 private:
     friend class Window<MainWindow>;
+    friend class FormWindow<MainWindow>;
 
     // A message box titled "提示" owned by this window. While the window is closing nothing is
     // shown: the answer is then OK or No, so that a stopped operation ends without asking.
@@ -129,7 +120,8 @@ private:
     void OnFinalDestroy();
     bool OnCreate();
     void OnSize();
-    void OnDpiChanged(int dpi, const RECT& suggested);
+    void ControlMade(const ControlLayout& layout, HWND hwnd);
+    void RelayoutForDpi(int old, const RECT& suggested);
     void SetIcons();
     void OnCommand(int id, int code, HWND control);
     LRESULT OnNotify(const NMHDR& header);
@@ -148,9 +140,6 @@ private:
     void ReleaseRetired();
     void SetControlsEnabled(bool enabled);
     bool TakesDrops() const;
-    int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
-    int Twips(int pixels) const { return PixelsToTwips(pixels, m_dpi); }
-    TwipsRect ControlTwips(HWND control) const;
 
     // TaskListObserver
     void OnRowAdded(std::size_t index) override;
@@ -210,14 +199,12 @@ private:
     std::unique_ptr<OwnedWindow> m_web;
     std::vector<std::unique_ptr<OwnedWindow>> m_retired;  // replaced web windows, released later
     bool m_makingWeb = false;
-    UniqueGdi<HFONT> m_font;
     UniqueMenu m_fileMenu;
     UniqueMenu m_analyseMenu;
     UniqueMenu m_listMenu;
     AddressDrop m_drop;
     std::vector<Text> m_masks;  // the name masks chosen so far, the last first
     bool m_asking = false;      // the name mask prompt is up
-    int m_dpi = 96;
     HWND m_controls[kListView1 - kLabel1 + 1] = {};
     int m_operations = 0;
     bool m_closing = false;  // closed while an operation ran: hidden, waiting for it to unwind

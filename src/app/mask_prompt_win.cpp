@@ -2,17 +2,11 @@
 
 #include "app/choose_by_name.h"
 #include "app/prompts_win.h"
-#include "forms/form_controls_win.h"
 
 namespace ferrik {
 
-namespace {
-
-constexpr wchar_t kFormClass[] = L"Form";
-constexpr DWORD kPromptStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kPromptExStyle = WS_EX_DLGMODALFRAME;
-
-}  // namespace
+MaskPrompt::MaskPrompt()
+    : FormWindow(FormShape{kMaskClientWidth, kMaskClientHeight, kDialogFormStyle, kDialogFormExStyle, kMaskControls}) {}
 
 MaskPrompt::~MaskPrompt() {
     if (Hwnd()) DestroyWindow(Hwnd());
@@ -20,20 +14,8 @@ MaskPrompt::~MaskPrompt() {
 
 std::optional<Text> MaskPrompt::Ask(HWND owner, const std::vector<Text>& history,
                                     const std::function<bool()>& abandon) {
-    if (!RegisterRoutedClass(kFormClass)) return std::nullopt;
     // Laid out for the owner's monitor, where it is shown.
-    m_dpi = owner ? WindowDpi(owner) : ScreenDpi();
-    const SIZE size = FormWindowSize(kMaskClientWidth, kMaskClientHeight, kPromptStyle, kPromptExStyle, m_dpi);
-    const Text caption(kMaskPromptCaption);
-    if (!CreateRouted(kFormClass, Wide(caption), kPromptStyle, kPromptExStyle, 0, 0, size.cx, size.cy, owner))
-        return std::nullopt;
-    RECT area{};
-    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &area))
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    CenterWindowOn(Hwnd(), area);
-    if (const auto change =
-            PlacedDpiChange(Hwnd(), m_dpi, area, kMaskClientWidth, kMaskClientHeight, kPromptStyle, kPromptExStyle))
-        OnDpiChanged(change->dpi, change->suggested);
+    if (!CreateForm(owner, Text(kMaskPromptCaption))) return std::nullopt;
     m_skinner.AttachSkin(Hwnd());
 
     HWND combo = GetDlgItem(Hwnd(), kMaskCombo);
@@ -64,22 +46,8 @@ std::optional<Text> MaskPrompt::Ask(HWND owner, const std::vector<Text>& history
     return m_answer;
 }
 
-bool MaskPrompt::OnCreate() {
-    m_font = CreateFormFont(m_dpi);
-    for (const ControlLayout& layout : kMaskControls) {
-        HWND hwnd = CreateFormControl(layout, Hwnd(), m_dpi, m_font.get());
-        if (!hwnd) return false;
-        if (layout.id == kMaskOk) SendMessageW(hwnd, BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
-    }
-    return true;
-}
-
-// The same prompt, laid out again at the new DPI: its font and controls, then the suggested rectangle.
-void MaskPrompt::OnDpiChanged(int dpi, const RECT& suggested) {
-    if (dpi == m_dpi || dpi <= 0) return;
-    m_dpi = dpi;
-    RelayoutPlainForm(
-        Hwnd(), kMaskControls, [this](int id) { return GetDlgItem(Hwnd(), id); }, dpi, m_font, suggested);
+void MaskPrompt::ControlMade(const ControlLayout& layout, HWND hwnd) {
+    if (layout.id == kMaskOk) SendMessageW(hwnd, BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
 }
 
 void MaskPrompt::OnOk() {
@@ -98,14 +66,8 @@ void MaskPrompt::OnOk() {
 }
 
 LRESULT MaskPrompt::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const auto handled = FormMessage(msg, wParam, lParam)) return *handled;
     switch (msg) {
-        case WM_CREATE:
-            return OnCreate() ? 0 : -1;
-        case WM_DPICHANGED: {
-            const DpiChange change = DecodeDpiChanged(wParam, lParam);
-            OnDpiChanged(change.dpi, change.suggested);
-            return 0;
-        }
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
                 if (LOWORD(wParam) == IDOK) OnOk();

@@ -8,15 +8,14 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/handles_win.h"
-#include "platform/window_win.h"
+#include "forms/form_window_win.h"
 #include "skin/skinner_win.h"
 
 namespace ferrik {
 
-class MaskPrompt final : public Window<MaskPrompt> {
+class MaskPrompt final : public FormWindow<MaskPrompt> {
 public:
-    MaskPrompt() = default;
+    MaskPrompt();
     ~MaskPrompt();
 
     // Shows the prompt over `owner` (disabled meanwhile), the masks of `history` in its list and the
@@ -27,15 +26,13 @@ public:
 
 private:
     friend class Window<MaskPrompt>;
+    friend class FormWindow<MaskPrompt>;
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    bool OnCreate();
-    void OnDpiChanged(int dpi, const RECT& suggested);
+    void ControlMade(const ControlLayout& layout, HWND hwnd);
     void OnOk();
 
     CSkinner m_skinner;
-    UniqueGdi<HFONT> m_font;
-    int m_dpi = 96;
     bool m_done = false;
     std::optional<Text> m_answer;
 };

@@ -108,7 +108,7 @@ std::string ToUtf8(TextView text) {
 
 char16_t LowerChar(char16_t c) {
     if (c < 0x80) {
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+        return AsciiLower(c);
     }
     auto it = std::upper_bound(std::begin(kLowerRuns), std::end(kLowerRuns), c,
                                [](char16_t v, const LowerRun& run) { return v < run.first; });
@@ -120,6 +120,16 @@ char16_t LowerChar(char16_t c) {
         return c;
     }
     return static_cast<char16_t>(c + run.delta);
+}
+
+char16_t AsciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+
+Text AsciiLower(TextView text) {
+    Text out(text);
+    for (char16_t& c : out) c = AsciiLower(c);
+    return out;
 }
 
 Text ToLower(TextView text) {

@@ -20,6 +20,9 @@ void AppendUtf16(Text& out, char32_t codePoint);
 // Lower-cases as the platform does for UI text: one-to-one Unicode mappings, not only A-Z.
 char16_t LowerChar(char16_t c);
 Text ToLower(TextView text);
+// Lower-cases A-Z only, as the web's and the classic runtime's case-insensitive names do.
+char16_t AsciiLower(char16_t c);
+Text AsciiLower(TextView text);
 
 // Drops leading and trailing U+0020 only, as the classic Trim does.
 TextView TrimSpaces(TextView text);

@@ -12,10 +12,6 @@ bool IsControl(char16_t c) {
     return c < 0x20 || c == 0x7F;
 }
 
-char16_t AsciiLower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-}
-
 bool StartsWithAsciiNoCase(TextView text, TextView prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)

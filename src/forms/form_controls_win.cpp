@@ -86,16 +86,6 @@ void RelayoutFormControls(std::span<const ControlLayout> layouts, const std::fun
     }
 }
 
-void RelayoutPlainForm(HWND form, std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control,
-                       int dpi, UniqueGdi<HFONT>& font, const RECT& suggested) {
-    const UniqueGdi<HFONT> old = std::move(font);
-    font = CreateFormFont(dpi);
-    RelayoutFormControls(layouts, control, dpi, font.get());
-    SetWindowPos(form, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(form, nullptr, TRUE);
-}
-
 DpiChange DecodeDpiChanged(WPARAM wParam, LPARAM lParam) {
     DpiChange change{HIWORD(wParam), {}};
     if (lParam) change.suggested = *reinterpret_cast<const RECT*>(lParam);

@@ -12,12 +12,9 @@
 #include "controls/tesselbutton_win.h"
 #include "forms/forms.h"
 #include "platform/handles_win.h"
+#include "platform/text_win.h"
 
 namespace ferrik {
-
-inline const wchar_t* Wide(const Text& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // The forms' text font: 宋体, 9 points.
 UniqueGdi<HFONT> CreateFormFont(int dpi);
@@ -34,12 +31,6 @@ void PlaceFormControl(HWND control, const ControlLayout& layout, int dpi);
 // button's faces when its size changes.
 void RelayoutFormControls(std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control, int dpi,
                           HFONT font);
-
-// A form of plain controls (`control` finds each) laid out again at a new DPI: `font` replaced by
-// one made for it (the old one deleted once no control uses it), the controls at their twips
-// places, the window at `suggested`, repainted.
-void RelayoutPlainForm(HWND form, std::span<const ControlLayout> layouts, const std::function<HWND(int)>& control,
-                       int dpi, UniqueGdi<HFONT>& font, const RECT& suggested);
 
 // WM_DPICHANGED: the new DPI (wParam) and the window rectangle Windows suggests for it (lParam).
 struct DpiChange {

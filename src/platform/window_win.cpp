@@ -90,6 +90,24 @@ RECT CenteredRect(const RECT& area, SIZE size) {
     return RECT{x, y, x + width, y + height};
 }
 
+SIZE WindowExtent(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+RECT RectInParent(HWND control) {
+    RECT rc{};
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+void PlaceWindow(HWND hwnd, const RECT& rect) {
+    SetWindowPos(hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int ScreenDpi() {
     WindowDc screen(nullptr);
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;

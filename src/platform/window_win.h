@@ -27,6 +27,14 @@ void CenterWindowOn(HWND hwnd, const RECT& area);
 // The rectangle of a window of `size` that CenterWindowOn gives.
 RECT CenteredRect(const RECT& area, SIZE size);
 
+// The window rectangle's width and height.
+SIZE WindowExtent(HWND hwnd);
+// A control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control);
+// Moves and sizes `hwnd` to `rect` (its parent's coordinates; the screen's for a top-level window),
+// keeping its place in the Z order and the activation.
+void PlaceWindow(HWND hwnd, const RECT& rect);
+
 // The display's logical pixels per inch (vertical; the forms use square pixels).
 int ScreenDpi();
 

@@ -35,16 +35,12 @@ TextView CleanName(TextView s) {
     return CutAtNul(Trim(s));
 }
 
-// Only A-Z fold: the Windows reader compares code page 936 names byte-wise, where the letters of
-// double-byte characters (full-width, Greek, Cyrillic) have no case.
-char16_t FoldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
-
 bool EqualNoCase(TextView a, TextView b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+        // Only A-Z fold: the Windows reader compares code page 936 names byte-wise, where the
+        // letters of double-byte characters (full-width, Greek, Cyrillic) have no case.
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }

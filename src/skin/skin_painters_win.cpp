@@ -97,12 +97,6 @@ float ProgressOf(HWND hWnd) {
 
 }  // namespace
 
-SIZE WindowExtent(HWND hWnd) {
-    RECT rc{};
-    GetWindowRect(hWnd, &rc);
-    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
-}
-
 HFONT WindowFont(HWND hWnd) {
     return reinterpret_cast<HFONT>(SendMessageW(hWnd, WM_GETFONT, 0, 0));
 }

@@ -4,6 +4,7 @@
 // or none draws on the window's own device context when it gets none.
 #include <windows.h>
 
+#include "platform/window_win.h"
 #include "skin/skinned_window_win.h"
 
 namespace ferrik::MSkinner {
@@ -19,8 +20,6 @@ constexpr COLORREF kKeyMagenta = RGB(255, 0, 255);
 // DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS
 constexpr UINT kCaptionFormat = 0x8025;
 
-// The window rectangle's width and height.
-SIZE WindowExtent(HWND hWnd);
 // The window's font (WM_GETFONT).
 HFONT WindowFont(HWND hWnd);
 

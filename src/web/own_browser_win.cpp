@@ -10,6 +10,7 @@
 
 #include "analysis/codepage_win.h"
 #include "platform/handles_win.h"
+#include "platform/text_win.h"
 
 namespace ferrik {
 
@@ -34,10 +35,6 @@ constexpr COLORREF kAltColor = RGB(96, 96, 96);
 constexpr COLORREF kFrameColor = RGB(128, 128, 128);
 constexpr COLORREF kButtonFace = RGB(236, 236, 236);
 constexpr int kWheelLines = 3;
-
-const wchar_t* Wide(const Text& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 bool SameAsciiInsensitive(TextView a, TextView b) {
     return ToLower(a) == ToLower(b);

@@ -28,13 +28,6 @@ Text Upper(TextView name) {
     return out;
 }
 
-Text AsciiLower(TextView text) {
-    Text out(text);
-    for (char16_t& c : out)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    return out;
-}
-
 Text Collapse(TextView text) {
     Text out;
     bool space = false;

@@ -11,17 +11,10 @@ namespace ferrik {
 
 namespace {
 
-constexpr wchar_t kFormClass[] = L"Form";
-constexpr DWORD kWebStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr FormShape kWebShape{kWebClientWidth, kWebClientHeight, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0,
+                              kWebControls};
 constexpr UINT_PTR kAddressEdit = 1;
 constexpr UINT_PTR kSearchEdit = 2;
-
-void CopyText(const Text& text, wchar_t* buffer, int capacity) {
-    if (!buffer || capacity <= 0) return;
-    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(capacity - 1));
-    std::copy_n(text.data(), n, reinterpret_cast<char16_t*>(buffer));
-    buffer[n] = L'\0';
-}
 
 HWND ComboEdit(HWND combo) {
     COMBOBOXINFO info{};
@@ -38,30 +31,24 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-WebWindow::WebWindow(WebWindowOptions options) : m_options(std::move(options)), m_buttons(WebButtonDesignText()) {}
+WebWindow::WebWindow(WebWindowPorts ports, BrowserMaker makeBrowser)
+    : FormWindow(kWebShape),
+      m_ports(std::move(ports)),
+      m_makeBrowser(std::move(makeBrowser)),
+      m_buttons(WebButtonDesignText()) {}
 
 WebWindow::~WebWindow() {
     if (Hwnd()) DestroyWindow(Hwnd());
 }
 
 bool WebWindow::Create(HWND owner) {
-    if (!RegisterRoutedClass(kFormClass)) return false;
     m_owner = owner;
-    m_dpi = owner ? WindowDpi(owner) : ScreenDpi();
-    const SIZE size = FormWindowSize(kWebClientWidth, kWebClientHeight, kWebStyle, 0, m_dpi);
-    const Text caption(kWebCaption);
-    if (!CreateRouted(kFormClass, Wide(caption), kWebStyle, 0, 0, 0, size.cx, size.cy, owner)) return false;
-    RECT area{};
-    if (!owner || !IsWindowVisible(owner) || !GetWindowRect(owner, &area))
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    CenterWindowOn(Hwnd(), area);
-    if (const auto change = PlacedDpiChange(Hwnd(), m_dpi, area, kWebClientWidth, kWebClientHeight, kWebStyle, 0))
-        OnDpiChanged(change->dpi, change->suggested);
+    if (!CreateForm(owner, Text(kWebCaption))) return false;
     // The browser is placed like the other controls, before the load runs.
     const RECT bounds = BrowserBounds();
-    const auto closing = [this] { return !Hwnd() || (m_options.ownerClosing && m_options.ownerClosing()); };
-    m_browser = m_options.makeBrowser ? m_options.makeBrowser(Hwnd(), bounds, m_navigator)
-                                      : CreateBrowser(Hwnd(), bounds, m_navigator, nullptr, closing);
+    const auto closing = [this] { return !Hwnd() || (m_ports.ownerClosing && m_ports.ownerClosing()); };
+    m_browser = m_makeBrowser ? m_makeBrowser(Hwnd(), bounds, m_navigator)
+                              : CreateBrowser(Hwnd(), bounds, m_navigator, nullptr, closing);
     if (closing()) {
         // Closed while the browser was chosen: nothing of it is shown.
         m_browser.reset();
@@ -74,10 +61,7 @@ bool WebWindow::Create(HWND owner) {
 }
 
 void WebWindow::Load() {
-    for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
-        const LRESULT icon = m_owner ? SendMessageW(m_owner, WM_GETICON, which, 0) : 0;
-        if (icon) SendMessageW(Hwnd(), WM_SETICON, which, icon);
-    }
+    TakeOwnerIcons(m_owner);
     m_skinner.AttachSkin(Hwnd());
     try {
         m_navigator.Start();
@@ -102,9 +86,7 @@ bool WebWindow::HandlerRunning() const noexcept {
 }
 
 void WebWindow::Show() {
-    if (!Hwnd()) return;
-    ShowWindow(Hwnd(), SW_SHOW);
-    SetForegroundWindow(Hwnd());
+    ShowInFront();
 }
 
 HWND WebWindow::Control(int id) const {
@@ -116,21 +98,19 @@ TesselButtonWindow* WebWindow::Button(int id) const {
     return m_buttons.Find(id);
 }
 
+HWND WebWindow::MakeControl(const ControlLayout& layout, HWND parent) {
+    if (layout.kind != ControlKind::TesselButton) return FormWindow::MakeControl(layout, parent);
+    // From the stored properties; Click comes as WM_COMMAND BN_CLICKED.
+    TesselButtonWindow* button = m_buttons.Create(layout, parent, m_dpi, nullptr, m_font.get());
+    return button ? button->Hwnd() : nullptr;
+}
+
+void WebWindow::ControlMade(const ControlLayout& layout, HWND hwnd) {
+    m_controls[layout.id - kWebCommand5] = hwnd;
+}
+
 bool WebWindow::OnCreate() {
-    m_font = CreateFormFont(m_dpi);
-    for (const ControlLayout& layout : kWebControls) {
-        HWND parent = layout.container ? Control(layout.container) : Hwnd();
-        HWND hwnd = nullptr;
-        if (layout.kind == ControlKind::TesselButton) {
-            // From the stored properties; Click comes as WM_COMMAND BN_CLICKED.
-            if (TesselButtonWindow* button = m_buttons.Create(layout, parent, m_dpi, nullptr, m_font.get()))
-                hwnd = button->Hwnd();
-        } else {
-            hwnd = CreateFormControl(layout, parent, m_dpi, m_font.get());
-        }
-        if (!hwnd) return false;
-        m_controls[layout.id - kWebCommand5] = hwnd;
-    }
+    if (!BuildControls()) return false;
     ApplyGlyphs();
     FitLabelToText(Control(kLblAddress), WebControl(kLblAddress), m_dpi);
     const Text start(kStartAddress);
@@ -212,18 +192,10 @@ void WebWindow::ApplyGlyphs() {
     }
 }
 
-// The same window, laid out again at the new DPI: fonts, controls at their twips places, the
-// buttons' faces, regions and pictures, then the resize rules for the suggested rectangle and the
-// page's scale. A window already laid out for that DPI (made for its owner's monitor, then moved
-// there) keeps its size.
-void WebWindow::OnDpiChanged(int dpi, const RECT& suggested) {
-    if (dpi == m_dpi || dpi <= 0) return;
-    const int old = m_dpi;
-    UniqueGdi<HFONT> oldFont = std::move(m_font);  // deleted once no control uses it
-    m_dpi = dpi;
-    m_font = CreateFormFont(dpi);
-    RelayoutFormControls(
-        kWebControls, [this](int id) { return Control(id); }, dpi, m_font.get());
+// After the font and the controls: the buttons' faces, regions and pictures, then the resize
+// rules for the suggested rectangle and the page's scale.
+void WebWindow::RelayoutForDpi(int old, const RECT& suggested) {
+    const int dpi = m_dpi;
     m_buttons.SetDpi(dpi, m_font.get());
     ApplyGlyphs();
     FitLabelToText(Control(kLblAddress), WebControl(kLblAddress), m_dpi);
@@ -233,16 +205,15 @@ void WebWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     if (HWND status = Control(kStatusBar1))
         SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), FALSE);
     SizeStatusBar();
-    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceWindow(Hwnd(), suggested);
     OnSize();
     if (m_browser) m_browser->SetDpi(dpi);
     RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void WebWindow::LoadSiteList() {
-    m_sites = m_options.decoder ? ferrik::LoadSiteList(m_options.dataDirectory + u"\\Rule.dat", *m_options.decoder)
-                                : std::vector<SiteRow>();
+    m_sites = m_ports.decoder ? ferrik::LoadSiteList(m_ports.dataDirectory + u"\\Rule.dat", *m_ports.decoder)
+                              : std::vector<SiteRow>();
     HWND list = Control(kListView2);
     SendMessageW(list, LVM_SETITEMCOUNT, m_sites.size(), 0);
     const Text header = SiteListHeader(m_sites.size());
@@ -256,13 +227,6 @@ void WebWindow::LoadSiteList() {
 RECT WebWindow::BrowserBounds() const {
     return RECT{Px(kBrowserRect.left), Px(kBrowserRect.top), Px(kBrowserRect.left + kBrowserRect.width),
                 Px(kBrowserRect.top + kBrowserRect.height)};
-}
-
-TwipsRect WebWindow::ControlTwips(HWND control) const {
-    RECT rc{};
-    GetWindowRect(control, &rc);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
-    return TwipsRect{Twips(rc.left), Twips(rc.top), Twips(rc.right - rc.left), Twips(rc.bottom - rc.top)};
 }
 
 void WebWindow::OnSize() {
@@ -303,9 +267,8 @@ void WebWindow::OnSize() {
 }
 
 LRESULT WebWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const auto handled = FormMessage(msg, wParam, lParam)) return *handled;
     switch (msg) {
-        case WM_CREATE:
-            return OnCreate() ? 0 : -1;
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) {
                 try {
@@ -320,11 +283,6 @@ LRESULT WebWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             } catch (...) {
             }
             return 0;
-        case WM_DPICHANGED: {
-            const DpiChange change = DecodeDpiChanged(wParam, lParam);
-            OnDpiChanged(change.dpi, change.suggested);
-            return 0;
-        }
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_CLOSE:
@@ -482,7 +440,7 @@ Text WebWindow::SearchText() const {
 }
 
 void WebWindow::HandOver(TextView address) {
-    if (m_options.handOver) m_options.handOver(address);
+    if (m_ports.handOver) m_ports.handOver(address);
 }
 
 }  // namespace ferrik

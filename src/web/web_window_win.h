@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "common/ports.h"
+#include "common/web_window_ports.h"
 #include "controls/tesselbutton_win.h"
 #include "forms/address_drop_win.h"
 #include "forms/form_controls_win.h"
+#include "forms/form_window_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "skin/skinner_win.h"
@@ -21,21 +23,11 @@
 
 namespace ferrik {
 
-struct WebWindowOptions {
-    // Where Rule.dat is.
-    Text dataDirectory;
-    const ByteDecoder* decoder = nullptr;
-    // The main window's address box (setting it runs SelectScheme there).
-    std::function<void(TextView)> handOver;
-    // Makes the browser; null: CreateBrowser (the system's control where it loads documents).
-    BrowserMaker makeBrowser;
-    // True once the owner is closing: a choice of browser still running is given up.
-    std::function<bool()> ownerClosing;
-};
-
-class WebWindow final : public Window<WebWindow>, public WebView, public OwnedWindow {
+class WebWindow final : public FormWindow<WebWindow>, public WebView, public OwnedWindow {
 public:
-    explicit WebWindow(WebWindowOptions options);
+    // `makeBrowser` makes the browser; null: CreateBrowser (the system's control where it loads
+    // documents).
+    explicit WebWindow(WebWindowPorts ports, BrowserMaker makeBrowser = nullptr);
     ~WebWindow() override;
 
     // Creates the window centred on `owner` and runs its load.
@@ -71,36 +63,36 @@ public:
     void OnFinalDestroy();
 
 private:
+    friend class FormWindow<WebWindow>;
+
     bool OnCreate();
+    HWND MakeControl(const ControlLayout& layout, HWND parent);
+    void ControlMade(const ControlLayout& layout, HWND hwnd);
     void Load();
     void LoadSiteList();
     void OnSize();
-    void OnDpiChanged(int dpi, const RECT& suggested);
+    void RelayoutForDpi(int old, const RECT& suggested);
     void ApplyGlyphs();
     void SizeStatusBar();
     void OnCommand(int id, int code);
     LRESULT OnNotify(const NMHDR& header);
     void OnSiteClick();
     RECT BrowserBounds() const;
-    int Px(int twips) const { return TwipsToPixels(twips, m_dpi); }
-    int Twips(int pixels) const { return PixelsToTwips(pixels, m_dpi); }
-    TwipsRect ControlTwips(HWND control) const;
 
     // The edit lines of the two combo boxes: Enter goes to the address or fills the keyword.
     static LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
 
-    WebWindowOptions m_options;
+    WebWindowPorts m_ports;
+    BrowserMaker m_makeBrowser;
     WebNavigator m_navigator{*this};
     std::unique_ptr<Browser> m_browser;
     FormButtons m_buttons;
     std::vector<SiteRow> m_sites;
     CSkinner m_skinner;
     AddressDrop m_drop;
-    UniqueGdi<HFONT> m_font;
     HWND m_searchTip = nullptr;  // owned by the window, destroyed with it
     HWND m_controls[kStatusBar1 - kWebCommand5 + 1] = {};
     HWND m_owner = nullptr;
-    int m_dpi = 96;
     bool m_settingAddress = false;
 };
 

@@ -25,6 +25,17 @@ TEST(Text, LowerCaseCoversMoreThanAscii) {
     EXPECT_EQ(LowerChar(u'\u0101'), u'\u0101');
 }
 
+TEST(Text, AsciiLowerFoldsOnlyAToZ) {
+    struct Case {
+        char16_t in, out;
+    };
+    // The neighbours of A-Z, a lower-case letter, and letters with case outside ASCII.
+    const Case cases[] = {{u'A', u'a'}, {u'Z', u'z'}, {u'M', u'm'}, {u'@', u'@'}, {u'[', u'['},
+                          {u'a', u'a'}, {u'Ä', u'Ä'}, {u'Σ', u'Σ'}, {u'Ａ', u'Ａ'}, {u'0', u'0'}};
+    for (const Case& c : cases) EXPECT_EQ(AsciiLower(c.in), c.out) << int(c.in);
+    EXPECT_EQ(AsciiLower(TextView(u"About:Blank ÄÖ")), u"about:blank ÄÖ");
+}
+
 TEST(Text, TrimDropsOnlySpaces) {
     EXPECT_EQ(TrimSpaces(u"  a b  "), u"a b");
     EXPECT_EQ(TrimSpaces(u"   "), u"");

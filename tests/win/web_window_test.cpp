@@ -367,7 +367,7 @@ TEST_F(WebWindowTest, ReplacedWhileItsButtonHandsOver) {
     bool goneDuringHandOver = false;
     const WebWindowMaker make =
         WebWindowFactory([](HWND, const RECT&, BrowserEvents&) { return std::make_unique<FakeBrowser>(); });
-    options.makeWeb = [&](WebWindowPorts ports) -> std::unique_ptr<OwnedWindow> {
+    options.makeWeb = [&](HWND owner, WebWindowPorts ports) -> std::unique_ptr<OwnedWindow> {
         ports.handOver = [&, handOver = ports.handOver](TextView address) {
             // Only what is on this stack is used once the hand-over returns: today the lambda
             // itself goes with the window.
@@ -380,7 +380,7 @@ TEST_F(WebWindowTest, ReplacedWhileItsButtonHandsOver) {
             ++*calls;
             if (*counter != before) *during = true;
         };
-        return std::make_unique<CountedWindow>(make(std::move(ports)), gone);
+        return std::make_unique<CountedWindow>(make(owner, std::move(ports)), gone);
     };
     main = std::make_unique<MainWindow>(std::move(options));
     ASSERT_TRUE(main->Create());
@@ -509,11 +509,9 @@ TEST(SystemBrowser, CreatedActivatedAndWiredUnderWhatTheSystemAllows) {
 
     // The web window on the system's control: the load's navigation reaches its status bar and
     // address box through the sink.
-    WebWindowOptions options;
-    options.makeBrowser = [](HWND parent, const RECT& bounds, BrowserEvents& raised) {
+    WebWindow web(WebWindowPorts(), [](HWND parent, const RECT& bounds, BrowserEvents& raised) {
         return CreateSystemBrowser(parent, bounds, raised);
-    };
-    WebWindow web(std::move(options));
+    });
     ASSERT_TRUE(web.Create(nullptr));
     ASSERT_NE(dynamic_cast<SystemBrowser*>(web.CurrentBrowser()), nullptr);
     EXPECT_TRUE(PumpUntil([&] { return test::TextOf(web.Control(kCboAddress)) == L"about:blank"; }, 5000));
@@ -707,7 +705,7 @@ TEST(WebBrowsing, SystemBrowserFollowsTheTopLevelNotItsFrames) {
                                          "<iframe name=side src=\"/side.html\"></iframe></body></html>"));
     server.Serve("/side.html", test::Page("<html><body>side</body></html>"));
     server.Serve("/next.html", test::Page("<html><body>next</body></html>"));
-    WebWindow web{WebWindowOptions()};
+    WebWindow web{WebWindowPorts()};
     ASSERT_TRUE(web.Create(nullptr));
     test::BrowserSim sim;
     if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
@@ -747,7 +745,7 @@ TEST(WebBrowsing, SystemBrowserLetsThePreviousDocumentGo) {
     test::HttpTestServer server;
     server.Serve("/a.html", test::Page("<html><body><input type=text></body></html>"));
     server.Serve("/b.html", test::Page("<html><body>b</body></html>"));
-    WebWindow web{WebWindowOptions()};
+    WebWindow web{WebWindowPorts()};
     ASSERT_TRUE(web.Create(nullptr));
     test::BrowserSim sim;
     if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
@@ -772,7 +770,7 @@ TEST(WebBrowsing, SystemBrowserLetsThePreviousDocumentGo) {
 // program's other windows by the container; the window's close waits for the dialog, and the
 // window is enabled again and active before the dialog is destroyed.
 TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
-    WebWindow web{WebWindowOptions()};
+    WebWindow web{WebWindowPorts()};
     ASSERT_TRUE(web.Create(nullptr));
     test::BrowserSim sim;
     if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
@@ -811,7 +809,7 @@ TEST(WebBrowsing, SystemBrowserFrameActivationAndModalState) {
 TEST(WebBrowsing, SystemBrowserZoomsPagesToTheWindowsScale) {
     test::HttpTestServer server;
     server.Serve("/a.html", test::Page("<html><body>a</body></html>"));
-    WebWindow web{WebWindowOptions()};
+    WebWindow web{WebWindowPorts()};
     ASSERT_TRUE(web.Create(nullptr));
     test::BrowserSim sim;
     if (!sim.Loaded()) GTEST_SKIP() << "the browser stand-in is not the system's control here";
