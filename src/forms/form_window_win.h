@@ -108,8 +108,12 @@ protected:
 
     // A form may declare its own: WM_CREATE, false to fail the creation.
     bool OnCreate() { return BuildControls(); }
-    // A form may declare its own: the control of an id.
-    HWND Control(int id) const { return GetDlgItem(this->Hwnd(), id); }
+    // A form may declare its own: the control of an id, found in the container the table names.
+    HWND Control(int id) const {
+        for (const ControlLayout& layout : m_shape.controls)
+            if (layout.id == id && layout.container) return GetDlgItem(Self().Control(layout.container), id);
+        return GetDlgItem(this->Hwnd(), id);
+    }
     // A form may declare its own: makes the control of `layout` in `parent`.
     HWND MakeControl(const ControlLayout& layout, HWND parent) {
         return CreateFormControl(layout, parent, m_dpi, m_font.get());
