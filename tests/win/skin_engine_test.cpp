@@ -1028,12 +1028,14 @@ TEST_F(SkinTest, ScreenshotsOfTheSkinnedLooks) {
     EXPECT_TRUE(test::SavePng(test::CaptureWindow(about.Hwnd()), dir + L"\\about.png"));
     DestroyWindow(about.Hwnd());
 
-    // A message box of the skinned form.
+    // A message box of the skinned form, captured once it has drawn itself: its owner's first
+    // WM_ENTERIDLE comes when the box's queue is empty, its painting done.
     bool captured = false;
+    form.idles = 0;
     test::RunWhen(
-        [] {
+        [&] {
             HWND open = OwnMessageBox();
-            return open && GetPropW(open, L"PROCADDR");
+            return open && GetPropW(open, L"PROCADDR") && form.idles > 0;
         },
         [&] {
             HWND box = OwnMessageBox();
