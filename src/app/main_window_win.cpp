@@ -33,10 +33,6 @@ constexpr UINT kReleaseRetiredMessage = WM_APP + 3;
 constexpr UINT_PTR kRetiredTimer = 2;
 constexpr UINT kRetiredRetryMs = 100;
 constexpr UINT_PTR kComboSubclass = 1;
-constexpr UINT_PTR kListSubclass = 2;
-constexpr UINT_PTR kListSyncTimer = 1;
-// While rows arrive the list view gets the new count at least this often.
-constexpr ULONGLONG kListSyncMs = 100;
 
 UniqueMenu BuildMenu(std::span<const MenuEntry> entries) {
     UniqueMenu menu(CreatePopupMenu());
@@ -60,13 +56,6 @@ bool Contains(std::span<const MenuEntry> entries, MenuCommand command) {
 bool IsMenuCommand(WORD id) {
     return Contains(kFileMenu, MenuCommand(id)) || Contains(kAnalyseMenu, MenuCommand(id)) ||
            Contains(kListMenu, MenuCommand(id));
-}
-
-// Whether `name` starts with `prefix`, ignoring case as the list view's type-ahead does.
-bool StartsWithNoCase(const Text& name, const wchar_t* prefix) {
-    const int length = lstrlenW(prefix);
-    if (length == 0 || name.size() < static_cast<std::size_t>(length)) return false;
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, Wide(name), length, prefix, length) == CSTR_EQUAL;
 }
 
 Text ExecutableDirectory() {
@@ -106,9 +95,9 @@ MainWindow::MainWindow(MainWindowOptions options)
       m_documents(m_options.documents ? *m_options.documents : m_ownDocuments),
       m_engine(PageAnalysisPorts{m_fetcher, m_decoder, m_documents, m_pump, *this, *this, m_tasks}),
       m_wait(m_options.waitTimerName.empty() ? clsWaitableTimer() : clsWaitableTimer(m_options.waitTimerName)),
-      m_pageLinks(m_fetcher, m_decoder) {
+      m_pageLinks(m_fetcher, m_decoder),
+      m_list(m_tasks, [this](POINT screenPoint) { ShowListMenu(screenPoint); }) {
     if (m_options.dataDirectory.empty()) m_options.dataDirectory = ExecutableDirectory();
-    m_tasks.SetObserver(this);
 }
 
 MainWindow::~MainWindow() {
@@ -189,7 +178,7 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnClose();
             return 0;
         case WM_TIMER:
-            if (wParam == kListSyncTimer) SyncList();
+            m_list.OnTimer(wParam);
             if (wParam == kRetiredTimer) ReleaseRetired();
             return 0;
         case kReleaseRetiredMessage:
@@ -218,8 +207,7 @@ bool MainWindow::OnCreate() {
     FitLabelToText(Control(kLabel1), MainControl(kLabel1), m_dpi);
     FitLabelToText(Control(kLblResult), MainControl(kLblResult), m_dpi);
     SetWindowSubclass(Control(kCombo1), ControlProc, kComboSubclass, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(Control(kListView1), ControlProc, kListSubclass, reinterpret_cast<DWORD_PTR>(this));
-    SetupListView();
+    m_list.Attach(Hwnd(), Control(kListView1), m_dpi);
     // The resize rules once now, while nothing is on the screen: the WM_SIZE of the creation came
     // before the controls, and the one of the first showing then finds them in place.
     OnSize();
@@ -227,28 +215,6 @@ bool MainWindow::OnCreate() {
     m_analyseMenu = BuildMenu(kAnalyseMenu);
     m_listMenu = BuildMenu(kListMenu);
     return m_fileMenu && m_analyseMenu && m_listMenu;
-}
-
-void MainWindow::SetupListView() {
-    HWND list = Control(kListView1);
-    const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES;
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
-    // Several rows can be selected (Ctrl+A, Shift and Ctrl clicks) for Ctrl+C and the space bar.
-    SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) & ~LONG_PTR{LVS_SINGLESEL});
-    // The check boxes are state images that the list asks for (LVN_GETDISPINFO), as its texts.
-    SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
-    m_listHeader = m_tasks.Header();
-    int index = 0;
-    for (const ListColumn& column : kTaskColumns) {
-        const Text header = index == 0 ? m_listHeader : Text(column.header);
-        LVCOLUMNW lvc{};
-        lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        lvc.pszText = const_cast<wchar_t*>(Wide(header));
-        lvc.cx = Px(column.widthTwips);
-        lvc.iSubItem = index;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&lvc));
-        ++index;
-    }
 }
 
 void MainWindow::OnSize() {
@@ -322,55 +288,7 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
-    if (header.idFrom != kListView1) return 0;
-    switch (header.code) {
-        case LVN_GETDISPINFOW:
-            OnListDisplayInfo(const_cast<NMHDR&>(header));
-            return 0;
-        case LVN_ODFINDITEMW:
-            return OnListFindItem(header);
-        default:
-            return 0;
-    }
-}
-
-void MainWindow::OnListDisplayInfo(NMHDR& header) const {
-    LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-    if (item.iItem < 0 || static_cast<std::size_t>(item.iItem) >= m_tasks.Count()) return;
-    const TaskRow& row = m_tasks.At(static_cast<std::size_t>(item.iItem));
-    if (item.mask & LVIF_TEXT) {
-        static constexpr Text TaskRow::*kColumns[] = {&TaskRow::name, &TaskRow::address, &TaskRow::engine,
-                                                      &TaskRow::status};
-        const bool known = item.iSubItem >= 0 && item.iSubItem < static_cast<int>(std::size(kColumns));
-        CopyText(known ? row.*kColumns[item.iSubItem] : Text(), item.pszText, item.cchTextMax);
-    }
-    if ((item.mask & LVIF_STATE) && item.iSubItem == 0) {
-        // State image 1 is the empty box, 2 the ticked one.
-        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
-        item.stateMask |= LVIS_STATEIMAGEMASK;
-    }
-}
-
-// Type-ahead: the next row from iStart whose name starts with the typed text, wrapping if asked.
-int MainWindow::OnListFindItem(const NMHDR& header) const {
-    const auto& find = reinterpret_cast<const NMLVFINDITEMW&>(header);
-    const LVFINDINFOW& what = find.lvfi;
-    if (!(what.flags & (LVFI_STRING | LVFI_PARTIAL)) || !what.psz) return -1;
-    const std::size_t count = std::min<std::size_t>(m_tasks.Count(), m_listShown);
-    if (count == 0) return -1;
-    const std::size_t start = find.iStart >= 0 && static_cast<std::size_t>(find.iStart) < count ? find.iStart : 0;
-    const std::size_t steps = (what.flags & LVFI_WRAP) ? count : count - start;
-    for (std::size_t i = 0; i < steps; ++i) {
-        const std::size_t row = (start + i) % count;
-        if (StartsWithNoCase(m_tasks.At(row).name, what.psz)) return static_cast<int>(row);
-    }
-    return -1;
-}
-
-void MainWindow::ToggleRow(int item) {
-    if (item < 0 || static_cast<std::size_t>(item) >= std::min(m_tasks.Count(), m_listShown)) return;
-    const auto row = static_cast<std::size_t>(item);
-    m_tasks.SetChecked(row, !m_tasks.At(row).checked);
+    return header.idFrom == kListView1 ? m_list.OnNotify(header) : 0;
 }
 
 void MainWindow::OnClose() {
@@ -416,20 +334,6 @@ LRESULT CALLBACK MainWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     }
     auto* self = reinterpret_cast<MainWindow*>(data);
     if (id == kComboSubclass && msg == WM_SETTEXT) return self->OnComboSetText(hwnd, wParam, lParam);
-    if (id == kListSubclass) {
-        if (msg == WM_RBUTTONDOWN) {
-            self->OnListRightButton(hwnd, lParam);
-            return 0;
-        }
-        if (self->OnListCheckInput(hwnd, msg, wParam, lParam)) return 0;
-        // Whoever reads the list (a test, an accessibility tool) sees every row added so far.
-        if (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100 && msg != LVM_SETITEMCOUNT && self->m_listPending) {
-            try {
-                self->SyncList();
-            } catch (...) {
-            }
-        }
-    }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
@@ -443,109 +347,6 @@ LRESULT MainWindow::OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noe
     } catch (...) {
     }
     return result;
-}
-
-// An owner-data list view keeps no check state: a click on a row's box toggles the row in the
-// model, which redraws it. Keys: the space bar toggles the boxes of the selected rows (the focused
-// row when none is selected), Ctrl+A selects every row, Ctrl+C copies the selected rows'
-// addresses, Delete does nothing (rows come only from analysis). A busy list takes none of them.
-bool MainWindow::OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
-            LVHITTESTINFO hit{};
-            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            const int item = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-            if (item < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return false;
-            SetFocus(list);
-            ToggleRow(item);
-            return true;
-        }
-        if (msg == WM_CHAR) {
-            // No type-ahead text and no beep for the keys handled at WM_KEYDOWN (Ctrl+A is 1, Ctrl+C 3).
-            return wParam == L' ' || wParam == 1 || wParam == 3;
-        }
-        if (msg != WM_KEYDOWN) return false;
-        const bool control = GetKeyState(VK_CONTROL) < 0;
-        const bool ours = wParam == VK_SPACE || wParam == VK_DELETE || (control && (wParam == 'A' || wParam == 'C'));
-        if (!ours) return false;
-        if (!IsWindowEnabled(list)) return true;
-        if (wParam == VK_SPACE) {
-            std::vector<int> rows = SelectedRows(list);
-            if (rows.empty())
-                rows.push_back(
-                    static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
-            for (int row : rows) ToggleRow(row);
-        } else if (wParam == 'A') {
-            LVITEMW state{};
-            state.stateMask = LVIS_SELECTED;
-            state.state = LVIS_SELECTED;
-            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-        } else if (wParam == 'C') {
-            CopySelectedAddresses(list);
-        }
-        return true;
-    } catch (...) {
-    }
-    return false;
-}
-
-std::vector<int> MainWindow::SelectedRows(HWND list) const {
-    std::vector<int> rows;
-    int row = -1;
-    while ((row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0)
-        rows.push_back(row);
-    return rows;
-}
-
-// The addresses of the selected rows, one per line, as Unicode text on the clipboard; nothing
-// selected leaves the clipboard as it was.
-void MainWindow::CopySelectedAddresses(HWND list) {
-    std::vector<std::size_t> rows;
-    for (int row : SelectedRows(list))
-        if (static_cast<std::size_t>(row) < std::min(m_tasks.Count(), m_listShown)) rows.push_back(row);
-    if (rows.empty()) return;
-    const Text text = JoinAddresses(m_tasks, rows);
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!memory) return;
-    if (void* target = GlobalLock(memory)) {
-        std::copy_n(Wide(text), text.size() + 1, static_cast<wchar_t*>(target));
-        GlobalUnlock(memory);
-        if (OpenClipboard(Hwnd())) {
-            EmptyClipboard();
-            if (SetClipboardData(CF_UNICODETEXT, memory)) memory = nullptr;  // the clipboard owns it now
-            CloseClipboard();
-        }
-    }
-    if (memory) GlobalFree(memory);
-}
-
-// Handled here rather than by the list view, which would clear the selection on empty space.
-// A busy (disabled) list opens no menu, even for a button message that reaches it anyway.
-void MainWindow::OnListRightButton(HWND list, LPARAM lParam) noexcept {
-    if (!IsWindowEnabled(list)) return;
-    try {
-        LVHITTESTINFO hit{};
-        hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        const int item = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-        if (item >= 0 && (hit.flags & LVHT_ONITEM)) {
-            // A row outside the selection becomes the only selected one, as in Explorer; a row
-            // inside it keeps the selection for the menu.
-            if (!SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(item), LVIS_SELECTED)) {
-                LVITEMW none{};
-                none.stateMask = LVIS_SELECTED;
-                SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-            }
-            LVITEMW state{};
-            state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            state.state = LVIS_SELECTED | LVIS_FOCUSED;
-            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
-        }
-        POINT screen = hit.pt;
-        ClientToScreen(list, &screen);
-        ShowListMenu(screen);
-    } catch (...) {
-    }
 }
 
 UINT MainWindow::TrackPopup(HMENU menu, POINT screenPoint) {
@@ -705,7 +506,7 @@ void MainWindow::LockControls() {
 }
 
 void MainWindow::UnlockControls() {
-    SyncList();  // the operation ends: every row it added is shown
+    m_list.Sync();  // the operation ends: every row it added is shown
     EnableWindow(Control(kCommand1), TRUE);
     SetControlsEnabled(true);
 }
@@ -739,71 +540,6 @@ void MainWindow::ShellOpen(TextView text) {
 
 void MainWindow::Beep() {
     MessageBeep(MB_OK);
-}
-
-void MainWindow::OnRowAdded(std::size_t) {
-    ListChanged();
-}
-
-void MainWindow::OnRowsCleared() {
-    // The rows are gone from the model: the list must not ask for them any more.
-    m_listShown = 0;
-    SendMessageW(Control(kListView1), LVM_SETITEMCOUNT, 0, 0);
-}
-
-void MainWindow::OnRowChanged(std::size_t index) {
-    // A check box or a status written by the batch driver: redraw that row now if it is in view.
-    HWND list = Control(kListView1);
-    if (!list || index >= m_listShown) return;
-    const auto top = static_cast<std::size_t>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
-    const auto page = static_cast<std::size_t>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-    if (index < top || index > top + page) return;
-    SendMessageW(list, LVM_REDRAWITEMS, index, index);
-}
-
-// Many rows at once (a choice by name): one repaint of the list instead of one per row.
-void MainWindow::OnRowsChanged(const std::vector<std::size_t>&) {
-    if (HWND list = Control(kListView1)) InvalidateRect(list, nullptr, FALSE);
-}
-
-void MainWindow::OnHeaderChanged(TextView) {
-    ListChanged();
-}
-
-void MainWindow::ListChanged() {
-    m_listPending = true;
-    const bool first = m_listShown == 0 && m_tasks.Count() > 0;
-    if (first || GetTickCount64() - m_listSyncedAt >= kListSyncMs) {
-        SyncList();
-        // Drawn now: an analysis that adds rows without pumping messages still shows them.
-        RedrawWindow(Control(kListView1), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    } else if (!m_listTimer && Hwnd()) {
-        m_listTimer = SetTimer(Hwnd(), kListSyncTimer, static_cast<UINT>(kListSyncMs), nullptr) != 0;
-    }
-}
-
-void MainWindow::SyncList() {
-    if (m_listTimer) {
-        KillTimer(Hwnd(), kListSyncTimer);
-        m_listTimer = false;
-    }
-    HWND list = Control(kListView1);
-    if (!m_listPending || !list) return;
-    m_listPending = false;
-    m_listSyncedAt = GetTickCount64();
-    const std::size_t count = m_tasks.Count();
-    if (count != m_listShown) {
-        m_listShown = count;
-        SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-    }
-    Text header = m_tasks.Header();
-    if (header != m_listHeader) {
-        m_listHeader = std::move(header);
-        LVCOLUMNW lvc{};
-        lvc.mask = LVCF_TEXT;
-        lvc.pszText = const_cast<wchar_t*>(Wide(m_listHeader));
-        SendMessageW(list, LVM_SETCOLUMNW, 0, reinterpret_cast<LPARAM>(&lvc));
-    }
 }
 
 }  // namespace ferrik

@@ -1,7 +1,7 @@
 #pragma once
-// frmmain: the start-up window. It owns the task list, shows it in ListView1, runs the analysis
-// commands and the batch driver on its own stack, and is their status line, busy state and
-// message boxes.
+// frmmain: the start-up window. It owns the task list, shows it in ListView1 (a TaskListView),
+// runs the analysis commands and the batch driver on its own stack, and is their status line,
+// busy state and message boxes.
 #include <windows.h>
 
 #include <functional>
@@ -17,6 +17,7 @@
 #include "app/main_form.h"
 #include "app/player_win.h"
 #include "app/prompts.h"
+#include "app/task_list_view_win.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
 #include "common/web_window_ports.h"
@@ -59,7 +60,6 @@ struct MainWindowOptions {
 };
 
 class MainWindow final : public FormWindow<MainWindow>,
-                         private TaskListObserver,
                          public StatusLine,
                          public BusyState,
                          public AnalysisPrompts,
@@ -130,7 +130,6 @@ private:
 
     bool Load();
     Text DataFile(TextView name) const;
-    void SetupListView();
     void OnAddressChanged();
     void ShowAnalyseMenu();
     void ShowListMenu(POINT screenPoint);
@@ -141,32 +140,9 @@ private:
     void SetControlsEnabled(bool enabled);
     bool TakesDrops() const;
 
-    // TaskListObserver
-    void OnRowAdded(std::size_t index) override;
-    void OnRowsCleared() override;
-    void OnRowChanged(std::size_t index) override;
-    void OnRowsChanged(const std::vector<std::size_t>& rows) override;
-    void OnHeaderChanged(TextView header) override;
-
-    // ListView1 is an owner-data list view of m_tasks: it holds only the row count, selection and
-    // focus, and asks for texts and check boxes when it draws. The count and the header follow
-    // the model at most every kListSyncMs while rows arrive (and at once for the first row, at
-    // the end of an operation and before anyone reads the control), so the cost of a row does
-    // not depend on the control's repainting.
-    void ListChanged();
-    void SyncList();
-    void OnListDisplayInfo(NMHDR& info) const;    // LVN_GETDISPINFOW
-    int OnListFindItem(const NMHDR& find) const;  // LVN_ODFINDITEMW
-    void ToggleRow(int item);
-
-    // Combo1 and ListView1 are subclassed: a text set by code; the right button, check boxes and
-    // reads of the list.
+    // Combo1 is subclassed for a text set by code.
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
     LRESULT OnComboSetText(HWND combo, WPARAM wParam, LPARAM lParam) noexcept;
-    void OnListRightButton(HWND list, LPARAM lParam) noexcept;
-    bool OnListCheckInput(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-    std::vector<int> SelectedRows(HWND list) const;
-    void CopySelectedAddresses(HWND list);
 
     // Counts the commands and batch runs on this window's stack. Closing while one runs only hides
     // the window; the last one to unwind finishes the close.
@@ -194,6 +170,7 @@ private:
     std::unique_ptr<DispatchPlayer> m_player;
     clsWaitableTimer m_wait;
     QvodPageLinks m_pageLinks;
+    TaskListView m_list;  // ListView1
     CSkinner m_skinner;
     std::unique_ptr<AboutWindow> m_about;
     std::unique_ptr<OwnedWindow> m_web;
@@ -209,11 +186,6 @@ private:
     int m_operations = 0;
     bool m_closing = false;  // closed while an operation ran: hidden, waiting for it to unwind
     bool m_settingAddress = false;
-    std::size_t m_listShown = 0;  // the row count the list view has
-    bool m_listPending = false;   // rows or header not yet given to the list view
-    bool m_listTimer = false;     // the timer that syncs the list once rows stop arriving
-    ULONGLONG m_listSyncedAt = 0;
-    Text m_listHeader;  // the first column's header as shown
 };
 
 }  // namespace ferrik
