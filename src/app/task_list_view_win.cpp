@@ -81,6 +81,20 @@ void TaskListView::SetupColumns(int dpi) {
     }
 }
 
+// The columns keep their widths in twips; the list makes its check boxes when the style is set
+// and it has no state images: without the old ones and set again, they are made for the new DPI.
+void TaskListView::OnDpiChanged(int oldDpi, int dpi) {
+    for (int column = 0; column < static_cast<int>(std::size(kTaskColumns)); ++column) {
+        const int width = static_cast<int>(SendMessageW(m_list, LVM_GETCOLUMNWIDTH, column, 0));
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, column, MulDiv(width, dpi, oldDpi));
+    }
+    SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, 0);
+    if (const auto boxes = reinterpret_cast<HIMAGELIST>(SendMessageW(m_list, LVM_SETIMAGELIST, LVSIL_STATE, 0)))
+        ImageList_Destroy(boxes);
+    SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+    SendMessageW(m_list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+}
+
 std::size_t TaskListView::Shown() const {
     return std::min(m_tasks.Count(), m_shown);
 }

@@ -29,6 +29,8 @@ public:
     // Takes over `list`, a child of `owner`: its styles, its columns at `dpi`, its input.
     void Attach(HWND owner, HWND list, int dpi);
     HWND Hwnd() const { return m_list; }
+    // The column widths and check boxes for the owner's new DPI.
+    void OnDpiChanged(int oldDpi, int dpi);
 
     // The model's rows in the order the list shows them: row i of the list is Rows()[i]. Only
     // the rows the list has been told of.
