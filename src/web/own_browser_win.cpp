@@ -11,6 +11,7 @@
 #include "analysis/codepage_win.h"
 #include "platform/handles_win.h"
 #include "platform/text_win.h"
+#include "web/page_fonts_win.h"
 
 namespace ferrik {
 
@@ -75,98 +76,18 @@ Text ErrorPageHtml(TextView url, std::int32_t status) {
     return u"<title>无法打开网页</title><h1>无法打开网页</h1><p>" + HtmlEscaped(url) + u"</p><p>" + reason + u"</p>";
 }
 
-// The page's fonts, 14 and 20 pixels high at 96 DPI, in proportion on a monitor of another scale.
-struct Fonts {
-    explicit Fonts(int dpi) {
-        const auto make = [dpi](int height, int weight, bool underline) {
-            return UniqueGdi<HFONT>(CreateFontW(-MulDiv(height, dpi, 96), 0, 0, 0, weight, FALSE, underline, FALSE,
-                                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                                ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
-        };
-        for (int underline = 0; underline < 2; ++underline) {
-            fonts[0][underline] = make(14, FW_NORMAL, underline);
-            fonts[1][underline] = make(14, FW_BOLD, underline);
-            fonts[2][underline] = make(20, FW_BOLD, underline);
-        }
-    }
-    HFONT Get(FontRole role, bool underline) const { return fonts[static_cast<int>(role)][underline ? 1 : 0].get(); }
-    UniqueGdi<HFONT> fonts[3][2];
-};
-
-// Widths from a per-character cache: one GDI call per distinct character and font instead of one
-// per piece of text (a page of 25,000 links lays out in a fraction of the time). GDI lays a line
-// out as the sum of its characters' advances, so the sum is the extent; text with surrogate pairs
-// is measured whole.
-class GdiMeasurer final : public TextMeasurer {
-public:
-    GdiMeasurer(HDC dc, const Fonts& fonts) : m_dc(dc), m_fonts(fonts) {}
-    ~GdiMeasurer() override {
-        if (m_oldFont) SelectObject(m_dc, m_oldFont);
-    }
-    GdiMeasurer(const GdiMeasurer&) = delete;
-    GdiMeasurer& operator=(const GdiMeasurer&) = delete;
-
-    int Width(TextView text, FontRole font) override {
-        std::vector<std::int16_t>& widths = m_widths[static_cast<int>(font)];
-        if (widths.empty()) widths.assign(0x10000, -1);
-        int total = 0;
-        for (char16_t c : text) {
-            if (c >= 0xD800 && c <= 0xDFFF) return WholeWidth(text, font);
-            std::int16_t& width = widths[c];
-            if (width < 0) {
-                Use(font);
-                INT advance = 0;
-                const UINT code = c;
-                width = GetCharWidth32W(m_dc, code, code, &advance) ? static_cast<std::int16_t>(advance) : 0;
-            }
-            total += width;
-        }
-        return total;
-    }
-    int LineHeight(FontRole font) override {
-        int& height = m_heights[static_cast<int>(font)];
-        if (height == 0) {
-            Use(font);
-            TEXTMETRICW tm{};
-            GetTextMetricsW(m_dc, &tm);
-            height = tm.tmHeight + tm.tmExternalLeading + 2;
-        }
-        return height;
-    }
-
-private:
-    void Use(FontRole font) {
-        const HFONT wanted = m_fonts.Get(font, false);
-        if (wanted == m_current) return;
-        const HGDIOBJ old = SelectObject(m_dc, wanted);
-        if (!m_oldFont) m_oldFont = old;
-        m_current = wanted;
-    }
-    int WholeWidth(TextView text, FontRole font) {
-        Use(font);
-        SIZE size{};
-        GetTextExtentPoint32W(m_dc, reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()),
-                              &size);
-        return size.cx;
-    }
-
-    HDC m_dc;
-    const Fonts& m_fonts;
-    HFONT m_current = nullptr;
-    HGDIOBJ m_oldFont = nullptr;
-    std::vector<std::int16_t> m_widths[3];
-    int m_heights[3] = {};
-};
-
 }  // namespace
 
 // A layout under way, with the fonts and the device context it measures with (a memory DC: a
 // window's DC is not held from one message to the next).
 struct OwnBrowser::LayoutJob {
-    LayoutJob(const Page& page, int width, int dpi, PageLayout& out)
-        : dc(CreateCompatibleDC(nullptr)), fonts(dpi), measurer(dc.get(), fonts), layouter(page, width, measurer, out) {}
+    LayoutJob(const Page& page, int width, std::shared_ptr<const PageFonts> pageFonts, PageLayout& out)
+        : dc(CreateCompatibleDC(nullptr)),
+          fonts(std::move(pageFonts)),
+          measurer(dc.get(), *fonts),
+          layouter(page, width, measurer, out) {}
     UniqueDc dc;
-    Fonts fonts;
+    std::shared_ptr<const PageFonts> fonts;
     GdiMeasurer measurer;
     PageLayouter layouter;
 };
@@ -504,7 +425,7 @@ const PageLayout& OwnBrowser::LayoutTo(int bottom) {
         m_layoutDpi = dpi;
         m_layoutJob.reset();
         m_layout = {};
-        if (m_page && width > 0) m_layoutJob = std::make_unique<LayoutJob>(*m_page, width, dpi, m_layout);
+        if (m_page && width > 0) m_layoutJob = std::make_unique<LayoutJob>(*m_page, width, m_fonts.For(dpi), m_layout);
         if (m_layoutJob) ContinueLayout();
     }
     for (int step = 1; m_layoutJob && m_layout.height < bottom && step < kLayoutStepsAtOnce; ++step) ContinueLayout();
@@ -539,9 +460,7 @@ int OwnBrowser::ClientHeight() const {
 }
 
 int OwnBrowser::LineStep() {
-    WindowDc screen(Hwnd());
-    Fonts fonts(WindowDpi(Hwnd()));
-    return GdiMeasurer(screen.get(), fonts).LineHeight(FontRole::Normal);
+    return m_fonts.LineHeight(WindowDpi(Hwnd()));
 }
 
 void OwnBrowser::UpdateScrollBar() {
@@ -591,7 +510,7 @@ void OwnBrowser::Draw(HDC target, const RECT& area) {
     FillRect(dc, &rc, white.get());
     SetBkMode(dc, TRANSPARENT);
 
-    Fonts fonts(WindowDpi(Hwnd()));
+    const std::shared_ptr<const PageFonts> fonts = m_fonts.For(WindowDpi(Hwnd()));
     UniqueGdi<HPEN> framePen(CreatePen(PS_SOLID, 1, kFrameColor));
     UniqueGdi<HBRUSH> buttonFace(CreateSolidBrush(kButtonFace));
     const int top = m_scrollTop;
@@ -603,7 +522,7 @@ void OwnBrowser::Draw(HDC target, const RECT& area) {
         switch (box.kind) {
             case LayoutBox::Kind::Words:
             case LayoutBox::Kind::AltText: {
-                SelectGuard font(dc, fonts.Get(box.font, isLink));
+                SelectGuard font(dc, fonts->Get(box.font, isLink));
                 SetTextColor(dc, isLink ? kLinkColor : box.kind == LayoutBox::Kind::AltText ? kAltColor : kTextColor);
                 ExtTextOutW(dc, r.left, r.top + 1, 0, nullptr, Wide(box.text), static_cast<UINT>(box.text.size()),
                             nullptr);
@@ -625,7 +544,7 @@ void OwnBrowser::Draw(HDC target, const RECT& area) {
                     UniqueGdi<HBRUSH> black(CreateSolidBrush(kTextColor));
                     FillRect(dc, &mark, black.get());
                 }
-                SelectGuard font(dc, fonts.Get(FontRole::Normal, false));
+                SelectGuard font(dc, fonts->Get(FontRole::Normal, false));
                 SetTextColor(dc, kTextColor);
                 RECT inner{r.left + kFieldPadding, r.top + kFieldPadding, r.right - kFieldPadding,
                            r.bottom - kFieldPadding};

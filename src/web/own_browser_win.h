@@ -17,6 +17,7 @@
 #include "platform/window_win.h"
 #include "web/browser.h"
 #include "web/page.h"
+#include "web/page_fonts_win.h"
 
 namespace ferrik {
 
@@ -105,6 +106,7 @@ private:
     std::unique_ptr<Load> m_load;
     WorkerGroup m_workers;  // the page loads; ended with the browser
 
+    PageFontCache m_fonts;  // for the window's DPI
     PageLayout m_layout;
     std::unique_ptr<LayoutJob> m_layoutJob;  // while a long page is still being laid out
     bool m_layoutDirty = true;
