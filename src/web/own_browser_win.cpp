@@ -11,6 +11,7 @@
 #include "analysis/codepage_win.h"
 #include "platform/handles_win.h"
 #include "platform/text_win.h"
+#include "web/browsing_history.h"
 #include "web/page_fonts_win.h"
 
 namespace ferrik {
@@ -36,14 +37,6 @@ constexpr COLORREF kAltColor = RGB(96, 96, 96);
 constexpr COLORREF kFrameColor = RGB(128, 128, 128);
 constexpr COLORREF kButtonFace = RGB(236, 236, 236);
 constexpr int kWheelLines = 3;
-
-bool SameAsciiInsensitive(TextView a, TextView b) {
-    return ToLower(a) == ToLower(b);
-}
-
-bool IsBlank(TextView url) {
-    return SameAsciiInsensitive(url, kBlank);
-}
 
 Text HtmlEscaped(TextView text) {
     Text out;
@@ -102,8 +95,7 @@ struct OwnBrowser::LoadState {
 struct OwnBrowser::Load {
     std::uint64_t id = 0;
     Text url;
-    Move move = Move::New;
-    std::size_t historyIndex = kNoIndex;  // Back and Forward: the entry it goes to
+    BrowsingHistory::Step step;
     std::shared_ptr<LoadState> state = std::make_shared<LoadState>();
     std::shared_ptr<CancelToken> cancel;  // the worker's, when one fetches the page
 };
@@ -148,26 +140,26 @@ bool OwnBrowser::Navigate(TextView url) {
         if (std::any_of(links.begin(), links.end(), [&](const PageLink& link) { return link.href == address; }))
             charset = m_page->Charset();
     }
-    return StartNavigation(address, Move::New, kNoIndex, charset);
+    return StartNavigation({address}, charset);
 }
 
 bool OwnBrowser::GoBack() {
-    if (m_historyPos == kNoIndex || m_historyPos == 0) return false;
-    return StartNavigation(m_history[m_historyPos - 1], Move::Back, m_historyPos - 1);
+    const std::optional<BrowsingHistory::Step> step = m_history.Back();
+    return step && StartNavigation(*step);
 }
 
 bool OwnBrowser::GoForward() {
-    if (m_historyPos == kNoIndex || m_historyPos + 1 >= m_history.size()) return false;
-    return StartNavigation(m_history[m_historyPos + 1], Move::Forward, m_historyPos + 1);
+    const std::optional<BrowsingHistory::Step> step = m_history.Forward();
+    return step && StartNavigation(*step);
 }
 
 bool OwnBrowser::GoHome() {
-    return StartNavigation(m_home.empty() ? Text(kBlank) : m_home, Move::New, kNoIndex);
+    return StartNavigation(m_history.Home());
 }
 
 bool OwnBrowser::Refresh() {
-    if (m_location.empty()) return false;
-    return StartNavigation(m_location, Move::Reload, kNoIndex);
+    const std::optional<BrowsingHistory::Step> step = m_history.Reload();
+    return step && StartNavigation(*step);
 }
 
 bool OwnBrowser::Stop() {
@@ -180,7 +172,7 @@ bool OwnBrowser::Stop() {
 
 Text OwnBrowser::LocationName() const {
     if (m_page && !m_page->Title().empty()) return m_page->Title();
-    return m_location;
+    return m_history.Location();
 }
 
 void OwnBrowser::CancelLoad() {
@@ -203,8 +195,9 @@ void OwnBrowser::OnLoadDeadline() {
 }
 
 // A reload goes without BeforeNavigate2, as in the system's control; everything else may be cancelled.
-bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex, Text charset) {
-    if (move != Move::Reload) {
+bool OwnBrowser::StartNavigation(BrowsingHistory::Step step, Text charset) {
+    const Text url = step.url;
+    if (step.move != BrowsingHistory::Move::Reload) {
         const std::weak_ptr<bool> alive = m_alive;
         bool cancel = false;
         m_events.BeforeNavigate2(url, cancel);
@@ -212,17 +205,16 @@ bool OwnBrowser::StartNavigation(Text url, Move move, std::size_t historyIndex, 
         if (cancel) return true;
     }
     CancelLoad();
-    if (move == Move::New && m_home.empty() && !IsBlank(url)) m_home = url;
+    m_history.Started(step);
 
     auto load = std::make_unique<Load>();
     // Numbered across all browsers: a window handle used again never takes another's answer.
     static std::atomic<std::uint64_t> loadCount{0};
     load->id = ++loadCount;
     load->url = url;
-    load->move = move;
-    load->historyIndex = historyIndex;
+    load->step = std::move(step);
     PostMessageW(Hwnd(), kMsgLoadStarted, static_cast<WPARAM>(load->id), 0);
-    if (IsBlank(url)) {
+    if (IsBlankAddress(url)) {
         load->url = kBlank;
         load->state->page = std::make_unique<Page>(u"", kBlank);
         PostMessageW(Hwnd(), kMsgLoadDone, static_cast<WPARAM>(load->id), 0);
@@ -312,28 +304,14 @@ void OwnBrowser::OnLoadDone(std::uint64_t id) {
     if (alive.expired()) return;
     m_events.DownloadComplete();
     if (alive.expired()) return;
-    m_events.DocumentComplete(m_location);
+    m_events.DocumentComplete(m_history.Location());
 }
 
 void OwnBrowser::Commit(std::unique_ptr<Page> page, const Load& load) {
     m_layoutJob.reset();  // it reads the page that goes
     m_page = std::move(page);
     m_page->SetChangeHandler([this](std::size_t element) { OnPageChanged(element); });
-    m_location = m_page->Url();
-    switch (load.move) {
-        case Move::New:
-            if (m_historyPos != kNoIndex) m_history.resize(m_historyPos + 1);
-            m_history.push_back(m_location);
-            m_historyPos = m_history.size() - 1;
-            break;
-        case Move::Back:
-        case Move::Forward:
-            m_historyPos = load.historyIndex;
-            m_history[m_historyPos] = m_location;
-            break;
-        case Move::Reload:
-            break;
-    }
+    m_history.Committed(load.step, m_page->Url());
     m_hover.reset();
     m_pressed.reset();
     m_focusField = kNoIndex;
@@ -382,7 +360,7 @@ void OwnBrowser::OnChar(wchar_t c) {
     Text value = m_page->Elements()[field].value.value_or(Text());
     if (c == L'\r') {
         if (std::optional<Text> address = m_page->SubmitAddress(field))
-            StartNavigation(std::move(*address), Move::New, kNoIndex, m_page->Charset());
+            StartNavigation({std::move(*address)}, m_page->Charset());
         return;
     }
     if (c == 0x1B) {
@@ -634,7 +612,7 @@ void OwnBrowser::OnClick(int x, int y) {
 void OwnBrowser::Submit(std::size_t element) {
     if (!m_page || m_page->Elements()[element].type != u"submit") return;
     if (std::optional<Text> address = m_page->SubmitAddress(element))
-        StartNavigation(std::move(*address), Move::New, kNoIndex, m_page->Charset());
+        StartNavigation({std::move(*address)}, m_page->Charset());
 }
 
 // A link with a target of its own asks for a new window; when the host lets it open one, the

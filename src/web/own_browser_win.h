@@ -16,6 +16,7 @@
 #include "analysis/http_win.h"
 #include "platform/window_win.h"
 #include "web/browser.h"
+#include "web/browsing_history.h"
 #include "web/page.h"
 #include "web/page_fonts_win.h"
 
@@ -36,7 +37,7 @@ public:
     bool Stop() override;
     void SetSilent(bool silent) override { m_silent = silent; }
     Text LocationName() const override;
-    Text LocationURL() const override { return m_location; }
+    Text LocationURL() const override { return m_history.Location(); }
     BrowserDocument* Document() override { return m_page.get(); }
     void SetBounds(int x, int y, int width, int height) override;
 
@@ -49,7 +50,7 @@ public:
     bool LayoutDone() const { return !m_layoutDirty && !m_layoutJob; }
     int ScrollTop() const { return m_scrollTop; }
     std::size_t FocusedField() const { return m_focusField; }
-    const Text& Home() const { return m_home; }
+    const Text& Home() const { return m_history.HomePage(); }
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -57,12 +58,11 @@ public:
     struct LoadState;
 
 private:
-    enum class Move { New, Back, Forward, Reload };
     struct Load;
     struct LayoutJob;
 
     // `charset`: the one the address's query is sent in.
-    bool StartNavigation(Text url, Move move, std::size_t historyIndex, Text charset = u"UTF-8");
+    bool StartNavigation(BrowsingHistory::Step step, Text charset = u"UTF-8");
     void OnLoadStarted(std::uint64_t id);
     void OnLoadDone(std::uint64_t id);
     void Commit(std::unique_ptr<Page> page, const Load& load);
@@ -99,10 +99,7 @@ private:
     bool m_silent = false;
 
     std::unique_ptr<Page> m_page;
-    Text m_location;
-    Text m_home;
-    std::vector<Text> m_history;
-    std::size_t m_historyPos = kNoIndex;
+    BrowsingHistory m_history;
     std::unique_ptr<Load> m_load;
     WorkerGroup m_workers;  // the page loads; ended with the browser
 
