@@ -11,24 +11,21 @@ namespace {
 
 constexpr char16_t kBlank[] = u"about:blank";
 
+struct Entity {
+    char16_t c;
+    TextView name;
+};
+constexpr Entity kEscapes[] = {{u'&', u"&amp;"}, {u'<', u"&lt;"}, {u'>', u"&gt;"}, {u'"', u"&quot;"}};
+
 Text HtmlEscaped(TextView text) {
     Text out;
     for (char16_t c : text) {
-        switch (c) {
-            case u'&':
-                out += u"&amp;";
-                break;
-            case u'<':
-                out += u"&lt;";
-                break;
-            case u'>':
-                out += u"&gt;";
-                break;
-            case u'"':
-                out += u"&quot;";
-                break;
-            default:
-                out += c;
+        const auto* escape =
+            std::find_if(std::begin(kEscapes), std::end(kEscapes), [c](const Entity& e) { return e.c == c; });
+        if (escape != std::end(kEscapes)) {
+            out += escape->name;
+        } else {
+            out += c;
         }
     }
     return out;

@@ -305,29 +305,32 @@ void WebWindow::OnFinalDestroy() {
     m_searchTip = nullptr;
 }
 
+namespace {
+
+// The buttons and what a click on each does.
+struct ButtonAction {
+    int id;
+    void (WebNavigator::*click)();
+};
+constexpr ButtonAction kButtonActions[] = {
+    {kWebCommand1, &WebNavigator::Go},
+    {kWebCommand5, &WebNavigator::GoBack},
+    {kWebCommand6, &WebNavigator::GoForward},
+    {kWebCommand2, &WebNavigator::GoHome},
+    {kWebCommand3, &WebNavigator::Refresh},
+    {kWebCommand4, &WebNavigator::StopLoading},
+    {kWebCommand7, &WebNavigator::AddCurrentPage},
+};
+
+}  // namespace
+
 void WebWindow::OnCommand(int id, int code) {
+    for (const ButtonAction& button : kButtonActions) {
+        if (button.id != id) continue;
+        if (code == BN_CLICKED) (m_navigator.*button.click)();
+        return;
+    }
     switch (id) {
-        case kWebCommand1:
-            if (code == BN_CLICKED) m_navigator.Go();
-            break;
-        case kWebCommand5:
-            if (code == BN_CLICKED) m_navigator.GoBack();
-            break;
-        case kWebCommand6:
-            if (code == BN_CLICKED) m_navigator.GoForward();
-            break;
-        case kWebCommand2:
-            if (code == BN_CLICKED) m_navigator.GoHome();
-            break;
-        case kWebCommand3:
-            if (code == BN_CLICKED) m_navigator.Refresh();
-            break;
-        case kWebCommand4:
-            if (code == BN_CLICKED) m_navigator.StopLoading();
-            break;
-        case kWebCommand7:
-            if (code == BN_CLICKED) m_navigator.AddCurrentPage();
-            break;
         case kCboAddress:
             if (code == CBN_EDITCHANGE && !m_settingAddress) {
                 m_navigator.OnAddressChanged();
