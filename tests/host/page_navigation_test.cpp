@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/support/browser_event_log.h"
 #include "host/support/iconv_decoder.h"
 #include "web/page_navigation.h"
 #include "web/page_scroll.h"
@@ -16,27 +17,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class Journal final : public BrowserEvents, public NavigationPort {
+// The events and the window side's calls in one journal.
+class Journal final : public test::BrowserEventLog, public NavigationPort {
 public:
-    void StatusTextChange(TextView text) override { Add("StatusTextChange " + ToUtf8(text)); }
-    void ProgressChange(std::int32_t progress, std::int32_t progressMax) override {
-        Add("ProgressChange " + std::to_string(progress) + "/" + std::to_string(progressMax));
-    }
-    void BeforeNavigate2(TextView url, bool& cancel) override {
-        Add("BeforeNavigate2 " + ToUtf8(url));
-        cancel = cancelNavigation;
-    }
-    void NewWindow2(bool& cancel) override {
-        Add("NewWindow2");
-        cancel = cancelNewWindow;
-    }
-    void DownloadComplete() override { Add("DownloadComplete"); }
-    void DocumentComplete(TextView url) override { Add("DocumentComplete " + ToUtf8(url)); }
-    void NavigateError(TextView url, std::int32_t statusCode, bool& cancel) override {
-        Add("NavigateError " + ToUtf8(url) + " " + std::to_string(statusCode));
-        cancel = cancelError;
-    }
-
     void BeginLoad(std::uint64_t id, const Text& url, const Text& charset, std::optional<LoadResult> answer) override {
         Add("begin " + ToUtf8(url) + " " + ToUtf8(charset) + (answer ? " known" : ""));
         load = id;
@@ -45,19 +28,8 @@ public:
     void CancelLoad() override { Add("cancel"); }
     void Show(Page& page) override { Add("show " + ToUtf8(page.Url()) + " " + ToUtf8(page.Title())); }
 
-    Lines lines;
     std::uint64_t load = 0;
     std::optional<LoadResult> known;
-    bool cancelNavigation = false;
-    bool cancelNewWindow = false;
-    bool cancelError = false;
-    std::function<void(const std::string&)> onLine;
-
-private:
-    void Add(std::string line) {
-        lines.push_back(line);
-        if (onLine) onLine(line);
-    }
 };
 
 struct Fixture {

@@ -11,55 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "host/support/browser_event_log.h"
 #include "support/http_server.h"
 #include "support/ui_driver.h"
 
 namespace ferrik {
 namespace {
 
+using test::BrowserEventLog;
 using test::HttpTestServer;
 using test::PumpUntil;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-
-// Every event as one line, with what it carries; handlers can cancel and act.
-class EventLog final : public BrowserEvents {
-public:
-    void StatusTextChange(TextView text) override { Add("StatusTextChange " + ToUtf8(text)); }
-    void ProgressChange(std::int32_t progress, std::int32_t progressMax) override {
-        Add("ProgressChange " + std::to_string(progress) + "/" + std::to_string(progressMax));
-    }
-    void BeforeNavigate2(TextView url, bool& cancel) override {
-        Add("BeforeNavigate2 " + ToUtf8(url));
-        cancel = cancelNavigation;
-    }
-    void NewWindow2(bool& cancel) override {
-        Add("NewWindow2");
-        cancel = cancelNewWindow;
-    }
-    void DownloadComplete() override { Add("DownloadComplete"); }
-    void DocumentComplete(TextView url) override {
-        Add("DocumentComplete " + ToUtf8(url));
-        ++documents;
-        if (onDocumentComplete) onDocumentComplete();
-    }
-    void NavigateError(TextView url, std::int32_t statusCode, bool& cancel) override {
-        Add("NavigateError " + ToUtf8(url) + " " + std::to_string(statusCode));
-        cancel = cancelError;
-    }
-
-    std::vector<std::string> Take() { return std::exchange(lines, {}); }
-
-    std::vector<std::string> lines;
-    int documents = 0;
-    bool cancelNavigation = false;
-    bool cancelNewWindow = false;
-    bool cancelError = false;
-    std::function<void()> onDocumentComplete;
-
-private:
-    void Add(std::string line) { lines.push_back(std::move(line)); }
-};
 
 HttpOptions QuickOptions() {
     HttpOptions options;
@@ -111,7 +74,7 @@ protected:
     }
 
     HttpTestServer server;
-    EventLog log;
+    BrowserEventLog log;
     HWND parent = nullptr;
     std::unique_ptr<OwnBrowser> browser;
 };
