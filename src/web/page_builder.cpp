@@ -1,3 +1,5 @@
+// The page reader's tree: elements in document order, head and body, title and base, links,
+// forms and their fields, raw-text elements and the page's limits.
 #include "web/page_builder.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The page reader's flow: the runs of text, alt text and fields the view lays out, white space
+// collapsed, block edges merged, a link's space left out of the link.
 #include <utility>
 
 #include "web/page_builder.h"
