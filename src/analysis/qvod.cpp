@@ -32,10 +32,7 @@ bool ScanTokenAt(TextView text, TextView startMark, TextView endMark, std::size_
     return true;
 }
 
-struct QvodLink {
-    TextView link;  // "qvod://" F1 "|" F2 "|" F3 "|", as it stands in the text
-    TextView name;  // F3
-};
+using QvodLink = QvodLinkText;
 
 // The next "qvod://" at or after `from`. Pages have few "q"s: the search runs from one to the next
 // at the speed of a one-unit search and compares the rest of the mark there.
@@ -185,6 +182,13 @@ void AddQvodUrlsOfPage(PageFetcher& fetcher, const ByteDecoder& decoder, TaskLis
 }
 
 }  // namespace
+
+std::optional<QvodLinkText> FirstQvodLink(TextView text) {
+    std::size_t pos = 0;
+    QvodLink link;
+    if (!ReadQvodLink(text, pos, link)) return std::nullopt;
+    return link;
+}
 
 // Tests StopFlag before each link and once after the last.
 void AddQvodUrls(TextView pageText, TaskList& tasks) {

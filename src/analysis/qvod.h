@@ -1,6 +1,7 @@
 #pragma once
 // Finding the qvod:// links in a page's text.
 #include <cstdint>
+#include <optional>
 
 #include "analysis/fetch.h"
 #include "tasks/task_list.h"
@@ -12,6 +13,14 @@ namespace ferrik {
 // `endMark`. `nextPos` receives the position just after that end mark, or -1 when there is no
 // such token (also for any invalid argument). `startPos` and `nextPos` may be the same variable.
 Text ScanToken(TextView text, TextView startMark, TextView endMark, std::int64_t startPos, std::int64_t& nextPos);
+
+// The first qvod:// link of `text`, read as the page scan reads every link: the link as it stands
+// ("qvod://" F1 "|" F2 "|" F3 "|") and its display name (F3). Nothing when `text` holds none.
+struct QvodLinkText {
+    TextView link;
+    TextView name;
+};
+std::optional<QvodLinkText> FirstQvodLink(TextView text);
 
 // Adds one "SS0" row per distinct link of already fetched page text, in order of appearance.
 // Tests StopFlag before each link. Linear in the length of the text.

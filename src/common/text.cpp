@@ -48,9 +48,12 @@ void AppendUtf16(Text& out, char32_t cp) {
     }
 }
 
-Text FromUtf8(std::string_view utf8) {
-    Text out;
-    out.reserve(utf8.size());
+namespace {
+
+// Appends the UTF-16 of `utf8` to `out`. An invalid sequence becomes U+FFFD, one byte at a time,
+// or, when `strict`, ends the decoding with false.
+bool DecodeUtf8(std::string_view utf8, Text& out, bool strict) {
+    out.reserve(out.size() + utf8.size());
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
     size_t i = 0;
@@ -80,6 +83,7 @@ Text FromUtf8(std::string_view utf8) {
             }
         }
         if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            if (strict) return false;
             out += u'\uFFFD';
             ++i;
             continue;
@@ -87,6 +91,20 @@ Text FromUtf8(std::string_view utf8) {
         AppendUtf16(out, cp);
         i += len;
     }
+    return true;
+}
+
+}  // namespace
+
+Text FromUtf8(std::string_view utf8) {
+    Text out;
+    DecodeUtf8(utf8, out, false);
+    return out;
+}
+
+std::optional<Text> FromWellFormedUtf8(std::string_view utf8) {
+    Text out;
+    if (!DecodeUtf8(utf8, out, true)) return std::nullopt;
     return out;
 }
 

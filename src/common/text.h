@@ -2,6 +2,7 @@
 // UTF-16 text helpers shared by every subsystem. Core text is UTF-16 because positions and lengths
 // count UTF-16 code units and "%uXXXX" escapes may leave lone surrogates, which UTF-8 cannot hold.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ using TextView = std::u16string_view;
 // UTF-8 <-> UTF-16. Invalid UTF-8 and lone surrogates become U+FFFD.
 Text FromUtf8(std::string_view utf8);
 std::string ToUtf8(TextView text);
+// The same for UTF-8 that is well-formed throughout (no overlong forms, no surrogates); nothing
+// for any other.
+std::optional<Text> FromWellFormedUtf8(std::string_view utf8);
 
 // One code point, as a surrogate pair above U+FFFF.
 void AppendUtf16(Text& out, char32_t codePoint);
