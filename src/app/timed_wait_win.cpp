@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "platform/pump_win.h"
+#include "platform/system_message_win.h"
 
 namespace ferrik {
 
@@ -16,18 +17,7 @@ constexpr DWORD kAllInputWakeMask = 255;
 constexpr DWORD kAlreadyExists = 183;
 
 std::string SystemMessage(DWORD number) {
-    wchar_t* buffer = nullptr;
-    const DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, number, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text;
-    if (length != 0 && buffer) {
-        text = ToUtf8(TrimSpaces(std::u16string_view(reinterpret_cast<const char16_t*>(buffer), length)));
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    }
-    LocalFree(buffer);
-    if (text.empty()) text = "error " + std::to_string(number);
-    return text;
+    return ToUtf8(SystemMessageText(number));
 }
 
 [[noreturn]] void Raise(DWORD number, const char* source) {

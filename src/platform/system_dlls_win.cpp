@@ -1,5 +1,7 @@
 #include "platform/system_dlls_win.h"
 
+#include <commdlg.h>
+
 #include <cwchar>
 
 namespace ferrik {
@@ -56,6 +58,7 @@ namespace {
 constexpr wchar_t kWininet[] = L"wininet.dll";
 constexpr wchar_t kShell32[] = L"shell32.dll";
 constexpr wchar_t kOleacc[] = L"oleacc.dll";
+constexpr wchar_t kComdlg32[] = L"comdlg32.dll";
 constexpr wchar_t kUxtheme[] = L"uxtheme.dll";
 
 // The function `name` of the system DLL `dll`, loaded from the system folder (LoadSystemDll) and
@@ -133,6 +136,16 @@ HINSTANCE ShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR pa
     // A result of 32 or less is a failure; SE_ERR_DLLNOTFOUND says which.
     return proc ? proc(window, operation, file, parameters, directory, show)
                 : reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
+}
+
+BOOL GetSaveFileNameW(::tagOFNW* dialog) {
+    FERRIK_LATE(kComdlg32, GetSaveFileNameW);
+    return proc ? proc(dialog) : FALSE;
+}
+
+BOOL GetOpenFileNameW(::tagOFNW* dialog) {
+    FERRIK_LATE(kComdlg32, GetOpenFileNameW);
+    return proc ? proc(dialog) : FALSE;
 }
 
 HRESULT CreateStdAccessibleObject(HWND window, LONG object, REFIID iid, void** result) {

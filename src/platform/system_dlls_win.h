@@ -4,18 +4,19 @@
 // has whatever a page saved there beside it.
 //
 // The functions of system DLLs that the first window does not need: the internet's (a page's
-// fetch), the shell's (a drop, an opened address), the accessibility functions (a screen
-// reader's question) and the visual style's (a themed button). Each is looked up at its first
-// call, so those DLLs, and the DLLs they load, are not loaded before the program's entry point
-// (and the visual style's, no known DLL, is never a static import). A DLL or function that cannot
-// be found makes the call fail as the function itself fails (the value each one documents for a
-// failure), with the last error saying why.
+// fetch), the shell's (a drop, an opened address), the common dialogs' (a list saved or opened), the accessibility
+// functions (a screen reader's question) and the visual style's (a themed button). Each is looked up at its first call,
+// so those DLLs, and the DLLs they load, are not loaded before the program's entry point (and the visual style's, no
+// known DLL, is never a static import). A DLL or function that cannot be found makes the call fail as the function
+// itself fails (the value each one documents for a failure), with the last error saying why.
 #include <windows.h>
 
 #include <oleacc.h>
 #include <shellapi.h>
 #include <uxtheme.h>
 #include <wininet.h>
+
+struct tagOFNW;  // OPENFILENAMEW
 
 namespace ferrik {
 
@@ -50,6 +51,11 @@ BOOL InternetCloseHandle(HINTERNET handle);
 
 UINT DragQueryFileW(HDROP drop, UINT index, LPWSTR file, UINT length);
 HINSTANCE ShellExecuteW(HWND window, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, INT show);
+
+// OPENFILENAMEW of <commdlg.h>, which is not included here: its FindText macro would rename
+// the program's own FindText wherever this header goes.
+BOOL GetSaveFileNameW(::tagOFNW* dialog);
+BOOL GetOpenFileNameW(::tagOFNW* dialog);
 
 HRESULT CreateStdAccessibleObject(HWND window, LONG object, REFIID iid, void** result);
 LRESULT LresultFromObject(REFIID iid, WPARAM wParam, LPUNKNOWN object);

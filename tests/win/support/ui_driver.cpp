@@ -134,13 +134,34 @@ DataDirectory::~DataDirectory() {
 }
 
 void DataDirectory::Write(const std::wstring& name, const std::wstring& text) {
-    const std::wstring file = m_path + L"\\" + name;
-    const std::string bytes = Gbk(text);
+    WriteBytes(name, Gbk(text));
+}
+
+void DataDirectory::WriteBytes(const std::wstring& name, const std::string& bytes) {
+    const std::wstring file = Made(name);
     HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
     WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(handle);
+}
+
+std::wstring DataDirectory::Made(const std::wstring& name) {
+    const std::wstring file = m_path + L"\\" + name;
     m_files.push_back(file);
+    return file;
+}
+
+std::optional<std::string> DataDirectory::Read(const std::wstring& name) const {
+    const std::wstring file = m_path + L"\\" + name;
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes(GetFileSize(handle, nullptr), '\0');
+    DWORD read = 0;
+    const BOOL ok = bytes.empty() || ReadFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(handle);
+    if (!ok) return std::nullopt;
+    bytes.resize(read);
+    return bytes;
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

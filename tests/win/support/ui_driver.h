@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -78,6 +79,11 @@ public:
     DataDirectory& operator=(const DataDirectory&) = delete;
     // Writes `text` as GBK, as the data files are.
     void Write(const std::wstring& name, const std::wstring& text);
+    void WriteBytes(const std::wstring& name, const std::string& bytes);
+    // The path of a file that the program under test may make there; it goes with the directory.
+    std::wstring Made(const std::wstring& name);
+    // The bytes of a file there; nothing when it cannot be read.
+    std::optional<std::string> Read(const std::wstring& name) const;
     const std::wstring& Path() const { return m_path; }
 
 private:
