@@ -76,6 +76,8 @@ enum class MenuCommand : std::uint16_t {
     InvertChecks,
     About,
     ChooseByName,  // 列表操作 → 按名称选择...
+    ExportList,    // 列表操作 → 导出列表...
+    ImportList,    // 列表操作 → 导入列表...
 };
 
 struct MenuEntry {
@@ -96,9 +98,14 @@ inline constexpr MenuEntry kAnalyseMenu[] = {
     {u"停止分析", MenuCommand::StopAnalysis},
 };
 inline constexpr MenuEntry kListMenu[] = {
-    {u"全选", MenuCommand::CheckAll},     {u"全不选", MenuCommand::UncheckAll},
-    {u"反选", MenuCommand::InvertChecks}, {u"按名称选择...", MenuCommand::ChooseByName},
-    {u"", MenuCommand::Separator},        {u"关于本软件", MenuCommand::About},
+    {u"全选", MenuCommand::CheckAll},
+    {u"全不选", MenuCommand::UncheckAll},
+    {u"反选", MenuCommand::InvertChecks},
+    {u"按名称选择...", MenuCommand::ChooseByName},
+    {u"导出列表...", MenuCommand::ExportList},
+    {u"导入列表...", MenuCommand::ImportList},
+    {u"", MenuCommand::Separator},
+    {u"关于本软件", MenuCommand::About},
 };
 
 inline constexpr std::u16string_view kNotSupportedText = u"暂时不支持！";

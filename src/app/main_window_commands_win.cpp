@@ -4,6 +4,7 @@
 
 #include "app/about_window_win.h"
 #include "app/choose_by_name.h"
+#include "app/list_file.h"
 #include "app/main_menus_win.h"
 #include "app/main_window_win.h"
 #include "app/mask_prompt_win.h"
@@ -76,6 +77,12 @@ void MainWindow::RunCommand(MenuCommand command) {
         case MenuCommand::ChooseByName:
             ChooseRowsByName();
             break;
+        case MenuCommand::ExportList:
+            ExportList();
+            break;
+        case MenuCommand::ImportList:
+            ImportList();
+            break;
         case MenuCommand::Separator:
             break;
     }
@@ -92,6 +99,77 @@ void MainWindow::ChooseRowsByName() {
     if (!mask || m_closing || !Hwnd() || !IsWindowEnabled(Control(kListView1))) return;
     RememberMask(m_masks, *mask);
     if (const std::optional<std::size_t> count = ChooseByName(m_tasks, *mask)) ShowStatus(ChosenByNameStatus(*count));
+}
+
+// The list takes its menu's commands: not while busy, closing or asking already.
+bool MainWindow::ListTakesInput() const {
+    return Hwnd() && !m_closing && !m_asking && IsWindowEnabled(Control(kListView1));
+}
+
+// The dialog is modal: a command sent meanwhile may have made the list busy, or the window closed.
+std::optional<Text> MainWindow::AskListFile(ListFileAction action) {
+    m_asking = true;
+    std::optional<Text> path =
+        m_options.askListFile ? m_options.askListFile(Hwnd(), action) : m_listDialogs.Ask(Hwnd(), action);
+    m_asking = false;
+    if (!path || m_closing || !Hwnd() || !IsWindowEnabled(Control(kListView1))) return std::nullopt;
+    return path;
+}
+
+void MainWindow::ExportList() {
+    if (!ListTakesInput()) return;
+    OperationScope operation(*this);
+    const std::optional<Text> path = AskListFile(ListFileAction::Export);
+    if (!path) return;
+    m_list.Sync();
+    const std::vector<std::size_t> rows = m_list.Rows();
+    const Text problem = WriteFileWhole(*path, ExportListBytes(m_tasks, rows));
+    if (!problem.empty()) {
+        Warn(Text(kExportFailedText) + problem);
+        return;
+    }
+    ShowStatus(ExportedStatus(rows.size()));
+}
+
+void MainWindow::ImportList() {
+    if (!ListTakesInput()) return;
+    OperationScope operation(*this);
+    if (const std::optional<Text> path = AskListFile(ListFileAction::Import)) ImportListFile(*path);
+}
+
+void MainWindow::ImportListFile(TextView path) {
+    if (!ListTakesInput()) return;
+    OperationScope operation(*this);
+    const FileRead read = ReadFileUpTo(path, kMaxListFileBytes);
+    if (!read.error.empty()) {
+        Warn(Text(kReadFailedText) + read.error);
+        return;
+    }
+    const ListFileText file =
+        read.tooLarge ? ListFileText{{}, ListFileProblem::TooLarge} : DecodeListFile(read.bytes, m_decoder);
+    if (file.problem) {
+        Warn(ListFileProblemText(*file.problem));
+        return;
+    }
+    ImportListText(file.text);
+}
+
+void MainWindow::ImportListText(TextView text) {
+    if (!ListTakesInput()) return;
+    OperationScope operation(*this);
+    const std::size_t added = AddListRows(m_tasks, ListRows(text));
+    m_list.Sync();
+    ShowStatus(ImportedStatus(added));
+}
+
+// What the drop took is imported only if the window still takes drops now that it is its turn.
+void MainWindow::OnListDropped(const DroppedList& list) {
+    if (!TakesDrops()) return;
+    if (!list.file.empty()) {
+        ImportListFile(list.file);
+    } else if (!list.text.empty()) {
+        ImportListText(list.text);
+    }
 }
 
 void MainWindow::SubmitTasks() {

@@ -7,6 +7,7 @@
 
 #include "../../res/resource.h"
 #include "app/about_window_win.h"
+#include "app/list_file.h"
 #include "app/main_menus_win.h"
 #include "common/stop_flag.h"
 #include "forms/form_controls_win.h"
@@ -27,6 +28,9 @@ constexpr UINT kAttachDropMessage = WM_APP + 2;  // posted by Show
 // stack, tried again at every tick of kRetiredTimer while one is.
 constexpr UINT kReleaseRetiredMessage = WM_APP + 3;
 constexpr UINT_PTR kRetiredTimer = 2;
+// Posted by a drop of a list: the import (and its message boxes) comes after the drop has returned
+// to the source, which waits for it.
+constexpr UINT kImportDroppedMessage = WM_APP + 4;
 constexpr UINT kRetiredRetryMs = 100;
 constexpr UINT_PTR kComboSubclass = 1;
 
@@ -97,7 +101,11 @@ bool MainWindow::Load() {
     } else {
         SetAddress(m_options.startAddress);
     }
-    m_drop.Prepare([this] { return TakesDrops(); }, [this](TextView address) { SetAddress(address); });
+    m_drop.Prepare([this] { return TakesDrops(); }, [this](TextView address) { SetAddress(address); },
+                   ListDrops{HoldsQvodLink, [this](const DroppedList& list) {
+                                 m_droppedList = list;
+                                 PostMessageW(Hwnd(), kImportDroppedMessage, 0, 0);
+                             }});
     if (!CreatePlayer(m_player, *this, Hwnd(), m_options.playerProgId)) {
         SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
         return false;
@@ -158,6 +166,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kAttachDropMessage:
             m_drop.Attach(Hwnd());
+            return 0;
+        case kImportDroppedMessage:
+            OnListDropped(std::exchange(m_droppedList, DroppedList{}));
             return 0;
         case kFinishCloseMessage:
             if (m_closing && m_operations == 0) DestroyWindow(Hwnd());

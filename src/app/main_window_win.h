@@ -14,6 +14,7 @@
 #include "analysis/document_win.h"
 #include "analysis/http_win.h"
 #include "app/batch.h"
+#include "app/list_file_win.h"
 #include "app/main_form.h"
 #include "app/player_win.h"
 #include "app/prompts.h"
@@ -57,6 +58,9 @@ struct MainWindowOptions {
     WebWindowMaker makeWeb;
     // Put in the address box at load as if typed (`ferrik.exe <address>`); empty: none.
     Text startAddress;
+    // Asking for the file of 导出列表... and 导入列表... (the path, or nothing when cancelled);
+    // null: the system's Save and Open dialogs (ListFileDialogs).
+    std::function<std::optional<Text>(HWND owner, ListFileAction action)> askListFile;
 };
 
 class MainWindow final : public FormWindow<MainWindow>,
@@ -97,6 +101,14 @@ public:
     IDropTarget* DropTarget() const { return m_drop.Target(); }
     // What 按名称选择... does: asks for a name mask and ticks exactly the rows whose name matches.
     void ChooseRowsByName();
+    // What 导出列表... does: asks for a file and writes every row's address into it, in the order
+    // shown (app/list_file.h); a failure is explained in a message box.
+    void ExportList();
+    // What 导入列表... does: asks for a file and adds its rows after the list's own. A dropped list
+    // file or list text is imported the same way (ImportListFile, ImportListText).
+    void ImportList();
+    void ImportListFile(TextView path);
+    void ImportListText(TextView text);
 
     // The ports that the commands, the batch driver and the player creation use.
     void ShowStatus(TextView text) override;
@@ -139,6 +151,9 @@ private:
     void ReleaseRetired();
     void SetControlsEnabled(bool enabled);
     bool TakesDrops() const;
+    bool ListTakesInput() const;
+    std::optional<Text> AskListFile(ListFileAction action);
+    void OnListDropped(const DroppedList& list);
 
     // Combo1 is subclassed for a text set by code.
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
@@ -181,7 +196,9 @@ private:
     UniqueMenu m_listMenu;
     AddressDrop m_drop;
     std::vector<Text> m_masks;  // the name masks chosen so far, the last first
-    bool m_asking = false;      // the name mask prompt is up
+    bool m_asking = false;      // the name mask prompt or a list file dialog is up
+    ListFileDialogs m_listDialogs;
+    DroppedList m_droppedList;  // taken by a drop, imported once the drop has returned
     HWND m_controls[kListView1 - kLabel1 + 1] = {};
     int m_operations = 0;
     bool m_closing = false;  // closed while an operation ran: hidden, waiting for it to unwind

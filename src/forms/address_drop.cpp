@@ -21,8 +21,21 @@ Text AddressFromDroppedText(TextView text) {
     return {};
 }
 
+namespace {
+
+// Whether a file name ends in `extension` (".url", lower case), in any case.
+bool HasExtension(TextView path, TextView extension) {
+    return path.size() >= extension.size() && ToLower(path.substr(path.size() - extension.size())) == extension;
+}
+
+}  // namespace
+
 bool IsShortcutFileName(TextView path) {
-    return path.size() >= 4 && ToLower(path.substr(path.size() - 4)) == u".url";
+    return HasExtension(path, u".url");
+}
+
+bool IsTextFileName(TextView path) {
+    return HasExtension(path, u".txt");
 }
 
 Text AddressOfShortcut(TextView shortcutText) {

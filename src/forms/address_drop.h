@@ -1,6 +1,7 @@
 #pragma once
 // What a drop on a window's address box gives: a link dragged from a browser, text, or an
-// Internet shortcut file. The Win32 half (address_drop_win.h) reads the data object.
+// Internet shortcut file; on a window that takes lists, also a list of links or a text file. The Win32 half
+// (address_drop_win.h) reads the data object.
 #include <cstddef>
 
 #include "common/text.h"
@@ -13,6 +14,10 @@ Text AddressFromDroppedText(TextView text);
 
 // Whether a file name is that of an Internet shortcut (".url", in any case).
 bool IsShortcutFileName(TextView path);
+
+// A file a window that takes lists (the main window's task list) may take instead of an address: a
+// text file (".txt", in any case).
+bool IsTextFileName(TextView path);
 
 // The longest address a shortcut gives, in characters (a longer one is cut, and then fails to load).
 inline constexpr std::size_t kShortcutAddressMax = 32767;

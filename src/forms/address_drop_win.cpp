@@ -70,13 +70,21 @@ std::vector<Text> DroppedFiles(HGLOBAL memory) {
     return paths;
 }
 
-// A shortcut that may be read: on a drive of this computer. A drive letter of a share would make
-// the read wait for the network (on the GUI thread), and a share's file is a stranger's anyway.
-bool IsLocalShortcut(const Text& path) {
-    if (!IsShortcutFileName(path) || !IsDriveLetterPath(path)) return false;
+// A file that may be read: on a drive of this computer. A drive letter of a share would make the
+// read wait for the network (on the GUI thread), and a share's file is a stranger's anyway.
+bool IsLocalFile(const Text& path) {
+    if (!IsDriveLetterPath(path)) return false;
     const wchar_t root[] = {static_cast<wchar_t>(path[0]), L':', L'\\', L'\0'};
     const UINT type = GetDriveTypeW(root);
     return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
+}
+
+bool IsLocalShortcut(const Text& path) {
+    return IsShortcutFileName(path) && IsLocalFile(path);
+}
+
+bool IsLocalTextFile(const Text& path) {
+    return IsTextFileName(path) && IsLocalFile(path);
 }
 
 // A shortcut is a few hundred bytes; anything much larger is no shortcut and is not read.
@@ -274,8 +282,32 @@ bool OffersAddress(IDataObject* data) {
     return std::any_of(paths.begin(), paths.end(), IsLocalShortcut);
 }
 
-AddressDropTarget::AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop)
-    : m_accepting(std::move(accepting)), m_drop(std::move(drop)) {}
+Text ListTextOfDataObject(IDataObject* data, const std::function<bool(TextView)>& isList) {
+    if (!isList) return {};
+    for (CLIPFORMAT format : {UrlFormat(), static_cast<CLIPFORMAT>(CF_UNICODETEXT)}) {
+        Medium text(data, format);
+        if (!text.Get()) continue;
+        Text dropped = GlobalText(text.Get());
+        if (isList(dropped)) return dropped;
+    }
+    return {};
+}
+
+Text ListFileOfDataObject(IDataObject* data) {
+    Medium files(data, CF_HDROP);
+    if (!files.Get()) return {};
+    for (Text& path : DroppedFiles(files.Get()))
+        if (IsLocalTextFile(path)) return std::move(path);
+    return {};
+}
+
+bool OffersList(IDataObject* data, const std::function<bool(TextView)>& isList) {
+    return data && (!ListTextOfDataObject(data, isList).empty() || !ListFileOfDataObject(data).empty());
+}
+
+AddressDropTarget::AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop,
+                                     ListDrops lists)
+    : m_accepting(std::move(accepting)), m_drop(std::move(drop)), m_lists(std::move(lists)) {}
 
 HRESULT AddressDropTarget::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
@@ -300,7 +332,7 @@ ULONG AddressDropTarget::Release() {
 
 DWORD AddressDropTarget::Effect(const DWORD* allowed) const {
     try {
-        return allowed && m_hasAddress && m_accepting && m_accepting() ? AddressEffect(*allowed) : DROPEFFECT_NONE;
+        return allowed && m_offered && m_accepting && m_accepting() ? AddressEffect(*allowed) : DROPEFFECT_NONE;
     } catch (...) {
         return DROPEFFECT_NONE;
     }
@@ -308,9 +340,9 @@ DWORD AddressDropTarget::Effect(const DWORD* allowed) const {
 
 HRESULT AddressDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     try {
-        m_hasAddress = OffersAddress(data);
+        m_offered = OffersAddress(data) || (m_lists.drop && OffersList(data, m_lists.isList));
     } catch (...) {
-        m_hasAddress = false;
+        m_offered = false;
     }
     if (effect) *effect = Effect(effect);
     return S_OK;
@@ -322,23 +354,33 @@ HRESULT AddressDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
 }
 
 HRESULT AddressDropTarget::DragLeave() {
-    m_hasAddress = false;
+    m_offered = false;
     return S_OK;
 }
 
+// A list's text comes before an address (a qvod:// link dragged from a page is no web address, and
+// text that holds links is a list even where its first line is an address); a list file after.
 HRESULT AddressDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
     DWORD result = DROPEFFECT_NONE;
     try {
-        const Text address = AddressOfDataObject(data);
-        m_hasAddress = !address.empty();
+        DroppedList list;
+        if (m_lists.drop) list.text = ListTextOfDataObject(data, m_lists.isList);
+        const Text address = list.text.empty() ? AddressOfDataObject(data) : Text();
+        if (m_lists.drop && list.text.empty() && address.empty()) list.file = ListFileOfDataObject(data);
+        const bool isList = !list.text.empty() || !list.file.empty();
+        m_offered = isList || !address.empty();
         result = Effect(effect);
         if (result != DROPEFFECT_NONE) {
-            m_hasAddress = false;
-            m_drop(address);
+            m_offered = false;
+            if (isList) {
+                m_lists.drop(list);
+            } else {
+                m_drop(address);
+            }
         }
     } catch (...) {
     }
-    m_hasAddress = false;
+    m_offered = false;
     if (effect) *effect = result;
     return S_OK;
 }
@@ -350,9 +392,9 @@ bool AddressDrop::Register(HWND hwnd, std::function<bool()> accepting, std::func
     return false;
 }
 
-void AddressDrop::Prepare(std::function<bool()> accepting, std::function<void(TextView)> drop) {
+void AddressDrop::Prepare(std::function<bool()> accepting, std::function<void(TextView)> drop, ListDrops lists) {
     Revoke();
-    m_target = new AddressDropTarget(std::move(accepting), std::move(drop));
+    m_target = new AddressDropTarget(std::move(accepting), std::move(drop), std::move(lists));
 }
 
 bool AddressDrop::Attach(HWND hwnd) {

@@ -31,11 +31,29 @@ Text AddressOfDataObject(IDataObject* data);
 // No file is read here: a drag only passing over the window must not wait for a disk or a share.
 bool OffersAddress(IDataObject* data);
 
+// What a window that takes lists takes before an address and after one: dropped text (a link's or
+// plain) that the window's `isList` says is a list, or else, when the data object carries no
+// address, the first text file on a drive of this computer (IsTextFileName, read by the window).
+struct DroppedList {
+    Text text;
+    Text file;
+};
+struct ListDrops {
+    std::function<bool(TextView text)> isList;
+    std::function<void(const DroppedList&)> drop;
+};
+// The text of a list the data object carries in a text format; empty when none.
+Text ListTextOfDataObject(IDataObject* data, const std::function<bool(TextView)>& isList);
+// The first text file dropped that may be read (as a shortcut file may); empty when none.
+Text ListFileOfDataObject(IDataObject* data);
+// Whether the data object carries either; as OffersAddress, no file is read.
+bool OffersList(IDataObject* data, const std::function<bool(TextView)>& isList);
+
 class AddressDropTarget final : public IDropTarget {
 public:
     // `accepting`: whether the window takes a drop now (not while busy); `drop`: what it does with
-    // the address.
-    AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop);
+    // the address; `lists`, when given: which texts are lists and what it does with one.
+    AddressDropTarget(std::function<bool()> accepting, std::function<void(TextView)> drop, ListDrops lists = {});
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -58,7 +76,8 @@ private:
     LONG m_refs = 1;
     std::function<bool()> m_accepting;
     std::function<void(TextView)> m_drop;
-    bool m_hasAddress = false;  // what is being dragged over the window carries an address
+    ListDrops m_lists;
+    bool m_offered = false;  // what is being dragged over the window carries something taken
 };
 
 // Registers a window as the drop target of addresses for as long as it lives (RevokeDragDrop before
@@ -73,7 +92,7 @@ public:
     ~AddressDrop() { Revoke(); }
 
     bool Register(HWND hwnd, std::function<bool()> accepting, std::function<void(TextView)> drop);
-    void Prepare(std::function<bool()> accepting, std::function<void(TextView)> drop);
+    void Prepare(std::function<bool()> accepting, std::function<void(TextView)> drop, ListDrops lists = {});
     bool Attach(HWND hwnd);
     void Revoke();
     IDropTarget* Target() const { return m_target; }

@@ -87,6 +87,8 @@ TEST(Forms, MenusHoldTheirEntriesInOrder) {
                                                        {u"全不选", C::UncheckAll},
                                                        {u"反选", C::InvertChecks},
                                                        {u"按名称选择...", C::ChooseByName},
+                                                       {u"导出列表...", C::ExportList},
+                                                       {u"导入列表...", C::ImportList},
                                                        {u"", C::Separator},
                                                        {u"关于本软件", C::About}}));
     // The busy state disables the four analysis entries, never 停止分析.

@@ -39,7 +39,8 @@ TEST(ExportList, WritesTheAddressesInTheOrderShownAfterAMarkEachLineEndedByCrLf)
         "\xEF\xBB\xBF"
         "http://a.cn/2.html\r\n"
         "qvod://1|2|x\xEF\xBF\xBD|\r\n"
-        "qvod://123|ABC|\xE7\xAC\xAC" "1\xE9\x9B\x86.rmvb|\r\n";
+        "qvod://123|ABC|\xE7\xAC\xAC"
+        "1\xE9\x9B\x86.rmvb|\r\n";
     EXPECT_EQ(ExportListBytes(tasks, {1, 2, 0}), expected);
     EXPECT_EQ(ExportListBytes(tasks, {}), "\xEF\xBB\xBF");
     EXPECT_EQ(ExportedStatus(3), u"已导出3项。");
@@ -100,8 +101,10 @@ TEST(ImportList, ReadsEachEncodingAndEveryKindOfLineOrRefusesWhatIsNoText) {
         {"a NUL byte", "qvod://1|2|3|\r\n\0\r\n"s, ListFileProblem::NotText, {}},
         {"a NUL unit in UTF-16", Utf16(u"qvod://1|2|3|\r\n"s + u'\0', false), ListFileProblem::NotText, {}},
         {"half a UTF-16 unit", Utf16(u"qvod://1|2|3|", false) + "q", ListFileProblem::NotText, {}},
-        {"a lone surrogate in UTF-16", Utf16(u"qvod://1|2|"s + char16_t(0xDC00) + u"|", true),
-         ListFileProblem::NotText, {}},
+        {"a lone surrogate in UTF-16",
+         Utf16(u"qvod://1|2|"s + char16_t(0xDC00) + u"|", true),
+         ListFileProblem::NotText,
+         {}},
         {"bad UTF-8 after a UTF-8 mark", "\xEF\xBB\xBFqvod://1|2|\xC3\x28|", ListFileProblem::NotText, {}},
         {"neither UTF-8 nor GBK", "qvod://1|2|\x81\x20|", ListFileProblem::NotText, {}},
         {"0xFF", "qvod://1|2|\xFF|", ListFileProblem::NotText, {}},
@@ -142,12 +145,9 @@ TEST(ImportList, DroppedTextIsAListWhenItHoldsAQvodLink) {
         bool isList;
     };
     const Case cases[] = {
-        {u"qvod://123|ABC|第1集.rmvb|", true},
-        {u"http://a.cn/1.html\r\n看这里 qvod://1|2|3|", true},
-        {u"qvod://123|ABC|第1集.rmvb", false},
-        {u"QVOD://1|2|3|", false},
-        {u"http://a.cn/1.html", false},
-        {u"", false},
+        {u"qvod://123|ABC|第1集.rmvb|", true}, {u"http://a.cn/1.html\r\n看这里 qvod://1|2|3|", true},
+        {u"qvod://123|ABC|第1集.rmvb", false}, {u"QVOD://1|2|3|", false},
+        {u"http://a.cn/1.html", false},        {u"", false},
     };
     for (const Case& c : cases) EXPECT_EQ(HoldsQvodLink(c.text), c.isList) << ToUtf8(c.text);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <oleacc.h>
 #include <shlobj.h>
 
@@ -17,6 +18,8 @@
 #include <vector>
 
 #include "app/choose_by_name.h"
+#include "app/list_file.h"
+#include "app/list_file_win.h"
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "host/support/fake_browser.h"
@@ -168,6 +171,7 @@ protected:
 
     void Open(bool withWeb) {
         MainWindowOptions options = test::TestOptions(data, "ferrikeveryday");
+        options.askListFile = askListFile;
         options.makeWeb = WebWindowFactory([this](HWND, const RECT&, BrowserEvents&) {
             auto fake = std::make_unique<test::FakeBrowser>();
             browser = fake.get();
@@ -185,6 +189,7 @@ protected:
     std::wstring Status() const { return test::TextOf(main->Control(kLblResult)); }
 
     test::DataDirectory data;
+    std::function<std::optional<Text>(HWND, ListFileAction)> askListFile;  // set before Open
     std::unique_ptr<MainWindow> main;
     WebWindow* web = nullptr;
     test::FakeBrowser* browser = nullptr;
@@ -466,6 +471,249 @@ TEST_F(EverydayUse, ListMenuChoosesRowsByNameThroughItsPrompt) {
     EXPECT_FALSE(prompted);
     EXPECT_FALSE(tasks.At(2).checked);
     main->UnlockControls();
+}
+
+// ---- the list as a file ----
+
+// The dialogs as the port sets them up, answered in the user's place: the Save dialog suggests the
+// name and takes one typed without ".txt" as typed, and each dialog opens where the last file chosen
+// is (a cancelled one changes nothing).
+TEST(ListFileDialogs, SuggestTheNameKeepWhatIsTypedAndRememberTheFolder) {
+    struct Seen {
+        ListFileAction action;
+        HWND owner;
+        std::wstring filter;  // U+0000 shown as '|'
+        std::wstring offered;
+        std::wstring folder;  // empty: where the system opens it
+        bool addsExtension, asksBeforeOverwriting, fileMustExist, keepsCurrentFolder;
+        bool operator==(const Seen&) const = default;
+    };
+    std::vector<Seen> seen;
+    std::wstring answer;  // empty: cancelled
+    ListFileDialogs dialogs([&](OPENFILENAMEW& d, ListFileAction action) {
+        std::wstring filter;
+        for (const wchar_t* f = d.lpstrFilter; *f; f += wcslen(f) + 1) filter += std::wstring(f) + L"|";
+        seen.push_back({action, d.hwndOwner, filter, d.lpstrFile, d.lpstrInitialDir ? d.lpstrInitialDir : L"",
+                        d.lpstrDefExt != nullptr, (d.Flags & OFN_OVERWRITEPROMPT) != 0,
+                        (d.Flags & OFN_FILEMUSTEXIST) != 0, (d.Flags & OFN_NOCHANGEDIR) != 0});
+        if (answer.empty() || answer.size() >= d.nMaxFile) return FALSE;
+        wcscpy(d.lpstrFile, answer.c_str());
+        return TRUE;
+    });
+    const std::wstring saveFilter = L"文本文件 (*.txt)|*.txt|";
+    const std::wstring openFilter = L"文本文件 (*.txt)|*.txt|所有文件 (*.*)|*.*|";
+    const auto owner = reinterpret_cast<HWND>(0x1234);
+    constexpr auto kExport = ListFileAction::Export;
+    constexpr auto kImport = ListFileAction::Import;
+    struct Case {
+        ListFileAction action;
+        std::wstring answer;
+        Seen seen;
+    };
+    const Case cases[] = {
+        {kExport, L"D:\\列表\\我的列表", {kExport, owner, saveFilter, L"qvod列表.txt", L"", false, true, false, true}},
+        {kImport, L"", {kImport, owner, openFilter, L"", L"D:\\列表", false, false, true, true}},
+        {kImport, L"C:\\x.txt", {kImport, owner, openFilter, L"", L"D:\\列表", false, false, true, true}},
+        {kExport, L"E:\\a.txt", {kExport, owner, saveFilter, L"qvod列表.txt", L"C:\\", false, true, false, true}},
+    };
+    for (const Case& c : cases) {
+        seen.clear();
+        answer = c.answer;
+        const std::optional<Text> path = dialogs.Ask(owner, c.action);
+        EXPECT_EQ(seen, std::vector<Seen>{c.seen}) << W(Text(c.answer.begin(), c.answer.end()));
+        EXPECT_EQ(path, c.answer.empty() ? std::nullopt : std::optional<Text>(Text(c.answer.begin(), c.answer.end())));
+    }
+}
+
+// A file is written whole or not at all, and no temporary file stays beside it either way.
+TEST(ListFileWriting, WholeOrNotAtAllAndReadUpToALimit) {
+    test::DataDirectory dir;
+    dir.WriteBytes(L"old.txt", "old contents");
+    const std::wstring folder = dir.Path() + L"\\子目录";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::string bytes = "\xEF\xBB\xBFqvod://1|2|3|\r\n";
+    struct Write {
+        const char* what;
+        std::wstring name;
+        bool written;
+        std::optional<std::string> after;
+    };
+    const Write writes[] = {
+        {"a new file", L"新.txt", true, bytes},
+        {"over an old one", L"old.txt", true, bytes},
+        {"into a missing folder", L"没有\\x.txt", false, std::nullopt},
+        {"over a folder", L"子目录", false, std::nullopt},
+    };
+    for (const Write& c : writes) {
+        const std::wstring path = dir.Made(c.name);
+        const Text problem = WriteFileWhole(Text(path.begin(), path.end()), bytes);
+        EXPECT_EQ(problem.empty(), c.written) << c.what << ": " << ToUtf8(problem);
+        EXPECT_EQ(dir.Read(c.name), c.after) << c.what;
+    }
+    WIN32_FIND_DATAW found{};
+    HANDLE left = FindFirstFileW((dir.Path() + L"\\frk*").c_str(), &found);
+    EXPECT_EQ(left, INVALID_HANDLE_VALUE) << W(Text(found.cFileName, found.cFileName + wcslen(found.cFileName)));
+    if (left != INVALID_HANDLE_VALUE) FindClose(left);
+    EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
+
+    struct Read {
+        std::wstring name;
+        std::size_t limit;
+        std::string bytes;
+        bool tooLarge, failed;
+    };
+    const Read reads[] = {
+        {L"old.txt", bytes.size(), bytes, false, false},
+        {L"old.txt", bytes.size() - 1, "", true, false},
+        {L"没有.txt", 100, "", false, true},
+    };
+    for (const Read& c : reads) {
+        const std::wstring path = dir.Path() + L"\\" + c.name;
+        const FileRead read = ReadFileUpTo(Text(path.begin(), path.end()), c.limit);
+        EXPECT_EQ(read.bytes, c.bytes) << c.limit;
+        EXPECT_EQ(read.tooLarge, c.tooLarge) << c.limit;
+        EXPECT_EQ(!read.error.empty(), c.failed) << c.limit;
+    }
+}
+
+TEST_F(EverydayUse, ListMenuExportsAndImportsTheListThroughItsPort) {
+    std::vector<ListFileAction> asked;
+    std::wstring answer;
+    askListFile = [&](HWND owner, ListFileAction action) -> std::optional<Text> {
+        EXPECT_EQ(owner, main->Hwnd());
+        asked.push_back(action);
+        return Text(answer.begin(), answer.end());
+    };
+    Open(false);
+    TaskList& tasks = main->Tasks();
+    tasks.AddTask(u"第1集", u"qvod://1|A|第1集|", u"SS0", u"", u"qvod://1|A|第1集|");
+    tasks.AddTask(u"2.html", u"http://dy.example.com/2.html", u"SS1", u"", u"http://dy.example.com/2.html");
+    test::MessageBoxWatcher boxes;
+
+    answer = data.Made(L"导出.txt");
+    main->RunCommand(MenuCommand::ExportList);
+    EXPECT_EQ(data.Read(L"导出.txt"),
+              "\xEF\xBB\xBFqvod://1|A|\xE7\xAC\xAC"
+              "1\xE9\x9B\x86|\r\nhttp://dy.example.com/2.html\r\n");
+    EXPECT_EQ(Status(), L"已导出2项。");
+
+    data.Write(L"导入.txt",
+               L"qvod://1|A|第1集|\r\n  qvod://3|C|第3集.rmvb|\r\nhttps://dy.example.com/list/4.html\r\n说明\r\n");
+    answer = data.Path() + L"\\导入.txt";
+    main->RunCommand(MenuCommand::ImportList);
+    EXPECT_EQ(Status(), L"已导入2项。");
+    ASSERT_EQ(tasks.Count(), 4u);
+    EXPECT_EQ(tasks.At(2).name, u"第3集.rmvb");
+    EXPECT_EQ(tasks.At(3).engine, u"SS1");
+    EXPECT_EQ(ListView_GetItemCount(main->Control(kListView1)), 4);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{});
+    EXPECT_EQ(asked, (std::vector<ListFileAction>{ListFileAction::Export, ListFileAction::Import}));
+
+    // Refused: explained in a message box, the list and the status line as they were.
+    data.WriteBytes(L"zero.txt", std::string("qvod://5|E|5|\r\n\0", 16));
+    data.WriteBytes(L"big.txt", std::string(16 * 1024 * 1024 + 1, 'a'));
+    struct Case {
+        MenuCommand command;
+        std::wstring answer;
+        std::wstring message;
+        bool withReason;  // the message is followed by the system's reason
+    };
+    const Case cases[] = {
+        {MenuCommand::ImportList, data.Path() + L"\\zero.txt", L"这个文件不是文本文件，没有导入。", false},
+        {MenuCommand::ImportList, data.Path() + L"\\big.txt", L"文件超过16 MB，不像是任务列表，没有导入。", false},
+        {MenuCommand::ImportList, data.Path() + L"\\没有.txt", L"文件没有读出：", true},
+        {MenuCommand::ExportList, data.Path() + L"\\没有\\x.txt", L"列表没有导出：", true},
+    };
+    for (const Case& c : cases) {
+        answer = c.answer;
+        const std::size_t seen = boxes.Seen().size();
+        main->RunCommand(c.command);
+        ASSERT_EQ(boxes.Seen().size(), seen + 1) << c.answer;
+        const test::SeenMessageBox box = boxes.Seen().back();
+        EXPECT_EQ(box.title, L"提示");
+        if (c.withReason) {
+            EXPECT_EQ(box.text.substr(0, c.message.size()), c.message) << box.text;
+            EXPECT_GT(box.text.size(), c.message.size()) << box.text;
+        } else {
+            EXPECT_EQ(box.text, c.message);
+        }
+        EXPECT_EQ(tasks.Count(), 4u) << c.answer;
+        EXPECT_EQ(Status(), L"已导入2项。") << c.answer;
+    }
+
+    // Not while busy: nothing is asked.
+    asked.clear();
+    main->LockControls();
+    main->RunCommand(MenuCommand::ImportList);
+    main->RunCommand(MenuCommand::ExportList);
+    main->UnlockControls();
+    EXPECT_EQ(asked, std::vector<ListFileAction>{});
+}
+
+// A text file or text holding qvod:// links dropped on the main window is imported; an address
+// still goes into the address box; nothing while busy.
+TEST_F(EverydayUse, ListsDroppedOnTheMainWindowAreImported) {
+    Open(false);
+    test::PumpPosted();
+    data.Write(L"掉落.txt", L"qvod://1|A|第1集|\r\nhttp://dy.example.com/play/2.html\r\n");
+    const auto url = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"UniformResourceLocatorW"));
+    struct Case {
+        const char* what;
+        CLIPFORMAT format;
+        HGLOBAL memory;
+        DWORD effect;
+        std::vector<Text> added;  // the names of the rows added
+        const wchar_t* address;   // in the box after the drop
+    };
+    const Case cases[] = {
+        {"a text file",
+         CF_HDROP,
+         FilesGlobal({data.Path() + L"\\Rule.dat", data.Path() + L"\\掉落.txt"}),
+         DROPEFFECT_COPY,
+         {u"第1集", u"2.html"},
+         L"before"},
+        {"text with links",
+         CF_UNICODETEXT,
+         TextGlobal(L"http://dy.example.com/\r\n看 qvod://3|C|第3集| qvod://1|A|第1集|"),
+         DROPEFFECT_COPY,
+         {u"dy.example.com", u"第3集"},
+         L"before"},
+        {"a link from a page", url, TextGlobal(L"qvod://4|D|第4集|"), DROPEFFECT_COPY, {u"第4集"}, L"before"},
+        {"a text file on a share",
+         CF_HDROP,
+         FilesGlobal({L"\\\\127.0.0.1\\share\\x.txt"}),
+         DROPEFFECT_NONE,
+         {},
+         L"before"},
+        {"an address",
+         CF_UNICODETEXT,
+         TextGlobal(L"http://dy.example.com/5.html"),
+         DROPEFFECT_COPY,
+         {},
+         L"http://dy.example.com/5.html"},
+    };
+    TaskList& tasks = main->Tasks();
+    for (const Case& c : cases) {
+        main->SetAddress(u"before");
+        const std::size_t before = tasks.Count();
+        StandInData dropped(c.format, c.memory);
+        EXPECT_EQ(DragAndDrop(main->DropTarget(), &dropped), c.effect) << c.what;
+        ASSERT_TRUE(test::PumpPosted());
+        std::vector<Text> added;
+        for (std::size_t i = before; i < tasks.Count(); ++i) added.push_back(tasks.At(i).name);
+        EXPECT_EQ(added, c.added) << c.what;
+        EXPECT_EQ(W(main->Address()), c.address) << c.what;
+        if (!c.added.empty()) {
+            EXPECT_EQ(Status(), L"已导入" + std::to_wstring(c.added.size()) + L"项。") << c.what;
+        }
+    }
+
+    main->LockControls();
+    StandInData links(CF_UNICODETEXT, TextGlobal(L"qvod://6|F|第6集|"));
+    EXPECT_EQ(DragAndDrop(main->DropTarget(), &links), DWORD{DROPEFFECT_NONE});
+    ASSERT_TRUE(test::PumpPosted());
+    main->UnlockControls();
+    EXPECT_EQ(tasks.Count(), 5u);
 }
 
 // As a screen reader reads them: role, name, state before and after disabling, the default action.

@@ -562,7 +562,8 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
         {window->AnalyseMenu(),
          {L"智能分析", L"-", L"分析Qvod集数页面", L"分析网页中的Qvod地址", L"分析网页中的Qvod地址(加密)", L"-",
           L"停止分析"}},
-        {window->ListMenu(), {L"全选", L"全不选", L"反选", L"按名称选择...", L"-", L"关于本软件"}},
+        {window->ListMenu(),
+         {L"全选", L"全不选", L"反选", L"按名称选择...", L"导出列表...", L"导入列表...", L"-", L"关于本软件"}},
     };
     for (const auto& [menu, expected] : menus) {
         std::vector<std::wstring> entries;
