@@ -1,7 +1,7 @@
 // The pictures of docs/screenshots, written by scripts/screenshots (not a test): the main window
 // idle, with a list filled by a real analysis, busy in a download, and unskinned; the filled list
 // and the web window at 144 DPI; the web window's site list, a film page and the failure page; the
-// prompt of 按名称选择.... Each case checks only that its picture shows what it is meant to.
+// prompt of 按名称选择..., the list menu with 导出列表... and 导入列表.... Each case checks only that its picture shows what it is meant to.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/choose_by_name.h"
+#include "app/list_file.h"
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
 #include "program/web_window_factory_win.h"
@@ -246,6 +247,56 @@ TEST(Screenshots, ChooseByNamePrompt) {
     window.RunCommand(MenuCommand::ChooseByName);
     ASSERT_GT(capture.width, 0);
     EXPECT_TRUE(test::SavePng(capture, test::ScreenshotDir() + L"\\choose-by-name.png"));
+}
+
+// The list menu opened over an imported list, 导出列表... under the pointer.
+TEST(Screenshots, ListMenuWithExportAndImport) {
+    test::DataDirectory data;
+    data.Write(L"Setting.ini", L"[Setting]\r\nUnSkin=0\r\n");
+    MainWindowOptions options = test::TestOptions(data, "ferriklistshot");
+    HWND owner = nullptr;
+    options.trackPopup = [&](HMENU menu, POINT at) {
+        return static_cast<UINT>(TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD, at.x, at.y,
+                                                  owner, nullptr));
+    };
+    MainWindow window(std::move(options));
+    ASSERT_TRUE(window.Create());
+    owner = window.Hwnd();
+    test::ShowProgramIcon(owner);
+    SetWindowPos(owner, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+    window.Show(SW_SHOWNORMAL);
+    Text list;
+    for (const Text n : {u"01", u"02", u"03", u"04", u"05", u"06", u"07", u"08"}) {
+        list += u"qvod://2147" + n + u"3907|6F1D8A0E3B0C4B2A9D8E7F6A5B4C3D2E1F0A9B" + n + u"|天龙八部第" + n +
+                u"集.rmvb|\r\n";
+    }
+    window.ImportListText(list);
+    ASSERT_EQ(window.Tasks().Count(), 8u);
+    // The entry drawn as the pointer over it draws it.
+    MENUITEMINFOW hot{};
+    hot.cbSize = sizeof(hot);
+    hot.fMask = MIIM_STATE;
+    hot.fState = MFS_HILITE;
+    SetMenuItemInfoW(window.ListMenu(), static_cast<UINT>(MenuCommand::ExportList), FALSE, &hot);
+    ASSERT_TRUE(test::PaintAndPump(owner));
+    const auto menuShown = [] {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    };
+    test::Capture capture;
+    test::RunWhen(menuShown, [&] {
+        test::PaintAndPump(FindWindowW(L"#32768", nullptr));
+        capture = test::CaptureWindow(owner);
+        EndMenu();
+    });
+    HWND listView = window.Control(kListView1);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    SendMessageW(listView, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
+    SendMessageW(listView, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(row.left + 120, (row.top + row.bottom) / 2));
+    ASSERT_GT(capture.width, 0);
+    EXPECT_EQ(test::TextOf(window.Control(kLblResult)), L"已导入8项。");
+    EXPECT_TRUE(test::SavePng(capture, test::ScreenshotDir() + L"\\list-menu.png"));
 }
 
 }  // namespace
