@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 #include <oleacc.h>
 #include <shlobj.h>
 
@@ -523,6 +524,31 @@ TEST(ListFileDialogs, SuggestTheNameKeepWhatIsTypedAndRememberTheFolder) {
         EXPECT_EQ(seen, std::vector<Seen>{c.seen}) << W(Text(c.answer.begin(), c.answer.end()));
         EXPECT_EQ(path, c.answer.empty() ? std::nullopt : std::optional<Text>(Text(c.answer.begin(), c.answer.end())));
     }
+}
+
+// The system's own Save dialog (comdlg32, looked up at first use): a name typed without ".txt" comes
+// back as typed.
+TEST(ListFileDialogs, TheSystemsSaveDialogGivesTheNameAsTyped) {
+    test::DataDirectory dir;
+    const std::wstring typed = dir.Path() + L"\\我的列表";
+    const auto dialogShown = [] {
+        HWND dialog = FindWindowW(L"#32770", nullptr);
+        return dialog && IsWindowVisible(dialog) && GetDlgItem(dialog, cmb13) != nullptr;
+    };
+    bool shown = false;
+    test::RunWhen(dialogShown, [&] {
+        HWND dialog = FindWindowW(L"#32770", nullptr);
+        shown = true;
+        SetDlgItemTextW(dialog, cmb13, typed.c_str());
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    });
+    ListFileDialogs dialogs;
+    const std::optional<Text> path = dialogs.Ask(nullptr, ListFileAction::Export);
+    test::CancelRunWhen();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(path, std::optional<Text>(Text(typed.begin(), typed.end())));
+    EXPECT_EQ(dialogs.Folder(), Text(dir.Path().begin(), dir.Path().end()));
 }
 
 // A file is written whole or not at all, and no temporary file stays beside it either way.
