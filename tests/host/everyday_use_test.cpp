@@ -113,23 +113,6 @@ TEST(DroppedAddress, FirstNonBlankLineOfTheText) {
     EXPECT_FALSE(IsShortcutFileName(u"url"));
 }
 
-// A file the main window imports instead of taking an address: one named as a text file.
-TEST(DroppedList, TextFilesByName) {
-    struct Case {
-        const char16_t* path;
-        bool isTextFile;
-    };
-    const Case cases[] = {
-        {u"C:\\Users\\a\\qvod列表.txt", true},
-        {u"C:\\LIST.TXT", true},
-        {u"C:\\list.txt.url", false},
-        {u"C:\\list.text", false},
-        {u"txt", false},
-        {u".txt", true},
-    };
-    for (const Case& c : cases) EXPECT_EQ(IsTextFileName(c.path), c.isTextFile) << ToUtf8(c.path);
-}
-
 // Shortcut files are read only from a drive of this computer: nothing over the network.
 TEST(DroppedAddress, OnlyDriveLetterPathsAreRead) {
     struct Case {

@@ -138,19 +138,5 @@ TEST(ImportList, AddsAfterTheRowsListedSkippingWhatIsThere) {
     EXPECT_EQ(tasks.Header(), u"名称(7)");
 }
 
-// Dropped text is a list, and imported, when it holds a qvod:// link whose three fields are there.
-TEST(ImportList, DroppedTextIsAListWhenItHoldsAQvodLink) {
-    struct Case {
-        const char16_t* text;
-        bool isList;
-    };
-    const Case cases[] = {
-        {u"qvod://123|ABC|第1集.rmvb|", true}, {u"http://a.cn/1.html\r\n看这里 qvod://1|2|3|", true},
-        {u"qvod://123|ABC|第1集.rmvb", false}, {u"QVOD://1|2|3|", false},
-        {u"http://a.cn/1.html", false},        {u"", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(HoldsQvodLink(c.text), c.isList) << ToUtf8(c.text);
-}
-
 }  // namespace
 }  // namespace ferrik

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "common/text.h"
 
 namespace ferrik {
@@ -18,24 +16,6 @@ TEST(Text, InvalidUtf8AndLoneSurrogatesBecomeReplacementCharacters) {
     EXPECT_EQ(FromUtf8("a\xFF" "b\xE4\xB8"), u"a\uFFFDb\uFFFD\uFFFD");
     EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
     EXPECT_EQ(ToUtf8(Text(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
-}
-
-TEST(Text, WellFormedUtf8OrNothing) {
-    struct Case {
-        const char* utf8;
-        std::optional<Text> text;
-    };
-    const Case cases[] = {
-        {"abc \xE4\xB8\xAD \xF0\x9F\x8E\xAC", u"abc 中 \U0001F3AC"},
-        {"", u""},
-        {"a\xFF", std::nullopt},
-        {"\xE4\xB8", std::nullopt},          // cut short
-        {"\xC0\xAF", std::nullopt},          // overlong
-        {"\xED\xA0\x80", std::nullopt},     // a surrogate
-        {"\xF4\x90\x80\x80", std::nullopt},  // beyond U+10FFFF
-        {"\xB5", std::nullopt},              // GBK's second byte alone
-    };
-    for (const Case& c : cases) EXPECT_EQ(FromWellFormedUtf8(c.utf8), c.text) << c.utf8;
 }
 
 TEST(Text, LowerCaseCoversMoreThanAscii) {
