@@ -23,8 +23,8 @@ inline constexpr std::u16string_view kListTooLargeText = u"文件超过16 MB，�
 inline constexpr std::u16string_view kListNotTextText = u"这个文件不是文本文件，没有导入。";
 
 // Why a list could not be written or read: these, then the system's reason.
-inline constexpr std::u16string_view kExportFailedText = u"列表没有导出：";
-inline constexpr std::u16string_view kReadFailedText = u"文件没有读出：";
+inline constexpr std::u16string_view kExportFailedText = u"无法导出列表：";
+inline constexpr std::u16string_view kReadFailedText = u"无法读取文件：";
 
 // "已导出" + count + "项。" and "已导入" + count + "项。", on the status line.
 Text ExportedStatus(std::size_t count);

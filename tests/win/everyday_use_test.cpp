@@ -628,8 +628,8 @@ TEST_F(EverydayUse, ListMenuExportsAndImportsTheListThroughItsPort) {
     const Case cases[] = {
         {MenuCommand::ImportList, data.Path() + L"\\zero.txt", L"这个文件不是文本文件，没有导入。", false},
         {MenuCommand::ImportList, data.Path() + L"\\big.txt", L"文件超过16 MB，不像是任务列表，没有导入。", false},
-        {MenuCommand::ImportList, data.Path() + L"\\没有.txt", L"文件没有读出：", true},
-        {MenuCommand::ExportList, data.Path() + L"\\没有\\x.txt", L"列表没有导出：", true},
+        {MenuCommand::ImportList, data.Path() + L"\\没有.txt", L"无法读取文件：", true},
+        {MenuCommand::ExportList, data.Path() + L"\\没有\\x.txt", L"无法导出列表：", true},
     };
     for (const Case& c : cases) {
         answer = c.answer;
