@@ -1,9 +1,10 @@
 #pragma once
 // A window that takes addresses dropped on it: a link dragged from a browser
 // (UniformResourceLocatorW), text (CF_UNICODETEXT) or an Internet shortcut, as a file (CF_HDROP) or
-// as a virtual file (FileGroupDescriptorW and FileContents: from a zip folder or a mail). The
-// pointer shows the copy cursor (the link cursor where the source allows only a link) only while
-// what is dragged holds an address and the window takes one; anything else is refused.
+// as a virtual file (FileGroupDescriptorW and FileContents: from a zip folder or a mail); a window
+// that asks for them (ListDrops) also takes lists: text of links and text files. The pointer shows
+// the copy cursor (the link cursor where the source allows only a link) only while what is dragged
+// holds something the window takes and it takes one now; anything else is refused.
 #include <windows.h>
 
 #include <ole2.h>
