@@ -1,5 +1,6 @@
 #include "analysis/dbcs_table.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -64,6 +65,14 @@ DbcsTable::DbcsTable(const std::array<bool, 256>& leadBytes, Converter convert)
             }
         }
     }
+    m_oneUnit.assign(256 * 256, 0);
+    for (unsigned lead = 0; lead < 256; ++lead) {
+        if (!m_lead[lead]) continue;
+        for (unsigned next = 0; next < 256; ++next) {
+            const Entry& e = Pair(lead, next);
+            if (e.length == 1) m_oneUnit[lead << 8 | next] = e.units[0];
+        }
+    }
 }
 
 std::size_t DbcsTable::UndecidedPairs() const {
@@ -84,27 +93,30 @@ void DbcsTable::DecodeAppend(std::string_view bytes, Text& out) const {
     out.reserve(out.size() + n);
     char16_t block[kBlock + kSlack];
     char16_t* o = block;
+    char16_t* const full = block + kBlock - kSlack;  // past this the block is appended to `out`
     const auto flush = [&] {
         out.append(block, static_cast<std::size_t>(o - block));
         o = block;
     };
+    const char16_t* const oneUnit = m_oneUnit.data();
     std::size_t i = 0;
     while (i < n) {
-        if (o - block >= static_cast<std::ptrdiff_t>(kBlock - kSlack)) flush();
+        if (o >= full) flush();
         const unsigned b = p[i];
         if (b < 0x80 && m_asciiAsIs) {
 #if defined(__SSE2__)
-            // Sixteen bytes widened at once; as many of them count as come before the first
-            // byte with its high bit set.
+            // Sixteen bytes widened at once, as far as the block has room; as many of them count
+            // as come before the first byte with its high bit set.
             if (n - i >= 16) {
-                const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
                 const __m128i zero = _mm_setzero_si128();
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(sixteen, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(sixteen, zero));
-                const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
-                const unsigned ascii = high ? static_cast<unsigned>(__builtin_ctz(high)) : 16u;
-                o += ascii;
-                i += ascii;
+                unsigned ascii = 16;
+                for (; ascii == 16 && n - i >= 16 && o < full; o += ascii, i += ascii) {
+                    const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(sixteen, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(sixteen, zero));
+                    const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(sixteen));
+                    ascii = high ? static_cast<unsigned>(__builtin_ctz(high)) : 16u;
+                }
                 continue;
             }
 #endif
@@ -112,6 +124,18 @@ void DbcsTable::DecodeAppend(std::string_view bytes, Text& out) const {
             ++i;
             continue;
         }
+        // A run of pairs of one unit each, as far as the block has room: one lookup and one
+        // branch a pair.
+        const std::size_t room = static_cast<std::size_t>(full - o);
+        const std::size_t last = i + std::min(2 * room, n - 1 - i);  // a pair starts before `last`
+        const std::size_t start = i;
+        while (i < last) {
+            const char16_t unit = oneUnit[p[i] << 8 | p[i + 1]];
+            if (unit == 0) break;
+            *o++ = unit;
+            i += 2;
+        }
+        if (i != start) continue;
         const Entry* e;
         std::size_t used;
         if (!m_lead[b]) {

@@ -50,6 +50,10 @@ private:
     std::array<Entry, 256> m_single;             // a byte that is not a lead byte
     std::array<Entry, 256> m_leadAtEnd;          // a lead byte that ends the input
     std::vector<Entry> m_pairs;                  // 256 per lead byte
+    // Every two bytes as one number (first byte high): the one unit they decode to where they are
+    // a lead byte and a byte that the table decodes as one character, else 0. Runs of such pairs,
+    // most of a Chinese page, are decoded by this alone.
+    std::vector<char16_t> m_oneUnit;
     bool m_asciiAsIs = true;                     // bytes below 0x80 are characters of the same value
 };
 

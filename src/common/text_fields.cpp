@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/text_search.h"
 
@@ -44,6 +49,31 @@ inline int Hex(char16_t c) {
     return c < 128 ? kHexDigits[c] : -1;
 }
 
+// Moves the units from `from` on down to `to`, which is before it, up to the next "%": returns
+// where that "%" stands, or the end of the text, and moves `to` on by the units moved. The
+// search and the copy are one pass: eight units are loaded, looked at and stored at once.
+std::size_t MoveToPercent(char16_t* p, std::size_t n, std::size_t from, std::size_t& to) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i percent = _mm_set1_epi16(static_cast<short>(u'%'));
+    for (; i + 8 <= n; i += 8, to += 8) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(eight, percent)));
+        if (mask != 0) {
+            // Only the units before the "%": a store of all eight could overwrite the "%" and
+            // what follows it, not read yet, where the text has shrunk by less than eight.
+            const std::size_t before = static_cast<std::size_t>(std::countr_zero(mask)) / 2;
+            for (std::size_t k = 0; k < before; ++k) p[to + k] = p[i + k];
+            to += before;
+            return i + before;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + to), eight);
+    }
+#endif
+    for (; i < n && p[i] != u'%'; ++i) p[to++] = p[i];
+    return i;
+}
+
 }  // namespace
 
 void UnEscapeInPlace(Text& text) {
@@ -59,11 +89,10 @@ std::size_t UnEscapeBetween(Text& text, std::size_t from, std::size_t limit) {
     char16_t* const p = text.data();
     std::size_t i = FindUnit(text, u'%', std::min(from, n));
     if (i == TextView::npos || i >= limit) return i == TextView::npos ? n : i;  // nothing to move
-    std::size_t kept = i;    // text[0, kept) is final
-    std::size_t copied = i;  // text[copied, i) is still to be moved down to `kept`
-    while (i != TextView::npos && i < limit) {
+    std::size_t kept = i;  // text[0, kept) is final; text[i, n) is not read yet
+    while (i < std::min(limit, n)) {
         int value = -1;
-        std::size_t length = 0;
+        std::size_t length = 1;
         // "%u" takes precedence; a "%u" without four hex digits is a plain "%", and so is a "%"
         // without two, since "u" is no hex digit.
         if (i + 5 < n && p[i + 1] == u'u') {
@@ -73,25 +102,14 @@ std::size_t UnEscapeBetween(Text& text, std::size_t from, std::size_t limit) {
             const int d0 = Hex(p[i + 1]), d1 = Hex(p[i + 2]);
             if ((d0 | d1) >= 0) value = (d0 << 4) | d1, length = 3;
         }
-        if (value < 0) {
-            i = FindUnit(text, u'%', i + 1);
-            continue;
-        }
         // Writing stays behind reading: every escape shrinks the text.
-        // Between the escapes of an escaped link there are only a few units: moved one by one.
-        if (i - copied <= 8) {
-            for (std::size_t k = copied; k < i; ++k) p[kept++] = p[k];
-        } else {
-            std::memmove(p + kept, p + copied, (i - copied) * sizeof(char16_t));
-            kept += i - copied;
-        }
-        p[kept++] = static_cast<char16_t>(value);
-        copied = i + length;
-        i = FindUnit(text, u'%', copied);
+        p[kept++] = value < 0 ? u'%' : static_cast<char16_t>(value);
+        i = MoveToPercent(p, n, i + length, kept);
     }
-    std::memmove(p + kept, p + copied, (n - copied) * sizeof(char16_t));
-    text.resize(kept + (n - copied));
-    return kept + ((i == TextView::npos ? n : i) - copied);
+    const std::size_t stop = kept;
+    std::memmove(p + kept, p + i, (n - i) * sizeof(char16_t));
+    text.resize(kept + (n - i));
+    return stop;
 }
 
 Text vbUnEscape(TextView psString) {

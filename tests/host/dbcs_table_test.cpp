@@ -122,6 +122,34 @@ TEST(DbcsTable, LeavesToTheConverterOnlyWhatItCannotHold) {
     }
 }
 
+// Runs of pairs are decoded by a lookup each, in blocks of some thousand units: runs longer than a
+// block, and runs that end at every kind of byte, decode as the converter decodes them.
+TEST(DbcsTable, RunsOfPairs) {
+    const std::string pairs = [] {
+        std::string run;
+        for (int k = 0; k < 2500; ++k) run += k % 2 ? "\x81\x41" : "\x82\xFE";
+        return run;
+    }();
+    const std::string cases[] = {
+        pairs,
+        "a" + pairs,
+        pairs + "\x81",                        // a lead byte at the end
+        pairs + "\x83\x41" + pairs,            // a pair of three units
+        pairs + "\x81\x20" + pairs,            // a broken pair: the second byte is read again
+        pairs + "\x82\x81\x41",                // a lead byte as the second byte
+        pairs + "\x80" + pairs + "\xFF",        // single bytes above ASCII
+        pairs + std::string(40, 'x') + pairs,  // into the wide ASCII path and out of it
+        std::string(4085, 'x') + pairs,         // a run that starts near a block's end
+    };
+    for (const bool yen : {false, true}) {
+        const DbcsTable table = ToyTable(yen);
+        for (const std::string& body : cases) {
+            SCOPED_TRACE(testing::PrintToString(body.substr(body.size() - 8)) + " of " + std::to_string(body.size()));
+            EXPECT_EQ(table.Decode(body), ToyCodePage{yen}(body));
+        }
+    }
+}
+
 TEST(DbcsTable, AsciiThatTheCodePageChangesIsNotCopied) {
     const std::string body = std::string(40, '\\') + "C:\\film\\";
     EXPECT_EQ(ToyTable(true).Decode(body), ToyCodePage{true}(body));

@@ -65,6 +65,16 @@ TEST(vbUnEscape, Table) {
         {u"qvod%3A%2F%2F123%7CABC%7C%u7B2C1%u96C6%7C", u"qvod://123|ABC|第1集|"},
         {u"%%u0041u", u"%Au"},
         {u"%u%41", u"%uA"},
+        // Runs after an escape, moved down eight units at a time: a "%" in them, at every place
+        // of the eight, must stay unread until it is looked at.
+        {u"%41abcdefgh%42", u"AabcdefghB"},
+        {u"%41abcdefg%42", u"AabcdefgB"},
+        {u"%41abcdefg%zzabcdefgh%42", u"Aabcdefg%zzabcdefghB"},
+        {u"%41%zabcdefghijklmno%42xyz", u"A%zabcdefghijklmnoBxyz"},
+        {u"%u4E2Dabcdefgh%u6587ijklmnopqrstuvw", u"中abcdefgh文ijklmnopqrstuvw"},
+        {u"%41abcdefghijklmnop", u"Aabcdefghijklmnop"},
+        {u"%41abcdefgh1234567%4", u"Aabcdefgh1234567%4"},
+        {u"%7C0123456%u7B2C0123456789abcdef%7C", u"|0123456第0123456789abcdef|"},
     };
     for (const UnEscapeCase& c : cases) {
         EXPECT_EQ(vbUnEscape(c.input), c.expected) << ToUtf8(c.input);
