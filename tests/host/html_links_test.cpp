@@ -86,6 +86,8 @@ TEST(ExtractLinks, InnerTextIsCollapsedVisibleText) {
         {"<a href=x>  </a>", ""},
         {"<a href=x><textarea>shown &amp; kept</textarea></a>", "shown & kept"},
         {"<a href=x>first<a href=y>", "first"},
+        {"<a href=x>\t\tone  two\n\nthree four</a>", "one two three four"},
+        {"<a href=x>ep<b>isode</b> 1&#49;<i>2</i> </a>", "episode 112"},
     };
     for (const Case& c : cases) {
         const std::vector<Link> links = Links(Utf8Page(c.html));
