@@ -70,6 +70,14 @@ void HtmlTokenizer::Feed(TextView text) {
     if (m_done) return;
     m_buf.erase(0, m_pos);
     m_pos = 0;
+    // Input without carriage returns, with nothing left over from the input before, is run where
+    // it lies; only what it leaves unconsumed is kept, for the next input.
+    if (m_buf.empty() && !m_pendingCr && FindUnit(text, u'\r', 0) == TextView::npos) {
+        Run(text, false);
+        if (!m_done) m_buf.assign(text.substr(m_pos));
+        m_pos = 0;
+        return;
+    }
     m_buf.reserve(m_buf.size() + text.size());
     // CR LF and lone CR become LF before tokenizing.
     std::size_t i = 0;
@@ -89,11 +97,11 @@ void HtmlTokenizer::Feed(TextView text) {
         else if (text[i] == u'\n')
             ++i;
     }
-    Run(false);
+    Run(m_buf, false);
 }
 
 void HtmlTokenizer::Finish() {
-    if (!m_done) Run(true);
+    if (!m_done) Run(m_buf, true);
 }
 
 void HtmlTokenizer::EmitCodePoint(char32_t cp) {
@@ -201,9 +209,9 @@ void HtmlTokenizer::FlushReferenceCodePoint(char32_t cp) {
     }
 }
 
-void HtmlTokenizer::Run(bool eof) {
-    const char16_t* const buf = m_buf.data();
-    const std::size_t end = m_buf.size();
+void HtmlTokenizer::Run(TextView input, bool eof) {
+    const char16_t* const buf = input.data();
+    const std::size_t end = input.size();
     const char16_t* const bufEnd = buf + end;
     std::size_t pos = m_pos;
 

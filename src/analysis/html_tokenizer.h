@@ -152,7 +152,8 @@ public:
     void Finish();
 
 private:
-    void Run(bool eof);
+    // Tokenizes `input` (m_buf, or a piece fed whole) from m_pos on; m_pos is where it stopped.
+    void Run(TextView input, bool eof);
     void EmitText(TextView text) {
         if (m_collectText && !text.empty()) m_sink.OnText(text);
     }
@@ -176,7 +177,7 @@ private:
     State m_state = State::Data;
     State m_returnState = State::Data;  // of a character reference
     State m_rawState = State::Rcdata;   // where RawEndTagName falls back to
-    Text m_buf;                         // input not consumed yet
+    Text m_buf;                         // input not consumed yet (from m_pos on)
     std::size_t m_pos = 0;
     bool m_pendingCr = false;
     bool m_done = false;
