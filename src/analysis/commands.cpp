@@ -44,7 +44,7 @@ void ExtractQvodLinks(AnalysisContext& ctx, TextView address, TextView isUnEscap
 // EnId "2": the page at the address links to the page that carries the qvod:// links.
 void AnalyseTwoLevel(AnalysisContext& ctx, TextView address, const Scheme& scheme) {
     if (IsBlank(address)) return;
-    ctx.tasks.ClearTasks();
+    ctx.tasks.BeginFill();
     ctx.busy.LockControls();
     Text nextPage;
     if (!RunLinkStep(ctx, address, scheme.FilterStr,

@@ -54,7 +54,7 @@ void AnalyseLinks(const LinkAnalysisPorts& ports, TaskList& tasks, Beeper& beepe
                   TextView engine) {
     const Pattern matcher = CompileOrThrow(pattern);
     ports.status.ShowStatus(u"正在准备分析网页……");
-    tasks.ClearTasks();
+    tasks.BeginFill();
     {
         const std::unique_ptr<Document> document = CreateOrThrow(ports.loader, address);
         if (WaitUntilComplete(*document, ports.pump)) {

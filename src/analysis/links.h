@@ -41,13 +41,13 @@ struct LinkAnalysisPorts {
     StatusLine& status;
 };
 
-// Replaces the task list's rows with the page's hyperlinks whose address matches `pattern`, one
-// row per distinct address (named by its inner text, key = the address as found), engine code
-// `engine`. Status "正在准备分析网页……", "正在读取网页信息……", "完成分析。"; the beep when every
-// link was looked at. StopFlag ends the load wait and the row loop (no beep).
+// Replaces the task list's rows (adds after them while it appends) with the page's hyperlinks
+// whose address matches `pattern`, one row per distinct address (named by its inner text, key =
+// the address as found), engine code `engine`. Status "正在准备分析网页……", "正在读取网页信息……",
+// "完成分析。"; the beep when every link was looked at. StopFlag ends the load wait and the row loop (no beep).
 // Throws LinkAnalysisError. The pattern is checked before anything is shown or cleared, so an
 // invalid one leaves the task list and the status line untouched; a rejected address is found
-// after the list was emptied.
+// after the list was emptied (TaskList::BeginFill).
 void AnalyseLinks(const LinkAnalysisPorts& ports, TaskList& tasks, Beeper& beeper, TextView address, TextView pattern,
                   TextView engine);
 

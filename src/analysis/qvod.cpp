@@ -198,7 +198,7 @@ void AddQvodUrls(TextView pageText, TaskList& tasks) {
 void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL, bool UTF8,
                    TextView IsUnEscape) {
     try {
-        tasks.ClearTasks();
+        tasks.BeginFill();
         AddQvodUrlsOfPage(fetcher, decoder, tasks, strURL, UTF8, IsUnEscape == u"1");
     } catch (const std::exception&) {
         // A failed fetch or anything else ends the extraction quietly with the rows added so far.

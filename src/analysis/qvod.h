@@ -26,7 +26,8 @@ std::optional<QvodLinkText> FirstQvodLink(TextView text);
 // Tests StopFlag before each link. Linear in the length of the text.
 void AddQvodUrls(TextView pageText, TaskList& tasks);
 
-// Replaces the task list's rows with one "SS0" row per distinct link of the page. `UTF8` picks
+// Replaces the task list's rows (adds after them while it appends) with one "SS0" row per
+// distinct link of the page. `UTF8` picks
 // the charset ("UTF-8" or "GB2312"); the page text is unescaped only when IsUnEscape is exactly
 // "1". Tests StopFlag before each link. Every failure ends it quietly, keeping the rows added.
 void GetAllQvodUrl(PageFetcher& fetcher, const ByteDecoder& decoder, TaskList& tasks, TextView strURL, bool UTF8,

@@ -4,7 +4,10 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <numeric>
 #include <stdexcept>
+
+#include "tasks/natural_order.h"
 
 namespace ferrik {
 
@@ -125,6 +128,7 @@ bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextVie
         row.keyIsAddress = keyIsAddress;
         ++m_count;
         m_keySlots[slot] = KeySlot{static_cast<std::uint32_t>(m_count), hash};
+        m_order.reset();
         if (m_observer) m_observer->OnRowAdded(m_count - 1);
     }
     HeaderChanged();
@@ -134,9 +138,46 @@ bool TaskList::AddTask(TextView name, TextView address, TextView engine, TextVie
 void TaskList::ClearTasks() {
     m_counted = true;
     m_count = 0;
+    m_order.reset();
     std::fill(m_keySlots.begin(), m_keySlots.end(), KeySlot{});
     if (m_observer) m_observer->OnRowsCleared();
     HeaderChanged();
+}
+
+void TaskList::BeginFill() {
+    if (!m_appending) {
+        ClearTasks();
+        return;
+    }
+    m_counted = true;
+    HeaderChanged();
+}
+
+void TaskList::SortRows(TaskOrder order) {
+    static constexpr Text TaskRow::*kFields[] = {&TaskRow::name, &TaskRow::address, &TaskRow::engine,
+                                                 &TaskRow::status};
+    const Text TaskRow::*field = kFields[static_cast<std::size_t>(order.column)];
+    // Everything that allocates comes first: past it nothing can fail.
+    std::vector<std::size_t> previous(m_count);
+    std::iota(previous.begin(), previous.end(), std::size_t{0});
+    std::vector<std::uint32_t> moved(m_count);
+    std::vector<TaskRow> rows;
+    rows.reserve(m_rows.size());
+    std::stable_sort(previous.begin(), previous.end(), [&](std::size_t a, std::size_t b) {
+        const int c = NaturalCompare(m_rows[a].*field, m_rows[b].*field);
+        return order.descending ? c > 0 : c < 0;
+    });
+    for (std::size_t i = 0; i < m_count; ++i) {
+        moved[previous[i]] = static_cast<std::uint32_t>(i);
+        rows.push_back(std::move(m_rows[previous[i]]));
+    }
+    // The rows kept from before the last clear stay behind the list.
+    for (std::size_t i = m_count; i < m_rows.size(); ++i) rows.push_back(std::move(m_rows[i]));
+    m_rows.swap(rows);
+    for (KeySlot& slot : m_keySlots)
+        if (slot.row != 0) slot.row = moved[slot.row - 1] + 1;
+    m_order = order;
+    if (m_observer) m_observer->OnRowsReordered(previous);
 }
 
 TaskRow& TaskList::Row(std::size_t index) {
@@ -198,6 +239,11 @@ void TaskList::HeaderChanged() {
 
 void TaskList::RowChanged(std::size_t index) {
     if (m_observer) m_observer->OnRowChanged(index);
+}
+
+TaskOrder OrderForClick(std::optional<TaskOrder> now, TaskColumn column) {
+    if (now && now->column == column) return TaskOrder{column, !now->descending};
+    return TaskOrder{column, false};
 }
 
 Text JoinAddresses(const TaskList& tasks, const std::vector<std::size_t>& rows) {

@@ -3,6 +3,7 @@
 // whether the batch driver submits it. The main window's list view shows this model.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,21 @@ struct TaskRow {
     bool keyIsAddress = false;
 };
 
+// The list's columns, in the order shown.
+enum class TaskColumn { Name, Address, Engine, Status };
+
+// An order of the rows: by one column's texts in natural order (tasks/natural_order.h), or its
+// reverse.
+struct TaskOrder {
+    TaskColumn column = TaskColumn::Name;
+    bool descending = false;
+    friend bool operator==(const TaskOrder&, const TaskOrder&) = default;
+};
+
+// What a click on a column's header asks for: that column in ascending order, or the reverse of
+// the order the rows are in when they are in that column's order already.
+TaskOrder OrderForClick(std::optional<TaskOrder> now, TaskColumn column);
+
 // Told about every change so that a view can mirror the model.
 class TaskListObserver {
 public:
@@ -44,6 +60,13 @@ public:
         for (std::size_t index : rows) OnRowChanged(index);
     }
     virtual void OnHeaderChanged(TextView header) = 0;
+    // The rows were put in another order: row i is the row that was at previous[i]. By default
+    // told as a change of every row.
+    virtual void OnRowsReordered(const std::vector<std::size_t>& previous) {
+        std::vector<std::size_t> rows(previous.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+        OnRowsChanged(rows);
+    }
 };
 
 class TaskList {
@@ -60,6 +83,13 @@ public:
     KeyHint PrepareKey(TextView key) const;
     bool AddTask(TextView name, TextView address, TextView engine, TextView tag, TextView key, KeyHint hint);
     void ClearTasks();
+    // While appending is on, an analysis adds its rows after the rows listed; off (as at every
+    // start), it empties the list first.
+    void SetAppending(bool on) { m_appending = on; }
+    bool Appending() const { return m_appending; }
+    // What an analysis does before its first row: ClearTasks, or while appending, only the header
+    // set to the row count (as after a clear).
+    void BeginFill();
     // Room for `keys` distinct keys (up to a million) without growing the key table on the way;
     // rows still grow. Never fails.
     void ReserveKeys(std::size_t keys);
@@ -76,6 +106,12 @@ public:
     // observer hears of the changed rows at once (OnRowsChanged).
     void SetChecks(const std::vector<bool>& checks);
     void SetStatus(std::size_t index, TextView status);
+
+    // Puts the rows in `order`; rows that rank alike keep their order among themselves. Checks,
+    // statuses and keys go with their rows. Throws std::bad_alloc before changing anything.
+    void SortRows(TaskOrder order);
+    // The order the rows were last put in; none once a row was added or the list cleared since.
+    std::optional<TaskOrder> Order() const { return m_order; }
 
     // "名称" until the list is first filled or cleared, then "名称(" + row count + ")".
     Text Header() const;
@@ -102,6 +138,8 @@ private:
     std::vector<KeySlot> m_keySlots;  // a power of two, at most half full
     TaskListObserver* m_observer = nullptr;
     bool m_counted = false;  // the header shows the count
+    bool m_appending = false;
+    std::optional<TaskOrder> m_order;
 };
 
 // The addresses of `rows` (indices into `tasks`), in that order, one per line ("\r\n" between

@@ -179,16 +179,24 @@ TEST_F(CommandsTest, EachCommandShowsItsStepsAndLeavesItsRows) {
          {kNoRules, "lock", "正在准备分析网页……", "unlock", "warn " + ToUtf8(RejectedAddressMessage(u"nonsense"))},
          {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        rec.journal.clear();
-        rec.answerYes = c.answerYes;
-        tasks.ClearTasks();
-        tasks.AddTask(u"old", u"old", kEngineDirect, u"", u"old");
-        c.command(ctx);
-        EXPECT_EQ(rec.journal, c.journal);
-        EXPECT_EQ(Column(&TaskRow::address), c.addresses);
-        EXPECT_EQ(StopFlag, 0);
+    // Appending, every command keeps the row listed before and adds its own after it, with the
+    // same steps.
+    for (bool appending : {false, true}) {
+        tasks.SetAppending(appending);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (appending ? ", appending" : ""));
+            rec.journal.clear();
+            rec.answerYes = c.answerYes;
+            tasks.ClearTasks();
+            tasks.AddTask(u"old", u"old", kEngineDirect, u"", u"old");
+            c.command(ctx);
+            EXPECT_EQ(rec.journal, c.journal);
+            std::vector<Text> expected = c.addresses;
+            if (appending && (expected.empty() || expected[0] != u"old")) expected.insert(expected.begin(), u"old");
+            EXPECT_EQ(Column(&TaskRow::address), expected);
+            EXPECT_EQ(tasks.Header(), u"名称(" + ToText(static_cast<std::int64_t>(expected.size())) + u")");
+            EXPECT_EQ(StopFlag, 0);
+        }
     }
 }
 

@@ -15,6 +15,11 @@ public:
     void OnRowsCleared() override { events.push_back("clear"); }
     void OnRowChanged(std::size_t i) override { events.push_back("change " + std::to_string(i)); }
     void OnHeaderChanged(TextView h) override { headers.emplace_back(h); }
+    void OnRowsReordered(const std::vector<std::size_t>& previous) override {
+        std::string e = "reorder";
+        for (std::size_t i : previous) e += " " + std::to_string(i);
+        events.push_back(e);
+    }
     std::vector<std::string> events;
     std::vector<Text> headers;
 };
@@ -104,6 +109,122 @@ TEST(TaskList, TakesTwoHundredThousandRowsAndKeepsThemOnceFull) {
     list.ClearTasks();
     EXPECT_FALSE(list.Full());
     EXPECT_TRUE(list.AddTask(u"n", key(200000), u"SS0", u"", key(200000)));
+}
+
+// Four rows as an analysis and a batch leave them: name, address, status; rows 1 and 2 checked.
+void FillForSorting(TaskList& list) {
+    const char16_t* rows[][3] = {
+        {u"第10集", u"qvod://c|", u"成功"},
+        {u"第2集", u"http://b/", u""},
+        {u"第02集", u"qvod://a|", u"失败"},
+        {u"第1集", u"http://d/", u"成功"},
+    };
+    for (const auto& r : rows) {
+        list.AddTask(r[0], r[1], Text(r[1]).starts_with(u"qvod") ? u"SS0" : u"SS1", u"", r[1]);
+        list.SetStatus(list.Count() - 1, r[2]);
+    }
+    list.SetChecked(1, true);
+    list.SetChecked(2, true);
+}
+
+// Each order from the same list: names as shown, where each row came from, and its check and
+// status travelling with it. Rows that rank alike (第2集 and 第02集, the two 成功) keep their order.
+TEST(TaskList, SortRowsPutsRowsInNaturalOrderWithTheirChecksAndStatuses) {
+    using C = TaskColumn;
+    struct Case {
+        TaskOrder order;
+        std::vector<Text> names;
+        std::string reorder;
+    };
+    const Case cases[] = {
+        {{C::Name, false}, {u"第1集", u"第2集", u"第02集", u"第10集"}, "reorder 3 1 2 0"},
+        {{C::Name, true}, {u"第10集", u"第2集", u"第02集", u"第1集"}, "reorder 0 1 2 3"},
+        {{C::Address, false}, {u"第2集", u"第1集", u"第02集", u"第10集"}, "reorder 1 3 2 0"},
+        {{C::Engine, true}, {u"第2集", u"第1集", u"第10集", u"第02集"}, "reorder 1 3 0 2"},
+        {{C::Status, false}, {u"第2集", u"第02集", u"第10集", u"第1集"}, "reorder 1 2 0 3"},  // 失 U+5931, 成 U+6210
+        {{C::Status, true}, {u"第10集", u"第1集", u"第02集", u"第2集"}, "reorder 0 3 2 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reorder);
+        TaskList list;
+        FillForSorting(list);
+        TaskList reference;
+        FillForSorting(reference);
+        Recorder rec;
+        list.SetObserver(&rec);
+        list.SortRows(c.order);
+        EXPECT_EQ(list.Order(), c.order);
+        ASSERT_EQ(rec.events, std::vector<std::string>{c.reorder});
+        std::vector<Text> names;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            names.push_back(list.At(i).name);
+            const TaskRow& before = reference.At(static_cast<std::size_t>(c.reorder[8 + 2 * i] - '0'));
+            EXPECT_EQ(list.At(i).address, before.address);
+            EXPECT_EQ(list.At(i).status, before.status);
+            EXPECT_EQ(list.At(i).checked, before.checked);
+        }
+        EXPECT_EQ(names, c.names);
+        // The keys follow their rows: each is still refused, and a new row goes last.
+        for (std::size_t i = 0; i < reference.Count(); ++i)
+            EXPECT_FALSE(list.AddTask(u"x", u"x", u"SS0", u"", reference.At(i).address));
+        EXPECT_EQ(list.Order(), c.order) << "nothing was added";
+        EXPECT_TRUE(list.AddTask(u"第0集", u"qvod://new|", u"SS0", u"", u"qvod://new|"));
+        EXPECT_EQ(list.At(4).name, u"第0集");
+        EXPECT_EQ(list.Order(), std::nullopt) << "a row added after the sort";
+        EXPECT_EQ(list.Header(), u"名称(5)");
+    }
+}
+
+TEST(TaskList, AClickSortsAscendingAndASecondOneOnTheSameColumnReverses) {
+    using C = TaskColumn;
+    struct Case {
+        std::optional<TaskOrder> now;
+        C clicked;
+        TaskOrder next;
+    };
+    const Case cases[] = {
+        {std::nullopt, C::Name, {C::Name, false}},
+        {TaskOrder{C::Name, false}, C::Name, {C::Name, true}},
+        {TaskOrder{C::Name, true}, C::Name, {C::Name, false}},
+        {TaskOrder{C::Name, true}, C::Status, {C::Status, false}},
+        {TaskOrder{C::Address, false}, C::Engine, {C::Engine, false}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(OrderForClick(c.now, c.clicked), c.next) << static_cast<int>(c.clicked);
+    TaskList list;
+    FillForSorting(list);
+    list.SortRows({C::Name, true});
+    list.ClearTasks();
+    EXPECT_EQ(list.Order(), std::nullopt);
+}
+
+// What an analysis does first: empty the list, or while appending keep it and count it.
+TEST(TaskList, BeginFillEmptiesTheListUnlessAppending) {
+    struct Case {
+        bool appending;
+        int rowsBefore;
+        std::size_t rowsAfter;
+        Text header;
+    };
+    const Case cases[] = {
+        {false, 0, 0, u"名称(0)"},
+        {false, 2, 0, u"名称(0)"},
+        {true, 0, 0, u"名称(0)"},  // nothing listed yet: the count still shows
+        {true, 2, 2, u"名称(2)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.appending << " " << c.rowsBefore);
+        TaskList list;
+        EXPECT_FALSE(list.Appending()) << "off at every start";
+        for (int i = 0; i < c.rowsBefore; ++i) list.AddTask(u"n", ToText(i), u"SS0", u"", ToText(i));
+        list.SetAppending(c.appending);
+        Recorder rec;
+        list.SetObserver(&rec);
+        list.BeginFill();
+        EXPECT_EQ(list.Count(), c.rowsAfter);
+        EXPECT_EQ(rec.headers, std::vector<Text>{c.header});
+        EXPECT_EQ(rec.events, c.appending ? std::vector<std::string>{} : std::vector<std::string>{"clear"});
+        EXPECT_EQ(list.AddTask(u"n", u"1", u"SS0", u"", u"1"), c.rowsAfter == 0) << "a key still listed is skipped";
+    }
 }
 
 }  // namespace
