@@ -111,15 +111,28 @@ BatchCounts SubmitTasks(const BatchPorts& p) {
     // Counted once: rows added or removed during the run do not move the bound.
     std::size_t rowCount = 0;
     Guarded([&] { rowCount = p.tasks.Count(); });
+    std::size_t checkedRows = 0;
+    if (p.progress) {
+        for (std::size_t row = 0; row < rowCount; ++row)
+            Guarded([&] { checkedRows += p.tasks.At(row).checked ? 1 : 0; });
+    }
+    const auto progress = [&](std::size_t done) {
+        if (checkedRows > 0) Guarded([&] { p.progress->ShowProgress(done, checkedRows); });
+    };
+    progress(0);
+    std::size_t done = 0;
     for (std::size_t row = 0; row < rowCount; ++row) {
         if (TakeStopRequest()) break;
         bool checked = false;
         Guarded([&] { checked = p.tasks.At(row).checked; });
         if (!checked) continue;
-        if (!SubmitRow(p, row, counts)) break;
+        const bool goOn = SubmitRow(p, row, counts);
+        progress(++done);
+        if (!goOn) break;
     }
     Guarded([&] { p.busy.UnlockControls(); });
     Guarded([&] { p.player.Stop(); });
+    if (checkedRows > 0) Guarded([&] { p.progress->ClearProgress(); });
     Guarded([&] { p.prompts.ShowMessage(BatchSummary(counts), MessageIcon::Exclamation); });
     return counts;
 }

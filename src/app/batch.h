@@ -38,6 +38,14 @@ private:
     const ByteDecoder& m_decoder;
 };
 
+// The program's taskbar button during a run: rows done of the checked rows.
+class BatchProgress {
+public:
+    virtual ~BatchProgress() = default;
+    virtual void ShowProgress(std::size_t done, std::size_t total) = 0;
+    virtual void ClearProgress() = 0;
+};
+
 struct BatchPorts {
     TaskList& tasks;
     BusyState& busy;
@@ -46,6 +54,7 @@ struct BatchPorts {
     MessagePump& pump;
     PageLinkResolver& pages;
     Prompts& prompts;
+    BatchProgress* progress = nullptr;  // none: no progress shown
 };
 
 struct BatchCounts {
@@ -61,7 +70,9 @@ PollOutcome DecidePoll(std::int32_t downrate, std::int32_t playState);
 // "已完成任务，共成功" + succeeded + "个,失败" + failed + "个，请在qvod快播里点击全部接收,以完成后续下载。"
 Text BatchSummary(BatchCounts counts);
 
-// Runs on the 下载 button. Tests StopFlag before each row and before each poll. Every error of the
+// Runs on the 下载 button. Tests StopFlag before each row and before each poll. With checked rows,
+// the progress shows 0 of them at the start, one more after each row's outcome, and is cleared
+// just before the summary. Every error of the
 // list, the page fetch, the wait or the player is ignored and the run goes on; it always ends
 // with the summary message. Returns the counts it reported.
 BatchCounts SubmitTasks(const BatchPorts& ports);

@@ -281,6 +281,75 @@ TEST_F(BatchTest, CheckedRowsInTheMiddleGoInListOrder) {
     EXPECT_EQ(counts.failed, 1);
 }
 
+class LoggingProgress final : public BatchProgress {
+public:
+    explicit LoggingProgress(Log& log) : m_log(log) {}
+    void ShowProgress(std::size_t done, std::size_t total) override {
+        m_log.push_back("Progress " + std::to_string(done) + "/" + std::to_string(total));
+        if (failing) throw std::runtime_error("taskbar");
+    }
+    void ClearProgress() override {
+        m_log.push_back("Clear");
+        if (failing) throw std::runtime_error("taskbar");
+    }
+    bool failing = false;
+
+private:
+    Log& m_log;
+};
+
+// The progress of each run, read from the whole log: its calls among the others' and the
+// summary's place after the clearing.
+TEST_F(BatchTest, ProgressCountsRowsDoneOfTheCheckedRowsAndClearsBeforeTheSummary) {
+    struct Case {
+        const char* name;
+        std::vector<bool> checks;
+        std::function<bool(int)> onWait;
+        Log progress;  // the progress calls and the summary, in order
+        bool failing = false;
+    };
+    const auto stopAt = [](int wait) {
+        return [wait](int n) {
+            if (n == wait) StopFlag = 1;
+            return true;
+        };
+    };
+    const Case cases[] = {
+        {"two of three checked", {true, false, true}, {}, {"Progress 0/2", "Progress 1/2", "Progress 2/2", "Clear",
+                                                           "Message !"}},
+        {"none checked", {false, false}, {}, {"Message !"}},
+        {"empty list", {}, {}, {"Message !"}},
+        {"stopped while polling the first", {true, true}, stopAt(1), {"Progress 0/2", "Progress 1/2", "Clear",
+                                                                      "Message !"}},
+        {"stopped between rows", {true, true, true}, stopAt(2), {"Progress 0/3", "Progress 1/3", "Clear", "Message !"}},
+        {"a failing taskbar changes nothing", {true, true}, {}, {"Progress 0/2", "Progress 1/2", "Progress 2/2",
+                                                                 "Clear", "Message !"}, true},
+    };
+    LoggingProgress progress(log);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tasks.ClearTasks();
+        for (std::size_t i = 0; i < c.checks.size(); ++i) AddRow("qvod://" + std::to_string(i) + "|A|x|", c.checks[i]);
+        // Row 1 waits twice (starting, then accepted), every later row once.
+        ScriptedPlayer scripted(log);
+        scripted.AddJob({{0, 10}, {0, 3}});
+        for (int i = 0; i < 3; ++i) scripted.AddJob({{1, 0}});
+        wait.count = 0;
+        wait.onWait = c.onWait;
+        progress.failing = c.failing;
+        log.clear();
+        const BatchCounts counts = SubmitTasks(BatchPorts{tasks, busy, scripted, wait, pump, pages, prompts, &progress});
+        Log seen;
+        std::copy_if(log.begin(), log.end(), std::back_inserter(seen), [](const std::string& e) {
+            return e.rfind("Progress", 0) == 0 || e == "Clear" || e.rfind("Message", 0) == 0;
+        });
+        EXPECT_EQ(seen, c.progress);
+        EXPECT_EQ(log.front(), "Lock");
+        if (c.failing) EXPECT_EQ(counts.succeeded, 2);
+        StopFlag = 0;
+    }
+}
+
 class HeaderRecorder final : public TaskListObserver {
 public:
     void OnRowAdded(std::size_t) override {}
