@@ -78,6 +78,7 @@ enum class MenuCommand : std::uint16_t {
     ChooseByName,  // 列表操作 → 按名称选择...
     ExportList,    // 列表操作 → 导出列表...
     ImportList,    // 列表操作 → 导入列表...
+    AppendToList,  // 分析 → 追加到现有列表, a check entry
 };
 
 struct MenuEntry {
@@ -96,6 +97,8 @@ inline constexpr MenuEntry kAnalyseMenu[] = {
     {u"分析网页中的Qvod地址(加密)", MenuCommand::AnalyseEscapedQvodText},
     {u"", MenuCommand::Separator},
     {u"停止分析", MenuCommand::StopAnalysis},
+    {u"", MenuCommand::Separator},
+    {u"追加到现有列表", MenuCommand::AppendToList},
 };
 inline constexpr MenuEntry kListMenu[] = {
     {u"全选", MenuCommand::CheckAll},

@@ -83,6 +83,12 @@ void MainWindow::RunCommand(MenuCommand command) {
         case MenuCommand::ImportList:
             ImportList();
             break;
+        case MenuCommand::AppendToList:
+            // Taken by the next analysis; one running now has emptied the list or not already.
+            m_tasks.SetAppending(!m_tasks.Appending());
+            CheckMenuItem(m_analyseMenu.get(), static_cast<UINT>(command),
+                          MF_BYCOMMAND | (m_tasks.Appending() ? MF_CHECKED : MF_UNCHECKED));
+            break;
         case MenuCommand::Separator:
             break;
     }
@@ -175,7 +181,8 @@ void MainWindow::OnListDropped(const DroppedList& list) {
 void MainWindow::SubmitTasks() {
     if (!m_player || !Hwnd() || m_closing || !IsWindowEnabled(Control(kCommand2))) return;
     OperationScope operation(*this);
-    ferrik::SubmitTasks(BatchPorts{m_tasks, *this, *m_player, m_wait, m_pump, m_pageLinks, *this});
+    if (!m_taskbar) m_taskbar = std::make_unique<TaskbarProgress>(Hwnd(), m_options.taskbar);
+    ferrik::SubmitTasks(BatchPorts{m_tasks, *this, *m_player, m_wait, m_pump, m_pageLinks, *this, m_taskbar.get()});
 }
 
 void MainWindow::ShowAbout() {

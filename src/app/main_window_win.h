@@ -19,6 +19,7 @@
 #include "app/player_win.h"
 #include "app/prompts.h"
 #include "app/task_list_view_win.h"
+#include "app/taskbar_progress_win.h"
 #include "app/timed_wait_win.h"
 #include "common/ports.h"
 #include "common/web_window_ports.h"
@@ -56,6 +57,8 @@ struct MainWindowOptions {
     // Makes the web window on the first click of the Web button; null: the button does nothing.
     // The program's entry point gives WebWindowFactory().
     WebWindowMaker makeWeb;
+    // Makes the taskbar list that shows a batch's progress; null: the system's.
+    TaskbarProgress::Maker taskbar;
     // Put in the address box at load as if typed (`ferrik.exe <address>`); empty: none.
     Text startAddress;
     // Asking for the file of 导出列表... and 导入列表... (the path, or nothing when cancelled);
@@ -183,6 +186,7 @@ private:
     Scheme m_scheme;
     PageAnalysisEngine m_engine;
     std::unique_ptr<DispatchPlayer> m_player;
+    std::unique_ptr<TaskbarProgress> m_taskbar;  // made for the first batch
     clsWaitableTimer m_wait;
     QvodPageLinks m_pageLinks;
     TaskListView m_list;  // ListView1

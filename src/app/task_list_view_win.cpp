@@ -123,6 +123,9 @@ LRESULT TaskListView::OnNotify(const NMHDR& header) {
             return 0;
         case LVN_ODFINDITEMW:
             return OnFindItem(header);
+        case LVN_COLUMNCLICK:
+            OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            return 0;
         default:
             return 0;
     }
@@ -164,6 +167,57 @@ int TaskListView::OnFindItem(const NMHDR& header) const {
 
 void TaskListView::ToggleRow(int item) {
     if (const std::optional<std::size_t> row = RowAt(item)) m_tasks.SetChecked(*row, !m_tasks.At(*row).checked);
+}
+
+// No sorting while the busy state holds: an analysis appends by index and a batch walks by index.
+void TaskListView::OnColumnClick(int column) {
+    if (!m_list || !IsWindowEnabled(m_list) || column < 0 || column >= static_cast<int>(std::size(kTaskColumns)))
+        return;
+    try {
+        Sync();
+        m_tasks.SortRows(OrderForClick(m_tasks.Order(), static_cast<TaskColumn>(column)));
+    } catch (...) {
+        // Too little memory to sort: the rows stay as they were.
+    }
+}
+
+void TaskListView::ShowOrder() {
+    const std::optional<TaskOrder> order = m_tasks.Order();
+    if (!m_list || order == m_orderShown) return;
+    m_orderShown = order;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(m_list, LVM_GETHEADER, 0, 0));
+    for (int column = 0; column < static_cast<int>(std::size(kTaskColumns)); ++column) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (order && static_cast<int>(order->column) == column) item.fmt |= order->descending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+// The selection and the focus go with their rows; a selection of none or of every row stays.
+void TaskListView::OnRowsReordered(const std::vector<std::size_t>& previous) {
+    if (!m_list) return;
+    std::vector<int> moved(previous.size());
+    for (std::size_t i = 0; i < previous.size(); ++i) moved[previous[i]] = static_cast<int>(i);
+    const auto newItem = [&](int item) {
+        return item >= 0 && static_cast<std::size_t>(item) < moved.size() ? moved[item] : -1;
+    };
+    const int focused = newItem(static_cast<int>(SendMessageW(m_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+    const auto selectedCount = static_cast<std::size_t>(SendMessageW(m_list, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selectedCount > 0 && selectedCount < m_shown) {
+        std::vector<int> items = SelectedItems();
+        SetItemState(m_list, -1, LVIS_SELECTED, 0);
+        for (int item : items)
+            if (const int now = newItem(item); now >= 0) SetItemState(m_list, now, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    if (focused >= 0) {
+        SetItemState(m_list, focused, LVIS_FOCUSED, LVIS_FOCUSED);
+        SendMessageW(m_list, LVM_SETSELECTIONMARK, 0, focused);
+    }
+    ShowOrder();
+    InvalidateRect(m_list, nullptr, FALSE);
 }
 
 LRESULT CALLBACK TaskListView::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -289,6 +343,7 @@ void TaskListView::OnRowsCleared() {
     // The rows are gone from the model: the list must not ask for them any more.
     m_shown = 0;
     SendMessageW(m_list, LVM_SETITEMCOUNT, 0, 0);
+    ShowOrder();
 }
 
 void TaskListView::OnRowChanged(std::size_t index) {
@@ -334,6 +389,7 @@ void TaskListView::Sync() {
         m_shown = count;
         SendMessageW(m_list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     }
+    ShowOrder();
     Text header = m_tasks.Header();
     if (header != m_header) {
         m_header = std::move(header);

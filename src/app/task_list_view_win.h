@@ -2,7 +2,8 @@
 // ListView1 as a view of the task list: an owner-data list view that holds only the row count,
 // selection and focus, and asks for texts and check boxes when it draws. It takes the list's own
 // input (check clicks, the space bar, Ctrl+A, Ctrl+C, type-ahead, the right button) and follows
-// the model's changes.
+// the model's changes. A click on a column header sorts the rows by that column (the model's
+// SortRows), the header showing the direction; a busy (disabled) list is not sorted.
 #include <windows.h>
 
 #include <cstddef>
@@ -53,6 +54,7 @@ private:
     void OnRowChanged(std::size_t index) override;
     void OnRowsChanged(const std::vector<std::size_t>& rows) override;
     void OnHeaderChanged(TextView header) override;
+    void OnRowsReordered(const std::vector<std::size_t>& previous) override;
 
     void SetupColumns(int dpi);
     // The count and the header follow the model at most every kSyncMs while rows arrive (and at
@@ -63,6 +65,9 @@ private:
     void OnDisplayInfo(NMHDR& info) const;    // LVN_GETDISPINFOW
     int OnFindItem(const NMHDR& find) const;  // LVN_ODFINDITEMW
     void ToggleRow(int item);
+    void OnColumnClick(int column);
+    // The sort mark (HDF_SORTUP, HDF_SORTDOWN) on the column the rows are in the order of, if any.
+    void ShowOrder();
 
     static LRESULT CALLBACK ListProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
     void OnRightButton(LPARAM lParam) noexcept;
@@ -79,6 +84,7 @@ private:
     bool m_timer = false;     // kSyncTimer runs
     ULONGLONG m_syncedAt = 0;
     Text m_header;  // the first column's header as shown
+    std::optional<TaskOrder> m_orderShown;
 };
 
 }  // namespace ferrik

@@ -79,4 +79,16 @@ HeaderLook HeaderItemLook(int index, int pressedIndex, int hotIndex) {
     return HeaderLook::Normal;
 }
 
+std::vector<Rect> SortMarkRows(int left, int right, int height, bool ascending) {
+    constexpr int kWidth = 7, kRows = 4, kInset = 6;
+    if (right - left < kSortMarkMinWidth) return {};
+    const int x = right - kInset - kWidth, top = (height - kRows) / 2;
+    std::vector<Rect> rows;
+    for (int row = 0; row < kRows; ++row) {
+        const int indent = ascending ? kRows - 1 - row : row;
+        rows.push_back(Rect{x + indent, top + row, kWidth - 2 * indent, 1});
+    }
+    return rows;
+}
+
 }  // namespace ferrik::skin

@@ -72,4 +72,10 @@ enum class HeaderLook { Normal = 0, Hot = 1, Pressed = 2 };
 // Pressed for the held item, else hot for the item under the mouse, else normal.
 HeaderLook HeaderItemLook(int index, int pressedIndex, int hotIndex);
 
+// The sort mark of a header item from `left` to `right`, `height` high: a triangle of four rows 7,
+// 5, 3 and 1 pixels wide (ascending: 1 to 7, pointing up), centred vertically with its right end 6
+// pixels inside the item. None for an item narrower than kSortMarkMinWidth.
+inline constexpr int kSortMarkMinWidth = 24;
+std::vector<Rect> SortMarkRows(int left, int right, int height, bool ascending);
+
 }  // namespace ferrik::skin

@@ -60,6 +60,25 @@ RECT HeaderItemRect(HWND header, int index) {
     return rc;
 }
 
+// The item's sort mark (HDF_SORTUP or HDF_SORTDOWN), drawn at `x` on `dc`; the text's area then
+// ends before it.
+void DrawSortMark(HWND header, int index, HDC dc, int x, RECT& textArea) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item))) return;
+    if (!(item.fmt & (HDF_SORTUP | HDF_SORTDOWN))) return;
+    const RECT rc = HeaderItemRect(header, index);
+    const std::vector<skin::Rect> rows =
+        skin::SortMarkRows(x, x + rc.right - rc.left, textArea.bottom - textArea.top, (item.fmt & HDF_SORTUP) != 0);
+    if (rows.empty()) return;
+    UniqueGdi<HBRUSH> brush(CreateSolidBrush(kSortMarkColour));
+    for (const skin::Rect& r : rows) {
+        const RECT row{r.x, textArea.top + r.y, r.x + r.width, textArea.top + r.y + r.height};
+        FillRect(dc, &row, brush.get());
+    }
+    textArea.right = rows.front().x - 2;
+}
+
 void DrawHeaderText(HDC dc, HFONT font, const std::wstring& text, RECT area) {
     if (text.empty()) return;
     HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
@@ -201,7 +220,9 @@ void PaintHeaderItem(HWND hWnd, HDC dc, int index, int look) {
     HDC scratch = surface.dc();
     if (!scratch) return;
     NineSliceBlt(scratch, 0, 0, iw, h, Image(SkinImage::HeaderStrip), 3 * std::clamp(look, 0, 2), 0, 3, 20, 1, 1, 1, 1);
-    DrawHeaderText(scratch, WindowFont(hWnd), HeaderItemText(hWnd, index), RECT{0, 0, iw, h});
+    RECT text{0, 0, iw, h};
+    DrawSortMark(hWnd, index, scratch, 0, text);
+    DrawHeaderText(scratch, WindowFont(hWnd), HeaderItemText(hWnd, index), text);
     OnDcOrWindow(hWnd, dc,
                  [&](HDC target) { BitBlt(target, item.left, 0, iw, item.bottom - item.top, scratch, 0, 0, SRCCOPY); });
 }
@@ -224,7 +245,9 @@ void PaintHeader(const SkinnedWindow& window, HDC paintDc) {
         const RECT item = HeaderItemRect(hWnd, i);
         const int look = static_cast<int>(skin::HeaderItemLook(i, pressed, hot));
         NineSliceBlt(scratch, item.left, 0, item.right - item.left, size.cy, strip, 3 * look, 0, 3, 20, 1, 1, 1, 1);
-        DrawHeaderText(scratch, font, HeaderItemText(hWnd, i), RECT{item.left, 0, item.right, item.bottom});
+        RECT text{item.left, 0, item.right, item.bottom};
+        DrawSortMark(hWnd, i, scratch, item.left, text);
+        DrawHeaderText(scratch, font, HeaderItemText(hWnd, i), text);
     }
     BitBlt(paintDc, 0, 0, size.cx, size.cy, scratch, 0, 0, SRCCOPY);
 }

@@ -17,6 +17,7 @@ constexpr COLORREF kDisabledCaptionGrey = RGB(121, 138, 150);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kKeyMagenta = RGB(255, 0, 255);
+constexpr COLORREF kSortMarkColour = RGB(25, 85, 95);  // as the drop-down arrow
 // DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS
 constexpr UINT kCaptionFormat = 0x8025;
 

@@ -82,7 +82,9 @@ TEST(Forms, MenusHoldTheirEntriesInOrder) {
                                   {u"分析网页中的Qvod地址", C::AnalyseQvodText},
                                   {u"分析网页中的Qvod地址(加密)", C::AnalyseEscapedQvodText},
                                   {u"", C::Separator},
-                                  {u"停止分析", C::StopAnalysis}}));
+                                  {u"停止分析", C::StopAnalysis},
+                                  {u"", C::Separator},
+                                  {u"追加到现有列表", C::AppendToList}}));
     EXPECT_EQ(entries(kListMenu), (std::vector<Entry>{{u"全选", C::CheckAll},
                                                        {u"全不选", C::UncheckAll},
                                                        {u"反选", C::InvertChecks},

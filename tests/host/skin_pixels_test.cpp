@@ -220,5 +220,24 @@ TEST(SkinLayout, PainterPlacesAtUsualMetrics) {
     EXPECT_EQ(HeaderItemLook(2, 1, 1), HeaderLook::Normal);
 }
 
+// The header's sort mark: four rows, the widest at the bottom pointing up (ascending) or at the top
+// pointing down, its right end 6 pixels inside the item, centred in the height; none in an item
+// under 24 pixels.
+TEST(SkinGeometry, SortMarkRows) {
+    struct Case {
+        int left, right, height;
+        bool ascending;
+        std::vector<Rect> rows;
+    };
+    const Case cases[] = {
+        {0, 100, 20, true, {{90, 8, 1, 1}, {89, 9, 3, 1}, {88, 10, 5, 1}, {87, 11, 7, 1}}},
+        {0, 100, 20, false, {{87, 8, 7, 1}, {88, 9, 5, 1}, {89, 10, 3, 1}, {90, 11, 1, 1}}},
+        {100, 124, 9, true, {{114, 2, 1, 1}, {113, 3, 3, 1}, {112, 4, 5, 1}, {111, 5, 7, 1}}},
+        {100, 123, 20, true, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SortMarkRows(c.left, c.right, c.height, c.ascending), c.rows) << c.left << " " << c.ascending;
+}
+
 }  // namespace
 }  // namespace ferrik::skin

@@ -561,7 +561,7 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
     const std::pair<HMENU, std::vector<std::wstring>> menus[] = {
         {window->AnalyseMenu(),
          {L"智能分析", L"-", L"分析Qvod集数页面", L"分析网页中的Qvod地址", L"分析网页中的Qvod地址(加密)", L"-",
-          L"停止分析"}},
+          L"停止分析", L"-", L"追加到现有列表"}},
         {window->ListMenu(),
          {L"全选", L"全不选", L"反选", L"按名称选择...", L"导出列表...", L"导入列表...", L"-", L"关于本软件"}},
     };
@@ -591,7 +591,7 @@ TEST_F(MainWindowTest, AnalyseButtonPopsItsMenuAtThePointer) {
     EXPECT_EQ(popups[0].menu, window->AnalyseMenu());
     EXPECT_EQ(popups[0].at.x, cursor.x);
     EXPECT_EQ(popups[0].at.y, cursor.y);
-    EXPECT_EQ(GetMenuItemCount(window->AnalyseMenu()), 7);
+    EXPECT_EQ(GetMenuItemCount(window->AnalyseMenu()), 9);
 }
 
 TEST_F(MainWindowTest, BusyStateDisablesExactlyItsControls) {
