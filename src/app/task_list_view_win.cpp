@@ -191,7 +191,8 @@ void TaskListView::ShowOrder() {
         item.mask = HDI_FORMAT;
         SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (order && static_cast<int>(order->column) == column) item.fmt |= order->descending ? HDF_SORTDOWN : HDF_SORTUP;
+        if (order && static_cast<int>(order->column) == column)
+            item.fmt |= order->descending ? HDF_SORTDOWN : HDF_SORTUP;
         SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
 }
@@ -204,7 +205,8 @@ void TaskListView::OnRowsReordered(const std::vector<std::size_t>& previous) {
     const auto newItem = [&](int item) {
         return item >= 0 && static_cast<std::size_t>(item) < moved.size() ? moved[item] : -1;
     };
-    const int focused = newItem(static_cast<int>(SendMessageW(m_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+    const int focused =
+        newItem(static_cast<int>(SendMessageW(m_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
     const auto selectedCount = static_cast<std::size_t>(SendMessageW(m_list, LVM_GETSELECTEDCOUNT, 0, 0));
     if (selectedCount > 0 && selectedCount < m_shown) {
         std::vector<int> items = SelectedItems();

@@ -15,6 +15,7 @@
 #include "app/about_window_win.h"
 #include "app/main_window_win.h"
 #include "common/stop_flag.h"
+#include "skin/skin_geometry.h"
 #include "win/support/http_server.h"
 #include "win/support/player_support.h"
 #include "win/support/main_options.h"
@@ -79,6 +80,7 @@ protected:
         for (int i = 1; i <= 3; ++i)
             plain += L"<p><a href=\"" + Link(i) + L"\">第" + std::to_wstring(i) + L"集</a></p>";
         plain += L"<p>" + Link(1) + L"</p>";
+        server.Serve("/plain2.html", Page(GbkPage(L"<p>" + Link(3) + L"</p><p>" + Link(4) + L"</p>")));
         for (int i = 1; i <= 2; ++i) escaped += L"\"" + Escaped(Link(i, L"神雕侠侣")) + L"\",";
         server.Serve("/plain.html", Page(GbkPage(plain)));
         server.Serve("/escaped.html", Page(GbkPage(L"<script>var u=[" + escaped + L"];</script>")));
@@ -960,6 +962,155 @@ TEST_F(MainWindowTest, SaveListIsNotSupported) {
     EXPECT_EQ(seen[0].text, L"暂时不支持！");
     EXPECT_EQ(seen[0].title, L"提示");
     EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_EXCLAMATION));
+}
+
+// 追加到现有列表: unchecked at the start; checked, two pages accumulate in one list (the link both
+// pages hold listed once, the rows of the second after those of the first) with the usual status
+// texts and header; unchecked again, the next analysis empties the list as always.
+TEST_F(MainWindowTest, AppendingAccumulatesPagesAndSkipsWhatIsListed) {
+    Create();
+    const auto appendChecked = [&] {
+        return (GetMenuState(window->AnalyseMenu(), static_cast<UINT>(MenuCommand::AppendToList), MF_BYCOMMAND) &
+                MF_CHECKED) != 0;
+    };
+    EXPECT_FALSE(appendChecked());
+    Command(MenuCommand::AppendToList);
+    EXPECT_TRUE(appendChecked());
+    const std::vector<std::wstring> textSteps = {L"正在分析网页中的qvod地址。", L"分析完毕"};
+    struct Step {
+        const char* page;
+        std::vector<std::wstring> addresses;  // the whole list afterwards
+    };
+    const Step steps[] = {
+        {"/plain.html", {Link(1), Link(2), Link(3)}},
+        {"/plain2.html", {Link(1), Link(2), Link(3), Link(4)}},
+        {"/plain.html", {Link(1), Link(2), Link(3), Link(4)}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.page);
+        SetAddress(Url(step.page));
+        statuses.clear();
+        Command(MenuCommand::AnalyseQvodText);
+        EXPECT_EQ(statuses, textSteps);
+        EXPECT_EQ(ColumnOf(1), step.addresses);
+        EXPECT_EQ(Header(), L"名称(" + std::to_wstring(step.addresses.size()) + L")");
+        EXPECT_TRUE(IsWindowEnabled(Ctl(kListView1)));
+    }
+    Command(MenuCommand::AppendToList);
+    EXPECT_FALSE(appendChecked());
+    SetAddress(Url("/plain2.html"));
+    Command(MenuCommand::AnalyseQvodText);
+    EXPECT_EQ(ColumnOf(1), (std::vector<std::wstring>{Link(3), Link(4)}));
+}
+
+// The entry from the keyboard: the 分析 menu opened and its last entry chosen with the arrow key
+// and Enter, as the menu loop reads them; twice, so it is checked and unchecked again.
+TEST_F(MainWindowTest, AppendingIsToggledFromTheKeyboard) {
+    Create(Options());
+    static int idles;
+    SetWindowSubclass(
+        window->Hwnd(),
+        [](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) CALLBACK -> LRESULT {
+            if (m == WM_ENTERIDLE && w == MSGF_MENU && idles++ == 0) {
+                for (WPARAM key : {VK_UP, VK_RETURN}) {
+                    PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, key, 0);
+                    PostThreadMessageW(GetCurrentThreadId(), WM_KEYUP, key, 0);
+                }
+            }
+            return DefSubclassProc(h, m, w, l);
+        },
+        4, 0);
+    for (bool checked : {true, false}) {
+        idles = 0;
+        SetFocus(Ctl(kCommand1));
+        SendMessageW(Ctl(kCommand1), BM_CLICK, 0, 0);
+        EXPECT_EQ(window->Tasks().Appending(), checked);
+        EXPECT_EQ((GetMenuState(window->AnalyseMenu(), static_cast<UINT>(MenuCommand::AppendToList), MF_BYCOMMAND) &
+                   MF_CHECKED) != 0,
+                  checked);
+    }
+}
+
+// A click on a header: sent to the header as the mouse delivers it.
+void ClickHeader(HWND list, int column) {
+    HWND header = ListView_GetHeader(list);
+    RECT rc{};
+    Header_GetItemRect(header, column, &rc);
+    const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
+    ReleaseCapture();
+}
+
+int SortFormat(HWND list, int column) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    Header_GetItem(ListView_GetHeader(list), column, &item);
+    return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+}
+
+// Sorted by name, then reversed by a second click: the header shows the direction (the format
+// bit, and the skin's mark in the header's pixels), checks and the selection go with their rows,
+// a busy list is not sorted, and the batch then submits the checked rows in the order shown and
+// writes each status into its own row.
+TEST_F(MainWindowTest, SortedRowsGoThroughABatchInTheOrderShown) {
+    test::Journal journal;
+    Create();
+    MessageBoxWatcher boxes;
+    HWND list = Ctl(kListView1);
+    const std::wstring names[] = {L"第2集", L"第10集", L"@state0", L"第1集"};
+    const auto text = [](const std::wstring& w) { return Text(w.begin(), w.end()); };
+    for (const std::wstring& name : names)
+        window->Tasks().AddTask(text(name), text(Named(name)), u"SS0", u"", text(Named(name)));
+    for (std::size_t row : {1, 2, 3}) window->Tasks().SetChecked(row, true);  // all but 第2集; @state0 ends idle
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);  // 第2集
+
+    struct Click {
+        int column;
+        std::vector<std::wstring> names;
+        int format;
+    };
+    const Click clicks[] = {
+        {0, {L"@state0", L"第1集", L"第2集", L"第10集"}, HDF_SORTUP},
+        {0, {L"第10集", L"第2集", L"第1集", L"@state0"}, HDF_SORTDOWN},
+    };
+    for (const Click& click : clicks) {
+        ClickHeader(list, click.column);
+        EXPECT_EQ(ColumnOf(0), click.names);
+        EXPECT_EQ(SortFormat(list, 0), click.format);
+        for (int other = 1; other < 4; ++other) EXPECT_EQ(SortFormat(list, other), 0);
+        for (int i = 0; i < Rows(); ++i) EXPECT_EQ(Checks()[i], Cell(i, 0) != L"第2集") << i;
+        const int selected = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+        EXPECT_EQ(Cell(selected, 0), L"第2集");
+        EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), selected);
+        EXPECT_EQ(ListView_GetNextItem(list, selected, LVNI_SELECTED), -1);
+    }
+    // The skin's mark: the top row of the downward triangle in the first header item.
+    HWND header = ListView_GetHeader(list);
+    RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT item{}, whole{};
+    Header_GetItemRect(header, 0, &item);
+    GetClientRect(header, &whole);
+    const std::vector<skin::Rect> mark = skin::SortMarkRows(item.left, item.right, whole.bottom, false);
+    ASSERT_EQ(mark.size(), 4u);
+    HDC dc = GetDC(header);
+    EXPECT_EQ(GetPixel(dc, mark[0].x, mark[0].y), RGB(25, 85, 95));
+    EXPECT_EQ(GetPixel(dc, mark[0].x + 6, mark[0].y), RGB(25, 85, 95));
+    EXPECT_NE(GetPixel(dc, mark[3].x + 1, mark[3].y), RGB(25, 85, 95));
+    ReleaseDC(header, dc);
+
+    window->LockControls();
+    ClickHeader(list, 0);
+    EXPECT_EQ(ColumnOf(0), clicks[1].names) << "not sorted while busy";
+    window->UnlockControls();
+
+    SendMessageW(Ctl(kCommand2), BM_CLICK, 0, 0);
+    EXPECT_EQ(journal.Lines(), (std::vector<Text>{text(Named(L"第10集")), text(Named(L"第1集"))}));
+    EXPECT_EQ(ColumnOf(0), clicks[1].names);
+    EXPECT_EQ(ColumnOf(3), (std::vector<std::wstring>{L"成功", L"", L"成功", L"失败(就绪)"}));
+    EXPECT_EQ(boxes.Texts(),
+              std::vector<std::wstring>{L"已完成任务，共成功2个,失败1个，请在qvod快播里点击全部接收,以完成后续下载。"});
+    EXPECT_EQ(SortFormat(list, 0), HDF_SORTDOWN) << "a batch leaves the order as it is";
 }
 
 }  // namespace
