@@ -5,6 +5,7 @@
 #include "analysis/url.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -557,6 +558,154 @@ bool ParseInto(TextView input, const Url* base, Url& url, Text& scratch, const P
 
 }  // namespace
 
+namespace url_detail {
+
+namespace {
+
+// Printable ASCII that no percent-encode set holds and that the parser copies as written in every
+// part of a special URL: not '%' (escapes, which the display form decodes) nor '\' (a slash).
+// The characters that end a path segment are told apart from the others.
+enum ReferenceClass : std::uint8_t { kNotPlain, kPlain, kSegmentEnd };
+constexpr std::array<std::uint8_t, 128> kReferenceClass = [] {
+    std::array<std::uint8_t, 128> classes{};
+    for (int c = 0x21; c < 0x7F; ++c) classes[c] = kPlain;
+    for (const char c : std::string_view("%\\\"<>`'^{}")) classes[static_cast<unsigned char>(c)] = kNotPlain;
+    for (const char c : std::string_view("/?#")) classes[static_cast<unsigned char>(c)] = kSegmentEnd;
+    return classes;
+}();
+
+bool IsPlainReference(TextView input) {
+    return !input.empty() && std::all_of(input.begin(), input.end(),
+                                         [](char16_t c) { return c < 0x80 && kReferenceClass[c] != kNotPlain; });
+}
+
+bool StartsWith(TextView s, TextView prefix) {
+    return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
+}
+
+// A domain the host parser leaves as it is: lower-case letters, digits, '-' and '.', no label
+// claiming to be Punycode, the last label (before a trailing dot) starting with a letter so that
+// the host is not read as an IPv4 address.
+bool IsPlainDomain(TextView host) {
+    if (host.empty()) return false;
+    for (const char16_t c : host) {
+        if (!((c >= 'a' && c <= 'z') || IsAsciiDigit(c) || c == '-' || c == '.')) return false;
+    }
+    for (size_t start = 0; start != TextView::npos;) {
+        if (StartsWith(host.substr(start), u"xn--")) return false;
+        const size_t dot = host.find('.', start);
+        start = dot == TextView::npos ? dot : dot + 1;
+    }
+    TextView rest = host;
+    if (rest.back() == '.') rest.remove_suffix(1);
+    const size_t dot = rest.rfind('.');
+    const TextView last = dot == TextView::npos ? rest : rest.substr(dot + 1);
+    return !last.empty() && last[0] >= 'a' && last[0] <= 'z';
+}
+
+// Where the segment from `p` of a plain reference ends: its '/', '?', '#' or the end.
+size_t FindPathEnd(TextView input, size_t p) {
+    while (p < input.size() && kReferenceClass[input[p]] != kSegmentEnd) ++p;
+    return p;
+}
+
+// The path state of a special URL for segments that need no encoding, appending to `out` whose
+// path starts at `pathStart`; the query and fragment after it go as written.
+void AppendPlainPath(Text& out, size_t pathStart, TextView input, size_t p) {
+    while (true) {
+        const size_t end = FindPathEnd(input, p);
+        const TextView segment = input.substr(p, end - p);
+        const bool slash = end < input.size() && input[end] == '/';
+        if (segment == u"..") {
+            const size_t last = out.rfind('/');
+            if (last != Text::npos && last >= pathStart) out.resize(last);
+            if (!slash) out += '/';
+        } else if (segment == u".") {
+            if (!slash) out += '/';
+        } else {
+            out += '/';
+            out += segment;
+        }
+        if (!slash) {
+            out += input.substr(end);
+            return;
+        }
+        p = end + 1;
+    }
+}
+
+// "host/path...": the authority state with a plain domain and no userinfo or port.
+bool AppendPlainAuthority(Text& out, TextView input, size_t p) {
+    const size_t end = FindPathEnd(input, p);
+    const TextView host = input.substr(p, end - p);
+    if (!IsPlainDomain(host)) return false;
+    out += u"//";
+    out += host;
+    AppendPlainPath(out, out.size(), input, end < input.size() && input[end] == '/' ? end + 1 : end);
+    return true;
+}
+
+}  // namespace
+
+PlainBase PreparePlainBase(const Url& base) {
+    PlainBase plain;
+    plain.url = &base;
+    const SpecialScheme* scheme = FindSpecialScheme(base.scheme);
+    plain.usable = scheme && scheme->defaultPort != -1 && base.hasHost && !base.opaquePath;
+    if (!plain.usable) return plain;
+    Url authority = base;
+    authority.path.clear();
+    authority.hasQuery = false;
+    authority.hasFragment = false;
+    authority.AppendHref(plain.origin);
+    plain.directory.assign(TextView(base.path).substr(0, base.path.rfind('/')));
+    return plain;
+}
+
+bool ResolvePlainReference(TextView input, const PlainBase& base, Text& out) {
+    if (!base.usable || !IsPlainReference(input)) return false;
+    const Url& url = *base.url;
+    out.clear();
+    out.reserve(base.origin.size() + url.path.size() + url.query.size() + input.size() + 2);
+    for (const TextView scheme : {TextView(u"http:"), TextView(u"https:")}) {
+        if (StartsWith(input, scheme)) {
+            const size_t p = scheme.size();
+            if (input.size() < p + 3 || input[p] != '/' || input[p + 1] != '/' || input[p + 2] == '/') return false;
+            out += scheme;
+            return AppendPlainAuthority(out, input, p + 2);
+        }
+    }
+    if (input[0] == '/') {
+        if (input.size() > 1 && input[1] == '/') {
+            if (input.size() < 3 || input[2] == '/') return false;
+            out += url.scheme;
+            out += ':';
+            return AppendPlainAuthority(out, input, 2);
+        }
+        out += base.origin;
+        AppendPlainPath(out, out.size(), input, 1);
+        return true;
+    }
+    out += base.origin;
+    if (input[0] == '?' || input[0] == '#') {
+        out += url.path;
+        if (input[0] == '#' && url.hasQuery) {
+            out += '?';
+            out += url.query;
+        }
+        out += input;
+        return true;
+    }
+    // A ':' before the path's first '/' could end a scheme.
+    if (input.substr(0, FindPathEnd(input, 0)).find(':') != TextView::npos) return false;
+    const size_t pathStart = out.size();
+    out += base.directory;
+    AppendPlainPath(out, pathStart, input, 0);
+    return true;
+}
+
+}  // namespace url_detail
+
 bool Url::IsSpecial() const {
     return FindSpecialScheme(scheme) != nullptr;
 }
@@ -655,6 +804,7 @@ std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form) {
         bool filled = false;
         bool baseValid = false;
         Url base;
+        PlainBase plainBase;
         Url result;
         Text scratch;
     };
@@ -666,8 +816,11 @@ std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form) {
         cache.baseText.assign(base);
         cache.filled = true;
         cache.baseValid = ParseInto(base, nullptr, cache.base, cache.scratch);
+        cache.plainBase = cache.baseValid ? PreparePlainBase(cache.base) : PlainBase();
     }
     if (!cache.baseValid) return std::nullopt;
+    // Most links of a page need nothing of the parser but the base's parts and their own text.
+    if (Text plain; ResolvePlainReference(input, cache.plainBase, plain)) return plain;
     const bool ok = ParseInto(input, &cache.base, cache.result, cache.scratch, ParseMode{form, nullptr});
     std::optional<Text> href;
     if (ok) cache.result.AppendHref(href.emplace());

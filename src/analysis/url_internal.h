@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "analysis/url.h"
 #include "common/text.h"
 
 namespace ferrik::url_detail {
@@ -39,5 +40,21 @@ void AppendPercentEncoded(Text& out, TextView text, const EncodeSet& set, bool k
 // Host parser. `special`: the host of a special scheme (a domain or an IP address) rather than
 // an opaque host. Writes the serialized host to `out`; false on failure.
 bool ParseHost(TextView input, bool special, Text& out);
+
+// A base URL prepared for resolving plain references by concatenation. Usable only for a base
+// of a special scheme other than file: (one with a host and a path list).
+struct PlainBase {
+    const Url* url = nullptr;
+    bool usable = false;
+    Text origin;     // "scheme://userinfo@host:port": the serialization before the path
+    Text directory;  // the base's path without its last segment
+};
+PlainBase PreparePlainBase(const Url& base);
+// The common references of a page resolved without the parser: printable ASCII without escapes,
+// backslashes or characters any percent-encode set holds, as a path ("a/b", "../a", "/a"), a
+// query or fragment ("?q", "#f"), or "http://", "https://" or "//" with a plain lower-case
+// domain. Writes what the parser's serialization would be and returns true; returns false
+// (leaving `out` unspecified) for anything else.
+bool ResolvePlainReference(TextView input, const PlainBase& base, Text& out);
 
 }  // namespace ferrik::url_detail

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/url.h"
+#include "analysis/url_internal.h"
 #include "host/support/iconv_decoder.h"
 #include "host/support/json.h"
 
@@ -321,6 +322,127 @@ TEST(ResolveUrl, HostileInputEndsWithAnAnswer) {
     Text manyAceLabels = u"http://";
     for (int label = 0; label < 100'000; ++label) manyAceLabels += u"xn--fiqs8s.";
     EXPECT_EQ(ResolveUrl(manyAceLabels, u"http://h/"), std::nullopt);
+}
+
+// The shortcut for plain references must give the parser's serialization, in both forms, and
+// must leave to the parser everything the parser would change.
+struct PlainCase {
+    TextView base;
+    TextView input;
+    bool plain;  // resolved by the shortcut
+};
+constexpr TextView kListPage = u"http://www.example.com/vod/list/index.html?p=2#top";
+constexpr PlainCase kPlainCases[] = {
+    {kListPage, u"/play/1-1-2.html", true},
+    {kListPage, u"detail/7.html", true},
+    {kListPage, u"../detail/7.html?page=2&sort=new", true},
+    {kListPage, u"./a/./b/../c", true},
+    {kListPage, u"..", true},
+    {kListPage, u".", true},
+    {kListPage, u"a/..", true},
+    {kListPage, u"../../../../x/", true},
+    {kListPage, u"/a//b/", true},
+    {kListPage, u"a?b/../c#d?e", true},
+    {kListPage, u"a#b/../c", true},
+    {kListPage, u"?page=3", true},
+    {kListPage, u"?", true},
+    {kListPage, u"#", true},
+    {kListPage, u"#list", true},
+    {u"http://h.example/", u"#list", true},
+    {kListPage, u"http://cdn1.example.net/vod/7/2.mp4", true},
+    {kListPage, u"https://a-b.example./x/../y", true},
+    {kListPage, u"http://h.example?x", true},
+    {kListPage, u"http://h.example#x", true},
+    {kListPage, u"//static.example.org/ep/7_2.htm", true},
+    {u"https://user:pw@h.example:8080/d/e", u"f", true},
+    {u"https://user:pw@h.example:8080/d/e", u"/f", true},
+    {u"https://user:pw@h.example:8080/d/e", u"//x.example", true},
+    {u"ws://h.example/a/b", u"c", true},
+    {kListPage, u"HTTP://h.example/", false},
+    {kListPage, u"http://H.example/", false},
+    {kListPage, u"http://1.2.3.4/", false},
+    {kListPage, u"http://a.0x10/", false},
+    {kListPage, u"http://a.b.9./", false},
+    {kListPage, u"http://xn--nxasmq6b.example/", false},
+    {kListPage, u"http://a.xn--p1ai/", false},
+    {kListPage, u"http:///h.example", false},
+    {kListPage, u"http:h.example", false},
+    {kListPage, u"http://u@h.example/", false},
+    {kListPage, u"http://h.example:80/", false},
+    {kListPage, u"///h.example", false},
+    {kListPage, u"//", false},
+    {kListPage, u"a:b", false},
+    {kListPage, u"mailto:x", false},
+    {kListPage, u"javascript:void(0)", false},
+    {kListPage, u"%2e%2e/b", false},
+    {kListPage, u"a/%2E/b", false},
+    {kListPage, u"a\\..\\b", false},
+    {kListPage, u" a", false},
+    {kListPage, u"a\tb", false},
+    {kListPage, u"a\nb", false},
+    {kListPage, u"a b", false},
+    {kListPage, u"a'b", false},
+    {kListPage, u"a^b", false},
+    {kListPage, u"a\x7F", false},
+    {kListPage, u"\u96FB\u5F71/1.html", false},
+    {kListPage, u"", false},
+    {u"file:///C:/dir/f", u"g", false},
+    {u"mailto:x", u"#f", false},
+    {u"foo://h/a/b", u"c", false},
+};
+
+// What the shortcut gives for `input`, or nothing where it leaves the reference to the parser.
+std::optional<Text> ResolvePlain(TextView input, const Url& base) {
+    const url_detail::PlainBase plainBase = url_detail::PreparePlainBase(base);
+    Text out;
+    if (!url_detail::ResolvePlainReference(input, plainBase, out)) return std::nullopt;
+    return out;
+}
+
+// Empty when the shortcut agrees with the parser in both forms, else what differed.
+std::string CompareWithParser(TextView input, const Url& base, const Text& plain) {
+    std::string diff;
+    for (const UrlForm form : {UrlForm::Standard, UrlForm::Display}) {
+        const std::optional<Url> parsed = ParseUrl(input, &base, form);
+        if (!parsed) {
+            diff += "the parser fails; ";
+        } else if (parsed->Href() != plain) {
+            diff += "'" + Show(plain) + "' != '" + Show(parsed->Href()) + "'; ";
+        }
+    }
+    return diff;
+}
+
+TEST(PlainReferences, ResolveAsTheParserDoes) {
+    for (const PlainCase& c : kPlainCases) {
+        const std::optional<Url> base = ParseUrl(c.base);
+        ASSERT_TRUE(base) << Show(c.base);
+        const std::optional<Text> plain = ResolvePlain(c.input, *base);
+        EXPECT_EQ(plain.has_value(), c.plain) << "'" << Show(c.input) << "' against " << Show(c.base);
+        if (plain) EXPECT_EQ(CompareWithParser(c.input, *base, *plain), "") << Show(c.input);
+        // Through the cache of the last base, which takes the shortcut where it can.
+        const std::optional<Url> parsed = ParseUrl(c.input, &*base, UrlForm::Display);
+        EXPECT_EQ(ResolveUrl(c.input, c.base, UrlForm::Display), parsed ? std::optional(parsed->Href()) : std::nullopt)
+            << Show(c.input);
+    }
+}
+
+TEST(PlainReferences, EveryCaseOfTheSuiteTheShortcutTakesResolvesAsTheParserDoes) {
+    const test::Json suite = test::ReadJsonFile(FERRIK_TESTDATA_DIR "/wpt-url/urltestdata.json");
+    int taken = 0;
+    for (const test::Json& c : suite.Items()) {
+        if (!c.IsObject() || c.Find("base")->IsNull()) continue;
+        const Text& input = c.Find("input")->String();
+        const std::optional<Url> base = ParseUrl(c.Find("base")->String());
+        if (!base) continue;
+        const std::optional<Text> plain = ResolvePlain(input, *base);
+        if (!plain) continue;
+        ++taken;
+        EXPECT_EQ(CompareWithParser(input, *base, *plain), "") << "'" << Show(input) << "' against "
+                                                               << Show(c.Find("base")->String());
+    }
+    // The suite's plain references are a few dozen; none taken means the shortcut is never used.
+    EXPECT_GT(taken, 20);
 }
 
 }  // namespace
