@@ -15,6 +15,15 @@ namespace {
 
 using State = HtmlTokenizer::State;
 
+// Each character's six bits in a name key: 1-26 for the lower-case letters, 27-36 for the
+// digits, 0 for every other code unit.
+constexpr std::array<std::uint8_t, 128> kNameCodes = [] {
+    std::array<std::uint8_t, 128> codes{};
+    for (int c = 'a'; c <= 'z'; ++c) codes[c] = static_cast<std::uint8_t>(c - 'a' + 1);
+    for (int c = '0'; c <= '9'; ++c) codes[c] = static_cast<std::uint8_t>(c - '0' + 27);
+    return codes;
+}();
+
 // An element name as one number, so that each tag is told apart by integer compares instead of
 // text compares: six bits per character for names of up to ten lower-case letters and digits,
 // 0 for every other name (none of which this collector looks for).
@@ -22,14 +31,8 @@ constexpr std::uint64_t NameKey(TextView name) {
     if (name.size() > 10) return 0;
     std::uint64_t key = 0;
     for (const char16_t c : name) {
-        std::uint64_t code;
-        if (c >= u'a' && c <= u'z') {
-            code = c - u'a' + 1;
-        } else if (c >= u'0' && c <= u'9') {
-            code = c - u'0' + 27;
-        } else {
-            return 0;
-        }
+        const std::uint8_t code = c < 0x80 ? kNameCodes[c] : 0;
+        if (code == 0) return 0;
         key = key << 6 | code;
     }
     return key;
@@ -49,6 +52,11 @@ constexpr RawTextElement kRawTextElements[] = {
     {NameKey(u"xmp"), State::Rawtext, true},         {NameKey(u"textarea"), State::Rcdata, true},
     {NameKey(u"plaintext"), State::Plaintext, true},
 };
+
+constexpr std::uint64_t kSmallestRawTextKey =
+    std::min_element(std::begin(kRawTextElements), std::end(kRawTextElements),
+                     [](const RawTextElement& a, const RawTextElement& b) { return a.name < b.name; })
+        ->name;
 
 // Elements that start a new line where a browser shows them: inside a link they separate words.
 constexpr TextView kLineBreakingElements[] = {
@@ -81,14 +89,17 @@ public:
     void Attach(HtmlTokenizer& tokenizer) { m_tokenizer = &tokenizer; }
 
     bool WantsAttributes(TextView tagName) override {
-        const std::uint64_t key = NameKey(tagName);
-        return m_templateDepth == 0 && (key == kA || key == kArea || key == kBase);
+        m_startTagKey = NameKey(tagName);
+        m_startTagKeyKnown = true;
+        return m_templateDepth == 0 && (m_startTagKey == kA || m_startTagKey == kArea || m_startTagKey == kBase);
     }
 
     bool WantsAttribute(TextView name) override { return name == u"href"; }
 
     void OnStartTag(const HtmlTag& tag) override {
-        const std::uint64_t name = NameKey(tag.name);
+        // The key of a tag with attributes was taken when they were asked for.
+        const std::uint64_t name = m_startTagKeyKnown ? m_startTagKey : NameKey(tag.name);
+        m_startTagKeyKnown = false;
         if (name == kTemplate) {
             ++m_templateDepth;
         } else if (m_templateDepth > 0) {
@@ -163,6 +174,8 @@ public:
 
 private:
     static const RawTextElement* FindRawTextElement(std::uint64_t name) {
+        // Most tags have shorter names (so smaller keys) than any of these.
+        if (name < kSmallestRawTextKey) return nullptr;
         for (const RawTextElement& e : kRawTextElements)
             if (e.name == name) return &e;
         return nullptr;
@@ -187,6 +200,8 @@ private:
     std::vector<Hyperlink> m_links;  // addresses as written until TakeLinks
     std::optional<Text> m_baseHref;
     std::size_t m_templateDepth = 0;
+    std::uint64_t m_startTagKey = 0;  // of the start tag whose attributes were last asked for
+    bool m_startTagKeyKnown = false;
     bool m_linkOpen = false;  // an <a href> is open: m_links.back() takes the text
     bool m_hidden = false;    // inside script, style and the like
     bool m_pendingSpace = false;

@@ -43,6 +43,8 @@ class HtmlTokenSink {
 public:
     virtual ~HtmlTokenSink() = default;
     // Asked when a start tag's name is complete: its attributes are kept only if this says so.
+    // Not asked for a tag that ends with its name ("<p>"); where it is asked, the next
+    // OnStartTag, if the input does not end first, is that tag's.
     virtual bool WantsAttributes(TextView tagName) = 0;
     // Asked for each attribute name of such a tag: only the names wanted are kept (and counted
     // against kMaxAttributesPerTag), so that a tag written with a million others still gives the

@@ -88,6 +88,8 @@ TEST(ExtractLinks, InnerTextIsCollapsedVisibleText) {
         {"<a href=x>first<a href=y>", "first"},
         {"<a href=x>\t\tone  two\n\nthree four</a>", "one two three four"},
         {"<a href=x>ep<b>isode</b> 1&#49;<i>2</i> </a>", "episode 112"},
+        {"<a href=x>line<br class=c>break<p id=p>block<b>end</b></a>", "line break blockend"},
+        {"<a href=x>A<span class=s><script>B</script></span>C<b class=c>D</b><br>E</a>", "ACD E"},
     };
     for (const Case& c : cases) {
         const std::vector<Link> links = Links(Utf8Page(c.html));
@@ -125,6 +127,13 @@ TEST(ExtractLinks, LinksInsideNonMarkupAreNotLinks) {
         "<template><a href=tp>in a template</a></template>",
         "<!DOCTYPE html <a href=dt>>",
         "<? <a href=pi> ?>",
+        // The same elements written with attributes, and after a tag with attributes.
+        "<script type=text/javascript><a href=s3></script>",
+        "<style media=all><a href=st2></style>",
+        "<title lang=zh><a href=ti2></title>",
+        "<template id=t><a href=tp2></template>",
+        "<div class=x><script><a href=s4></script>",
+        "<div class=x><textarea><a href=ta2></textarea>",
     };
     for (const char* page : pages) {
         std::vector<Link> links = Links(Utf8Page(page));
