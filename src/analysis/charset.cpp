@@ -151,13 +151,16 @@ bool DecodeWellFormedUtf8(std::string_view bytes, Text& out) {
             ++i;
             continue;
         }
-        // Chinese text: three-byte sequences whose second byte has the full range.
-        if (b0 >= 0xE1 && b0 <= 0xEF && b0 != 0xED && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 &&
-            (p[i + 2] & 0xC0) == 0x80) {
-            *o++ = static_cast<char16_t>((b0 & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+        // Chinese text: runs of three-byte sequences whose second byte has the full range, decoded
+        // without going back to the ASCII checks between them.
+        const std::size_t runStart = i;
+        while (n - i >= 3) {
+            const unsigned c0 = p[i], c1 = p[i + 1] ^ 0x80u, c2 = p[i + 2] ^ 0x80u;
+            if (c0 - 0xE1u > 0xEFu - 0xE1u || c0 == 0xED || (c1 | c2) > 0x3Fu) break;
+            *o++ = static_cast<char16_t>((c0 & 0x0F) << 12 | c1 << 6 | c2);
             i += 3;
-            continue;
         }
+        if (i != runStart) continue;
         // The second byte's range depends on the first (Unicode's table of well-formed sequences).
         unsigned length, lo = 0x80, hi = 0xBF;
         char32_t cp;
