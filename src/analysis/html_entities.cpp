@@ -1,6 +1,8 @@
 #include "analysis/html_entities.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace ferrik {
@@ -18,20 +20,43 @@ constexpr Entity kEntities[] = {
 #include "analysis/html_entities.inc"
 };
 
-// Compares ASCII `a` with UTF-16 `b` code unit by code unit.
-int Compare(std::string_view a, TextView b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        if (ca != b[i]) return ca < b[i] ? -1 : 1;
+// Names are found through a hash table of indices into kEntities (open addressing, linear
+// probing) instead of a binary search over the whole list: a reference costs one hash of its name
+// and one or two compares.
+template <typename Name>
+constexpr std::uint32_t HashName(const Name& name) {
+    std::uint32_t h = 2166136261u;
+    for (const auto c : name) h = (h ^ static_cast<std::uint32_t>(c)) * 16777619u;
+    return h;
+}
+
+constexpr std::size_t kSlotCount = 4096;  // a power of two, about twice the names
+static_assert(std::size(kEntities) < kSlotCount / 3 * 2);
+
+// Each slot holds an index into kEntities plus one, 0 where it is empty.
+constexpr auto kSlots = [] {
+    std::array<std::uint16_t, kSlotCount> slots{};
+    for (std::size_t i = 0; i < std::size(kEntities); ++i) {
+        std::size_t s = HashName(kEntities[i].name) & (kSlotCount - 1);
+        while (slots[s] != 0) s = (s + 1) & (kSlotCount - 1);
+        slots[s] = static_cast<std::uint16_t>(i + 1);
     }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return slots;
+}();
+
+bool SameName(std::string_view a, TextView b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (static_cast<unsigned char>(a[i]) != b[i]) return false;
+    return true;
 }
 
 const Entity* Find(TextView name) {
-    const auto* it = std::lower_bound(std::begin(kEntities), std::end(kEntities), name,
-                                      [](const Entity& e, TextView n) { return Compare(e.name, n) < 0; });
-    return it != std::end(kEntities) && Compare(it->name, name) == 0 ? it : nullptr;
+    for (std::size_t s = HashName(name) & (kSlotCount - 1); kSlots[s] != 0; s = (s + 1) & (kSlotCount - 1)) {
+        const Entity& e = kEntities[kSlots[s] - 1];
+        if (SameName(e.name, name)) return &e;
+    }
+    return nullptr;
 }
 
 // The longest name usable without ';': they are all short.
