@@ -1,6 +1,7 @@
 #include "analysis/html_tokenizer.h"
 
 #include <algorithm>
+#include <array>
 
 #include "analysis/html_entities.h"
 #include "common/text_search.h"
@@ -38,6 +39,31 @@ template <typename Stop>
 std::size_t RunLength(const char16_t* p, const char16_t* e, Stop stop) {
     const char16_t* q = p;
     while (q < e && !stop(*q)) ++q;
+    return static_cast<std::size_t>(q - p);
+}
+
+// The units that end a tag name, an attribute name or an unquoted attribute value, as bits of a
+// table of the ASCII units, so that the runs of these states cost one lookup per unit.
+enum StopBits : std::uint8_t {
+    kEndsTagName = 1,
+    kEndsAttributeName = 2,
+    kEndsUnquotedValue = 4,
+    kReference = 8,
+};
+constexpr std::array<std::uint8_t, 128> kStops = [] {
+    std::array<std::uint8_t, 128> stops{};
+    for (const char c : {'\t', '\n', '\f', ' ', '>', '\0'}) stops[static_cast<unsigned char>(c)] |= 7;
+    stops['/'] |= kEndsTagName | kEndsAttributeName;
+    stops['='] |= kEndsAttributeName;
+    for (int c = 'A'; c <= 'Z'; ++c) stops[c] |= kEndsTagName | kEndsAttributeName;
+    stops['&'] |= kReference;
+    return stops;
+}();
+
+// Length of the run at `p` that holds no unit with any of the `stops` bits.
+std::size_t RunBefore(const char16_t* p, const char16_t* e, std::uint8_t stops) {
+    const char16_t* q = p;
+    while (q < e && !(*q < 0x80 && (kStops[*q] & stops))) ++q;
     return static_cast<std::size_t>(q - p);
 }
 
@@ -358,9 +384,7 @@ void HtmlTokenizer::Run(TextView input, bool eof) {
                 continue;
 
             case State::TagName: {
-                const std::size_t n = RunLength(buf + pos, bufEnd, [](char16_t ch) {
-                    return IsSpace(ch) || ch == u'/' || ch == u'>' || ch == 0 || IsUpper(ch);
-                });
+                const std::size_t n = RunBefore(buf + pos, bufEnd, kEndsTagName);
                 m_tagName.append(buf + pos, n);
                 pos += n;
                 // The unit that ended the run is taken here, without another round of the loop.
@@ -555,9 +579,7 @@ void HtmlTokenizer::Run(TextView input, bool eof) {
                 continue;
 
             case State::AttributeName: {
-                const std::size_t n = RunLength(buf + pos, bufEnd, [](char16_t ch) {
-                    return IsSpace(ch) || ch == u'/' || ch == u'>' || ch == u'=' || ch == 0 || IsUpper(ch);
-                });
+                const std::size_t n = RunBefore(buf + pos, bufEnd, kEndsAttributeName);
                 if (m_attributeName) m_attributeName->append(buf + pos, n);
                 pos += n;
                 if (n > 0 && pos >= end && !eof) continue;
@@ -637,9 +659,8 @@ void HtmlTokenizer::Run(TextView input, bool eof) {
 
             case State::AttributeValueUnquoted: {
                 const bool references = m_attributeValue != nullptr;
-                const std::size_t n = RunLength(buf + pos, bufEnd, [references](char16_t ch) {
-                    return IsSpace(ch) || ch == u'>' || ch == 0 || (ch == u'&' && references);
-                });
+                const std::size_t n =
+                    RunBefore(buf + pos, bufEnd, references ? kEndsUnquotedValue | kReference : kEndsUnquotedValue);
                 value(TextView(buf + pos, n));
                 pos += n;
                 if (n > 0 && pos >= end && !eof) continue;
