@@ -53,11 +53,6 @@ constexpr RawTextElement kRawTextElements[] = {
     {NameKey(u"plaintext"), State::Plaintext, true},
 };
 
-constexpr std::uint64_t kSmallestRawTextKey =
-    std::min_element(std::begin(kRawTextElements), std::end(kRawTextElements),
-                     [](const RawTextElement& a, const RawTextElement& b) { return a.name < b.name; })
-        ->name;
-
 // Elements that start a new line where a browser shows them: inside a link they separate words.
 constexpr TextView kLineBreakingElements[] = {
     u"address", u"article",    u"aside",  u"blockquote", u"br",   u"center", u"dd",  u"div", u"dl",
@@ -66,12 +61,39 @@ constexpr TextView kLineBreakingElements[] = {
     u"pre",     u"section",    u"table",  u"td",         u"th",   u"tr",     u"ul",
 };
 
-constexpr auto kLineBreakingKeys = [] {
-    std::array<std::uint64_t, std::size(kLineBreakingElements)> keys{};
-    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = NameKey(kLineBreakingElements[i]);
-    std::sort(keys.begin(), keys.end());
-    return keys;
+// What the collector knows of an element, found by its key in a hash table (open addressing,
+// linear probing) rather than by searching the lists above for each tag.
+struct ElementKind {
+    std::uint64_t name = 0;  // NameKey; 0 for an empty slot
+    bool lineBreaking = false;
+    const RawTextElement* raw = nullptr;
+};
+
+constexpr std::size_t kKindSlots = 128;  // a power of two, about three times the names
+
+constexpr std::size_t KindSlot(std::uint64_t name) {
+    return static_cast<std::size_t>((name * 0x9E3779B97F4A7C15ull) >> 57) & (kKindSlots - 1);
+}
+
+constexpr auto kElementKinds = [] {
+    std::array<ElementKind, kKindSlots> slots{};
+    const auto slotOf = [&slots](std::uint64_t name) -> ElementKind& {
+        std::size_t s = KindSlot(name);
+        while (slots[s].name != 0 && slots[s].name != name) s = (s + 1) & (kKindSlots - 1);
+        slots[s].name = name;
+        return slots[s];
+    };
+    for (const TextView name : kLineBreakingElements) slotOf(NameKey(name)).lineBreaking = true;
+    for (const RawTextElement& e : kRawTextElements) slotOf(e.name).raw = &e;
+    return slots;
 }();
+
+const ElementKind* FindElementKind(std::uint64_t name) {
+    if (name == 0) return nullptr;
+    for (std::size_t s = KindSlot(name); kElementKinds[s].name != 0; s = (s + 1) & (kKindSlots - 1))
+        if (kElementKinds[s].name == name) return &kElementKinds[s];
+    return nullptr;
+}
 
 constexpr std::uint64_t kA = NameKey(u"a");
 constexpr std::uint64_t kArea = NameKey(u"area");
@@ -117,10 +139,12 @@ public:
             const HtmlAttribute* href = tag.Find(u"href");
             if (href && !m_baseHref) m_baseHref = href->value;
         }
-        if (m_linkOpen && IsLineBreaking(name)) BreakLine();
-        if (const RawTextElement* raw = FindRawTextElement(name)) {
-            m_tokenizer->SetState(raw->state);
-            m_hidden = !raw->visible;
+        if (const ElementKind* kind = FindElementKind(name)) {
+            if (m_linkOpen && kind->lineBreaking) BreakLine();
+            if (const RawTextElement* raw = kind->raw) {
+                m_tokenizer->SetState(raw->state);
+                m_hidden = !raw->visible;
+            }
         }
         UpdateTextCollection();
     }
@@ -133,8 +157,8 @@ public:
             if (m_templateDepth > 0) --m_templateDepth;
         } else if (name == kA && m_templateDepth == 0) {
             CloseLink();  // a stray </a> closes nothing
-        } else if (m_linkOpen && IsLineBreaking(name)) {
-            BreakLine();
+        } else if (m_linkOpen) {
+            if (const ElementKind* kind = FindElementKind(name); kind && kind->lineBreaking) BreakLine();
         }
         UpdateTextCollection();
     }
@@ -173,18 +197,6 @@ public:
     }
 
 private:
-    static const RawTextElement* FindRawTextElement(std::uint64_t name) {
-        // Most tags have shorter names (so smaller keys) than any of these.
-        if (name < kSmallestRawTextKey) return nullptr;
-        for (const RawTextElement& e : kRawTextElements)
-            if (e.name == name) return &e;
-        return nullptr;
-    }
-
-    static bool IsLineBreaking(std::uint64_t name) {
-        return std::binary_search(kLineBreakingKeys.begin(), kLineBreakingKeys.end(), name);
-    }
-
     void CloseLink() {
         m_linkOpen = false;
         m_pendingSpace = false;
