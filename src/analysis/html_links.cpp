@@ -109,6 +109,10 @@ bool IsAsciiWhitespace(char16_t c) {
 class LinkCollector final : public HtmlTokenSink {
 public:
     void Attach(HtmlTokenizer& tokenizer) { m_tokenizer = &tokenizer; }
+    // An address resolved against a base of this length fits in about that much more room: taken
+    // with the address as written, so that resolving it in place needs no new storage (up to a
+    // bound: a long base costs each link a new buffer rather than a page's links much unused room).
+    void SetBaseLength(std::size_t length) { m_addressRoom = std::min<std::size_t>(length + 2, 256); }
 
     bool WantsAttributes(TextView tagName) override {
         m_startTagKey = NameKey(tagName);
@@ -130,11 +134,11 @@ public:
             // A second <a> closes the first, as the adoption agency does.
             CloseLink();
             if (const HtmlAttribute* href = tag.Find(u"href"); href && !Full()) {
-                m_links.push_back({href->value, {}});
+                AddLink(href->value);
                 m_linkOpen = true;
             }
         } else if (name == kArea) {
-            if (const HtmlAttribute* href = tag.Find(u"href"); href && !Full()) m_links.push_back({href->value, {}});
+            if (const HtmlAttribute* href = tag.Find(u"href"); href && !Full()) AddLink(href->value);
         } else if (name == kBase) {
             const HtmlAttribute* href = tag.Find(u"href");
             if (href && !m_baseHref) m_baseHref = href->value;
@@ -185,18 +189,24 @@ public:
         if (m_baseHref) {
             if (std::optional<Text> resolved = ResolveUrl(*m_baseHref, documentUrl)) base = std::move(*resolved);
         }
+        Text written;
         for (Hyperlink& link : m_links) {
             // An address that does not resolve stays as written, as a browser's href getter gives it.
             // Non-ASCII characters stay readable, as the address bar shows them: patterns are
             // written that way, and the request encodes them again.
-            if (std::optional<Text> resolved = ResolveUrl(link.address, base, UrlForm::Display)) {
-                link.address = std::move(*resolved);
-            }
+            written.assign(link.address);
+            if (!ResolveUrlInto(written, base, UrlForm::Display, link.address)) link.address.assign(written);
         }
         return std::move(m_links);
     }
 
 private:
+    void AddLink(TextView address) {
+        Hyperlink& link = m_links.emplace_back();
+        link.address.reserve(address.size() + m_addressRoom);
+        link.address.assign(address);
+    }
+
     void CloseLink() {
         m_linkOpen = false;
         m_pendingSpace = false;
@@ -212,6 +222,7 @@ private:
     std::vector<Hyperlink> m_links;  // addresses as written until TakeLinks
     std::optional<Text> m_baseHref;
     std::size_t m_templateDepth = 0;
+    std::size_t m_addressRoom = 0;
     std::uint64_t m_startTagKey = 0;  // of the start tag whose attributes were last asked for
     bool m_startTagKeyKnown = false;
     bool m_linkOpen = false;  // an <a href> is open: m_links.back() takes the text
@@ -227,6 +238,7 @@ std::vector<Hyperlink> ExtractLinks(std::string_view body, std::string_view cont
     LinkCollector collector;
     HtmlTokenizer tokenizer(collector);
     collector.Attach(tokenizer);
+    collector.SetBaseLength(documentUrl.size());
     BodyDecoder pieces(body.substr(charset.bomLength), charset.encoding, decoder);
     Text piece;
     while (!collector.Full() && pieces.Next(piece)) tokenizer.Feed(piece);

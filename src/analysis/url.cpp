@@ -799,6 +799,12 @@ std::optional<Url> ParseRequestUrl(TextView input, const QueryCharEncoder& encod
 }
 
 std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form) {
+    std::optional<Text> href(std::in_place);
+    if (!ResolveUrlInto(input, base, form, *href)) href.reset();
+    return href;
+}
+
+bool ResolveUrlInto(TextView input, TextView base, UrlForm form, Text& out) {
     struct Cache {
         Text baseText;
         bool filled = false;
@@ -818,12 +824,14 @@ std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form) {
         cache.baseValid = ParseInto(base, nullptr, cache.base, cache.scratch);
         cache.plainBase = cache.baseValid ? PreparePlainBase(cache.base) : PlainBase();
     }
-    if (!cache.baseValid) return std::nullopt;
+    if (!cache.baseValid) return false;
     // Most links of a page need nothing of the parser but the base's parts and their own text.
-    if (Text plain; ResolvePlainReference(input, cache.plainBase, plain)) return plain;
+    if (ResolvePlainReference(input, cache.plainBase, out)) return true;
     const bool ok = ParseInto(input, &cache.base, cache.result, cache.scratch, ParseMode{form, nullptr});
-    std::optional<Text> href;
-    if (ok) cache.result.AppendHref(href.emplace());
+    if (ok) {
+        out.clear();
+        cache.result.AppendHref(out);
+    }
     // A hostile input must not leave megabytes behind in the per-thread buffers.
     constexpr size_t kKeepCapacity = 64 * 1024;
     if (cache.scratch.capacity() > kKeepCapacity || cache.result.path.capacity() > kKeepCapacity ||
@@ -833,7 +841,7 @@ std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form) {
         cache.result = Url();
         cache.scratch = Text();
     }
-    return href;
+    return ok;
 }
 
 }  // namespace ferrik

@@ -64,6 +64,10 @@ std::optional<Url> ParseUrl(TextView input, const Url* base, UrlForm form);
 // the same base parses it once.
 std::optional<Text> ResolveUrl(TextView input, TextView base, UrlForm form = UrlForm::Standard);
 
+// The same into `out`, whose storage is reused; false (with `out` in no particular state) where
+// ResolveUrl gives nullopt. `input` must not lie in `out`.
+bool ResolveUrlInto(TextView input, TextView base, UrlForm form, Text& out);
+
 // Appends one character of a query in some page's charset and returns true, or returns false
 // (appending nothing) when the charset has no such character.
 using QueryCharEncoder = std::function<bool(char32_t, std::string&)>;
