@@ -132,9 +132,9 @@ void HtmlTokenizer::Finish() {
 
 void HtmlTokenizer::EmitCodePoint(char32_t cp) {
     if (!m_collectText) return;
-    Text t;
-    AppendUtf16(t, cp);
-    EmitText(t);
+    if (cp < 0x10000) return EmitChar(static_cast<char16_t>(cp));
+    const char16_t pair[2] = {static_cast<char16_t>(0xD7C0 + (cp >> 10)), static_cast<char16_t>(0xDC00 | (cp & 0x3FF))};
+    EmitText(TextView(pair, 2));
 }
 
 void HtmlTokenizer::NewTag(bool endTag) {
