@@ -1,23 +1,97 @@
 // Windows test entry: the DLL search, COM and the common controls are ready before any test runs,
 // as in the program.
+//
+// The tests run on a thread of their own, and the process ends only once every other thread of
+// it has ended or a short while has passed. GoogleTest's thread-local values on Windows start a
+// watcher thread for each thread that uses them (SCOPED_TRACE, a failed assertion), blocked on
+// that thread's handle until it ends; Wine (seen with 8.0's 32-bit loader, about once in 1,500
+// processes) can crash with SIGSEGV in a thread blocked that way while the process exits, after
+// every result was written, which ctest then counts as a failure. A test thread that ends wakes
+// its watcher, which returns on its own before the process goes. The modules loaded by then stay
+// until the process ends, as they would with the tests on the main thread: the test thread's
+// end runs its thread-local destructors, and one of a DLL may drop that DLL's last reference
+// (the browser stand-in), unloading it inside the thread's exit while other threads wait on it.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <ole2.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "platform/system_dlls_win.h"
 #include "platform/worker_win.h"
 
-int main(int argc, char** argv) {
-    ferrik::RestrictDllSearchToSystem();
-    testing::InitGoogleTest(&argc, argv);
+namespace {
+
+struct Arguments {
+    int argc;
+    char** argv;
+    int result = 1;
+};
+
+void PinLoadedModules() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+        HMODULE pinned = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                           reinterpret_cast<LPCWSTR>(entry.modBaseAddr), &pinned);
+    }
+    CloseHandle(snapshot);
+}
+
+DWORD WINAPI RunTests(void* parameter) {
+    auto& arguments = *static_cast<Arguments*>(parameter);
+    testing::InitGoogleTest(&arguments.argc, arguments.argv);
     OleInitialize(nullptr);
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    const int result = RUN_ALL_TESTS();
-    ferrik::EndWorkersOrEndProcess(result);  // as the program's end does
+    arguments.result = RUN_ALL_TESTS();
+    ferrik::EndWorkersOrEndProcess(arguments.result);  // as the program's end does
     OleUninitialize();
-    return result;
+    PinLoadedModules();
+    return 0;
+}
+
+// Waits until the process's other threads have ended, for at most `ms` in all: the watchers end
+// at once; threads the system keeps for itself (a thread pool's idle workers) may not.
+void AwaitOtherThreads(DWORD ms) {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    std::vector<DWORD> ids;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId() && entry.th32ThreadID != GetCurrentThreadId())
+            ids.push_back(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    for (const DWORD id : ids) {
+        HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+        if (!thread) continue;
+        const ULONGLONG now = GetTickCount64();
+        WaitForSingleObject(thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
+        CloseHandle(thread);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ferrik::RestrictDllSearchToSystem();
+    Arguments arguments{argc, argv};
+    HANDLE tests = CreateThread(nullptr, 0, RunTests, &arguments, 0, nullptr);
+    if (!tests) {
+        RunTests(&arguments);
+        return arguments.result;
+    }
+    WaitForSingleObject(tests, INFINITE);
+    CloseHandle(tests);
+    AwaitOtherThreads(500);
+    return arguments.result;
 }
