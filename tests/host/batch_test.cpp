@@ -308,9 +308,9 @@ TEST_F(BatchTest, ProgressCountsRowsDoneOfTheCheckedRowsAndClearsBeforeTheSummar
         Log progress;  // the progress calls and the summary, in order
         bool failing = false;
     };
-    const auto stopAt = [](int wait) {
-        return [wait](int n) {
-            if (n == wait) StopFlag = 1;
+    const auto stopAt = [](int at) {
+        return [at](int n) {
+            if (n == at) StopFlag = 1;
             return true;
         };
     };
@@ -345,7 +345,9 @@ TEST_F(BatchTest, ProgressCountsRowsDoneOfTheCheckedRowsAndClearsBeforeTheSummar
         });
         EXPECT_EQ(seen, c.progress);
         EXPECT_EQ(log.front(), "Lock");
-        if (c.failing) EXPECT_EQ(counts.succeeded, 2);
+        if (c.failing) {
+            EXPECT_EQ(counts.succeeded, 2);
+        }
         StopFlag = 0;
     }
 }

@@ -414,7 +414,9 @@ TEST(PlainReferences, ResolveAsTheParserDoes) {
         ASSERT_TRUE(base) << Show(c.base);
         const std::optional<Text> plain = ResolvePlain(c.input, *base);
         EXPECT_EQ(plain.has_value(), c.plain) << "'" << Show(c.input) << "' against " << Show(c.base);
-        if (plain) EXPECT_EQ(CompareWithParser(c.input, *base, *plain), "") << Show(c.input);
+        if (plain) {
+            EXPECT_EQ(CompareWithParser(c.input, *base, *plain), "") << Show(c.input);
+        }
         // Through the cache of the last base, which takes the shortcut where it can.
         const std::optional<Url> parsed = ParseUrl(c.input, &*base, UrlForm::Display);
         EXPECT_EQ(ResolveUrl(c.input, c.base, UrlForm::Display), parsed ? std::optional(parsed->Href()) : std::nullopt)
