@@ -257,7 +257,9 @@ Section "Uninstall"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ; The key holds other programs' values too: only Ferrik's goes.
   DeleteRegValue SHCTX "${BROWSER_EMULATION_KEY}" "ferrik.exe"
+  ; The uninstall entry goes last: while it is there the uninstall can be run again, and whoever
+  ; waits for it to go finds everything else gone.
+  DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
