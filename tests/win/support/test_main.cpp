@@ -21,6 +21,7 @@
 
 #include <vector>
 
+#include "platform/handles_win.h"
 #include "platform/system_dlls_win.h"
 #include "platform/worker_win.h"
 
@@ -32,17 +33,22 @@ struct Arguments {
     int result = 1;
 };
 
+// A snapshot of this process's modules or threads; empty where none can be taken.
+ferrik::UniqueHandle Snapshot(DWORD what) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(what, 0);
+    return ferrik::UniqueHandle(snapshot == INVALID_HANDLE_VALUE ? nullptr : snapshot);
+}
+
 void PinLoadedModules() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
+    const ferrik::UniqueHandle snapshot = Snapshot(TH32CS_SNAPMODULE);
+    if (!snapshot) return;
     MODULEENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Module32FirstW(snapshot, &entry); more; more = Module32NextW(snapshot, &entry)) {
+    for (BOOL more = Module32FirstW(snapshot.get(), &entry); more; more = Module32NextW(snapshot.get(), &entry)) {
         HMODULE pinned = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                            reinterpret_cast<LPCWSTR>(entry.modBaseAddr), &pinned);
     }
-    CloseHandle(snapshot);
 }
 
 DWORD WINAPI RunTests(void* parameter) {
@@ -62,21 +68,19 @@ DWORD WINAPI RunTests(void* parameter) {
 // at once; threads the system keeps for itself (a thread pool's idle workers) may not.
 void AwaitOtherThreads(DWORD ms) {
     const ULONGLONG deadline = GetTickCount64() + ms;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
     std::vector<DWORD> ids;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == GetCurrentProcessId() && entry.th32ThreadID != GetCurrentThreadId())
-            ids.push_back(entry.th32ThreadID);
-    CloseHandle(snapshot);
+    if (const ferrik::UniqueHandle snapshot = Snapshot(TH32CS_SNAPTHREAD)) {
+        THREADENTRY32 entry{};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+            if (entry.th32OwnerProcessID == GetCurrentProcessId() && entry.th32ThreadID != GetCurrentThreadId())
+                ids.push_back(entry.th32ThreadID);
+    }
     for (const DWORD id : ids) {
-        HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+        const ferrik::UniqueHandle thread(OpenThread(SYNCHRONIZE, FALSE, id));
         if (!thread) continue;
         const ULONGLONG now = GetTickCount64();
-        WaitForSingleObject(thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
-        CloseHandle(thread);
+        WaitForSingleObject(thread.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0);
     }
 }
 
@@ -85,13 +89,12 @@ void AwaitOtherThreads(DWORD ms) {
 int main(int argc, char** argv) {
     ferrik::RestrictDllSearchToSystem();
     Arguments arguments{argc, argv};
-    HANDLE tests = CreateThread(nullptr, 0, RunTests, &arguments, 0, nullptr);
+    const ferrik::UniqueHandle tests(CreateThread(nullptr, 0, RunTests, &arguments, 0, nullptr));
     if (!tests) {
         RunTests(&arguments);
         return arguments.result;
     }
-    WaitForSingleObject(tests, INFINITE);
-    CloseHandle(tests);
+    WaitForSingleObject(tests.get(), INFINITE);
     AwaitOtherThreads(500);
     return arguments.result;
 }
